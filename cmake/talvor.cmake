@@ -1,0 +1,38 @@
+# Shared build settings of every talvor target.
+
+add_library(talvor_options INTERFACE)
+target_compile_options(talvor_options INTERFACE -Wall -Wextra -Wpedantic)
+if(TALVOR_SANITIZE)
+  target_compile_options(talvor_options INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(talvor_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# talvor_add_library(NAME SOURCES... [DEPS lib...])
+# A folder's library; its headers are included as "folder/file.h" from the source root.
+function(talvor_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC talvor_options ${ARG_DEPS})
+endfunction()
+
+# talvor_add_test(NAME SOURCES... [DEPS lib...])
+# One GoogleTest executable registered with CTest; each test case runs in a
+# fresh temporary working directory chosen by the test itself.
+function(talvor_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE talvor_options ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+endfunction()
+
+# talvor_add_bench(NAME SOURCES... [DEPS lib...])
+function(talvor_add_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE talvor_options ${ARG_DEPS} benchmark::benchmark)
+endfunction()
