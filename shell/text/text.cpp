@@ -1,0 +1,233 @@
+#include "shell/text/text.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace talvor {
+
+namespace {
+
+bool IsTrimmable(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+char ToUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char ToLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::size_t Width(int width) { return width > 0 ? static_cast<std::size_t>(width) : 0; }
+
+// Wraps `text` in `quote`, doubling each `quote` inside it.
+std::string QuoteWith(std::string_view text, char quote) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += quote;
+  for (char c : text) {
+    if (c == quote) out += quote;
+    out += c;
+  }
+  out += quote;
+  return out;
+}
+
+}  // namespace
+
+std::string Trim(std::string_view text) {
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && IsTrimmable(text[first])) ++first;
+  while (last > first && IsTrimmable(text[last - 1])) --last;
+  return std::string(text.substr(first, last - first));
+}
+
+std::string UpperCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = ToUpper(c);
+  return out;
+}
+
+std::string LowerCase(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = ToLower(c);
+  return out;
+}
+
+std::string RightJustify(std::string_view text, int width) {
+  std::string s = Trim(text);
+  const std::size_t w = Width(width);
+  if (s.size() >= w) return s.substr(0, w);
+  return std::string(w - s.size(), ' ') + s;
+}
+
+std::string LeftJustify(std::string_view text, int width) {
+  return PadRight(Trim(text), width);
+}
+
+std::string PadRight(std::string_view text, int width) {
+  const std::size_t w = Width(width);
+  std::string s(text.substr(0, std::min(text.size(), w)));
+  s.resize(w, ' ');
+  return s;
+}
+
+std::string ZeroFill(std::string_view text, int width) {
+  std::string s = Trim(text);
+  const std::size_t w = Width(width);
+  if (s.size() >= w) return s.substr(0, w);
+  return std::string(w - s.size(), '0') + s;
+}
+
+std::string FixedField(std::string_view bytes, int width) {
+  const std::size_t w = Width(width);
+  const std::size_t limit = std::min<std::size_t>({w, 255, bytes.size()});
+  std::size_t n = 0;
+  while (n < limit && bytes[n] != '\0') ++n;
+  std::string s(bytes.substr(0, n));
+  s.resize(w, ' ');
+  return s;
+}
+
+std::string TwoDigits(std::uint16_t number) {
+  std::string s = std::to_string(number);
+  if (number < 10) s.insert(s.begin(), '0');
+  return s;
+}
+
+std::string SqlQuote(std::string_view text) { return QuoteWith(text, '\''); }
+
+std::string CsvQuote(std::string_view text) { return QuoteWith(text, '"'); }
+
+std::string WithBackslash(std::string_view path) {
+  std::string s(path);
+  if (!s.empty() && s.back() != '\\') s += '\\';
+  return s;
+}
+
+std::string StripChar(std::string_view text, char c) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    if (ch != c) out += ch;
+  }
+  return out;
+}
+
+std::string StripPunct(std::string_view text) {
+  return StripChar(StripChar(StripChar(text, ','), '\''), '"');
+}
+
+void RemoveAll(std::string_view what, std::string& text) {
+  if (what.empty()) return;
+  std::string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    if (text.compare(pos, what.size(), what) == 0) {
+      pos += what.size();
+    } else {
+      out += text[pos++];
+    }
+  }
+  text.swap(out);
+}
+
+std::string PlainPhone(std::string_view text) {
+  std::string s = Trim(text);
+  RemoveAll(" ", s);
+  RemoveAll("(", s);
+  RemoveAll(")", s);
+  RemoveAll("-", s);
+  if (s.size() < 10) return std::string(10, ' ');
+  return s;
+}
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+const std::array<std::string_view, 72> StateCodeTable = {
+    "AB", "AK", "AL", "AR", "AS", "AZ", "BC", "CA", "CO", "CT", "DC", "DE", "FL", "FM", "GA",
+    "GU", "HI", "IA", "ID", "IL", "IN", "KS", "KY", "LA", "MA", "MB", "MD", "ME", "MH", "MI",
+    "MN", "MO", "MP", "MS", "MT", "NB", "NC", "ND", "NE", "NF", "NH", "NJ", "NM", "NS", "NT",
+    "NV", "NY", "OH", "OK", "ON", "OR", "PA", "PE", "PR", "PW", "QC", "RI", "SC", "SD", "SK",
+    "TN", "TX", "UK", "UT", "VA", "VI", "VT", "WA", "WI", "WV", "WY", "YT"};
+
+bool IsStateCode(std::string_view text) {
+  const std::string s = UpperCase(Trim(text));
+  if (s.size() != 2) return false;
+  return std::find(StateCodeTable.begin(), StateCodeTable.end(), s) != StateCodeTable.end();
+}
+
+std::string SmartCase(std::string_view text) {
+  std::string s = LowerCase(Trim(text));
+  if (s.empty()) return s;
+  s[0] = ToUpper(s[0]);
+
+  // 1-based access keeps the positions the way the rules count them.
+  const std::size_t len = s.size();
+  auto at = [&s](std::size_t pos) -> char& { return s[pos - 1]; };
+  auto endsAt = [&](std::size_t i) { return i == len || at(i + 1) == ' ' || at(i + 1) == ','; };
+  auto wordIs = [&](std::size_t from, std::string_view word) {
+    return std::string_view(s).substr(from - 1, word.size()) == word;
+  };
+
+  static constexpr std::string_view kTwoLetterUpper[] = {"Po", "Ii", "Iv", "Dd"};
+  static constexpr std::string_view kThreeLetterUpper[] = {
+      "Lld", "Cpa", "Llc", "Dds", "Dvm", "Iii", "Dba", "Usa", "Cna", "Aig", "Emc"};
+
+  int k = 1;
+  for (std::size_t i = 2; i <= len; ++i) {
+    const char prev = at(i - 1);
+    if (!IsLetter(prev) && prev != '\'') {
+      at(i) = ToUpper(at(i));
+      k = 0;
+    } else if (k == 1 && endsAt(i)) {
+      const std::string_view word = std::string_view(s).substr(i - 2, 2);
+      const bool special = std::find(std::begin(kTwoLetterUpper), std::end(kTwoLetterUpper),
+                                     word) != std::end(kTwoLetterUpper);
+      if (IsStateCode(word) || special) at(i) = ToUpper(at(i));
+    } else if (k == 2 && at(i - 2) == 'M' && at(i - 1) == 'c') {
+      at(i) = ToUpper(at(i));
+    } else if (k == 2 && at(i - 2) == 'O' && at(i - 1) == '\'') {
+      at(i) = ToUpper(at(i));
+    } else if (k == 2 && endsAt(i)) {
+      if (wordIs(i - 2, "Phd")) {
+        at(i) = 'D';
+      } else {
+        for (std::string_view w : kThreeLetterUpper) {
+          if (wordIs(i - 2, w)) {
+            at(i - 1) = ToUpper(at(i - 1));
+            at(i) = ToUpper(at(i));
+            break;
+          }
+        }
+      }
+    }
+    ++k;
+  }
+  return s;
+}
+
+std::string NextCsvField(std::string& line) {
+  if (line.empty()) return {};
+  if (line.front() == '"') {
+    const std::size_t close = line.find('"', 1);
+    if (close == std::string::npos) {
+      std::string field = Trim(std::string_view(line).substr(1));
+      line.clear();
+      return field;
+    }
+    std::string field = Trim(std::string_view(line).substr(1, close - 1));
+    // The closing quote and the separator after it leave the line with the field.
+    line.erase(0, std::min(line.size(), close + 2));
+    return field;
+  }
+  const std::size_t comma = line.find(',');
+  std::string field;
+  if (comma == std::string::npos) {
+    field.swap(line);
+    line.clear();
+  } else {
+    field = line.substr(0, comma);
+    line.erase(0, comma + 1);
+  }
+  RemoveAll("\"", field);
+  return field;
+}
+
+}  // namespace talvor
