@@ -104,16 +104,19 @@ std::string NowStamp(const Clock& clock, const DateFormats& formats);
 // "<" 2020s. Stored format; do not change.
 //
 // "mm/dd/yyyy" text of a legacy date: ";60415" -> "04/15/2016", "990415" -> "04/15/1999".
-// The bytes are not checked; a text shorter than six bytes is read as if blank-padded.
+// The bytes are not checked; a text shorter than six bytes is read as if blank-padded,
+// and a first byte other than a digit, ":", ";" or "<" is copied after "19" as it stands.
 std::string LegacyDateToText(std::string_view legacy);
 // The date a legacy date stands for. Throws ConversionError quoting the text when it is
 // not a real date.
 Date LegacyToDate(std::string_view legacy);
-// The legacy form of a date. Throws RangeError-like ConversionError for years outside
-// 1900-2029, which six characters cannot hold.
+// The legacy form of a date. Throws ConversionError naming the date in ISO form when it
+// is not a real date or its year is outside 1900-2029, which six characters cannot hold:
+// "'2030-01-01' is outside the legacy date range 1900-2029".
 std::string DateToLegacy(const Date& d);
 // Parses `text` with the short date format, then DateToLegacy. Throws ConversionError for
-// a text that is not a date and for a year outside 1900-2029 (both quote the text).
+// a text that is not a date and for a year outside 1900-2029 (both quote the text:
+// "'1/1/2030' is outside the legacy date range 1900-2029").
 std::string TextToLegacyDate(std::string_view text, const DateFormats& formats);
 
 }  // namespace talvor
