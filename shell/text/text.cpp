@@ -110,22 +110,28 @@ std::string StripChar(std::string_view text, char c) {
 }
 
 std::string StripPunct(std::string_view text) {
-  return StripChar(StripChar(StripChar(text, ','), '\''), '"');
+  // One pass gives the same result as removing commas, apostrophes and quotes in turn.
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    if (ch != ',' && ch != '\'' && ch != '"') out += ch;
+  }
+  return out;
 }
 
 void RemoveAll(std::string_view what, std::string& text) {
   if (what.empty()) return;
-  std::string out;
-  out.reserve(text.size());
+  // Compacts in place: `kept` bytes survive in front of `pos`, nothing is allocated.
+  std::size_t kept = 0;
   std::size_t pos = 0;
   while (pos < text.size()) {
     if (text.compare(pos, what.size(), what) == 0) {
       pos += what.size();
     } else {
-      out += text[pos++];
+      text[kept++] = text[pos++];
     }
   }
-  text.swap(out);
+  text.resize(kept);
 }
 
 std::string PlainPhone(std::string_view text) {
@@ -148,9 +154,14 @@ const std::array<std::string_view, 72> StateCodeTable = {
     "TN", "TX", "UK", "UT", "VA", "VI", "VT", "WA", "WI", "WV", "WY", "YT"};
 
 bool IsStateCode(std::string_view text) {
-  const std::string s = UpperCase(Trim(text));
-  if (s.size() != 2) return false;
-  return std::find(StateCodeTable.begin(), StateCodeTable.end(), s) != StateCodeTable.end();
+  std::size_t first = 0;
+  std::size_t last = text.size();
+  while (first < last && IsTrimmable(text[first])) ++first;
+  while (last > first && IsTrimmable(text[last - 1])) --last;
+  if (last - first != 2) return false;
+  const char code[2] = {ToUpper(text[first]), ToUpper(text[first + 1])};
+  const std::string_view upper(code, 2);
+  return std::find(StateCodeTable.begin(), StateCodeTable.end(), upper) != StateCodeTable.end();
 }
 
 std::string SmartCase(std::string_view text) {
