@@ -1,0 +1,41 @@
+#include "shell/form.h"
+
+namespace talvor {
+
+StatusLabel& StatusLabel::operator=(std::string text) {
+  caption_ = std::move(text);
+  frontend_->ShowStatus(caption_);
+  return *this;
+}
+
+TForm1::TForm1(Frontend& frontend, const Clock& clock)
+    : Components(&Formats), Label3(&frontend), frontend_(&frontend), clock_(&clock) {
+  Label3.caption_ = kInitialStatus;
+}
+
+void TForm1::ApplySettings(const SiteSettings& s) {
+  edtDatapath = s.dataPath;
+  edtODBCName = s.odbcName;
+  edtAgyCode = s.agyCode;
+  edtServerName = s.serverName;
+  edtNewPath = s.newPath;
+  edtPrdCode = s.prdCode;
+}
+
+SiteSettings TForm1::Settings() const {
+  return SiteSettings{edtDatapath, edtODBCName, edtAgyCode, edtServerName, edtNewPath, edtPrdCode};
+}
+
+int TForm1::AskYesNo(const std::string& text) { return frontend_->AskYesNo(text); }
+
+void TForm1::Notify(const std::string& text) { frontend_->Notify(text); }
+
+NotifyFn TForm1::Notifier() {
+  return [this](const std::string& text) { frontend_->Notify(text); };
+}
+
+void TForm1::ProcessMessages() { frontend_->ProcessMessages(); }
+
+void TForm1::ResetComponents() { CloseAll(); }
+
+}  // namespace talvor

@@ -1,0 +1,130 @@
+#include "shell/registry.h"
+
+#include <algorithm>
+#include <array>
+
+#include "shell/form.h"
+
+namespace talvor {
+
+namespace {
+
+// Window order. Columns: caption, routine, flag routine, flag, group, visible, enabled, hint.
+// "Quit" and "Chg Clts" belong to the window itself and are not routines.
+const RoutineEntry kButtons[] = {
+    {"SmartCase CLT", nullptr, nullptr, false, ButtonGroup::kGrid, false, true, ""},
+    {"Cust->AP", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Resync Contacts", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Reset Contacts", nullptr, nullptr, false, ButtonGroup::kGrid, false, true, ""},
+    {"1099 Scan", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"1099Clear", nullptr, nullptr, true, ButtonGroup::kGrid, true, true, ""},
+    {"LateChrg YES", nullptr, nullptr, true, ButtonGroup::kGrid, true, true, ""},
+    {"LateChrg NO", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Clear AP Nulls", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Clear Nulls - CLT", nullptr, nullptr, false, ButtonGroup::kGrid, false, true, ""},
+    {"Swap Last, First", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Prospect to Client", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Restore ID", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Default Addr Mail", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Trim Names", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"RJust Clt", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Contact Ext", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Sync Misc Clt Fld", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Agnt Lic. Code", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Prd Alpha Code", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Limited Alpha", nullptr, nullptr, false, ButtonGroup::kGrid, false, true, ""},
+    {"Reset SubCode", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"ResetCltType", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Set All to CL", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"AR Forms", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Set Cmps DB", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Sync Susp", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Sync Pol/Inv", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Clear Pol 00", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Chk Bad Main GL", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Empty GL", nullptr, nullptr, false, ButtonGroup::kGrid, false, true, ""},
+    {"Missing 01", nullptr, nullptr, false, ButtonGroup::kGrid, false, true, ""},
+    {"Sync PolCls", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Chop Cancels", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Invalid Trn", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Bump Pol Dates", nullptr, nullptr, false, ButtonGroup::kGrid, false, true, ""},
+    {"Load SubCLS", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Change JE Date", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"SubPol XREF", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Prd Scan", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Agency List", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Clear Agnt Stmt Tmp", nullptr, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Sync Phones", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, "Copies the Table phone number to the AP file"},
+    {"Pop. CSR/SPRD/PRD", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, "Copies the AP Codes to the Table"},
+    {"Chk Pol Codes", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, "Creates Dpt/Cmp/Cls if the are used in Policies "},
+    {"Sanity Checks", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Bad Months", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Clear Cnvt Pols", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Move Attch", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Unused Codes", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Test Pol/Inv Link", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Test SGL", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Contact Phones", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Match Pol/Clt Prd", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Load States", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Clean Zips", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Scan JCKI", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Inactive Alpha", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Fix Prd Attch", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Clean Property", nullptr, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"CSR->PRD", nullptr, nullptr, false, ButtonGroup::kCommon, false, false, "Copies the CSR to Producer"},
+};
+
+}  // namespace
+
+void RoutineEntry::Run(TForm1& form) const {
+  if (flagRoutine != nullptr) {
+    flagRoutine(form, flag);
+  } else if (routine != nullptr) {
+    routine(form);
+  }
+}
+
+std::string RoutineEntry::Slug() const { return SlugOf(caption); }
+
+std::string SlugOf(std::string_view caption) {
+  std::string slug;
+  bool pendingDash = false;
+  for (char c : caption) {
+    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (!alnum) {
+      pendingDash = !slug.empty();
+      continue;
+    }
+    if (pendingDash) slug += '-';
+    pendingDash = false;
+    slug += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return slug;
+}
+
+std::span<const RoutineEntry> AllRoutineButtons() { return kButtons; }
+
+std::vector<const RoutineEntry*> Registry() {
+  std::vector<const RoutineEntry*> built;
+  for (const RoutineEntry& e : kButtons) {
+    if (e.Built()) built.push_back(&e);
+  }
+  return built;
+}
+
+const RoutineEntry* FindRoutine(std::string_view name) {
+  auto lower = [](std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
+    return out;
+  };
+  const std::string wanted = lower(name);
+  for (const RoutineEntry* e : Registry()) {
+    if (lower(e->caption) == wanted || e->Slug() == wanted) return e;
+  }
+  return nullptr;
+}
+
+}  // namespace talvor
