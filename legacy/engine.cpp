@@ -1,0 +1,521 @@
+// The engine over SQLite (storage in legacy/store.h).
+//
+// Speed comes from keeping one stepping statement (a cursor) per handle: a walk with
+// btrGetNext steps the statement the last read left open instead of seeking again. A cursor
+// is only trusted while the file has not been written: every write first resets every
+// cursor on the file (which also ends the connection's read transaction, so that the write
+// commits on its own) and bumps the file's generation; the next read on another handle
+// then seeks again from its position, which is a key value. Other processes' writes are
+// picked up by dropping cursors whose read transaction has lasted longer than
+// kMaxSnapshotAge; the following read seeks again in a fresh snapshot.
+#include "legacy/engine.h"
+
+#include <sqlite3.h>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "legacy/fault_injection.h"
+#include "legacy/path_rules.h"
+#include "legacy/record_file.h"
+#include "legacy/store.h"
+
+namespace talvor {
+namespace {
+
+namespace fs = std::filesystem;
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr auto kMaxSnapshotAge = std::chrono::milliseconds(200);
+
+// The three statements a handle may step on one key.
+enum Seek { kAfter = 0, kFrom = 1, kBefore = 2 };
+
+struct Handle;
+
+// One open record file: the process's one connection to it, shared by its handles.
+struct File {
+  std::string id;  // canonical path, the registry key
+  sqlite3* db = nullptr;
+  RecordFileDefinition def;
+  std::uint64_t generation = 0;  // bumped by every write
+  std::vector<Handle*> handles;
+  int active_cursors = 0;
+  SteadyClock::time_point snapshot_start;
+  store::Statement insert, update, erase;
+
+  ~File() {
+    insert = store::Statement();
+    update = store::Statement();
+    erase = store::Statement();
+    sqlite3_close_v2(db);
+  }
+};
+
+struct Cursor {
+  sqlite3_stmt* stmt = nullptr;  // being stepped; null when the handle has no cursor
+  int key = 0;
+  bool forward = true;
+  std::uint64_t generation = 0;
+};
+
+struct Handle {
+  std::shared_ptr<File> file;  // null while no file is open
+  std::string name;            // last path component given to btrOpen (for fault rules)
+  bool positioned = false;     // a read (or a write) gave the handle a key value
+  bool on_record = false;      // ... and the record it names was not deleted by this handle
+  int pos_key = 0;
+  std::string pos_value;  // value of key pos_key of the current record
+  std::string pos_k0;     // value of key 0 of the current record
+  Cursor cursor;
+  std::vector<std::array<store::Statement, 3>> stmts;  // per key, by Seek; made on first use
+};
+
+struct Engine {
+  std::mutex mutex;
+  int next_handle = 1;
+  std::unordered_map<int, std::unique_ptr<Handle>> handles;
+  std::map<std::string, std::weak_ptr<File>> files;
+
+  ~Engine() {
+    for (auto& [id, handle] : handles) {
+      handle->cursor.stmt = nullptr;
+      handle->stmts.clear();
+    }
+    handles.clear();
+  }
+};
+
+Engine& TheEngine() {
+  static Engine engine;
+  return engine;
+}
+
+Handle* Find(int h) {
+  auto& handles = TheEngine().handles;
+  auto it = handles.find(h);
+  return it == handles.end() ? nullptr : it->second.get();
+}
+
+// ---- cursors ----
+
+void ResetCursor(Handle& h) {
+  if (h.cursor.stmt != nullptr) {
+    sqlite3_reset(h.cursor.stmt);
+    h.cursor.stmt = nullptr;
+    --h.file->active_cursors;
+  }
+}
+
+void ResetAllCursors(File& f) {
+  for (Handle* h : f.handles) ResetCursor(*h);
+}
+
+// Drops the cursors of `f` when their read transaction is old, so that the next reads see
+// what other processes wrote since.
+void RefreshSnapshot(File& f) {
+  if (f.active_cursors > 0 && SteadyClock::now() - f.snapshot_start > kMaxSnapshotAge) {
+    ResetAllCursors(f);
+  }
+}
+
+std::string SelectSql(const RecordFileDefinition& def, int key, Seek seek) {
+  std::string k = store::KeyColumn(key);
+  bool dup = def.keys[key].duplicates;
+  std::string sql = "SELECT data FROM records WHERE ";
+  if (dup) {
+    sql += "(" + k + ", k0) " + (seek == kBefore ? "<" : ">") + " (?1, ?2) ORDER BY " + k +
+           (seek == kBefore ? " DESC, k0 DESC" : ", k0");
+  } else {
+    sql += k +
+           (seek == kAfter  ? " > ?1"
+            : seek == kFrom ? " >= ?1"
+                            : " < ?1") +
+           " ORDER BY " + k + (seek == kBefore ? " DESC" : "");
+  }
+  return sql;
+}
+
+// Starts the handle's cursor on key `key`; `value` binds ?1 and, for a key with duplicates,
+// `k0` binds ?2. Returns an SQLite code.
+int StartCursor(Handle& h, int key, Seek seek, std::string_view value, std::string_view k0) {
+  File& f = *h.file;
+  ResetCursor(h);
+  store::Statement& slot = h.stmts[key][seek];
+  if (!slot) {
+    slot = store::Statement(f.db, SelectSql(f.def, key, seek), /*persistent=*/true);
+    if (!slot) return slot.prepare_rc();
+  }
+  sqlite3_stmt* stmt = slot.get();
+  int rc = store::BindBlob(stmt, 1, value);
+  if (rc == SQLITE_OK && f.def.keys[key].duplicates) rc = store::BindBlob(stmt, 2, k0);
+  if (rc != SQLITE_OK) return rc;
+  if (f.active_cursors++ == 0) f.snapshot_start = SteadyClock::now();
+  h.cursor = Cursor{stmt, key, seek != kBefore, f.generation};
+  return SQLITE_OK;
+}
+
+// Makes the record `record` the handle's current record in key `key`.
+void Stand(Handle& h, int key, const char* record) {
+  const RecordFileDefinition& def = h.file->def;
+  const KeyDefinition& kd = def.keys[key];
+  const KeyDefinition& k0 = def.keys[0];
+  h.positioned = true;
+  h.on_record = true;
+  h.pos_key = key;
+  h.pos_value.assign(record + kd.offset, kd.length);
+  h.pos_k0.assign(record + k0.offset, k0.length);
+}
+
+// Steps the handle's cursor and delivers the row. With `equal` set, the row must hold that
+// value in the cursor's key, else kBtrKeyNotFound.
+int Deliver(Handle& h, void* data, int* length, const std::string* equal) {
+  File& f = *h.file;
+  Cursor& c = h.cursor;
+  int rc = sqlite3_step(c.stmt);
+  if (rc == SQLITE_ROW) {
+    const char* row = static_cast<const char*>(sqlite3_column_blob(c.stmt, 0));
+    int size = sqlite3_column_bytes(c.stmt, 0);
+    if (size != f.def.recordLength || row == nullptr) {
+      ResetCursor(h);
+      return kBtrIoError;
+    }
+    if (equal != nullptr) {
+      const KeyDefinition& kd = f.def.keys[c.key];
+      if (std::memcmp(row + kd.offset, equal->data(), kd.length) != 0) {
+        ResetCursor(h);
+        return kBtrKeyNotFound;
+      }
+    }
+    std::memcpy(data, row, size);
+    *length = size;
+    Stand(h, c.key, row);
+    return kBtrOk;
+  }
+  ResetCursor(h);
+  if (rc == SQLITE_DONE) return equal != nullptr ? kBtrKeyNotFound : kBtrEndOfFile;
+  return store::StatusOf(rc);
+}
+
+// ---- argument checks ----
+
+// The handle when it has a file open, else null and *status set.
+Handle* OpenHandle(int h, int* status) {
+  Handle* handle = Find(h);
+  if (handle == nullptr || !handle->file) {
+    *status = kBtrFileNotOpen;
+    return nullptr;
+  }
+  return handle;
+}
+
+int CheckFault(const Handle& h, FaultOp op) {
+  if (!fault_internal::Armed()) return 0;
+  return fault_internal::Check(h.name, op);
+}
+
+bool LengthOk(const Handle& h, const int* length) {
+  return length != nullptr && *length >= h.file->def.recordLength;
+}
+
+// The key text as a value of `len` bytes: its bytes up to the NUL, then NUL bytes.
+std::string KeyValue(const char* key, int len) {
+  std::string value(len, '\0');
+  for (int i = 0; key != nullptr && i < len && key[i] != '\0'; ++i) value[i] = key[i];
+  return value;
+}
+
+// Below every key value / above every key value of `len` bytes.
+std::string_view Lowest() {
+  return {};
+}
+std::string Highest(int len) {
+  return std::string(len + 1, '\xff');
+}
+
+enum class ReadKind { kEqual, kGreater, kLess, kFirst, kLast };
+
+int KeyedRead(int h, void* data, int* length, const char* key, int key_number, ReadKind kind) {
+  int status = 0;
+  Handle* handle = OpenHandle(h, &status);
+  if (handle == nullptr) return status;
+  if (int fault = CheckFault(*handle, FaultOp::kRead)) return fault;
+  File& f = *handle->file;
+  if (key_number < 0 || key_number >= static_cast<int>(f.def.keys.size())) {
+    return kBtrInvalidKeyNumber;
+  }
+  if (!LengthOk(*handle, length) || data == nullptr) return kBtrDataBufferTooShort;
+  RefreshSnapshot(f);
+  const KeyDefinition& kd = f.def.keys[key_number];
+  bool dup = kd.duplicates;
+  int len0 = f.def.keys[0].length;
+  std::string value;
+  int rc = SQLITE_OK;
+  switch (kind) {
+    case ReadKind::kEqual:
+      value = KeyValue(key, kd.length);
+      rc = dup ? StartCursor(*handle, key_number, kAfter, value, Lowest())
+               : StartCursor(*handle, key_number, kFrom, value, {});
+      break;
+    case ReadKind::kGreater:
+      value = KeyValue(key, kd.length);
+      rc = StartCursor(*handle, key_number, kAfter, value, dup ? Highest(len0) : std::string());
+      break;
+    case ReadKind::kLess:
+      value = KeyValue(key, kd.length);
+      rc = StartCursor(*handle, key_number, kBefore, value, Lowest());
+      break;
+    case ReadKind::kFirst:
+      rc = StartCursor(*handle, key_number, kAfter, Lowest(), Lowest());
+      break;
+    case ReadKind::kLast:
+      rc = StartCursor(*handle, key_number, kBefore, Highest(kd.length), Highest(len0));
+      break;
+  }
+  if (rc != SQLITE_OK) return store::StatusOf(rc);
+  return Deliver(*handle, data, length, kind == ReadKind::kEqual ? &value : nullptr);
+}
+
+int Step(int h, void* data, int* length, bool forward) {
+  int status = 0;
+  Handle* handle = OpenHandle(h, &status);
+  if (handle == nullptr) return status;
+  if (int fault = CheckFault(*handle, FaultOp::kRead)) return fault;
+  if (!handle->positioned) return kBtrNoCurrentRecord;
+  if (!LengthOk(*handle, length) || data == nullptr) return kBtrDataBufferTooShort;
+  File& f = *handle->file;
+  RefreshSnapshot(f);
+  const Cursor& c = handle->cursor;
+  bool live = c.stmt != nullptr && c.forward == forward && c.key == handle->pos_key &&
+              c.generation == f.generation;
+  if (!live) {
+    // Copies: StartCursor may be given the handle's own position.
+    std::string value = handle->pos_value;
+    std::string k0 = handle->pos_k0;
+    int rc = StartCursor(*handle, handle->pos_key, forward ? kAfter : kBefore, value, k0);
+    if (rc != SQLITE_OK) return store::StatusOf(rc);
+  }
+  return Deliver(*handle, data, length, nullptr);
+}
+
+// Binds the key values of `record` to ?1..?n of `stmt`.
+int BindKeys(sqlite3_stmt* stmt, const RecordFileDefinition& def, const char* record) {
+  for (std::size_t k = 0; k < def.keys.size(); ++k) {
+    const KeyDefinition& kd = def.keys[k];
+    int rc = sqlite3_bind_blob(stmt, static_cast<int>(k) + 1, record + kd.offset, kd.length,
+                               SQLITE_STATIC);
+    if (rc != SQLITE_OK) return rc;
+  }
+  return SQLITE_OK;
+}
+
+// Runs a prepared write statement once and leaves it ready for the next use.
+int RunWrite(sqlite3_stmt* stmt) {
+  int rc = sqlite3_step(stmt);
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+store::Statement& WriteStatement(File& f, store::Statement& slot, const std::string& sql) {
+  if (!slot) slot = store::Statement(f.db, sql, /*persistent=*/true);
+  return slot;
+}
+
+void Detach(Handle& h) {
+  if (!h.file) return;
+  ResetCursor(h);
+  h.stmts.clear();
+  std::shared_ptr<File> file = std::move(h.file);
+  std::erase(file->handles, &h);
+  if (file.use_count() == 1) TheEngine().files.erase(file->id);
+  h.positioned = false;
+  h.on_record = false;
+  h.name.clear();
+}
+
+}  // namespace
+}  // namespace talvor
+
+using namespace talvor;  // NOLINT(google-build-using-namespace): the btr* names are global.
+
+int CBtrvOapi() {
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  int id = e.next_handle++;
+  e.handles.emplace(id, std::make_unique<Handle>());
+  return id;
+}
+
+int btrOpen(int h, const char* /*owner*/, const char* path, int /*a*/, int /*b*/, int /*c*/) {
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  Handle* handle = Find(h);
+  if (handle == nullptr) return kBtrFileNotOpen;
+  Detach(*handle);
+  if (path == nullptr) return kBtrFileNotFound;
+  std::string name(LegacyFileName(path));
+  if (fault_internal::Armed()) {
+    if (int fault = fault_internal::Check(name, FaultOp::kOpen)) return fault;
+  }
+  std::optional<fs::path> resolved = ResolveLegacyPath(path);
+  if (!resolved) return kBtrFileNotFound;
+  std::error_code ec;
+  fs::path canonical = fs::weakly_canonical(*resolved, ec);
+  std::string id = (ec ? fs::absolute(*resolved, ec) : canonical).string();
+
+  std::shared_ptr<File> file;
+  if (auto it = e.files.find(id); it != e.files.end()) file = it->second.lock();
+  if (!file) {
+    sqlite3* db = nullptr;
+    RecordFileDefinition def;
+    std::string message;
+    int status = store::OpenRecordDatabase(*resolved, &db, &def, &message);
+    if (status != kBtrOk) return status;
+    file = std::make_shared<File>();
+    file->id = id;
+    file->db = db;
+    file->def = std::move(def);
+    e.files[id] = file;
+  }
+  file->handles.push_back(handle);
+  handle->stmts.resize(file->def.keys.size());
+  handle->file = std::move(file);
+  handle->name = std::move(name);
+  return kBtrOk;
+}
+
+int btrGetEqual(int h, void* data, int* length, const char* key, int keyNum, int /*lock*/) {
+  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+  return KeyedRead(h, data, length, key, keyNum, ReadKind::kEqual);
+}
+
+int btrGetGreater(int h, void* data, int* length, const char* key, int keyNum, int /*lock*/) {
+  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+  return KeyedRead(h, data, length, key, keyNum, ReadKind::kGreater);
+}
+
+int btrGetLess(int h, void* data, int* length, const char* key, int keyNum, int /*lock*/) {
+  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+  return KeyedRead(h, data, length, key, keyNum, ReadKind::kLess);
+}
+
+int btrGetFirst(int h, void* data, int* length, int keyNum, int /*lock*/) {
+  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+  return KeyedRead(h, data, length, nullptr, keyNum, ReadKind::kFirst);
+}
+
+int btrGetLast(int h, void* data, int* length, int keyNum, int /*lock*/) {
+  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+  return KeyedRead(h, data, length, nullptr, keyNum, ReadKind::kLast);
+}
+
+int btrGetNext(int h, void* data, int* length, int /*lock*/) {
+  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+  return Step(h, data, length, /*forward=*/true);
+}
+
+int btrGetPrevious(int h, void* data, int* length, int /*lock*/) {
+  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+  return Step(h, data, length, /*forward=*/false);
+}
+
+int btrInsert(int h, const void* data, int* length, int /*lock*/) {
+  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+  int status = 0;
+  Handle* handle = OpenHandle(h, &status);
+  if (handle == nullptr) return status;
+  if (int fault = CheckFault(*handle, FaultOp::kInsert)) return fault;
+  if (!LengthOk(*handle, length) || data == nullptr) return kBtrDataBufferTooShort;
+  File& f = *handle->file;
+  const char* record = static_cast<const char*>(data);
+  store::Statement& insert = WriteStatement(f, f.insert, store::InsertSql(f.def));
+  if (!insert) return store::StatusOf(insert.prepare_rc());
+  ResetAllCursors(f);
+  int n = static_cast<int>(f.def.keys.size());
+  int rc = BindKeys(insert.get(), f.def, record);
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_bind_blob(insert.get(), n + 1, record, f.def.recordLength, SQLITE_STATIC);
+  }
+  if (rc == SQLITE_OK) rc = RunWrite(insert.get());
+  if (rc != SQLITE_OK) return store::StatusOf(rc);
+  ++f.generation;
+  if (n > 0) Stand(*handle, handle->positioned ? handle->pos_key : 0, record);
+  return kBtrOk;
+}
+
+int btrUpdate(int h, const void* data, int* length) {
+  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+  int status = 0;
+  Handle* handle = OpenHandle(h, &status);
+  if (handle == nullptr) return status;
+  if (int fault = CheckFault(*handle, FaultOp::kUpdate)) return fault;
+  if (!LengthOk(*handle, length) || data == nullptr) return kBtrDataBufferTooShort;
+  if (!handle->on_record) return kBtrNoCurrentRecord;
+  File& f = *handle->file;
+  int n = static_cast<int>(f.def.keys.size());
+  std::string sql = "UPDATE records SET ";
+  for (int k = 0; k < n; ++k) sql += store::KeyColumn(k) + " = ?" + std::to_string(k + 1) + ", ";
+  sql += "data = ?" + std::to_string(n + 1) + " WHERE k0 = ?" + std::to_string(n + 2);
+  store::Statement& update = WriteStatement(f, f.update, sql);
+  if (!update) return store::StatusOf(update.prepare_rc());
+  ResetAllCursors(f);
+  const char* record = static_cast<const char*>(data);
+  int rc = BindKeys(update.get(), f.def, record);
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_bind_blob(update.get(), n + 1, record, f.def.recordLength, SQLITE_STATIC);
+  }
+  if (rc == SQLITE_OK) rc = store::BindBlob(update.get(), n + 2, handle->pos_k0);
+  if (rc == SQLITE_OK) rc = RunWrite(update.get());
+  if (rc != SQLITE_OK) return store::StatusOf(rc);
+  if (sqlite3_changes(f.db) == 0) return kBtrNoCurrentRecord;
+  ++f.generation;
+  Stand(*handle, handle->pos_key, record);
+  return kBtrOk;
+}
+
+int btrDelete(int h) {
+  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+  int status = 0;
+  Handle* handle = OpenHandle(h, &status);
+  if (handle == nullptr) return status;
+  if (int fault = CheckFault(*handle, FaultOp::kDelete)) return fault;
+  if (!handle->on_record) return kBtrNoCurrentRecord;
+  File& f = *handle->file;
+  store::Statement& erase = WriteStatement(f, f.erase, "DELETE FROM records WHERE k0 = ?1");
+  if (!erase) return store::StatusOf(erase.prepare_rc());
+  ResetAllCursors(f);
+  int rc = store::BindBlob(erase.get(), 1, handle->pos_k0);
+  if (rc == SQLITE_OK) rc = RunWrite(erase.get());
+  if (rc != SQLITE_OK) return store::StatusOf(rc);
+  if (sqlite3_changes(f.db) == 0) return kBtrNoCurrentRecord;
+  ++f.generation;
+  handle->on_record = false;
+  return kBtrOk;
+}
+
+int btrClose(int h) {
+  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+  Handle* handle = Find(h);
+  if (handle == nullptr || !handle->file) return kBtrFileNotOpen;
+  Detach(*handle);
+  return kBtrOk;
+}
+
+int btrDestroy(int h) {
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  Handle* handle = Find(h);
+  if (handle == nullptr) return kBtrFileNotOpen;
+  Detach(*handle);
+  e.handles.erase(h);
+  return kBtrOk;
+}

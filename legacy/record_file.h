@@ -1,0 +1,96 @@
+// Record files as a whole: their definitions, the table of known legacy files, and the
+// operations that act on a file outside the btr* call contract (create, bulk load, read
+// all, count). The tool behind `talvor-cli recfile`, the demo site and the tests use these;
+// routines use the call contract of legacy/engine.h.
+//
+// A record file keeps its definition (record length and keys) inside itself; the known-file
+// table only says which definition a new file of a known name gets.
+//
+// Paths given to the functions that open an existing file follow the engine's path rules
+// (legacy/path_rules.h). Every function here opens its own connection to the file and
+// closes it before returning; call them from one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace talvor {
+
+// One key: `length` bytes of the record starting at `offset`, compared as bytes.
+struct KeyDefinition {
+  int offset = 0;
+  int length = 0;
+  // True when several records may hold the same value; they are then ordered by key 0.
+  bool duplicates = false;
+  bool operator==(const KeyDefinition&) const = default;
+};
+
+// Record length and keys of a record file. Key 0 is keys[0]; a file without keys stores
+// records that can only be inserted (and read back in insertion order by the tools).
+struct RecordFileDefinition {
+  int recordLength = 0;
+  std::vector<KeyDefinition> keys;
+  bool operator==(const RecordFileDefinition&) const = default;
+};
+
+// Limits of a definition (stored files never exceed them).
+inline constexpr int kMaxRecordLength = 65535;
+inline constexpr int kMaxKeyLength = 255;
+inline constexpr int kMaxKeys = 8;
+
+// "" when `definition` can describe a record file, else what is wrong with it:
+// record length 1..kMaxRecordLength, at most kMaxKeys keys, each 1..kMaxKeyLength bytes
+// long and inside the record, key 0 without duplicates.
+std::string DefinitionProblem(const RecordFileDefinition& definition);
+
+// The definition a file of the known legacy name `name` gets ("ap", "extap", "POL", "JCKI",
+// "OLDJCKI", "JCKI102705", "DESC", "DIANDX", "risk", "forms.ndx", "DiaData"; matched without
+// regard to letter case). nullopt for any other name.
+std::optional<RecordFileDefinition> KnownFileDefinition(std::string_view name);
+
+// The known names in the table's order, each spelled as the legacy system spells it.
+std::vector<std::string_view> KnownFileNames();
+
+// Creates `path` as an empty record file with `definition`. The file appears whole or not
+// at all. Returns false, with a message naming the file in *error, when the definition is
+// invalid, the file (or anything else by that name) already exists, or it cannot be
+// written. Never replaces an existing file. `path` is taken as given (no path rules).
+bool CreateRecordFile(const std::filesystem::path& path, const RecordFileDefinition& definition,
+                      std::string* error);
+
+// What a record file holds, for `recfile stat`.
+struct RecordFileInfo {
+  std::filesystem::path path;  // the file the path rules found
+  RecordFileDefinition definition;
+  std::int64_t records = 0;
+};
+
+// Fills *info. Returns false with a message in *error when the file is missing or is not a
+// record file.
+bool ReadRecordFileInfo(const std::string& path, RecordFileInfo* info, std::string* error);
+
+// Adds `records` to the file in one transaction: either every record is stored or none is.
+// Each record must be exactly the record length. On failure returns false, sets *error to
+// what is wrong with the record (for example `key 0 value "..." already exists`, the key
+// shown with EscapeBytes) and, when a record is at fault, *failed_index to its index in
+// `records`; otherwise *failed_index is left alone.
+bool LoadRecords(const std::string& path, const std::vector<std::string>& records,
+                 std::string* error, std::size_t* failed_index = nullptr);
+
+// Calls `visit` with each record (exactly the record length) in the order of key
+// `key_number`, duplicates by key 0; a file without keys in insertion order. Returns false
+// with a message in *error when the file cannot be read or `key_number` is not a key of
+// the file (key 0 is always accepted).
+bool ForEachRecord(const std::string& path, int key_number,
+                   const std::function<void(std::string_view record)>& visit, std::string* error);
+
+// `bytes` as readable text: printable ASCII as is, a backslash as "\\", a double quote as
+// "\"", every other byte as "\xHH" (upper-case hex).
+std::string EscapeBytes(std::string_view bytes);
+
+}  // namespace talvor
