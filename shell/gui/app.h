@@ -1,0 +1,41 @@
+// Start-up of the window program and its picture for the documentation.
+//
+// Call after the QApplication exists, from the GUI thread.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <filesystem>
+#include <string>
+
+#include "shell/gui/chg_clt_dialog.h"
+#include "shell/gui/main_window.h"
+#include "shell/gui/utility_window.h"
+#include "shell/gui/yes_no_window.h"
+
+namespace talvor::gui {
+
+// The four windows of a run, created in this order (members are built in declaration
+// order) and alive until the run ends.
+struct Workbench {
+  // REQUIRES: `clock` outlives the windows.
+  Workbench(const Clock& clock, const std::filesystem::path& workDir);
+
+  MainWindow main;
+  TChgClt chgClt;
+  TYesNoWin yesNo;
+  TForm2 utility;
+};
+
+// Creates the windows with settings from `workDir`, then shows the main window modally,
+// or the utility window when `arguments` (the program name first, the toolkit's own
+// options already taken out, as QCoreApplication::arguments()) carry any parameter at all.
+// Returns when that window closes, with its modal result.
+int RunWorkbench(const QStringList& arguments, const Clock& clock, const std::filesystem::path& workDir);
+
+// Builds the windows as start-up does with settings from `workDir` and saves a picture of
+// the main window as a PNG file at `file`. Returns "" on success, else a message naming the
+// file.
+std::string SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& workDir, const QString& file);
+
+}  // namespace talvor::gui

@@ -1,0 +1,35 @@
+// talvor: the workbench window.
+//
+//   talvor                     the main window
+//   talvor ANY...              the utility window instead
+//   talvor --screenshot FILE   saves a picture of the main window as a PNG and ends
+#include <QApplication>
+#include <cstdio>
+#include <filesystem>
+
+#include "shell/gui/app.h"
+#include "shell/gui/qt_text.h"
+#include "shell/text/dates.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("talvor"));
+  const QStringList arguments = QApplication::arguments();
+  const talvor::SystemClock clock;
+  const std::filesystem::path workDir = std::filesystem::current_path();
+
+  if (arguments.size() > 1 && arguments[1] == QLatin1String("--screenshot")) {
+    if (arguments.size() != 3) {
+      std::fputs("usage: talvor --screenshot FILE\n", stderr);
+      return 2;
+    }
+    const std::string problem = talvor::gui::SaveMainWindowPicture(clock, workDir, arguments[2]);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "talvor: %s\n", problem.c_str());
+      return 1;
+    }
+    return 0;
+  }
+  talvor::gui::RunWorkbench(arguments, clock, workDir);
+  return 0;
+}

@@ -1,0 +1,265 @@
+#include "shell/gui/main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "shell/build_info.h"
+#include "shell/gui/chg_clt_dialog.h"
+#include "shell/gui/qt_text.h"
+#include "shell/gui/settings_box.h"
+#include "shell/gui/yes_no_window.h"
+#include "shell/run_protocol.h"
+#include "shell/startup.h"
+
+namespace talvor::gui {
+
+namespace {
+
+constexpr int kGridColumns = 3;
+constexpr int kGridRowsBeforeWidening = 15;
+// The window is 811 pixels wide and holds three columns of buttons between the settings and
+// the group box; the base font is sized for that, the status label is larger.
+constexpr int kBaseFontPixels = 11;
+constexpr int kStatusFontPixels = 16;
+constexpr int kButtonHeight = 24;
+constexpr int kSettingsBoxWidth = 110;
+
+// A caption shown as it is: "&" would otherwise mark a keyboard shortcut.
+QString ButtonText(const char* caption) { return FromBytes(caption).replace(QLatin1Char('&'), QStringLiteral("&&")); }
+
+}  // namespace
+
+MainWindow::MainWindow(const Clock& clock, const std::filesystem::path& workDir,
+                       std::vector<const RoutineEntry*> entries, QWidget* parent)
+    : QDialog(parent), frontend_(this), form_(frontend_, clock), entries_(std::move(entries)) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Dor Azori'v Ozovoda Dideruv!!!"));
+  // A plain window with minimize and maximize boxes, not a dialog frame.
+  setWindowFlags(Qt::Window);
+  QFont base = font();
+  base.setPixelSize(kBaseFontPixels);
+  setFont(base);
+
+  form_.Label6 = BuildLabel(form_.Formats);
+  move(5, 5);
+  form_.ApplySettings(LoadStartupSettings(workDir, &startupProblem_));
+
+  BuildLayout();
+  WriteBoxes();
+  SetIdle(true);
+  resize(811, 665);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::AttachDialogs(TChgClt* chgClt, TYesNoWin* yesNo) {
+  chgClt_ = chgClt;
+  frontend_.AttachYesNoWindow(yesNo);
+}
+
+QPushButton* MainWindow::MakeButton(const QString& caption, const QString& objectName) {
+  auto* button = new QPushButton(caption, this);
+  button->setObjectName(objectName);
+  // Return typed into a settings box must not start a routine.
+  button->setAutoDefault(false);
+  button->setFixedHeight(kButtonHeight);
+  button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  return button;
+}
+
+void MainWindow::BuildLayout() {
+  // Settings column.
+  struct BoxSpec {
+    const char* label;
+    const char* name;
+    std::string TForm1::*member;
+    bool upperCase;
+  };
+  static const BoxSpec kBoxes[] = {
+      {"Datapath", "edtDatapath", &TForm1::edtDatapath, true},
+      {"ODBC name", "edtODBCName", &TForm1::edtODBCName, true},
+      {"Agency Code", "edtAgyCode", &TForm1::edtAgyCode, false},
+      {"Server", "edtServerName", &TForm1::edtServerName, false},
+      {"New Path", "edtNewPath", &TForm1::edtNewPath, false},
+      {"House Account", "edtPrdCode", &TForm1::edtPrdCode, false},
+  };
+  auto* settings = new QFormLayout;
+  settings->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  settings->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
+  for (const BoxSpec& spec : kBoxes) {
+    auto* box = new SettingsBox(spec.upperCase, this);
+    box->setObjectName(QString::fromLatin1(spec.name));
+    box->setFixedWidth(kSettingsBoxWidth);
+    settings->addRow(QString::fromLatin1(spec.label), box);
+    boxes_.emplace_back(box, spec.member);
+  }
+
+  // Routine grid: "Chg Clts" first, then the visible grid routines in window order.
+  chgCltButton_ = MakeButton(QStringLiteral("Chg Clts"), QStringLiteral("btnChgClts"));
+  connect(chgCltButton_, &QPushButton::clicked, this, [this] {
+    if (chgClt_ != nullptr) chgClt_->exec();
+  });
+  std::vector<QPushButton*> gridButtons{chgCltButton_};
+  auto* common = new QGroupBox(QString::fromLatin1(kCommonGroupCaption), this);
+  common->setObjectName(QStringLiteral("grpCommon"));
+  auto* commonLayout = new QVBoxLayout(common);
+  commonLayout->setSpacing(4);
+  commonLayout->setContentsMargins(8, 8, 8, 8);
+  for (const RoutineEntry* entry : entries_) {
+    if (!entry->visible) continue;
+    QPushButton* button = MakeButton(ButtonText(entry->caption), QStringLiteral("btn-") + FromBytes(entry->Slug()));
+    button->setParent(entry->group == ButtonGroup::kCommon ? static_cast<QWidget*>(common) : this);
+    if (entry->hint[0] != '\0') button->setToolTip(FromBytes(entry->hint));
+    connect(button, &QPushButton::clicked, this, [this, entry] { RunEntry(*entry); });
+    routineButtons_.push_back({button, entry});
+    if (entry->group == ButtonGroup::kCommon) {
+      commonLayout->addWidget(button);
+    } else {
+      gridButtons.push_back(button);
+    }
+  }
+  commonLayout->addStretch();
+  // Wide enough for the title and every button, no wider.
+  int commonWidth = common->fontMetrics().horizontalAdvance(common->title()) + 20;
+  for (const RoutineButton& rb : routineButtons_) {
+    if (rb.button->parent() == common) commonWidth = std::max(commonWidth, rb.button->sizeHint().width() + 16);
+  }
+  common->setFixedWidth(commonWidth);
+
+  const int count = static_cast<int>(gridButtons.size());
+  const int columns = std::max(kGridColumns, (count + kGridRowsBeforeWidening - 1) / kGridRowsBeforeWidening);
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(4);
+  grid->setVerticalSpacing(4);
+  int columnWidth = 0;
+  for (int i = 0; i < count; ++i) {
+    QPushButton* button = gridButtons[static_cast<std::size_t>(i)];
+    grid->addWidget(button, i / columns, i % columns);
+    columnWidth = std::max(columnWidth, button->sizeHint().width());
+  }
+  // Every column as wide as the widest caption needs, so the grid stays even.
+  for (int c = 0; c < columns; ++c) {
+    grid->setColumnMinimumWidth(c, columnWidth);
+    grid->setColumnStretch(c, 1);
+  }
+
+  auto* top = new QHBoxLayout;
+  top->addLayout(settings);
+  top->setAlignment(settings, Qt::AlignTop);
+  top->addSpacing(10);
+  top->addLayout(grid, 1);
+  top->setAlignment(grid, Qt::AlignTop);
+
+  // Status, "Quit" and the build label under the routine buttons.
+  label3_ = new QLabel(FromBytes(form_.Label3.Caption()), this);
+  label3_->setObjectName(QStringLiteral("Label3"));
+  label3_->setTextFormat(Qt::PlainText);
+  QFont big = label3_->font();
+  big.setPixelSize(kStatusFontPixels);
+  label3_->setFont(big);
+  // Long progress texts are cut rather than widening the window.
+  label3_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  frontend_.AttachStatusLabel(label3_);
+
+  quitButton_ = MakeButton(QStringLiteral("Quit"), QStringLiteral("btnQuit"));
+  quitButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  quitButton_->setFixedWidth(100);
+  connect(quitButton_, &QPushButton::clicked, this, [this] { done(kQuitResult); });
+
+  label6_ = new QLabel(FromBytes(form_.Label6), this);
+  label6_->setObjectName(QStringLiteral("Label6"));
+  label6_->setTextFormat(Qt::PlainText);
+
+  auto* left = new QVBoxLayout;
+  left->addLayout(top);
+  left->addStretch();
+  left->addWidget(label3_);
+  left->addSpacing(8);
+  left->addWidget(quitButton_);
+  left->addSpacing(4);
+  left->addWidget(label6_);
+
+  auto* root = new QHBoxLayout(this);
+  root->setContentsMargins(8, 8, 8, 8);
+  root->addLayout(left, 1);
+  root->addSpacing(4);
+  root->addWidget(common, 0, Qt::AlignTop);
+}
+
+void MainWindow::ReadBoxes() {
+  for (auto& [box, member] : boxes_) form_.*member = box->Bytes();
+}
+
+void MainWindow::WriteBoxes() {
+  for (auto& [box, member] : boxes_) {
+    if (box->Bytes() != form_.*member) box->SetBytes(form_.*member);
+  }
+}
+
+void MainWindow::SetIdle(bool idle) {
+  for (const RoutineButton& rb : routineButtons_) {
+    rb.button->setEnabled(idle && rb.entry->enabled && !form_.ButtonDisabled(rb.entry->caption));
+  }
+  chgCltButton_->setEnabled(idle);
+  quitButton_->setEnabled(idle);
+  for (auto& entry : boxes_) entry.first->setReadOnly(!idle);
+}
+
+void MainWindow::RunEntry(const RoutineEntry& entry) {
+  if (running_) return;
+  running_ = true;
+  SetIdle(false);
+  ReadBoxes();
+  RunRoutine(form_, entry);
+  WriteBoxes();
+  frontend_.Flush();
+  running_ = false;
+  SetIdle(true);
+}
+
+void MainWindow::reject() {
+  if (!running_) done(kQuitResult);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  // Escape, often pressed to get rid of a message box, must not end the workbench.
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (startupProblem_.empty() || problemShown_) return;
+  problemShown_ = true;
+  // After the window has appeared, so the warning opens over it.
+  QTimer::singleShot(0, this, [this] {
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), FromBytes(startupProblem_),
+                    QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+  });
+}
+
+}  // namespace talvor::gui

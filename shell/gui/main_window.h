@@ -1,0 +1,97 @@
+// MainWindow: the Qt window that shows TForm1.
+//
+// It owns the TForm1 the routines work on and its Qt front end, shows the six settings
+// boxes, one button per routine of the registry, "Chg Clts", the status label Label3,
+// "Quit" and the build label Label6. The boxes and the form's settings are kept in step:
+// the form takes the boxes' texts before every run and the boxes show the form's settings
+// after it. GUI thread only.
+#pragma once
+
+#include <QDialog>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "shell/form.h"
+#include "shell/gui/qt_frontend.h"
+#include "shell/registry.h"
+
+class QLabel;
+class QPushButton;
+
+namespace talvor::gui {
+
+class SettingsBox;
+class TChgClt;
+class TYesNoWin;
+
+class MainWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The modal result of "Quit" and of the close box.
+  static constexpr int kQuitResult = 2;
+
+  // Builds the window: build label, position 5,5, settings from LoadStartupSettings(workDir),
+  // size 811 by 665. `entries` are the routines that get buttons, in window order (the
+  // registry's built routines unless a test gives others); hidden entries get none.
+  // A start-up problem (an unreadable "talvor.cfg") is kept and shown as a warning once the
+  // window is first shown.
+  // REQUIRES: `clock` and every entry outlive the window.
+  MainWindow(const Clock& clock, const std::filesystem::path& workDir,
+             std::vector<const RoutineEntry*> entries = Registry(), QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The dialogs the window uses: "Chg Clts" shows `chgClt`, AskYesNo shows `yesNo`.
+  // REQUIRES: called before the window is shown; both outlive the window.
+  void AttachDialogs(TChgClt* chgClt, TYesNoWin* yesNo);
+
+  TForm1& Form() { return form_; }
+  QtFrontend& Front() { return frontend_; }
+  // "" when start-up found nothing wrong.
+  const std::string& StartupProblem() const { return startupProblem_; }
+  // True while a routine runs.
+  bool Running() const { return running_; }
+
+  // Runs `entry` as its button does: the boxes go into the form, every button is disabled
+  // and the boxes are read-only until the run ends, then the boxes show the form's settings
+  // and the status label the final text. Ignored while another run is going on.
+  void RunEntry(const RoutineEntry& entry);
+
+  // The close box ends the window with kQuitResult, except while a routine runs.
+  void reject() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  struct RoutineButton {
+    QPushButton* button;
+    const RoutineEntry* entry;
+  };
+
+  void BuildLayout();
+  QPushButton* MakeButton(const QString& caption, const QString& objectName);
+  void ReadBoxes();
+  void WriteBoxes();
+  void SetIdle(bool idle);
+
+  QtFrontend frontend_;
+  TForm1 form_;
+  std::vector<const RoutineEntry*> entries_;
+  std::string startupProblem_;
+  bool problemShown_ = false;
+  bool running_ = false;
+
+  std::vector<std::pair<SettingsBox*, std::string TForm1::*>> boxes_;
+  std::vector<RoutineButton> routineButtons_;
+  QPushButton* chgCltButton_ = nullptr;
+  QPushButton* quitButton_ = nullptr;
+  QLabel* label3_ = nullptr;
+  QLabel* label6_ = nullptr;
+  TChgClt* chgClt_ = nullptr;
+};
+
+}  // namespace talvor::gui

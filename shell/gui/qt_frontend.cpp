@@ -1,0 +1,66 @@
+#include "shell/gui/qt_frontend.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+
+#include "shell/gui/qt_text.h"
+#include "shell/gui/yes_no_window.h"
+
+namespace talvor::gui {
+
+namespace {
+
+// Built by hand rather than with QMessageBox::information: the text is shown as plain text,
+// whatever markup-like characters a record holds.
+void ShowBox(QWidget* owner, QMessageBox::Icon icon, const std::string& text) {
+  QMessageBox box(icon, QApplication::applicationName(), FromBytes(text), QMessageBox::Ok, owner);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+}  // namespace
+
+QtFrontend::QtFrontend(QWidget* owner, MillisecondClock clock) : owner_(owner), clock_(std::move(clock)) {
+  if (!clock_) {
+    elapsed_.start();
+    clock_ = [this] { return elapsed_.elapsed(); };
+  }
+}
+
+int QtFrontend::AskYesNo(const std::string& text) {
+  Flush();
+  return yesNo_->Ask(FromBytes(text));
+}
+
+void QtFrontend::Notify(const std::string& text) {
+  Flush();
+  ShowBox(owner_, QMessageBox::Information, text);
+}
+
+void QtFrontend::ShowError(const std::string& text) {
+  Flush();
+  ShowBox(owner_, QMessageBox::Critical, text);
+}
+
+void QtFrontend::ShowStatus(const std::string& text) {
+  pending_ = text;
+  hasPending_ = true;
+}
+
+void QtFrontend::ProcessMessages() {
+  const qint64 now = clock_();
+  if (repainted_ && now - lastRepaint_ < kRepaintIntervalMs) return;
+  repainted_ = true;
+  lastRepaint_ = now;
+  Flush();
+  QCoreApplication::processEvents();
+}
+
+void QtFrontend::Flush() {
+  if (!hasPending_) return;
+  hasPending_ = false;
+  label_->setText(FromBytes(pending_));
+}
+
+}  // namespace talvor::gui
