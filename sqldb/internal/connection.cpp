@@ -1,0 +1,142 @@
+#include "sqldb/internal/connection.h"
+
+#include <map>
+#include <system_error>
+
+#include "sqldb/database.h"
+#include "sqldb/error.h"
+#include "sqldb/internal/fields.h"
+
+namespace talvor::sqldb::internal {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Open connections by canonical file path. Entries expire when the last holder lets go.
+std::map<std::string, std::weak_ptr<Connection>>& Registry() {
+  static std::map<std::string, std::weak_ptr<Connection>> registry;
+  return registry;
+}
+
+std::string Describe(std::string_view name, const fs::path& path) {
+  return "database \"" + std::string(name) + "\" (" + path.string() + ")";
+}
+
+}  // namespace
+
+std::shared_ptr<Connection> Connection::Open(std::string_view name) {
+  const fs::path resolved = ResolveDatabaseName(name);
+  std::error_code ec;
+  if (!fs::is_regular_file(resolved, ec)) {
+    throw Error(Describe(name, resolved) + ": the file does not exist");
+  }
+  fs::path canonical = fs::canonical(resolved, ec);
+  if (ec) canonical = fs::absolute(resolved);
+  const std::string key = canonical.string();
+  auto& registry = Registry();
+  if (auto it = registry.find(key); it != registry.end()) {
+    if (auto shared = it->second.lock()) return shared;
+    registry.erase(it);
+  }
+
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(key.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close(db);
+    throw Error(Describe(name, resolved) + ": " + message);
+  }
+  std::shared_ptr<Connection> connection(new Connection(db, canonical));
+  sqlite3_busy_timeout(db, 5000);
+  if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
+      SQLITE_OK) {
+    throw Error(Describe(name, resolved) + ": " + connection->LastError());
+  }
+  // Posts are single autocommit statements; the write-ahead log keeps each of them cheap
+  // and lets readers in other processes go on. Failure (a read-only file) is harmless.
+  sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+  registry[key] = connection;
+  return connection;
+}
+
+Connection::~Connection() { sqlite3_close_v2(db_); }
+
+std::string Connection::LastError() const { return sqlite3_errmsg(db_); }
+
+Statement Statement::Prepare(sqlite3* db, std::string_view sql, std::string& error,
+                             std::string_view* tail) {
+  sqlite3_stmt* stmt = nullptr;
+  const char* rest = nullptr;
+  const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt, &rest);
+  if (rc != SQLITE_OK) {
+    error = sqlite3_errmsg(db);
+    sqlite3_finalize(stmt);
+    return Statement();
+  }
+  if (stmt == nullptr) {
+    error = "the text holds no statement";
+    return Statement();
+  }
+  if (tail) *tail = sql.substr(static_cast<std::size_t>(rest - sql.data()));
+  return Statement(stmt);
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+  if (this != &other) {
+    sqlite3_finalize(stmt_);
+    stmt_ = other.stmt_;
+    other.stmt_ = nullptr;
+  }
+  return *this;
+}
+
+void Statement::Bind(int index, const Variant& value) {
+  switch (value.type()) {
+    case Variant::Type::kNull:
+      sqlite3_bind_null(stmt_, index);
+      break;
+    case Variant::Type::kBoolean:
+      sqlite3_bind_int64(stmt_, index, value.Boolean() ? 1 : 0);
+      break;
+    case Variant::Type::kInteger:
+      sqlite3_bind_int64(stmt_, index, value.Integer());
+      break;
+    case Variant::Type::kFloat:
+      sqlite3_bind_double(stmt_, index, value.Float());
+      break;
+    case Variant::Type::kText:
+      sqlite3_bind_text64(stmt_, index, value.Text().data(), value.Text().size(),
+                          SQLITE_TRANSIENT, SQLITE_UTF8);
+      break;
+    case Variant::Type::kDateTime: {
+      const std::string text = StoredDateTime(value.DateTimeValue());
+      sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+      break;
+    }
+  }
+}
+
+void Statement::ReadCell(int index, Variant& cell) const {
+  switch (sqlite3_column_type(stmt_, index)) {
+    case SQLITE_NULL:
+      cell = Variant();
+      break;
+    case SQLITE_INTEGER:
+      cell = static_cast<std::int64_t>(sqlite3_column_int64(stmt_, index));
+      break;
+    case SQLITE_FLOAT:
+      cell = sqlite3_column_double(stmt_, index);
+      break;
+    default: {
+      const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, index));
+      const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt_, index));
+      cell.AssignText(data ? data : "", size);
+      break;
+    }
+  }
+}
+
+}  // namespace talvor::sqldb::internal

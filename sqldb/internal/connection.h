@@ -1,0 +1,89 @@
+// Private to sqldb: the SQLite connection shared by every component that names the same
+// database file, and a prepared-statement wrapper.
+//
+// One connection per database file per process: all components of the process see each
+// other's writes at once. Every write is its own autocommit statement. Single-threaded:
+// components and connections belong to the thread that runs the routines.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <sqlite3.h>
+
+#include "sqldb/variant.h"
+
+namespace talvor::sqldb::internal {
+
+class Connection {
+ public:
+  // The connection to the database that `name` resolves to (ResolveDatabaseName), shared
+  // with every other component that holds it open. Throws Error when the name resolves to
+  // nothing, the file does not exist (it is never created) or is not an SQLite database.
+  static std::shared_ptr<Connection> Open(std::string_view name);
+
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  sqlite3* handle() const { return db_; }
+  const std::filesystem::path& path() const { return path_; }
+  // The engine's message for the last failure on this connection.
+  std::string LastError() const;
+
+ private:
+  Connection(sqlite3* db, std::filesystem::path path) : db_(db), path_(std::move(path)) {}
+  sqlite3* db_;
+  std::filesystem::path path_;
+};
+
+// A prepared statement; reset after every use so that no read stays open between calls.
+class Statement {
+ public:
+  Statement() = default;
+  // Prepares `sql`. On failure returns an empty statement and sets `error` to the engine's
+  // message; `tail` receives the text after the first statement.
+  static Statement Prepare(sqlite3* db, std::string_view sql, std::string& error,
+                           std::string_view* tail = nullptr);
+  ~Statement();
+  Statement(Statement&& other) noexcept : stmt_(other.stmt_) { other.stmt_ = nullptr; }
+  Statement& operator=(Statement&& other) noexcept;
+
+  explicit operator bool() const { return stmt_ != nullptr; }
+  sqlite3_stmt* get() const { return stmt_; }
+
+  // Binds a value to the 1-based parameter `index`: booleans as 0/1, date-times as their
+  // stored text.
+  void Bind(int index, const Variant& value);
+  void BindInt(int index, std::int64_t value) { sqlite3_bind_int64(stmt_, index, value); }
+  // SQLITE_ROW, SQLITE_DONE or an error code.
+  int Step() { return sqlite3_step(stmt_); }
+  void Reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+  int ColumnCount() const { return sqlite3_column_count(stmt_); }
+  // Column `index` of the current row as a cell (null, integer, float or text).
+  void ReadCell(int index, Variant& cell) const;
+
+ private:
+  explicit Statement(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+// Resets a statement when the scope ends, whatever happened.
+class ResetOnExit {
+ public:
+  explicit ResetOnExit(Statement& s) : s_(s) {}
+  ~ResetOnExit() { s_.Reset(); }
+  ResetOnExit(const ResetOnExit&) = delete;
+  ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+ private:
+  Statement& s_;
+};
+
+}  // namespace talvor::sqldb::internal

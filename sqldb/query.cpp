@@ -1,0 +1,285 @@
+#include "sqldb/query.h"
+
+#include <unordered_map>
+
+#include "shell/text/text.h"
+#include "sqldb/dialect.h"
+#include "sqldb/error.h"
+#include "sqldb/internal/connection.h"
+#include "sqldb/internal/fields.h"
+#include "sqldb/internal/result.h"
+#include "sqldb/internal/sessions.h"
+#include "sqldb/internal/sqltext.h"
+
+namespace talvor::sqldb {
+
+using internal::ConvertFailure;
+using internal::FieldKind;
+using internal::Statement;
+
+struct Query::Impl final : internal::SessionMember {
+  std::string name, databaseName, sessionName;
+  std::vector<std::string> lines;
+  const DateFormats* formats = &internal::DefaultDateFormats();
+
+  bool open = false;
+  std::shared_ptr<internal::Connection> conn;
+  internal::SessionLink session;
+  std::string statement;  // the text as run, for messages
+
+  std::vector<std::string> names;
+  std::vector<FieldKind> kinds;
+  std::unordered_map<std::string, int> byName;
+  internal::ResultRows rows;
+  std::size_t pos = 0;
+  bool eof = true;
+  bool bof = true;
+  std::vector<Variant> row;
+  std::int64_t rowCount = -1;
+
+  ~Impl() { Close(); }
+  void CloseForSession() override { Close(); }
+
+  std::string Where() const {
+    return "database \"" + databaseName + "\", statement [" + SqlText() + "]";
+  }
+  [[noreturn]] void Fail(const std::string& detail) const { throw Error(Where() + ": " + detail); }
+
+  std::string SqlText() const {
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (i) text += '\n';
+      text += lines[i];
+    }
+    return text;
+  }
+
+  void RequireOpen() const {
+    if (!open) Fail("query \"" + name + "\" is not open");
+  }
+
+  void Close() {
+    if (!open) return;
+    open = false;
+    names.clear();
+    kinds.clear();
+    byName.clear();
+    rows.Clear();
+    row.clear();
+    eof = bof = true;
+    session.Detach();
+    conn.reset();
+  }
+
+  void Load(std::size_t index) {
+    pos = index;
+    rows.Read(index, row);
+  }
+
+  void Open() {
+    if (open) return;
+    const std::string text = SqlText();
+    if (Trim(text).empty()) Fail("the query has no SQL text");
+    rowCount = -1;
+    try {
+      session.Attach(sessionName, this);
+      conn = internal::Connection::Open(databaseName);
+      Run(TranslateDialect(text));
+    } catch (...) {
+      names.clear();
+      kinds.clear();
+      byName.clear();
+      rows.Clear();
+      session.Detach();
+      conn.reset();
+      throw;
+    }
+    open = true;
+  }
+
+  void Run(const std::string& sql) {
+    std::string error;
+    std::string_view tail;
+    Statement s = Statement::Prepare(conn->handle(), sql, error, &tail);
+    if (!s) Fail(error);
+    if (!Trim(tail).empty() && Trim(tail) != ";") Fail("the text holds more than one statement");
+    internal::ResetOnExit reset(s);
+    const int columns = s.ColumnCount();
+    for (int i = 0; i < columns; ++i) {
+      const char* column = sqlite3_column_name(s.get(), i);
+      const char* declared = sqlite3_column_decltype(s.get(), i);
+      names.emplace_back(column ? column : "");
+      kinds.push_back(declared ? internal::KindOfDeclaredType(declared) : FieldKind::kAny);
+      byName.emplace(internal::LowerName(names.back()), i);
+    }
+    int rc;
+    while ((rc = s.Step()) == SQLITE_ROW) {
+      if (columns > 0) rows.Append(s, columns);
+    }
+    if (rc != SQLITE_DONE) Fail(conn->LastError());
+    row.assign(names.size(), Variant());
+    if (columns > 0) {
+      rowCount = static_cast<std::int64_t>(rows.size());
+    } else {
+      const std::string keyword = internal::FirstKeyword(sql);
+      if (keyword == "INSERT" || keyword == "UPDATE" || keyword == "DELETE" ||
+          keyword == "REPLACE" || keyword == "WITH") {
+        rowCount = sqlite3_changes64(conn->handle());
+      }
+    }
+    if (rows.size() > 0) {
+      Load(0);
+      eof = false;
+    } else {
+      eof = true;
+    }
+    bof = true;
+  }
+
+  const Variant& Cell(std::string_view column, FieldKind& kind) const {
+    RequireOpen();
+    auto it = byName.find(internal::LowerName(column));
+    if (it == byName.end()) Fail("no column \"" + std::string(column) + "\" in the result");
+    kind = kinds[it->second];
+    static const Variant null;
+    return rows.size() > 0 ? row[it->second] : null;
+  }
+
+  [[noreturn]] void FailConvert(const ConvertFailure& f, std::string_view column) const {
+    Fail(f.message + " (column \"" + std::string(column) + "\")");
+  }
+};
+
+Query::Query(std::string name, std::string databaseName) : impl_(std::make_unique<Impl>()) {
+  impl_->name = std::move(name);
+  impl_->databaseName = std::move(databaseName);
+}
+
+Query::~Query() = default;
+
+const std::string& Query::Name() const { return impl_->name; }
+const std::string& Query::DatabaseName() const { return impl_->databaseName; }
+const std::string& Query::SessionName() const { return impl_->sessionName; }
+
+void Query::SetDatabaseName(std::string databaseName) {
+  if (impl_->open) {
+    impl_->Fail("cannot change the database name of \"" + impl_->name + "\" while it is open");
+  }
+  impl_->databaseName = std::move(databaseName);
+}
+
+void Query::SetSessionName(std::string sessionName) {
+  if (impl_->open) {
+    impl_->Fail("cannot change the session name of \"" + impl_->name + "\" while it is open");
+  }
+  impl_->sessionName = std::move(sessionName);
+}
+
+void Query::SqlClear() {
+  impl_->Close();
+  impl_->lines.clear();
+}
+
+void Query::SqlAdd(std::string_view line) {
+  impl_->Close();
+  impl_->lines.emplace_back(line);
+}
+
+std::string Query::SqlText() const { return impl_->SqlText(); }
+
+void Query::SetDateFormats(const DateFormats* formats) {
+  impl_->formats = formats ? formats : &internal::DefaultDateFormats();
+}
+
+void Query::Open() { impl_->Open(); }
+void Query::Close() { impl_->Close(); }
+bool Query::IsOpen() const { return impl_->open; }
+std::int64_t Query::RowCount() const { return impl_->rowCount; }
+
+void Query::First() {
+  Impl& q = *impl_;
+  q.RequireOpen();
+  q.bof = true;
+  if (q.rows.size() > 0) {
+    q.Load(0);
+    q.eof = false;
+  } else {
+    q.eof = true;
+  }
+}
+
+void Query::Next() {
+  Impl& q = *impl_;
+  q.RequireOpen();
+  if (q.eof) return;
+  if (q.pos + 1 < q.rows.size()) {
+    q.Load(q.pos + 1);
+    q.bof = false;
+  } else {
+    q.eof = true;
+  }
+}
+
+bool Query::Eof() const { return impl_->eof; }
+bool Query::Bof() const { return impl_->bof; }
+
+std::string Query::AsString(std::string_view column) const {
+  FieldKind kind;
+  const Variant& cell = impl_->Cell(column, kind);
+  return internal::ReadString(cell, kind, *impl_->formats);
+}
+
+std::int64_t Query::AsInteger(std::string_view column) const {
+  FieldKind kind;
+  const Variant& cell = impl_->Cell(column, kind);
+  try {
+    return internal::ReadInteger(cell, kind);
+  } catch (const ConvertFailure& f) {
+    impl_->FailConvert(f, column);
+  }
+}
+
+double Query::AsFloat(std::string_view column) const {
+  FieldKind kind;
+  const Variant& cell = impl_->Cell(column, kind);
+  try {
+    return internal::ReadFloat(cell, kind);
+  } catch (const ConvertFailure& f) {
+    impl_->FailConvert(f, column);
+  }
+}
+
+DateTime Query::AsDateTime(std::string_view column) const {
+  FieldKind kind;
+  const Variant& cell = impl_->Cell(column, kind);
+  try {
+    return internal::ReadDateTime(cell, kind, *impl_->formats);
+  } catch (const ConvertFailure& f) {
+    impl_->FailConvert(f, column);
+  }
+}
+
+bool Query::AsBoolean(std::string_view column) const {
+  FieldKind kind;
+  const Variant& cell = impl_->Cell(column, kind);
+  try {
+    return internal::ReadBoolean(cell, kind);
+  } catch (const ConvertFailure& f) {
+    impl_->FailConvert(f, column);
+  }
+}
+
+Variant Query::AsVariant(std::string_view column) const {
+  FieldKind kind;
+  const Variant& cell = impl_->Cell(column, kind);
+  return internal::ReadVariant(cell, kind, *impl_->formats);
+}
+
+bool Query::IsNull(std::string_view column) const {
+  FieldKind kind;
+  return impl_->Cell(column, kind).IsNull();
+}
+
+std::vector<std::string> Query::FieldNames() const { return impl_->names; }
+
+}  // namespace talvor::sqldb

@@ -1,0 +1,780 @@
+#include "sqldb/table.h"
+
+#include <unordered_map>
+
+#include "shell/text/text.h"
+#include "sqldb/dialect.h"
+#include "sqldb/error.h"
+#include "sqldb/internal/connection.h"
+#include "sqldb/internal/fields.h"
+#include "sqldb/internal/sessions.h"
+
+namespace talvor::sqldb {
+
+using internal::ConvertFailure;
+using internal::FieldKind;
+using internal::Statement;
+
+namespace {
+
+struct Column {
+  std::string name;
+  std::string quoted;
+  FieldKind kind;
+};
+
+const Variant& NullCell() {
+  static const Variant null;
+  return null;
+}
+
+}  // namespace
+
+struct Table::Impl final : internal::SessionMember {
+  // Settings.
+  std::string name, databaseName, sessionName, tableName, indexName, filter;
+  bool filtered = false;
+  const DateFormats* formats = &internal::DefaultDateFormats();
+
+  // While open.
+  TableState state = TableState::kInactive;
+  std::shared_ptr<internal::Connection> conn;
+  internal::SessionLink session;
+  std::string realName;
+  std::string quotedTable;
+  std::string rowidName;
+  std::vector<Column> columns;
+  std::unordered_map<std::string, int> byName;
+  std::string columnList;  // "c1", "c2", ...
+  std::string where;       // the filter in parentheses, or "" when none is in force
+  std::string order;       // ORDER BY terms of the walk
+
+  // Cursor. `walk` lists the rows of the walk (fixed by First/Last); `pos` is the current
+  // row's place in it unless `detached` (the cursor was put on a row by Locate or Post of
+  // an insert; its place is found when the walk goes on).
+  std::vector<std::int64_t> walk;
+  std::size_t pos = 0;
+  bool detached = false;
+  bool hasRow = false;
+  bool eof = true;
+  bool bof = true;
+  std::int64_t rowid = 0;
+  std::vector<Variant> row;
+  std::vector<Variant> edit;
+  std::vector<char> assigned;
+  bool modified = false;
+
+  Statement fetchAny;
+  Statement fetchFiltered;
+  std::unordered_map<std::string, Statement> locates;
+  std::unordered_map<std::string, Statement> writes;
+
+  ~Impl() { Close(); }
+
+  void CloseForSession() override { Close(); }
+
+  std::string Where() const {
+    return "table \"" + (realName.empty() ? tableName : realName) + "\" in database \"" +
+           databaseName + "\"";
+  }
+
+  [[noreturn]] void Fail(const std::string& detail) const { throw Error(Where() + ": " + detail); }
+
+  void RequireOpen() const {
+    if (state == TableState::kInactive) Fail("component \"" + name + "\" is not open");
+  }
+
+  Statement Prepare(const std::string& sql) const {
+    std::string error;
+    Statement s = Statement::Prepare(conn->handle(), sql, error);
+    if (!s) Fail(error + " [" + sql + "]");
+    return s;
+  }
+
+  // Steps a statement that returns no rows; throws with the engine's message on failure.
+  void Run(Statement& s) const {
+    internal::ResetOnExit reset(s);
+    const int rc = s.Step();
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) Fail(conn->LastError());
+  }
+
+  int ColumnIndex(std::string_view column) const {
+    RequireOpen();
+    auto it = byName.find(internal::LowerName(column));
+    if (it == byName.end()) Fail("no column \"" + std::string(column) + "\"");
+    return it->second;
+  }
+
+  const Variant& Cell(std::string_view column, FieldKind& kind) const {
+    const int i = ColumnIndex(column);
+    kind = columns[i].kind;
+    if (state == TableState::kEdit || state == TableState::kInsert) return edit[i];
+    return hasRow ? row[i] : NullCell();
+  }
+
+  [[noreturn]] void FailConvert(const ConvertFailure& f, std::string_view column) const {
+    Fail(f.message + " (column \"" + std::string(column) + "\")");
+  }
+
+  void Release() {
+    state = TableState::kInactive;
+    fetchAny = Statement();
+    fetchFiltered = Statement();
+    locates.clear();
+    writes.clear();
+    walk.clear();
+    row.clear();
+    edit.clear();
+    assigned.clear();
+    columns.clear();
+    byName.clear();
+    realName.clear();
+    hasRow = false;
+    detached = false;
+    eof = bof = true;
+    session.Detach();
+    conn.reset();
+  }
+
+  void Close() {
+    if (state != TableState::kInactive) Release();
+  }
+
+  void LoadSchema() {
+    {
+      Statement s = Prepare(
+          "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+      internal::ResetOnExit reset(s);
+      s.Bind(1, tableName);
+      if (s.Step() != SQLITE_ROW) {
+        throw Error("table \"" + tableName + "\" not found in database \"" + databaseName + "\"");
+      }
+      realName = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0));
+    }
+    quotedTable = internal::QuoteName(realName);
+    {
+      Statement s = Prepare("SELECT name, type FROM pragma_table_info(?1)");
+      internal::ResetOnExit reset(s);
+      s.Bind(1, realName);
+      while (s.Step() == SQLITE_ROW) {
+        Column c;
+        c.name = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0));
+        const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 1));
+        c.quoted = internal::QuoteName(c.name);
+        c.kind = internal::KindOfDeclaredType(type ? type : "");
+        byName.emplace(internal::LowerName(c.name), static_cast<int>(columns.size()));
+        columnList += (columns.empty() ? "" : ", ") + c.quoted;
+        columns.push_back(std::move(c));
+      }
+    }
+    rowidName.clear();
+    for (const char* candidate : {"rowid", "_rowid_", "oid"}) {
+      if (!byName.count(candidate)) {
+        rowidName = candidate;
+        break;
+      }
+    }
+    std::string error;
+    if (rowidName.empty() ||
+        !Statement::Prepare(conn->handle(), "SELECT " + rowidName + " FROM " + quotedTable, error)) {
+      Fail("the table has no rowid column to walk by");
+    }
+    row.assign(columns.size(), Variant());
+  }
+
+  // ORDER BY terms for the index `index` ("" for storage order).
+  std::string IndexOrder(const std::string& index) const {
+    if (Trim(index).empty()) return rowidName;
+    std::string found;
+    {
+      Statement s = Prepare("SELECT name FROM pragma_index_list(?1) WHERE name = ?2 COLLATE NOCASE");
+      internal::ResetOnExit reset(s);
+      s.Bind(1, realName);
+      s.Bind(2, Trim(index));
+      if (s.Step() != SQLITE_ROW) Fail("no index \"" + index + "\"");
+      found = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0));
+    }
+    std::string terms;
+    Statement s = Prepare(
+        "SELECT name, desc, coll FROM pragma_index_xinfo(?1) WHERE key = 1 ORDER BY seqno");
+    internal::ResetOnExit reset(s);
+    s.Bind(1, found);
+    while (s.Step() == SQLITE_ROW) {
+      const auto* column = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0));
+      if (!column) Fail("index \"" + index + "\" orders by an expression, not by columns");
+      const auto* coll = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 2));
+      terms += internal::QuoteName(column);
+      if (coll && internal::LowerName(coll) != "binary") terms += " COLLATE " + std::string(coll);
+      if (sqlite3_column_int(s.get(), 1)) terms += " DESC";
+      terms += ", ";
+    }
+    return terms + rowidName;
+  }
+
+  void ApplyFilter() {
+    fetchFiltered = Statement();
+    locates.clear();
+    where.clear();
+    if (!filtered || Trim(filter).empty()) return;
+    const std::string condition = "(" + TranslateDialect(filter) + "\n)";
+    std::string error;
+    if (!Statement::Prepare(conn->handle(),
+                            "SELECT " + rowidName + " FROM " + quotedTable + " WHERE " + condition,
+                            error)) {
+      Fail("the filter \"" + filter + "\" is not valid: " + error);
+    }
+    where = condition;
+  }
+
+  // Reads row `id` into `row` and returns true; false when it no longer exists (or, with
+  // `filtered`, no longer matches the filter).
+  bool Fetch(std::int64_t id, bool useFilter) {
+    const bool withFilter = useFilter && !where.empty();
+    Statement& s = withFilter ? fetchFiltered : fetchAny;
+    if (!s) {
+      s = Prepare("SELECT " + columnList + " FROM " + quotedTable + " WHERE " + rowidName +
+                  " = ?1" + (withFilter ? " AND " + where : ""));
+    }
+    internal::ResetOnExit reset(s);
+    s.BindInt(1, id);
+    const int rc = s.Step();
+    if (rc == SQLITE_DONE) return false;
+    if (rc != SQLITE_ROW) Fail(conn->LastError());
+    for (std::size_t i = 0; i < columns.size(); ++i) s.ReadCell(static_cast<int>(i), row[i]);
+    rowid = id;
+    return true;
+  }
+
+  void TakeSnapshot() {
+    walk.clear();
+    std::string sql = "SELECT " + rowidName + " FROM " + quotedTable;
+    if (!where.empty()) sql += " WHERE " + where;
+    sql += " ORDER BY " + order;
+    Statement s = Prepare(sql);
+    internal::ResetOnExit reset(s);
+    int rc;
+    while ((rc = s.Step()) == SQLITE_ROW) walk.push_back(sqlite3_column_int64(s.get(), 0));
+    if (rc != SQLITE_DONE) Fail(conn->LastError());
+    detached = false;
+  }
+
+  void SetEmpty() {
+    hasRow = false;
+    eof = bof = true;
+    detached = false;
+    for (auto& cell : row) cell = Variant();
+  }
+
+  // Finds the detached current row in a fresh walk; false when it is no longer part of it.
+  bool Resync() {
+    TakeSnapshot();
+    for (std::size_t i = 0; i < walk.size(); ++i) {
+      if (walk[i] == rowid) {
+        pos = i;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // Moves to the first row that still exists at or after `from`; false when none.
+  bool SeekForward(std::size_t from) {
+    for (std::size_t i = from; i < walk.size(); ++i) {
+      if (Fetch(walk[i], true)) {
+        pos = i;
+        hasRow = true;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // Moves to the first row that still exists at or before `from`, going back; false when none.
+  bool SeekBackward(std::size_t from) {
+    for (std::size_t i = std::min(from + 1, walk.size()); i-- > 0;) {
+      if (Fetch(walk[i], true)) {
+        pos = i;
+        hasRow = true;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  void CheckBrowse() {
+    if (state == TableState::kEdit || state == TableState::kInsert) {
+      if (modified) {
+        Post();
+      } else {
+        Cancel();
+      }
+    }
+  }
+
+  void First() {
+    RequireOpen();
+    CheckBrowse();
+    TakeSnapshot();
+    if (SeekForward(0)) {
+      eof = false;
+      bof = true;
+    } else {
+      SetEmpty();
+    }
+  }
+
+  void Next() {
+    RequireOpen();
+    CheckBrowse();
+    if (eof || !hasRow) {
+      eof = true;
+      return;
+    }
+    if (detached && !Resync()) {
+      eof = true;
+      return;
+    }
+    if (SeekForward(pos + 1)) {
+      bof = false;
+    } else {
+      eof = true;
+    }
+  }
+
+  void Prior() {
+    RequireOpen();
+    CheckBrowse();
+    if (bof || !hasRow) {
+      bof = true;
+      return;
+    }
+    if (detached && !Resync()) {
+      bof = true;
+      return;
+    }
+    if (pos > 0 && SeekBackward(pos - 1)) {
+      eof = false;
+    } else {
+      bof = true;
+    }
+  }
+
+  void Last() {
+    RequireOpen();
+    CheckBrowse();
+    TakeSnapshot();
+    if (!walk.empty() && SeekBackward(walk.size() - 1)) {
+      eof = true;
+      bof = false;
+    } else {
+      SetEmpty();
+    }
+  }
+
+  void Assign(std::string_view column, const Variant& value) {
+    const int i = ColumnIndex(column);
+    if (state != TableState::kEdit && state != TableState::kInsert) {
+      Fail("not in edit or insert mode (assigning column \"" + std::string(column) + "\")");
+    }
+    try {
+      edit[i] = internal::ToStorage(value, columns[i].kind, *formats);
+    } catch (const ConvertFailure& f) {
+      FailConvert(f, column);
+    }
+    assigned[i] = 1;
+    modified = true;
+  }
+
+  void Post() {
+    RequireOpen();
+    if (state == TableState::kEdit) {
+      if (modified) {
+        std::string key = "u";
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+          if (assigned[i]) key += "," + std::to_string(i);
+        }
+        Statement& s = writes[key];
+        if (!s) {
+          std::string sql = "UPDATE " + quotedTable + " SET ";
+          int n = 0;
+          for (std::size_t i = 0; i < columns.size(); ++i) {
+            if (!assigned[i]) continue;
+            sql += (n ? ", " : "") + columns[i].quoted + " = ?" + std::to_string(n + 1);
+            ++n;
+          }
+          sql += " WHERE " + rowidName + " = ?" + std::to_string(n + 1);
+          s = Prepare(sql);
+        }
+        int n = 0;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+          if (assigned[i]) s.Bind(++n, edit[i]);
+        }
+        s.BindInt(n + 1, rowid);
+        Run(s);
+        if (sqlite3_changes(conn->handle()) == 0) Fail("the row being edited no longer exists");
+        row.swap(edit);
+      }
+      state = TableState::kBrowse;
+      edit.clear();
+    } else if (state == TableState::kInsert) {
+      std::string key = "i";
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (assigned[i]) key += "," + std::to_string(i);
+      }
+      Statement& s = writes[key];
+      if (!s) {
+        std::string names;
+        std::string marks;
+        int n = 0;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+          if (!assigned[i]) continue;
+          names += (n ? ", " : "") + columns[i].quoted;
+          marks += (n ? ", ?" : "?") + std::to_string(n + 1);
+          ++n;
+        }
+        s = Prepare("INSERT INTO " + quotedTable +
+                    (n ? " (" + names + ") VALUES (" + marks + ")" : " DEFAULT VALUES"));
+      }
+      int n = 0;
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (assigned[i]) s.Bind(++n, edit[i]);
+      }
+      Run(s);
+      const std::int64_t id = sqlite3_last_insert_rowid(conn->handle());
+      state = TableState::kBrowse;
+      edit.clear();
+      if (Fetch(id, false)) {
+        hasRow = true;
+        detached = true;
+        eof = bof = false;
+      }
+    }
+  }
+
+  void Cancel() {
+    if (state == TableState::kEdit || state == TableState::kInsert) {
+      state = TableState::kBrowse;
+      edit.clear();
+      modified = false;
+    }
+  }
+
+  void Delete() {
+    RequireOpen();
+    if (state == TableState::kInsert) {
+      Cancel();
+      return;
+    }
+    Cancel();
+    if (!hasRow) Fail("there is no current row to delete");
+    const bool placed = !detached || Resync();
+    Statement& s = writes["d"];
+    if (!s) s = Prepare("DELETE FROM " + quotedTable + " WHERE " + rowidName + " = ?1");
+    s.BindInt(1, rowid);
+    Run(s);
+    if (placed && SeekForward(pos + 1)) {
+      eof = false;
+      bof = false;
+    } else if (placed && pos > 0 && SeekBackward(pos - 1)) {
+      eof = true;
+      bof = false;
+    } else {
+      SetEmpty();
+    }
+  }
+
+  bool Locate(std::string_view fields, const std::vector<Variant>& values) {
+    RequireOpen();
+    CheckBrowse();
+    std::vector<int> indexes;
+    std::string_view rest = fields;
+    while (true) {
+      const std::size_t semi = rest.find(';');
+      const std::string field = Trim(rest.substr(0, semi));
+      if (field.empty()) Fail("empty field name in locate fields \"" + std::string(fields) + "\"");
+      indexes.push_back(ColumnIndex(field));
+      if (semi == std::string_view::npos) break;
+      rest.remove_prefix(semi + 1);
+    }
+    if (values.size() < indexes.size()) {
+      Fail("locate on \"" + std::string(fields) + "\" needs " + std::to_string(indexes.size()) +
+           " values, got " + std::to_string(values.size()));
+    }
+    std::vector<Variant> cells;
+    std::string key;
+    for (std::size_t k = 0; k < indexes.size(); ++k) {
+      const Column& c = columns[indexes[k]];
+      try {
+        cells.push_back(internal::ToStorage(values[k], c.kind, *formats));
+      } catch (const ConvertFailure&) {
+        return false;
+      }
+      const Variant& cell = cells.back();
+      const bool empty = cell.type() == Variant::Type::kText && cell.Text().empty();
+      key += std::to_string(indexes[k]) + (cell.IsNull() ? "n," : empty ? "e," : "v,");
+    }
+    Statement& s = locates[key];
+    if (!s) {
+      std::string sql = "SELECT " + rowidName + ", " + columnList + " FROM " + quotedTable + " WHERE ";
+      for (std::size_t k = 0; k < indexes.size(); ++k) {
+        const Column& c = columns[indexes[k]];
+        const std::string mark = "?" + std::to_string(k + 1);
+        if (k) sql += " AND ";
+        const Variant& cell = cells[k];
+        if (cell.IsNull()) {
+          sql += c.quoted + " IS NULL";
+        } else if (cell.type() == Variant::Type::kText && cell.Text().empty()) {
+          sql += "(" + c.quoted + " = " + mark + " OR " + c.quoted + " IS NULL)";
+        } else if (c.kind == FieldKind::kDateTime) {
+          sql += "julianday(" + c.quoted + ") = julianday(" + mark + ")";
+        } else {
+          sql += c.quoted + " = " + mark;
+        }
+      }
+      if (!where.empty()) sql += " AND " + where;
+      sql += " ORDER BY " + order + " LIMIT 1";
+      s = Prepare(sql);
+    }
+    internal::ResetOnExit reset(s);
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+      if (!cells[k].IsNull()) s.Bind(static_cast<int>(k + 1), cells[k]);
+    }
+    const int rc = s.Step();
+    if (rc == SQLITE_DONE) return false;
+    if (rc != SQLITE_ROW) Fail(conn->LastError());
+    rowid = sqlite3_column_int64(s.get(), 0);
+    for (std::size_t i = 0; i < columns.size(); ++i) s.ReadCell(static_cast<int>(i + 1), row[i]);
+    hasRow = true;
+    detached = true;
+    eof = bof = false;
+    return true;
+  }
+
+  void Reapply() {
+    CheckBrowse();
+    try {
+      ApplyFilter();
+    } catch (...) {
+      SetEmpty();
+      throw;
+    }
+    First();
+  }
+};
+
+Table::Table(std::string name, std::string databaseName, std::string tableName,
+             std::string indexName)
+    : impl_(std::make_unique<Impl>()) {
+  impl_->name = std::move(name);
+  impl_->databaseName = std::move(databaseName);
+  impl_->tableName = std::move(tableName);
+  impl_->indexName = std::move(indexName);
+}
+
+Table::~Table() = default;
+
+const std::string& Table::Name() const { return impl_->name; }
+const std::string& Table::DatabaseName() const { return impl_->databaseName; }
+const std::string& Table::SessionName() const { return impl_->sessionName; }
+const std::string& Table::TableName() const { return impl_->tableName; }
+const std::string& Table::IndexName() const { return impl_->indexName; }
+const std::string& Table::Filter() const { return impl_->filter; }
+bool Table::Filtered() const { return impl_->filtered; }
+
+void Table::SetDatabaseName(std::string databaseName) {
+  if (IsOpen()) impl_->Fail("cannot change the database name of \"" + impl_->name + "\" while it is open");
+  impl_->databaseName = std::move(databaseName);
+}
+
+void Table::SetSessionName(std::string sessionName) {
+  if (IsOpen()) impl_->Fail("cannot change the session name of \"" + impl_->name + "\" while it is open");
+  impl_->sessionName = std::move(sessionName);
+}
+
+void Table::SetTableName(std::string tableName) {
+  if (IsOpen()) impl_->Fail("cannot change the table name of \"" + impl_->name + "\" while it is open");
+  impl_->tableName = std::move(tableName);
+}
+
+void Table::SetIndexName(std::string indexName) {
+  if (!IsOpen()) {
+    impl_->indexName = std::move(indexName);
+    return;
+  }
+  impl_->CheckBrowse();
+  std::string order = impl_->IndexOrder(indexName);
+  impl_->indexName = std::move(indexName);
+  impl_->order = std::move(order);
+  impl_->locates.clear();
+  if (impl_->hasRow) impl_->detached = true;
+}
+
+void Table::SetFilter(std::string filter) {
+  impl_->filter = std::move(filter);
+  if (IsOpen() && impl_->filtered) impl_->Reapply();
+}
+
+void Table::SetFiltered(bool filtered) {
+  if (filtered == impl_->filtered) return;
+  impl_->filtered = filtered;
+  if (IsOpen()) impl_->Reapply();
+}
+
+void Table::SetDateFormats(const DateFormats* formats) {
+  impl_->formats = formats ? formats : &internal::DefaultDateFormats();
+}
+
+void Table::Open() {
+  Impl& t = *impl_;
+  if (t.state != TableState::kInactive) return;
+  if (Trim(t.tableName).empty()) {
+    throw Error("table component \"" + t.name + "\" has no table name (database \"" +
+                t.databaseName + "\")");
+  }
+  try {
+    t.session.Attach(t.sessionName, &t);
+    t.conn = internal::Connection::Open(t.databaseName);
+    t.LoadSchema();
+    t.order = t.IndexOrder(t.indexName);
+    t.ApplyFilter();
+    t.state = TableState::kBrowse;
+    t.First();
+  } catch (...) {
+    t.Release();
+    throw;
+  }
+}
+
+void Table::Close() { impl_->Close(); }
+bool Table::IsOpen() const { return impl_->state != TableState::kInactive; }
+TableState Table::State() const { return impl_->state; }
+
+void Table::First() { impl_->First(); }
+void Table::Next() { impl_->Next(); }
+void Table::Prior() { impl_->Prior(); }
+void Table::Last() { impl_->Last(); }
+bool Table::Eof() const { return impl_->eof; }
+bool Table::Bof() const { return impl_->bof; }
+
+std::string Table::AsString(std::string_view column) const {
+  FieldKind kind;
+  const Variant& cell = impl_->Cell(column, kind);
+  return internal::ReadString(cell, kind, *impl_->formats);
+}
+
+std::int64_t Table::AsInteger(std::string_view column) const {
+  FieldKind kind;
+  const Variant& cell = impl_->Cell(column, kind);
+  try {
+    return internal::ReadInteger(cell, kind);
+  } catch (const ConvertFailure& f) {
+    impl_->FailConvert(f, column);
+  }
+}
+
+double Table::AsFloat(std::string_view column) const {
+  FieldKind kind;
+  const Variant& cell = impl_->Cell(column, kind);
+  try {
+    return internal::ReadFloat(cell, kind);
+  } catch (const ConvertFailure& f) {
+    impl_->FailConvert(f, column);
+  }
+}
+
+DateTime Table::AsDateTime(std::string_view column) const {
+  FieldKind kind;
+  const Variant& cell = impl_->Cell(column, kind);
+  try {
+    return internal::ReadDateTime(cell, kind, *impl_->formats);
+  } catch (const ConvertFailure& f) {
+    impl_->FailConvert(f, column);
+  }
+}
+
+bool Table::AsBoolean(std::string_view column) const {
+  FieldKind kind;
+  const Variant& cell = impl_->Cell(column, kind);
+  try {
+    return internal::ReadBoolean(cell, kind);
+  } catch (const ConvertFailure& f) {
+    impl_->FailConvert(f, column);
+  }
+}
+
+Variant Table::AsVariant(std::string_view column) const {
+  FieldKind kind;
+  const Variant& cell = impl_->Cell(column, kind);
+  return internal::ReadVariant(cell, kind, *impl_->formats);
+}
+
+bool Table::IsNull(std::string_view column) const {
+  FieldKind kind;
+  return impl_->Cell(column, kind).IsNull();
+}
+
+std::vector<std::string> Table::FieldNames() const {
+  std::vector<std::string> names;
+  for (const auto& c : impl_->columns) names.push_back(c.name);
+  return names;
+}
+
+void Table::Edit() {
+  Impl& t = *impl_;
+  t.RequireOpen();
+  if (t.state == TableState::kEdit || t.state == TableState::kInsert) return;
+  if (!t.hasRow) t.Fail("there is no current row to edit");
+  t.edit = t.row;
+  t.assigned.assign(t.columns.size(), 0);
+  t.modified = false;
+  t.state = TableState::kEdit;
+}
+
+void Table::Insert() {
+  Impl& t = *impl_;
+  t.RequireOpen();
+  t.CheckBrowse();
+  t.edit.assign(t.columns.size(), Variant());
+  t.assigned.assign(t.columns.size(), 0);
+  t.modified = false;
+  t.state = TableState::kInsert;
+}
+
+void Table::SetString(std::string_view column, std::string_view value) {
+  impl_->Assign(column, Variant(value));
+}
+void Table::SetInteger(std::string_view column, std::int64_t value) {
+  impl_->Assign(column, Variant(value));
+}
+void Table::SetFloat(std::string_view column, double value) { impl_->Assign(column, Variant(value)); }
+void Table::SetDateTime(std::string_view column, const DateTime& value) {
+  impl_->Assign(column, Variant(value));
+}
+void Table::SetBoolean(std::string_view column, bool value) {
+  impl_->Assign(column, Variant(value));
+}
+void Table::SetNull(std::string_view column) { impl_->Assign(column, Variant()); }
+void Table::SetVariant(std::string_view column, const Variant& value) {
+  impl_->Assign(column, value);
+}
+
+void Table::Post() { impl_->Post(); }
+void Table::Cancel() { impl_->Cancel(); }
+void Table::Delete() { impl_->Delete(); }
+
+bool Table::Locate(std::string_view fields, const std::vector<Variant>& values) {
+  return impl_->Locate(fields, values);
+}
+
+std::int64_t Table::RecordCount() const {
+  const Impl& t = *impl_;
+  t.RequireOpen();
+  std::string sql = "SELECT count(*) FROM " + t.quotedTable;
+  if (!t.where.empty()) sql += " WHERE " + t.where;
+  Statement s = t.Prepare(sql);
+  internal::ResetOnExit reset(s);
+  if (s.Step() != SQLITE_ROW) t.Fail(t.conn->LastError());
+  return sqlite3_column_int64(s.get(), 0);
+}
+
+}  // namespace talvor::sqldb
