@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "routines/client/client_routines.h"
+#include "routines/policy/policy_routines.h"
+#include "routines/reports/reports_routines.h"
 #include "shell/form.h"
 
 namespace talvor {
