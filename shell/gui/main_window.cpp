@@ -68,8 +68,8 @@ void MainWindow::AttachDialogs(TChgClt* chgClt, TYesNoWin* yesNo) {
   frontend_.AttachYesNoWindow(yesNo);
 }
 
-QPushButton* MainWindow::MakeButton(const QString& caption, const QString& objectName) {
-  auto* button = new QPushButton(caption, this);
+QPushButton* MainWindow::MakeButton(const QString& caption, const QString& objectName, QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
   button->setObjectName(objectName);
   // Return typed into a settings box must not start a routine.
   button->setAutoDefault(false);
@@ -106,7 +106,7 @@ void MainWindow::BuildLayout() {
   }
 
   // Routine grid: "Chg Clts" first, then the visible grid routines in window order.
-  chgCltButton_ = MakeButton(QStringLiteral("Chg Clts"), QStringLiteral("btnChgClts"));
+  chgCltButton_ = MakeButton(QStringLiteral("Chg Clts"), QStringLiteral("btnChgClts"), this);
   connect(chgCltButton_, &QPushButton::clicked, this, [this] {
     if (chgClt_ != nullptr) chgClt_->exec();
   });
@@ -118,8 +118,8 @@ void MainWindow::BuildLayout() {
   commonLayout->setContentsMargins(8, 8, 8, 8);
   for (const RoutineEntry* entry : entries_) {
     if (!entry->visible) continue;
-    QPushButton* button = MakeButton(ButtonText(entry->caption), QStringLiteral("btn-") + FromBytes(entry->Slug()));
-    button->setParent(entry->group == ButtonGroup::kCommon ? static_cast<QWidget*>(common) : this);
+    QWidget* parent = entry->group == ButtonGroup::kCommon ? static_cast<QWidget*>(common) : this;
+    QPushButton* button = MakeButton(ButtonText(entry->caption), QStringLiteral("btn-") + FromBytes(entry->Slug()), parent);
     if (entry->hint[0] != '\0') button->setToolTip(FromBytes(entry->hint));
     connect(button, &QPushButton::clicked, this, [this, entry] { RunEntry(*entry); });
     routineButtons_.push_back({button, entry});
@@ -172,7 +172,7 @@ void MainWindow::BuildLayout() {
   label3_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   frontend_.AttachStatusLabel(label3_);
 
-  quitButton_ = MakeButton(QStringLiteral("Quit"), QStringLiteral("btnQuit"));
+  quitButton_ = MakeButton(QStringLiteral("Quit"), QStringLiteral("btnQuit"), this);
   quitButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   quitButton_->setFixedWidth(100);
   connect(quitButton_, &QPushButton::clicked, this, [this] { done(kQuitResult); });

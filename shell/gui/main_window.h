@@ -73,7 +73,7 @@ class MainWindow : public QDialog {
   };
 
   void BuildLayout();
-  QPushButton* MakeButton(const QString& caption, const QString& objectName);
+  QPushButton* MakeButton(const QString& caption, const QString& objectName, QWidget* parent);
   void ReadBoxes();
   void WriteBoxes();
   void SetIdle(bool idle);

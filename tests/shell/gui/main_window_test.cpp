@@ -1,0 +1,454 @@
+// The main window: layout from the registry, settings boxes in step with the form, runs.
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <stdexcept>
+
+#include "shell/build_info.h"
+#include "shell/gui/chg_clt_dialog.h"
+#include "shell/gui/main_window.h"
+#include "shell/gui/settings_box.h"
+#include "shell/gui/yes_no_window.h"
+#include "tests/shell/gui/gui_test_util.h"
+
+namespace talvor::gui::testing {
+namespace {
+
+// What the test routines saw; they are plain functions, so they report through this.
+struct Probe {
+  MainWindow* window = nullptr;
+  int runs = 0;
+  SiteSettings seen;
+  bool running = false;
+  int enabledButtons = -1;
+  bool boxesReadOnly = false;
+  bool closeRefused = false;
+  int answer = -1;
+  bool flag = false;
+};
+Probe probe;
+
+int EnabledButtons() {
+  const auto buttons = probe.window->findChildren<QPushButton*>();
+  return static_cast<int>(std::count_if(buttons.begin(), buttons.end(), [](QPushButton* b) { return b->isEnabled(); }));
+}
+
+void Observe(TForm1& form) {
+  ++probe.runs;
+  probe.seen = form.Settings();
+  probe.running = probe.window->Running();
+  probe.enabledButtons = EnabledButtons();
+  probe.boxesReadOnly = probe.window->findChild<SettingsBox*>(QStringLiteral("edtDatapath"))->isReadOnly();
+}
+void ChangeSettings(TForm1& form) {
+  ++probe.runs;
+  form.edtAgyCode = "10";
+  form.edtServerName = "ASTERSRV";
+}
+void SetFinalStatus(TForm1& form) {
+  ++probe.runs;
+  form.Label3 = "running.....";
+  form.ProcessMessages();
+  form.Label3 = "Done!";
+}
+void Fail(TForm1& form) {
+  ++probe.runs;
+  form.Label3 = "Client 000042";
+  throw std::runtime_error("no such table: Customer");
+}
+void Ask(TForm1& form) {
+  ++probe.runs;
+  probe.answer = form.AskYesNo("Clear Policy Invoice Numbers?");
+}
+void SwitchOffFlagPair(TForm1& form) {
+  ++probe.runs;
+  form.DisableButton("Flag On");
+}
+void TryToClose(TForm1&) {
+  ++probe.runs;
+  probe.window->close();
+  probe.closeRefused = probe.window->isVisible();
+}
+void WithFlag(TForm1&, bool flag) {
+  ++probe.runs;
+  probe.flag = flag;
+}
+
+const RoutineEntry kEntries[] = {
+    {"Observe", Observe, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Hidden One", Observe, nullptr, false, ButtonGroup::kGrid, false, true, ""},
+    {"Change Settings", ChangeSettings, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Off From Start", Observe, nullptr, false, ButtonGroup::kGrid, true, false, ""},
+    {"Fail & Stop", Fail, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Flag On", nullptr, WithFlag, true, ButtonGroup::kGrid, true, true, ""},
+    {"Switch Off", SwitchOffFlagPair, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Ask", Ask, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Close", TryToClose, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Final Status", SetFinalStatus, nullptr, false, ButtonGroup::kCommon, true, true, "Sets the label"},
+    {"Common Plain", Observe, nullptr, false, ButtonGroup::kCommon, true, true, ""},
+    {"Common Hidden", Observe, nullptr, false, ButtonGroup::kCommon, false, false, "Never shown"},
+};
+
+std::vector<const RoutineEntry*> TestEntries() {
+  std::vector<const RoutineEntry*> out;
+  for (const RoutineEntry& e : kEntries) out.push_back(&e);
+  return out;
+}
+
+// Captions of the push buttons that are children of `parent`, top to bottom, then left
+// to right, as a person reads them.
+QStringList ReadingOrder(QWidget* parent, QWidget* window) {
+  auto buttons = parent->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly);
+  std::sort(buttons.begin(), buttons.end(), [window](QPushButton* a, QPushButton* b) {
+    const QPoint pa = a->mapTo(window, QPoint(0, 0));
+    const QPoint pb = b->mapTo(window, QPoint(0, 0));
+    return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+  });
+  QStringList captions;
+  for (QPushButton* b : buttons) captions << b->text();
+  return captions;
+}
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<ScratchDir>();
+    MakeWindow();
+  }
+
+  void cleanup() {
+    window_.reset();
+    yesNo_.reset();
+    chgClt_.reset();
+    dir_.reset();
+    probe = Probe{};
+  }
+
+  void TitlePlaceAndSize() {
+    QCOMPARE(window_->windowTitle(), QStringLiteral("Dor Azori'v Ozovoda Dideruv!!!"));
+    QCOMPARE(window_->pos(), QPoint(5, 5));
+    QCOMPARE(window_->size(), QSize(811, 665));
+    window_->show();
+    QTest::qWait(1);
+    QCOMPARE(window_->size(), QSize(811, 665));
+  }
+
+  void SettingsColumnShowsTheDefaults() {
+    const std::pair<const char*, const char*> expected[] = {
+        {"edtDatapath", "\\velmar\\data"}, {"edtODBCName", "AGYFORMS"}, {"edtAgyCode", "01"},
+        {"edtServerName", "Server"},       {"edtNewPath", "i:"},        {"edtPrdCode", "QXT"},
+    };
+    window_->show();
+    int previousY = -1;
+    for (const auto& [name, text] : expected) {
+      SettingsBox* box = Box(name);
+      QCOMPARE(box->text(), QLatin1String(text));
+      const int y = box->mapTo(window_.get(), QPoint(0, 0)).y();
+      QVERIFY2(y > previousY, name);
+      previousY = y;
+    }
+    QStringList labels;
+    for (QLabel* l : window_->findChildren<QLabel*>()) labels << l->text();
+    for (const char* label : {"Datapath", "ODBC name", "Agency Code", "Server", "New Path", "House Account"}) {
+      QVERIFY2(labels.contains(QLatin1String(label)), label);
+    }
+  }
+
+  void SettingsComeFromTheConfigurationFile() {
+    dir_->Write("talvor.cfg", "D:\\site\\data\r\nSITEDB\r\nSITESRV\r\n7\r\n");
+    MakeWindow();
+    QCOMPARE(Box("edtDatapath")->text(), QStringLiteral("D:\\site\\data"));
+    QCOMPARE(Box("edtODBCName")->text(), QStringLiteral("SITEDB"));
+    QCOMPARE(Box("edtServerName")->text(), QStringLiteral("SITESRV"));
+    QCOMPARE(Box("edtAgyCode")->text(), QStringLiteral("7"));
+    QCOMPARE(window_->Form().edtAgyCode, std::string("7"));
+    QVERIFY(window_->StartupProblem().empty());
+  }
+
+  void UnreadableConfigurationFileIsShownAsAWarning() {
+    std::filesystem::create_directory(dir_->path() / "talvor.cfg");
+    MakeWindow();
+    QVERIFY(!window_->StartupProblem().empty());
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    OnNextModal([&](QWidget* modal) {
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        text = box->text();
+        icon = box->icon();
+      }
+      modal->close();
+    });
+    window_->show();
+    QTRY_COMPARE(icon, QMessageBox::Warning);
+    QVERIFY(text.contains(QStringLiteral("talvor.cfg")));
+    QCOMPARE(Box("edtDatapath")->text(), QStringLiteral("\\velmar\\data"));
+  }
+
+  void LabelsBelowTheButtons() {
+    auto* label3 = window_->findChild<QLabel*>(QStringLiteral("Label3"));
+    auto* label6 = window_->findChild<QLabel*>(QStringLiteral("Label6"));
+    QVERIFY(label3 && label6);
+    QCOMPARE(label3->text(), QStringLiteral("Select an Option to begin"));
+    QCOMPARE(label3->font().pixelSize(), 16);
+    QCOMPARE(label6->text().toStdString(), BuildLabel(window_->Form().Formats));
+    QVERIFY(label6->text().startsWith(QStringLiteral("Built on ")));
+
+    window_->show();
+    QTest::qWait(1);
+    const auto y = [this](QWidget* w) { return w->mapTo(window_.get(), QPoint(0, 0)).y(); };
+    QPushButton* quit = Button("Quit");
+    int lowestRoutine = 0;
+    for (QPushButton* b : window_->findChildren<QPushButton*>()) {
+      if (b != quit && b->isVisible()) lowestRoutine = std::max(lowestRoutine, y(b));
+    }
+    QVERIFY(y(label3) > lowestRoutine);
+    QVERIFY(y(quit) > y(label3));
+    QVERIFY(y(label6) > y(quit));
+  }
+
+  void ButtonsFollowTheRegistryEntries() {
+    window_->show();
+    QTest::qWait(1);
+    auto* common = window_->findChild<QGroupBox*>(QStringLiteral("grpCommon"));
+    QVERIFY(common != nullptr);
+    QCOMPARE(common->title(), QStringLiteral("Common Post-Convert Utils"));
+    QCOMPARE(ReadingOrder(common, window_.get()), (QStringList{"Final Status", "Common Plain"}));
+    QCOMPARE(ReadingOrder(window_.get(), window_.get()),
+             (QStringList{"Chg Clts", "Observe", "Change Settings", "Off From Start", "Fail && Stop", "Flag On",
+                          "Switch Off", "Ask", "Close", "Quit"}));
+    // The group box stands to the right of every grid button.
+    const int groupLeft = common->mapTo(window_.get(), QPoint(0, 0)).x();
+    for (QPushButton* b : window_->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
+      QVERIFY(b->mapTo(window_.get(), QPoint(b->width(), 0)).x() < groupLeft);
+    }
+  }
+
+  void HiddenEntriesHaveNoButton() {
+    QVERIFY(Button("Hidden One") == nullptr);
+    QVERIFY(Button("Common Hidden") == nullptr);
+  }
+
+  void DisabledEntryIsADisabledButton() {
+    QVERIFY(!Button("Off From Start")->isEnabled());
+    QVERIFY(Button("Observe")->isEnabled());
+  }
+
+  void HintsAreToolTips() {
+    QCOMPARE(Button("Final Status")->toolTip(), QStringLiteral("Sets the label"));
+    QCOMPARE(Button("Common Plain")->toolTip(), QString());
+  }
+
+  void GridButtonsAreEven() {
+    window_->show();
+    QTest::qWait(1);
+    QSet<int> widths;
+    QSet<int> heights;
+    for (QPushButton* b : window_->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
+      if (b == Button("Quit")) continue;
+      widths.insert(b->width());
+      heights.insert(b->height());
+    }
+    QCOMPARE(widths.size(), 1);
+    QCOMPARE(heights.size(), 1);
+  }
+
+  void RunReadsTheBoxesAsTyped() {
+    SettingsBox* datapath = Box("edtDatapath");
+    datapath->clear();
+    Type(datapath, "c:\\agency\\data");
+    SettingsBox* alias = Box("edtODBCName");
+    alias->clear();
+    Type(alias, "agydb");
+    SettingsBox* agency = Box("edtAgyCode");
+    agency->clear();
+    Type(agency, "ab");
+    QTest::mouseClick(Button("Observe"), Qt::LeftButton);
+    QCOMPARE(probe.runs, 1);
+    QCOMPARE(probe.seen.dataPath, std::string("C:\\AGENCY\\DATA"));
+    QCOMPARE(probe.seen.odbcName, std::string("AGYDB"));
+    QCOMPARE(probe.seen.agyCode, std::string("ab"));
+    QCOMPARE(probe.seen.prdCode, std::string("QXT"));
+  }
+
+  void BoxesShowWhatTheRoutineLeftInTheForm() {
+    QTest::mouseClick(Button("Change Settings"), Qt::LeftButton);
+    QCOMPARE(Box("edtAgyCode")->text(), QStringLiteral("10"));
+    QCOMPARE(Box("edtServerName")->text(), QStringLiteral("ASTERSRV"));
+    QCOMPARE(Box("edtDatapath")->text(), QStringLiteral("\\velmar\\data"));
+  }
+
+  void EverythingIsBlockedWhileARoutineRuns() {
+    const int enabledBefore = EnabledButtons();
+    QTest::mouseClick(Button("Observe"), Qt::LeftButton);
+    QVERIFY(probe.running);
+    QCOMPARE(probe.enabledButtons, 0);
+    QVERIFY(probe.boxesReadOnly);
+    QVERIFY(!window_->Running());
+    QCOMPARE(EnabledButtons(), enabledBefore);
+    QVERIFY(!Box("edtDatapath")->isReadOnly());
+    QVERIFY(!Button("Off From Start")->isEnabled());
+  }
+
+  void WindowCannotBeClosedWhileARoutineRuns() {
+    window_->show();
+    QTest::mouseClick(Button("Close"), Qt::LeftButton);
+    QVERIFY(probe.closeRefused);
+    QVERIFY(window_->isVisible());
+  }
+
+  void ButtonSwitchedOffByARoutineStaysOff() {
+    QVERIFY(Button("Flag On")->isEnabled());
+    QTest::mouseClick(Button("Switch Off"), Qt::LeftButton);
+    QVERIFY(!Button("Flag On")->isEnabled());
+    QTest::mouseClick(Button("Observe"), Qt::LeftButton);
+    QVERIFY(!Button("Flag On")->isEnabled());
+    QVERIFY(Button("Switch Off")->isEnabled());
+  }
+
+  void FlagRoutineGetsItsFlag() {
+    QTest::mouseClick(Button("Flag On"), Qt::LeftButton);
+    QCOMPARE(probe.runs, 1);
+    QVERIFY(probe.flag);
+  }
+
+  void StatusLabelShowsTheFinalText() {
+    QTest::mouseClick(Button("Final Status"), Qt::LeftButton);
+    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("Done!"));
+    QCOMPARE(window_->Form().Label3.Caption(), std::string("Done!"));
+  }
+
+  void UnhandledErrorIsShownAndTheWindowStaysUsable() {
+    window_->show();
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    OnNextModal([&](QWidget* modal) {
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        text = box->text();
+        icon = box->icon();
+      }
+      modal->close();
+    });
+    const int enabledBefore = EnabledButtons();
+    QTest::mouseClick(Button("Fail & Stop"), Qt::LeftButton);
+    QCOMPARE(icon, QMessageBox::Critical);
+    QCOMPARE(text, QStringLiteral("no such table: Customer"));
+    QVERIFY(window_->isVisible());
+    QVERIFY(!window_->Running());
+    QCOMPARE(EnabledButtons(), enabledBefore);
+    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("Client 000042"));
+    QTest::mouseClick(Button("Observe"), Qt::LeftButton);
+    QCOMPARE(probe.runs, 2);
+  }
+
+  void QuestionGoesToTheYesNoWindow_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Yes") << "Yes" << 6;
+    QTest::newRow("No") << "No" << 7;
+    QTest::newRow("close box") << "" << 2;
+  }
+
+  void QuestionGoesToTheYesNoWindow() {
+    QFETCH(QString, button);
+    QFETCH(int, answer);
+    QString asked;
+    QWidget* opened = nullptr;
+    OnNextModal([&](QWidget* modal) {
+      opened = modal;
+      asked = yesNo_->Label()->text();
+      if (button == QLatin1String("Yes")) yesNo_->YesButton()->click();
+      else if (button == QLatin1String("No")) yesNo_->NoButton()->click();
+      else modal->close();
+    });
+    QTest::mouseClick(Button("Ask"), Qt::LeftButton);
+    QCOMPARE(opened, yesNo_.get());
+    QCOMPARE(asked, QStringLiteral("Clear Policy Invoice Numbers?"));
+    QCOMPARE(probe.answer, answer);
+  }
+
+  void ChgCltsShowsTheDialogAndChangesNothing() {
+    window_->show();
+    QWidget* opened = nullptr;
+    OnNextModal([&](QWidget* modal) {
+      opened = modal;
+      chgClt_->GoButton()->click();
+    });
+    QTest::mouseClick(Button("Chg Clts"), Qt::LeftButton);
+    QCOMPARE(opened, chgClt_.get());
+    QCOMPARE(probe.runs, 0);
+    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("Select an Option to begin"));
+    QCOMPARE(Box("edtPrdCode")->text(), QStringLiteral("QXT"));
+    QVERIFY(window_->isVisible());
+  }
+
+  void QuitClosesWithResultTwo() {
+    OnNextModal([this](QWidget*) { QTest::mouseClick(Button("Quit"), Qt::LeftButton); });
+    QCOMPARE(window_->exec(), 2);
+    QVERIFY(!window_->isVisible());
+  }
+
+  void CloseBoxClosesWithResultTwo() {
+    OnNextModal([](QWidget* modal) { modal->close(); });
+    QCOMPARE(window_->exec(), 2);
+  }
+
+  void EscapeAndReturnDoNothing() {
+    bool openAfterKeys = false;
+    OnNextModal([&](QWidget* modal) {
+      Box("edtDatapath")->setFocus();
+      QTest::keyClick(Box("edtDatapath"), Qt::Key_Return);
+      QTest::keyClick(modal, Qt::Key_Escape);
+      openAfterKeys = modal->isVisible();
+      QTest::mouseClick(Button("Quit"), Qt::LeftButton);
+    });
+    window_->exec();
+    QVERIFY(openAfterKeys);
+    QCOMPARE(probe.runs, 0);
+  }
+
+ private:
+  void MakeWindow() {
+    window_.reset();
+    window_ = std::make_unique<MainWindow>(clock_, dir_->path(), TestEntries());
+    chgClt_ = std::make_unique<TChgClt>();
+    yesNo_ = std::make_unique<TYesNoWin>();
+    window_->AttachDialogs(chgClt_.get(), yesNo_.get());
+    probe.window = window_.get();
+  }
+
+  SettingsBox* Box(const char* name) {
+    SettingsBox* box = window_->findChild<SettingsBox*>(QLatin1String(name));
+    if (box == nullptr) qFatal("no settings box %s", name);
+    return box;
+  }
+
+  QPushButton* Button(const char* caption) {
+    const QString wanted = QString::fromLatin1(caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    for (QPushButton* b : window_->findChildren<QPushButton*>()) {
+      if (b->text() == wanted) return b;
+    }
+    return nullptr;
+  }
+
+  FixedClock clock_{DateTime{{2015, 7, 30}, 9, 0, 0}};
+  std::unique_ptr<ScratchDir> dir_;
+  std::unique_ptr<TChgClt> chgClt_;
+  std::unique_ptr<TYesNoWin> yesNo_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace
+
+int RunMainWindowTests(int argc, char** argv) {
+  MainWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+}  // namespace talvor::gui::testing
+
+#include "main_window_test.moc"

@@ -1,0 +1,196 @@
+// The Qt front end: questions, messages, status texts and the repaint interval.
+#include <QCoreApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "shell/gui/qt_frontend.h"
+#include "shell/gui/yes_no_window.h"
+#include "tests/shell/gui/gui_test_util.h"
+
+namespace talvor::gui::testing {
+namespace {
+
+// Counts the events posted to it that have been delivered.
+class EventCounter : public QObject {
+ public:
+  int delivered = 0;
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::User) {
+      ++delivered;
+      return true;
+    }
+    return QObject::event(e);
+  }
+};
+
+struct BoxSeen {
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  Qt::TextFormat format = Qt::AutoText;
+  QString statusWhileOpen;
+  bool opened = false;
+};
+
+// Records the next message box and presses its OK button.
+void AcceptNextBox(BoxSeen& seen, const QLabel* status) {
+  OnNextModal([&seen, status](QWidget* modal) {
+    seen.opened = true;
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      seen.text = box->text();
+      seen.icon = box->icon();
+      seen.format = box->textFormat();
+      if (status != nullptr) seen.statusWhileOpen = status->text();
+      if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
+        ok->click();
+        return;
+      }
+    }
+    modal->close();
+  });
+}
+
+class FrontendTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    now_ = 1000;
+    label_ = std::make_unique<QLabel>(QStringLiteral("Select an Option to begin"));
+    yesNo_ = std::make_unique<TYesNoWin>();
+    front_ = std::make_unique<QtFrontend>(nullptr, [this] { return now_; });
+    front_->AttachStatusLabel(label_.get());
+    front_->AttachYesNoWindow(yesNo_.get());
+  }
+
+  void cleanup() {
+    front_.reset();
+    yesNo_.reset();
+    label_.reset();
+  }
+
+  void AskYesNoGivesTheWindowsResult_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("result");
+    QTest::newRow("Yes") << "Yes" << 6;
+    QTest::newRow("No") << "No" << 7;
+    QTest::newRow("close box counts as neither") << "" << 2;
+  }
+
+  void AskYesNoGivesTheWindowsResult() {
+    QFETCH(QString, button);
+    QFETCH(int, result);
+    QString asked;
+    OnNextModal([&](QWidget* modal) {
+      asked = yesNo_->Label()->text();
+      if (button == QLatin1String("Yes")) QTest::mouseClick(yesNo_->YesButton(), Qt::LeftButton);
+      else if (button == QLatin1String("No")) QTest::mouseClick(yesNo_->NoButton(), Qt::LeftButton);
+      else modal->close();
+    });
+    QCOMPARE(front_->AskYesNo("Clear Policy Invoice Numbers?"), result);
+    QCOMPARE(asked, QStringLiteral("Clear Policy Invoice Numbers?"));
+  }
+
+  void AskYesNoShowsBytesAsLatin1() {
+    QString asked;
+    OnNextModal([&](QWidget* modal) {
+      asked = yesNo_->Label()->text();
+      modal->close();
+    });
+    front_->AskYesNo("Fix \xC9tat?");
+    QCOMPARE(asked, QStringLiteral("Fix \u00C9tat?"));
+  }
+
+  void AskYesNoShowsTheLatestStatusFirst() {
+    front_->ShowStatus("Client 000123");
+    QString statusWhileAsking;
+    OnNextModal([&](QWidget* modal) {
+      statusWhileAsking = label_->text();
+      modal->close();
+    });
+    front_->AskYesNo("Fix it?");
+    QCOMPARE(statusWhileAsking, QStringLiteral("Client 000123"));
+  }
+
+  void NotifyIsAnInformationBoxWithPlainText() {
+    front_->ShowStatus("record 7");
+    BoxSeen seen;
+    AcceptNextBox(seen, label_.get());
+    front_->Notify("Unable to open ap file <x>\\ap, status is 12");
+    QVERIFY(seen.opened);
+    QCOMPARE(seen.text, QStringLiteral("Unable to open ap file <x>\\ap, status is 12"));
+    QCOMPARE(seen.icon, QMessageBox::Information);
+    QCOMPARE(seen.format, Qt::PlainText);
+    QCOMPARE(seen.statusWhileOpen, QStringLiteral("record 7"));
+  }
+
+  void ShowErrorIsTheCriticalBox() {
+    BoxSeen seen;
+    AcceptNextBox(seen, nullptr);
+    front_->ShowError("no such table: Customer");
+    QVERIFY(seen.opened);
+    QCOMPARE(seen.text, QStringLiteral("no such table: Customer"));
+    QCOMPARE(seen.icon, QMessageBox::Critical);
+  }
+
+  void StatusWaitsForTheNextRepaint() {
+    front_->ShowStatus("running.....");
+    QCOMPARE(label_->text(), QStringLiteral("Select an Option to begin"));
+    front_->Flush();
+    QCOMPARE(label_->text(), QStringLiteral("running....."));
+    front_->Flush();
+    QCOMPARE(label_->text(), QStringLiteral("running....."));
+  }
+
+  // Each step: advance the clock, set a status, ask for a repaint; then whether pending
+  // events were delivered and what the label shows.
+  void RepaintsAtMostEveryFiftyMilliseconds_data() {
+    QTest::addColumn<QList<int>>("advance");
+    QTest::addColumn<QList<bool>>("delivered");
+    QTest::newRow("first call always repaints") << QList<int>{0} << QList<bool>{true};
+    QTest::newRow("49 ms later: skipped") << QList<int>{0, 49} << QList<bool>{true, false};
+    QTest::newRow("50 ms later: repaints") << QList<int>{0, 50} << QList<bool>{true, true};
+    QTest::newRow("many quick calls then one past the interval")
+        << QList<int>{0, 10, 10, 10, 10, 10, 1} << QList<bool>{true, false, false, false, false, true, false};
+    QTest::newRow("interval counts from the last repaint, not the last call")
+        << QList<int>{0, 30, 30, 30} << QList<bool>{true, false, true, false};
+  }
+
+  void RepaintsAtMostEveryFiftyMilliseconds() {
+    QFETCH(QList<int>, advance);
+    QFETCH(QList<bool>, delivered);
+    EventCounter counter;
+    QString shown = label_->text();
+    for (qsizetype i = 0; i < advance.size(); ++i) {
+      now_ += advance[i];
+      const int before = counter.delivered;
+      QCoreApplication::postEvent(&counter, new QEvent(QEvent::User));
+      const QString status = QStringLiteral("record %1").arg(i);
+      front_->ShowStatus(status.toStdString());
+      front_->ProcessMessages();
+      if (delivered[i]) shown = status;
+      QCOMPARE(counter.delivered > before, delivered[i]);
+      QCOMPARE(label_->text(), shown);
+    }
+    QCoreApplication::removePostedEvents(&counter);
+  }
+
+ private:
+  qint64 now_ = 0;
+  std::unique_ptr<QLabel> label_;
+  std::unique_ptr<TYesNoWin> yesNo_;
+  std::unique_ptr<QtFrontend> front_;
+};
+
+}  // namespace
+
+int RunFrontendTests(int argc, char** argv) {
+  FrontendTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+}  // namespace talvor::gui::testing
+
+#include "qt_frontend_test.moc"
