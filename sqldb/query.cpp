@@ -156,6 +156,8 @@ Query::Query(std::string name, std::string databaseName) : impl_(std::make_uniqu
 }
 
 Query::~Query() = default;
+Query::Query(Query&&) noexcept = default;
+Query& Query::operator=(Query&&) noexcept = default;
 
 const std::string& Query::Name() const { return impl_->name; }
 const std::string& Query::DatabaseName() const { return impl_->databaseName; }

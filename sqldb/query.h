@@ -31,6 +31,9 @@ class Query {
   ~Query();
   Query(const Query&) = delete;
   Query& operator=(const Query&) = delete;
+  // A moved-from component may only be destroyed or assigned to.
+  Query(Query&&) noexcept;
+  Query& operator=(Query&&) noexcept;
 
   const std::string& Name() const;
 

@@ -572,6 +572,8 @@ Table::Table(std::string name, std::string databaseName, std::string tableName,
 }
 
 Table::~Table() = default;
+Table::Table(Table&&) noexcept = default;
+Table& Table::operator=(Table&&) noexcept = default;
 
 const std::string& Table::Name() const { return impl_->name; }
 const std::string& Table::DatabaseName() const { return impl_->databaseName; }

@@ -44,6 +44,9 @@ class Table {
   ~Table();
   Table(const Table&) = delete;
   Table& operator=(const Table&) = delete;
+  // A moved-from component may only be destroyed or assigned to.
+  Table(Table&&) noexcept;
+  Table& operator=(Table&&) noexcept;
 
   const std::string& Name() const;
 

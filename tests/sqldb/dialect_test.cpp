@@ -1,0 +1,66 @@
+#include "sqldb/dialect.h"
+
+#include <gtest/gtest.h>
+
+#include "sqldb/internal/sqltext.h"
+
+namespace talvor::sqldb {
+namespace {
+
+struct Case {
+  const char* input;
+  const char* expected;
+};
+
+class TranslateDialectTest : public ::testing::TestWithParam<Case> {};
+
+TEST_P(TranslateDialectTest, RewritesAsExpected) {
+  EXPECT_EQ(TranslateDialect(GetParam().input), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConvertToDate, TranslateDialectTest,
+    ::testing::Values(
+        Case{"x > CONVERT('2010-01-03',SQL_DATE)", "x > '2010-01-03'"},
+        Case{"x > Convert('2010-01-03', SQL_DATE)", "x > '2010-01-03'"},
+        Case{"x > convert ( '2010-01-03' , sql_date ) and y = 1", "x > '2010-01-03' and y = 1"},
+        Case{"a > CONVERT('2010-01-03',SQL_DATE) and b < Convert('2011-02-04',SQL_DATE)",
+             "a > '2010-01-03' and b < '2011-02-04'"},
+        Case{"x > CONVERT(\n'2010-01-03',\tSQL_DATE\n)", "x > '2010-01-03'"},
+        Case{"x = CONVERT(lower('A,B'), SQL_DATE)", "x = lower('A,B')"},
+        Case{"x = CONVERT(f(1, 2), SQL_DATE)", "x = f(1, 2)"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    LeftAlone, TranslateDialectTest,
+    ::testing::Values(
+        Case{"Select * from \"Customer\" where AgyCode = ' 1'",
+             "Select * from \"Customer\" where AgyCode = ' 1'"},
+        Case{"select 'CONVERT(''2010-01-03'',SQL_DATE)'", "select 'CONVERT(''2010-01-03'',SQL_DATE)'"},
+        Case{"select \"CONVERT\"(x, SQL_DATE)", "select \"CONVERT\"(x, SQL_DATE)"},
+        Case{"x = CONVERT('1', SQL_CHAR)", "x = CONVERT('1', SQL_CHAR)"},
+        Case{"x = CONVERT('1' SQL_DATE)", "x = CONVERT('1' SQL_DATE)"},
+        Case{"x = CONVERT('2010-01-03', SQL_DATE", "x = CONVERT('2010-01-03', SQL_DATE"},
+        Case{"x = RECONVERT('1', SQL_DATE)", "x = RECONVERT('1', SQL_DATE)"},
+        Case{"-- CONVERT('1', SQL_DATE)\nselect 1", "-- CONVERT('1', SQL_DATE)\nselect 1"},
+        Case{"", ""}));
+
+INSTANTIATE_TEST_SUITE_P(
+    DropInDictionary, TranslateDialectTest,
+    ::testing::Values(
+        Case{"DROP TABLE \"Y QXAGTCUST\" IN DICTIONARY", "DROP TABLE \"Y QXAGTCUST\""},
+        Case{"drop table \"YQXTAGTHDR\" in dictionary", "drop table \"YQXTAGTHDR\""},
+        Case{"DROP  TABLE  Work1   IN   DICTIONARY;", "DROP  TABLE  Work1;"},
+        Case{"DROP TABLE \"T\"", "DROP TABLE \"T\""},
+        Case{"DROP TABLE \"IN DICTIONARY\"", "DROP TABLE \"IN DICTIONARY\""},
+        Case{"DROP INDEX \"T\" IN DICTIONARY", "DROP INDEX \"T\" IN DICTIONARY"}));
+
+TEST(FirstKeywordTest, SkipsBlanksCommentsAndParentheses) {
+  EXPECT_EQ(internal::FirstKeyword("  update x set a = 1"), "UPDATE");
+  EXPECT_EQ(internal::FirstKeyword("/* c */ -- d\n (select 1)"), "SELECT");
+  EXPECT_EQ(internal::FirstKeyword("Delete from \"Policy\""), "DELETE");
+  EXPECT_EQ(internal::FirstKeyword("  ; select"), "");
+  EXPECT_EQ(internal::FirstKeyword(""), "");
+}
+
+}  // namespace
+}  // namespace talvor::sqldb

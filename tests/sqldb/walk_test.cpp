@@ -1,0 +1,143 @@
+// A walk on one component while another component changes the same table: the shape of
+// every routine that reads with one component and writes with another.
+#include <gtest/gtest.h>
+
+#include "sqldb/query.h"
+#include "sqldb/table.h"
+#include "sqldb_fixture.h"
+
+namespace talvor::sqldb {
+namespace {
+
+using testing::SqldbTest;
+using Names = std::vector<std::string>;
+
+class WalkTest : public SqldbTest {
+ protected:
+  void SetUp() override {
+    SqldbTest::SetUp();
+    std::string sql = "INSERT INTO Policy (AgyCode, PolNum, PolSeq, ClsCode) VALUES ";
+    for (int i = 1; i <= 6; ++i) {
+      sql += std::string(i > 1 ? ", " : "") + "('01', 'P" + std::to_string(i) + "', 1, 'OLD')";
+    }
+    Exec("agency.db", sql);
+  }
+};
+
+TEST_F(WalkTest, PostsThroughAnotherComponentAreSeenWhenTheWalkGetsThere) {
+  Table walker("tblPolicy", "AGYFORMS", "Policy", "Main_idx");
+  Table writer("tblPol2", "AGYFORMS", "Policy");
+  walker.Open();
+  writer.Open();
+  Names seen;
+  for (walker.First(); !walker.Eof(); walker.Next()) {
+    seen.push_back(walker.AsString("PolNum") + "=" + walker.AsString("ClsCode"));
+    // Change the row after the current one through the other component.
+    const std::string next = "P" + std::to_string(static_cast<int>(seen.size()) + 1);
+    if (writer.Locate("AgyCode;PolNum;PolSeq", {"01", next, 1})) {
+      writer.Edit();
+      writer.SetString("ClsCode", "NEW");
+      writer.Post();
+    }
+  }
+  EXPECT_EQ(seen, (Names{"P1=OLD", "P2=NEW", "P3=NEW", "P4=NEW", "P5=NEW", "P6=NEW"}));
+}
+
+TEST_F(WalkTest, RowsDeletedByAnotherComponentArePassedOver) {
+  Table walker("tblPolicy", "AGYFORMS", "Policy", "Main_idx");
+  Table writer("tblPol2", "AGYFORMS", "Policy");
+  walker.Open();
+  writer.Open();
+  Names seen;
+  for (walker.First(); !walker.Eof(); walker.Next()) {
+    seen.push_back(walker.AsString("PolNum"));
+    if (seen.size() == 2) {
+      ASSERT_TRUE(writer.Locate("PolNum", {"P3"}));
+      writer.Delete();
+      ASSERT_TRUE(writer.Locate("PolNum", {"P6"}));
+      writer.Delete();
+    }
+  }
+  EXPECT_EQ(seen, (Names{"P1", "P2", "P4", "P5"}));
+}
+
+TEST_F(WalkTest, CurrentRowDeletedElsewhereThenWalkGoesOn) {
+  Table walker("tblPolicy", "AGYFORMS", "Policy", "Main_idx");
+  Query query("PvQuery1", "AGYFORMS");
+  walker.Open();
+  Names seen;
+  for (walker.First(); !walker.Eof(); walker.Next()) {
+    seen.push_back(walker.AsString("PolNum"));
+    if (seen.back() == "P2") {
+      query.SqlClear();
+      query.SqlAdd("Delete from \"Policy\" where PolNum = 'P2'");
+      query.Open();
+      EXPECT_EQ(query.RowCount(), 1);
+      query.Close();
+    }
+  }
+  EXPECT_EQ(seen, (Names{"P1", "P2", "P3", "P4", "P5", "P6"}));
+  EXPECT_EQ(Scalar("agency.db", "SELECT count(*) FROM Policy"), "5");
+}
+
+TEST_F(WalkTest, RowsInsertedDuringTheWalkAreNotPartOfIt) {
+  Table walker("tblPolicy", "AGYFORMS", "Policy", "Main_idx");
+  Table writer("tblWritePol", "AGYFORMS", "Policy");
+  walker.Open();
+  writer.Open();
+  int visited = 0;
+  for (walker.First(); !walker.Eof(); walker.Next()) {
+    ++visited;
+    writer.Insert();
+    writer.SetString("AgyCode", "01");
+    writer.SetString("PolNum", walker.AsString("PolNum") + "A");
+    writer.SetInteger("PolSeq", 1);
+    writer.Post();
+  }
+  EXPECT_EQ(visited, 6);
+  EXPECT_EQ(walker.RecordCount(), 12);
+  Names all;
+  for (walker.First(); !walker.Eof(); walker.Next()) all.push_back(walker.AsString("PolNum"));
+  EXPECT_EQ(all.size(), 12u);
+  EXPECT_EQ(all[0], "P1");
+  EXPECT_EQ(all[1], "P1A");
+}
+
+TEST_F(WalkTest, FilteredWalkPassesOverRowsThatStopMatching) {
+  Table walker("tblPolicy", "AGYFORMS", "Policy", "Main_idx");
+  Table writer("tblPol2", "AGYFORMS", "Policy");
+  walker.SetFilter("ClsCode = 'OLD'");
+  walker.SetFiltered(true);
+  walker.Open();
+  writer.Open();
+  Names seen;
+  for (walker.First(); !walker.Eof(); walker.Next()) {
+    seen.push_back(walker.AsString("PolNum"));
+    if (seen.size() == 1) {
+      ASSERT_TRUE(writer.Locate("PolNum", {"P4"}));
+      writer.Edit();
+      writer.SetString("ClsCode", "NEW");
+      writer.Post();
+    }
+  }
+  EXPECT_EQ(seen, (Names{"P1", "P2", "P3", "P5", "P6"}));
+}
+
+TEST_F(WalkTest, WalkEditingItsOwnRowsTouchesEachRowOnce) {
+  Exec("agency.db", "UPDATE Policy SET SubmissionNumber = PolNum");
+  Table walker("tblPolicy", "AGYFORMS", "Policy", "SubViewIndex");
+  walker.Open();
+  int visited = 0;
+  for (walker.First(); !walker.Eof(); walker.Next()) {
+    ++visited;
+    walker.Edit();
+    // Moves the row to the end of the index order.
+    walker.SetString("SubmissionNumber", "Z" + walker.AsString("SubmissionNumber"));
+    walker.Post();
+  }
+  EXPECT_EQ(visited, 6);
+  EXPECT_EQ(Scalar("agency.db", "SELECT count(*) FROM Policy WHERE SubmissionNumber LIKE 'ZP_'"), "6");
+}
+
+}  // namespace
+}  // namespace talvor::sqldb
