@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "legacy/recfile_tool.h"
+#include "shell/demo_site.h"
 #include "sqldb/catalog.h"
 
 namespace talvor {
@@ -90,11 +91,38 @@ void AddDb(CLI::App& app, const CliEnvironment& env, int& status, std::shared_pt
   });
 }
 
+struct DemoArgs {
+  std::string dir;
+  int clients = DemoOptions{}.clients;
+};
+
+void AddDemo(CLI::App& app, const CliEnvironment& env, int& status, std::shared_ptr<DemoArgs> a) {
+  auto* demo = app.add_subcommand("demo", "a demo site with typical conversion defects");
+  demo->add_option("DIR", a->dir)->required();
+  demo->add_option("--clients", a->clients, "clients over both agencies")->check(CLI::Range(1, 10000000));
+  demo->callback([&status, &env, a] {
+    try {
+      DemoOptions options;
+      options.clients = a->clients;
+      const DemoSummary s = BuildDemoSite(a->dir, options);
+      *env.out << "demo site in " << a->dir << ": " << s.clients << " clients, " << s.apRecords
+               << " agency master records, " << s.contacts << " contacts, " << s.policyTerms
+               << " policy terms, " << s.invoiceRecords << " invoice records, " << s.sqlRows
+               << " database rows\n";
+      status = kExitOk;
+    } catch (const std::exception& e) {
+      *env.err << "talvor-cli: " << e.what() << "\n";
+      status = kExitFailed;
+    }
+  });
+}
+
 }  // namespace
 
 void AddToolCommands(CLI::App& app, const CliEnvironment& env, int& status) {
   AddRecfile(app, env, status, std::make_shared<RecfileOptions>());
   AddDb(app, env, status, std::make_shared<std::string>());
+  AddDemo(app, env, status, std::make_shared<DemoArgs>());
 }
 
 }  // namespace talvor
