@@ -228,6 +228,30 @@ class MainWindowTest : public QObject {
     }
   }
 
+  // The window as the program builds it: a button for each visible built routine, in the
+  // registry's order, and none for a routine that is hidden or not built.
+  void ButtonsOfTheProgramMatchTheRegistry() {
+    MainWindow window(clock_, dir_->path());
+    window.show();
+    QStringList grid{"Chg Clts"};
+    QStringList common;
+    for (const RoutineEntry* e : Registry()) {
+      if (!e->visible) continue;
+      const QString caption = QString::fromLatin1(e->caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
+      (e->group == ButtonGroup::kCommon ? common : grid) << caption;
+    }
+    grid << "Quit";
+    QCOMPARE(ReadingOrder(&window, &window), grid);
+    QCOMPARE(ReadingOrder(window.findChild<QGroupBox*>(QStringLiteral("grpCommon")), &window), common);
+    for (const RoutineEntry& e : AllRoutineButtons()) {
+      QPushButton* button = window.findChild<QPushButton*>(QStringLiteral("btn-") + QString::fromStdString(e.Slug()));
+      QCOMPARE(button != nullptr, e.Built() && e.visible);
+      if (button == nullptr) continue;
+      QCOMPARE(button->isEnabled(), e.enabled);
+      QCOMPARE(button->toolTip(), QString::fromLatin1(e.hint));
+    }
+  }
+
   void HiddenEntriesHaveNoButton() {
     QVERIFY(Button("Hidden One") == nullptr);
     QVERIFY(Button("Common Hidden") == nullptr);
