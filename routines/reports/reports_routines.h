@@ -7,6 +7,18 @@ namespace talvor {
 class TForm1;
 
 // Common post-convert group
+// Summary, details and producer-list reports of one agency's database; changes nothing.
+void SanityChecks(TForm1& form);
+// Reports the company and class codes that policies and invoices use and do not use.
+void UnusedCodes(TForm1& form);
+// Copies each producer attachment's file under a generated name and re-files its row there.
+void FixPrdAttch(TForm1& form);
+// Appends every staging ("CONVERT") attachment row to the agency database at free sequences.
+void MoveAttch(TForm1& form);
+// Blanks the named-insured code of property rows, moving colliding rows to a free sequence.
+void CleanProperty(TForm1& form);
+// Deletes the policy records that the conversion entered (operator "QXT" on 12/09/2009).
+void ClearCnvtPols(TForm1& form);
 
 // Further routines (first set)
 
