@@ -18,6 +18,9 @@ constexpr char kEndOfFile = '\x1a';
 std::optional<int> ParseNumber(std::string_view text) {
   int value = 0;
   if (text.empty() || text.size() > 9) return std::nullopt;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
@@ -89,8 +92,8 @@ bool DecodeSeq(std::string_view bytes, int record_length, std::vector<std::strin
   };
   while (true) {
     if (pos >= bytes.size()) {
-      *error = "the input ends without the end-of-file byte 0x1A after " + std::to_string(number) +
-               " records";
+      *error =
+          "ends without the end-of-file byte 0x1A after " + std::to_string(number) + " records";
       return false;
     }
     if (bytes[pos] == kEndOfFile) return true;
@@ -108,7 +111,7 @@ bool DecodeSeq(std::string_view bytes, int record_length, std::vector<std::strin
     ++pos;
     auto size = static_cast<std::size_t>(record_length);
     if (bytes.size() - pos < size) {
-      return fail(start, "the input ends after " + std::to_string(bytes.size() - pos) + " of its " +
+      return fail(start, "ends after " + std::to_string(bytes.size() - pos) + " of its " +
                              std::to_string(size) + " bytes");
     }
     records->emplace_back(bytes.substr(pos, size));

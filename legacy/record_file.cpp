@@ -169,7 +169,9 @@ bool ReadRecordFileInfo(const std::string& path, RecordFileInfo* info, std::stri
     *error = path + ": " + SqliteError(conn.db(), rc);
     return false;
   }
-  info->path = conn.resolved();
+  std::error_code ec;
+  info->path = fs::weakly_canonical(conn.resolved(), ec);
+  if (ec) info->path = conn.resolved();
   info->definition = conn.definition();
   info->records = sqlite3_column_int64(count.get(), 0);
   return true;

@@ -1,0 +1,271 @@
+// The recfile commands, called in-process with captured output.
+#include "legacy/recfile_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "legacy_test_support.h"
+
+namespace talvor::recfile {
+namespace {
+
+using namespace std::string_literals;
+using testing::ApRecord;
+namespace fs = std::filesystem;
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+class RecfileToolTest : public testing::TempDirTest {
+ protected:
+  std::ostringstream out;
+  std::ostringstream err;
+
+  std::vector<std::string> All(const std::string& path) {
+    std::vector<std::string> records;
+    std::string error;
+    EXPECT_TRUE(ForEachRecord(
+        path, 0, [&](std::string_view r) { records.emplace_back(r); }, &error))
+        << error;
+    return records;
+  }
+};
+
+// Records holding every byte that a text format could trip over.
+std::vector<std::string> AwkwardRecords() {
+  return {
+      ApRecord("001000 1    4200", "zero\0byte"s),
+      ApRecord("001000 1    4201", "cr\rlf\r\n eof\x1a end"),
+      ApRecord("001000 1    4202", std::string(100, '\0')),
+      ApRecord("001000 1    4203", "ends in CR").substr(0, 127) + "\r",
+      ApRecord(std::string("\xfe\x00\x01", 3) + "binary key", "\xe9t\xe9"),
+  };
+}
+
+// ---------------------------------------------------------------------------------------
+// create and stat
+
+TEST_F(RecfileToolTest, CreateTakesTheDefinitionFromTheNameLikeOrExplicitKeys) {
+  fs::create_directory("data");
+  EXPECT_EQ(Create("data/POL", {}, out, err), 0) << err.str();
+  EXPECT_EQ(Create("data/copy", {"jcki", 0, {}}, out, err), 0) << err.str();
+  EXPECT_EQ(Create("data/mine", {"", 40, {"0:4", "4:6:dup"}}, out, err), 0) << err.str();
+  struct Case {
+    const char* file;
+    RecordFileDefinition def;
+  };
+  for (const Case& c : {Case{"data/pol", *KnownFileDefinition("POL")},
+                        Case{"data/copy", *KnownFileDefinition("JCKI")},
+                        Case{"data/mine", {40, {{0, 4, false}, {4, 6, true}}}}}) {
+    RecordFileInfo info;
+    std::string error;
+    ASSERT_TRUE(ReadRecordFileInfo(c.file, &info, &error)) << error;
+    EXPECT_EQ(info.definition, c.def) << c.file;
+  }
+}
+
+TEST_F(RecfileToolTest, CreateRefusesWhatItCannotDoAndSaysWhy) {
+  struct Case {
+    const char* file;
+    CreateOptions options;
+    const char* message;
+  };
+  WriteBytes("taken", "x");
+  const std::vector<Case> cases = {
+      {"unknown", {}, "not a known file name"},
+      {"x", {"nosuch", 0, {}}, "\"nosuch\" is not a known file"},
+      {"x", {"ap", 10, {}}, "not both"},
+      {"x", {"", 0, {"0:4"}}, "--key needs --length"},
+      {"x", {"", 10, {"0-4"}}, "bad key \"0-4\""},
+      {"x", {"", 10, {"0:4:dupe"}}, "bad key \"0:4:dupe\""},
+      {"x", {"", 10, {"8:4"}}, "does not lie inside"},
+      {"taken", {"ap", 0, {}}, "already exists"},
+  };
+  for (const Case& c : cases) {
+    err.str("");
+    EXPECT_EQ(Create(c.file, c.options, out, err), 1) << c.message;
+    EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+  }
+  EXPECT_FALSE(fs::exists("x"));
+  EXPECT_EQ(ReadBytes("taken"), "x");
+}
+
+TEST_F(RecfileToolTest, StatPrintsTheDefinitionAndTheCount) {
+  MakeFile("POL", "POL", {testing::PolRecord("01", "A", "01", "1")});
+  ASSERT_EQ(Stat("pol", out, err), 0) << err.str();
+  EXPECT_EQ(out.str(), "file: " + fs::canonical("POL").string() +
+                           "\n"
+                           "record length: 120\n"
+                           "key 0: offset 0, length 25, unique\n"
+                           "key 1: offset 25, length 14, duplicates\n"
+                           "records: 1\n");
+}
+
+TEST_F(RecfileToolTest, CommandsOnAMissingOrForeignFileFailNamingIt) {
+  WriteBytes("notes.txt", "hello");
+  for (const char* file : {"missing", "notes.txt"}) {
+    err.str("");
+    EXPECT_EQ(Stat(file, out, err), 1);
+    EXPECT_EQ(Dump(file, 0, out, err), 1);
+    EXPECT_EQ(Save(file, "out.seq", RecordFormat::kSeq, out, err), 1);
+    EXPECT_EQ(Load(file, "notes.txt", RecordFormat::kLines, out, err), 1);
+    EXPECT_NE(err.str().find(file), std::string::npos) << err.str();
+  }
+  EXPECT_NE(err.str().find("not a record file"), std::string::npos) << err.str();
+  EXPECT_FALSE(fs::exists("out.seq"));
+}
+
+// ---------------------------------------------------------------------------------------
+// Formats
+
+TEST_F(RecfileToolTest, TheSeqFormatIsLengthCommaBytesCrLfAndEndsWith1A) {
+  std::string encoded;
+  ASSERT_TRUE(EncodeRecord("ab\0c"s, RecordFormat::kSeq, &encoded));
+  ASSERT_TRUE(EncodeRecord("\r\n\x1a!", RecordFormat::kSeq, &encoded));
+  encoded += FormatTrailer(RecordFormat::kSeq);
+  EXPECT_EQ(encoded, "4,ab\0c\r\n4,\r\n\x1a!\r\n\x1a"s);
+  std::vector<std::string> records;
+  std::string error;
+  ASSERT_TRUE(DecodeRecords(encoded, RecordFormat::kSeq, 4, &records, &error)) << error;
+  EXPECT_EQ(records, (std::vector<std::string>{"ab\0c"s, "\r\n\x1a!"}));
+}
+
+TEST_F(RecfileToolTest, SeqAndLinesRoundTripRecordsHoldingZeroBytes) {
+  struct Case {
+    RecordFormat format;
+    std::vector<std::string> records;
+  };
+  std::vector<std::string> no_lf;
+  for (const std::string& r : AwkwardRecords()) {
+    if (r.find('\n') == std::string::npos) no_lf.push_back(r);
+  }
+  ASSERT_GE(no_lf.size(), 3u);
+  for (const Case& c :
+       {Case{RecordFormat::kSeq, AwkwardRecords()}, Case{RecordFormat::kLines, no_lf}}) {
+    fs::remove_all("a");
+    fs::remove_all("b");
+    MakeFile("a", "ap", c.records);
+    ASSERT_EQ(Save("a", "export", c.format, out, err), 0) << err.str();
+    ASSERT_EQ(Create("b", {"ap", 0, {}}, out, err), 0) << err.str();
+    ASSERT_EQ(Load("b", "export", c.format, out, err), 0) << err.str();
+    EXPECT_EQ(All("b"), All("a"));
+    EXPECT_EQ(All("b").size(), c.records.size());
+  }
+}
+
+TEST_F(RecfileToolTest, LinesAcceptCrLfAndALastLineWithoutEnd) {
+  std::vector<std::string> records;
+  std::string error;
+  ASSERT_TRUE(DecodeRecords("abc\r\nde\r\r\nfgh", RecordFormat::kLines, 3, &records, &error))
+      << error;
+  EXPECT_EQ(records, (std::vector<std::string>{"abc", "de\r", "fgh"}));
+  records.clear();
+  ASSERT_TRUE(DecodeRecords("", RecordFormat::kLines, 3, &records, &error));
+  EXPECT_TRUE(records.empty());
+}
+
+TEST_F(RecfileToolTest, SavingARecordWithALineFeedAsLinesFailsAndWritesNothing) {
+  MakeFile("ap", "ap", AwkwardRecords());
+  WriteBytes("export", "old");
+  EXPECT_EQ(Save("ap", "export", RecordFormat::kLines, out, err), 1);
+  EXPECT_NE(err.str().find("record 2 holds a line-feed byte"), std::string::npos) << err.str();
+  EXPECT_EQ(ReadBytes("export"), "old");
+}
+
+TEST_F(RecfileToolTest, BadInputLoadsNothingAndNamesTheLineOrRecord) {
+  struct Case {
+    std::string input;
+    RecordFormat format;
+    std::string message;
+  };
+  std::string r1 = ApRecord("K1");
+  std::string r2 = ApRecord("K2");
+  std::string seq1 = "128," + r1 + "\r\n";
+  const std::vector<Case> cases = {
+      {r1 + "\n" + r2 + "\n" + r2.substr(1) + "\n", RecordFormat::kLines,
+       "line 3: the line is 127 bytes long, not the record length 128"},
+      {r1 + "\n\n", RecordFormat::kLines, "line 2: the line is 0 bytes long"},
+      {r1 + "\n" + r2 + "\r\n" + r1 + "\n", RecordFormat::kLines,
+       "line 3: key 0 value \"K1" + std::string(14, ' ') + "\" already exists"},
+      {r2 + "\n" + ApRecord("OLD") + "\n", RecordFormat::kLines, "line 2: key 0 value \"OLD"},
+      {seq1 + "127," + r2.substr(1) + "\r\n\x1a", RecordFormat::kSeq,
+       "record 2 (byte offset 134): length 127, not the record length 128"},
+      {seq1 + "x\x1a", RecordFormat::kSeq,
+       "record 2 (byte offset 134): expected the record length"},
+      {seq1 + "128;" + r2 + "\r\n\x1a", RecordFormat::kSeq,
+       "record 2 (byte offset 134): expected \",\" after the record length"},
+      {seq1 + "128," + r2.substr(0, 100), RecordFormat::kSeq,
+       "record 2 (byte offset 134): ends after 100 of its 128 bytes"},
+      {seq1 + "128," + r2 + "\n\x1a", RecordFormat::kSeq,
+       "record 2 (byte offset 134): not followed by CR LF"},
+      {seq1, RecordFormat::kSeq, "ends without the end-of-file byte 0x1A after 1 records"},
+      {seq1 + seq1 + "\x1a", RecordFormat::kSeq, "record 2: key 0 value \"K1"},
+  };
+  MakeFile("ap", "ap", {ApRecord("OLD")});
+  for (const Case& c : cases) {
+    WriteBytes("input", c.input);
+    err.str("");
+    EXPECT_EQ(Load("ap", "input", c.format, out, err), 1) << c.message;
+    EXPECT_NE(err.str().find("input " + c.message), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("nothing loaded"), std::string::npos) << err.str();
+    EXPECT_EQ(All("ap").size(), 1u) << c.message;
+  }
+  err.str("");
+  EXPECT_EQ(Load("ap", "absent", RecordFormat::kSeq, out, err), 1);
+  EXPECT_NE(err.str().find("absent: no such file"), std::string::npos) << err.str();
+}
+
+TEST_F(RecfileToolTest, BytesAfterTheEndOfFileMarkAreIgnored) {
+  MakeFile("ap", "ap");
+  WriteBytes("input", "128," + ApRecord("K1") + "\r\n\x1a\x1a\r\n");
+  ASSERT_EQ(Load("ap", "input", RecordFormat::kSeq, out, err), 0) << err.str();
+  EXPECT_EQ(out.str(), "loaded 1 records into ap\n");
+}
+
+// ---------------------------------------------------------------------------------------
+// dump
+
+TEST_F(RecfileToolTest, DumpShowsEachKeyAndRecordEscaped) {
+  std::string error;
+  ASSERT_TRUE(CreateRecordFile("small", {8, {{0, 2, false}, {4, 2, true}}}, &error)) << error;
+  ASSERT_TRUE(LoadRecords("small", {"B1\0\x01zz\"\\"s, "A2\r\nzy  "}, &error)) << error;
+  ASSERT_EQ(Dump("small", 1, out, err), 0) << err.str();
+  EXPECT_EQ(out.str(), "file: " + fs::canonical("small").string() +
+                           "\n"
+                           "record length: 8\n"
+                           "key 0: offset 0, length 2, unique\n"
+                           "key 1: offset 4, length 2, duplicates\n"
+                           "records: 2, in key 1 order\n"
+                           "\"zy\" \"A2\\x0D\\x0Azy  \"\n"
+                           "\"zz\" \"B1\\x00\\x01zz\\\"\\\\\"\n");
+  err.str("");
+  EXPECT_EQ(Dump("small", 2, out, err), 1);
+  EXPECT_NE(err.str().find("small has no key 2"), std::string::npos) << err.str();
+}
+
+TEST(RecfileParseTest, FormatsAndKeySpecs) {
+  EXPECT_EQ(ParseRecordFormat("seq"), RecordFormat::kSeq);
+  EXPECT_EQ(ParseRecordFormat("lines"), RecordFormat::kLines);
+  EXPECT_FALSE(ParseRecordFormat("LINES").has_value());
+  std::string error;
+  EXPECT_EQ(ParseKeySpec("25:14:dup", &error), (KeyDefinition{25, 14, true}));
+  EXPECT_EQ(ParseKeySpec("0:16", &error), (KeyDefinition{0, 16, false}));
+  for (const char* bad : {"", "5", "a:1", "1:", ":1", "1:2:3", "1:2:dup:x", "-1:2", "1:2:DUP"}) {
+    EXPECT_FALSE(ParseKeySpec(bad, &error).has_value()) << bad;
+    EXPECT_NE(error.find("expected OFF:LEN"), std::string::npos) << error;
+  }
+}
+
+}  // namespace
+}  // namespace talvor::recfile
