@@ -98,6 +98,7 @@ struct Query::Impl final : internal::SessionMember {
   }
 
   void Run(const std::string& sql) {
+    conn->ReleasePending();
     std::string error;
     std::string_view tail;
     Statement s = Statement::Prepare(conn->handle(), sql, error, &tail);
@@ -117,6 +118,7 @@ struct Query::Impl final : internal::SessionMember {
       if (columns > 0) rows.Append(s, columns);
     }
     if (rc != SQLITE_DONE) Fail(conn->LastError());
+    if (!sqlite3_stmt_readonly(s.get())) conn->AfterWrite();
     row.assign(names.size(), Variant());
     if (columns > 0) {
       rowCount = static_cast<std::int64_t>(rows.size());

@@ -91,11 +91,22 @@ struct Table::Impl final : internal::SessionMember {
     return s;
   }
 
-  // Steps a statement that returns no rows; throws with the engine's message on failure.
-  void Run(Statement& s) const {
+  // Runs a write. With `joinHeldRead`, a read held open by the last fetch is kept for the
+  // write to join (and released after it); if the engine refuses that because another
+  // process wrote meanwhile, the write is run once more on its own.
+  void Write(Statement& s, bool joinHeldRead = false) const {
+    if (!joinHeldRead) conn->ReleasePending();
     internal::ResetOnExit reset(s);
-    const int rc = s.Step();
-    if (rc != SQLITE_DONE && rc != SQLITE_ROW) Fail(conn->LastError());
+    int rc = s.Step();
+    if (rc == SQLITE_BUSY && joinHeldRead) {
+      sqlite3_reset(s.get());  // keeps the bound values for the second run
+      conn->ReleasePending();
+      rc = s.Step();
+    }
+    const std::string error = conn->LastError();
+    conn->ReleasePending();
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) Fail(error);
+    conn->AfterWrite();
   }
 
   int ColumnIndex(std::string_view column) const {
@@ -117,6 +128,7 @@ struct Table::Impl final : internal::SessionMember {
   }
 
   void Release() {
+    if (conn) conn->ReleasePending();
     state = TableState::kInactive;
     fetchAny = Statement();
     fetchFiltered = Statement();
@@ -141,6 +153,7 @@ struct Table::Impl final : internal::SessionMember {
   }
 
   void LoadSchema() {
+    conn->ReleasePending();
     {
       Statement s = Prepare(
           "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
@@ -185,6 +198,7 @@ struct Table::Impl final : internal::SessionMember {
   // ORDER BY terms for the index `index` ("" for storage order).
   std::string IndexOrder(const std::string& index) const {
     if (Trim(index).empty()) return rowidName;
+    conn->ReleasePending();
     std::string found;
     {
       Statement s = Prepare("SELECT name FROM pragma_index_list(?1) WHERE name = ?2 COLLATE NOCASE");
@@ -212,6 +226,7 @@ struct Table::Impl final : internal::SessionMember {
   }
 
   void ApplyFilter() {
+    conn->ReleasePending();
     fetchFiltered = Statement();
     locates.clear();
     where.clear();
@@ -235,17 +250,24 @@ struct Table::Impl final : internal::SessionMember {
       s = Prepare("SELECT " + columnList + " FROM " + quotedTable + " WHERE " + rowidName +
                   " = ?1" + (withFilter ? " AND " + where : ""));
     }
-    internal::ResetOnExit reset(s);
+    conn->ReleasePending();
     s.BindInt(1, id);
     const int rc = s.Step();
-    if (rc == SQLITE_DONE) return false;
-    if (rc != SQLITE_ROW) Fail(conn->LastError());
+    if (rc != SQLITE_ROW) {
+      const std::string error = conn->LastError();
+      s.Reset();
+      if (rc == SQLITE_DONE) return false;
+      Fail(error);
+    }
     for (std::size_t i = 0; i < columns.size(); ++i) s.ReadCell(static_cast<int>(i), row[i]);
     rowid = id;
+    // The post that usually follows joins this read instead of starting its own.
+    conn->HoldPending(s);
     return true;
   }
 
   void TakeSnapshot() {
+    conn->ReleasePending();
     walk.clear();
     std::string sql = "SELECT " + rowidName + " FROM " + quotedTable;
     if (!where.empty()) sql += " WHERE " + where;
@@ -410,7 +432,7 @@ struct Table::Impl final : internal::SessionMember {
           if (assigned[i]) s.Bind(++n, edit[i]);
         }
         s.BindInt(n + 1, rowid);
-        Run(s);
+        Write(s, true);
         if (sqlite3_changes(conn->handle()) == 0) Fail("the row being edited no longer exists");
         row.swap(edit);
       }
@@ -439,7 +461,7 @@ struct Table::Impl final : internal::SessionMember {
       for (std::size_t i = 0; i < columns.size(); ++i) {
         if (assigned[i]) s.Bind(++n, edit[i]);
       }
-      Run(s);
+      Write(s);
       const std::int64_t id = sqlite3_last_insert_rowid(conn->handle());
       state = TableState::kBrowse;
       edit.clear();
@@ -471,7 +493,7 @@ struct Table::Impl final : internal::SessionMember {
     Statement& s = writes["d"];
     if (!s) s = Prepare("DELETE FROM " + quotedTable + " WHERE " + rowidName + " = ?1");
     s.BindInt(1, rowid);
-    Run(s);
+    Write(s);
     if (placed && SeekForward(pos + 1)) {
       eof = false;
       bof = false;
@@ -513,6 +535,7 @@ struct Table::Impl final : internal::SessionMember {
       const bool empty = cell.type() == Variant::Type::kText && cell.Text().empty();
       key += std::to_string(indexes[k]) + (cell.IsNull() ? "n," : empty ? "e," : "v,");
     }
+    conn->ReleasePending();
     Statement& s = locates[key];
     if (!s) {
       std::string sql = "SELECT " + rowidName + ", " + columnList + " FROM " + quotedTable + " WHERE ";
@@ -773,6 +796,7 @@ std::int64_t Table::RecordCount() const {
   t.RequireOpen();
   std::string sql = "SELECT count(*) FROM " + t.quotedTable;
   if (!t.where.empty()) sql += " WHERE " + t.where;
+  t.conn->ReleasePending();
   Statement s = t.Prepare(sql);
   internal::ResetOnExit reset(s);
   if (s.Step() != SQLITE_ROW) t.Fail(t.conn->LastError());

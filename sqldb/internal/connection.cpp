@@ -56,11 +56,41 @@ std::shared_ptr<Connection> Connection::Open(std::string_view name) {
   // and lets readers in other processes go on. Failure (a read-only file) is harmless.
   sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+  // Checkpoints are run by AfterWrite, at a moment when no read is held.
+  sqlite3_wal_hook(db, &Connection::OnWalCommit, connection.get());
   registry[key] = connection;
   return connection;
 }
 
-Connection::~Connection() { sqlite3_close_v2(db_); }
+Connection::~Connection() {
+  ReleasePending();
+  sqlite3_close_v2(db_);
+}
+
+int Connection::OnWalCommit(void* self, sqlite3*, const char*, int frames) {
+  static_cast<Connection*>(self)->walFrames_ = frames;
+  return SQLITE_OK;
+}
+
+void Connection::HoldPending(Statement& s) {
+  if (pending_ != &s) ReleasePending();
+  pending_ = &s;
+}
+
+void Connection::ReleasePending() {
+  if (pending_) {
+    pending_->Reset();
+    pending_ = nullptr;
+  }
+}
+
+void Connection::AfterWrite() {
+  // The engine's own default: a checkpoint once the log holds 1000 pages.
+  constexpr int kCheckpointFrames = 1000;
+  if (pending_ || walFrames_ < kCheckpointFrames) return;
+  walFrames_ = 0;
+  sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+}
 
 std::string Connection::LastError() const { return sqlite3_errmsg(db_); }
 

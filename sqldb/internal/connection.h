@@ -18,6 +18,8 @@
 
 namespace talvor::sqldb::internal {
 
+class Statement;
+
 class Connection {
  public:
   // The connection to the database that `name` resolves to (ResolveDatabaseName), shared
@@ -30,14 +32,28 @@ class Connection {
   Connection& operator=(const Connection&) = delete;
 
   sqlite3* handle() const { return db_; }
+
+  // A read that has just returned its row may be kept open, so that a write that follows at
+  // once (the post of a fetched row) joins its read transaction instead of starting one of
+  // its own. Every other use of the connection calls ReleasePending() first, so a held read
+  // never outlives the next operation of any component.
+  void HoldPending(Statement& s);
+  void ReleasePending();
+  // Called after every write: checkpoints the write-ahead log once it has grown past its
+  // limit and no read is held (a held read would keep the log from being reused).
+  void AfterWrite();
   const std::filesystem::path& path() const { return path_; }
   // The engine's message for the last failure on this connection.
   std::string LastError() const;
 
  private:
   Connection(sqlite3* db, std::filesystem::path path) : db_(db), path_(std::move(path)) {}
+  static int OnWalCommit(void* self, sqlite3*, const char*, int frames);
+
   sqlite3* db_;
   std::filesystem::path path_;
+  Statement* pending_ = nullptr;
+  int walFrames_ = 0;
 };
 
 // A prepared statement; reset after every use so that no read stays open between calls.

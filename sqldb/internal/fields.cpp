@@ -101,7 +101,11 @@ std::string TextOf(const Variant& value, const DateFormats& formats) {
 
 ConvertFailure NotValid(const Variant& value, std::string_view what,
                         const DateFormats& formats) {
-  return ConvertFailure{"'" + TextOf(value, formats) + "' is not a valid " + std::string(what)};
+  std::string message(1, '\'');
+  message += TextOf(value, formats);
+  message += "' is not a valid ";
+  message += what;
+  return ConvertFailure{std::move(message)};
 }
 
 const char* KindWord(FieldKind kind) {
