@@ -7,17 +7,20 @@
 
 namespace talvor::gui {
 
-Workbench::Workbench(const Clock& clock, const std::filesystem::path& workDir) : main(clock, workDir) {
+Workbench::Workbench(const Clock& clock, const std::filesystem::path& workDir)
+    : main(clock, workDir) {
   main.AttachDialogs(&chgClt, &yesNo);
 }
 
-int RunWorkbench(const QStringList& arguments, const Clock& clock, const std::filesystem::path& workDir) {
+int RunWorkbench(const QStringList& arguments, const Clock& clock,
+                 const std::filesystem::path& workDir) {
   Workbench windows(clock, workDir);
   if (arguments.size() > 1) return windows.utility.exec();
   return windows.main.exec();
 }
 
-std::string SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& workDir, const QString& file) {
+std::string SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& workDir,
+                                  const QString& file) {
   Workbench windows(clock, workDir);
   windows.main.show();
   QApplication::processEvents();

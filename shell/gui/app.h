@@ -31,11 +31,13 @@ struct Workbench {
 // or the utility window when `arguments` (the program name first, the toolkit's own
 // options already taken out, as QCoreApplication::arguments()) carry any parameter at all.
 // Returns when that window closes, with its modal result.
-int RunWorkbench(const QStringList& arguments, const Clock& clock, const std::filesystem::path& workDir);
+int RunWorkbench(const QStringList& arguments, const Clock& clock,
+                 const std::filesystem::path& workDir);
 
 // Builds the windows as start-up does with settings from `workDir` and saves a picture of
 // the main window as a PNG file at `file`. Returns "" on success, else a message naming the
 // file.
-std::string SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& workDir, const QString& file);
+std::string SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& workDir,
+                                  const QString& file);
 
 }  // namespace talvor::gui

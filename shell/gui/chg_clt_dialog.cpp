@@ -64,6 +64,8 @@ TChgClt::TChgClt(QWidget* parent)
   connect(cancel_, &QPushButton::clicked, this, [this] { done(kCancel); });
 }
 
-void TChgClt::reject() { done(kCancel); }
+void TChgClt::reject() {
+  done(kCancel);
+}
 
 }  // namespace talvor::gui

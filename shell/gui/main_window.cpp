@@ -36,7 +36,9 @@ constexpr int kButtonHeight = 24;
 constexpr int kSettingsBoxWidth = 110;
 
 // A caption shown as it is: "&" would otherwise mark a keyboard shortcut.
-QString ButtonText(const char* caption) { return FromBytes(caption).replace(QLatin1Char('&'), QStringLiteral("&&")); }
+QString ButtonText(const char* caption) {
+  return FromBytes(caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
 
 }  // namespace
 
@@ -68,7 +70,8 @@ void MainWindow::AttachDialogs(TChgClt* chgClt, TYesNoWin* yesNo) {
   frontend_.AttachYesNoWindow(yesNo);
 }
 
-QPushButton* MainWindow::MakeButton(const QString& caption, const QString& objectName, QWidget* parent) {
+QPushButton* MainWindow::MakeButton(const QString& caption, const QString& objectName,
+                                    QWidget* parent) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(objectName);
   // Return typed into a settings box must not start a routine.
@@ -119,7 +122,8 @@ void MainWindow::BuildLayout() {
   for (const RoutineEntry* entry : entries_) {
     if (!entry->visible) continue;
     QWidget* parent = entry->group == ButtonGroup::kCommon ? static_cast<QWidget*>(common) : this;
-    QPushButton* button = MakeButton(ButtonText(entry->caption), QStringLiteral("btn-") + FromBytes(entry->Slug()), parent);
+    QPushButton* button = MakeButton(ButtonText(entry->caption),
+                                     QStringLiteral("btn-") + FromBytes(entry->Slug()), parent);
     if (entry->hint[0] != '\0') button->setToolTip(FromBytes(entry->hint));
     connect(button, &QPushButton::clicked, this, [this, entry] { RunEntry(*entry); });
     routineButtons_.push_back({button, entry});
@@ -133,12 +137,14 @@ void MainWindow::BuildLayout() {
   // Wide enough for the title and every button, no wider.
   int commonWidth = common->fontMetrics().horizontalAdvance(common->title()) + 20;
   for (const RoutineButton& rb : routineButtons_) {
-    if (rb.button->parent() == common) commonWidth = std::max(commonWidth, rb.button->sizeHint().width() + 16);
+    if (rb.button->parent() == common)
+      commonWidth = std::max(commonWidth, rb.button->sizeHint().width() + 16);
   }
   common->setFixedWidth(commonWidth);
 
   const int count = static_cast<int>(gridButtons.size());
-  const int columns = std::max(kGridColumns, (count + kGridRowsBeforeWidening - 1) / kGridRowsBeforeWidening);
+  const int columns =
+      std::max(kGridColumns, (count + kGridRowsBeforeWidening - 1) / kGridRowsBeforeWidening);
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(4);
   grid->setVerticalSpacing(4);
@@ -255,8 +261,8 @@ void MainWindow::showEvent(QShowEvent* event) {
   problemShown_ = true;
   // After the window has appeared, so the warning opens over it.
   QTimer::singleShot(0, this, [this] {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), FromBytes(startupProblem_),
-                    QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
+                    FromBytes(startupProblem_), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.exec();
   });

@@ -21,7 +21,8 @@ void ShowBox(QWidget* owner, QMessageBox::Icon icon, const std::string& text) {
 
 }  // namespace
 
-QtFrontend::QtFrontend(QWidget* owner, MillisecondClock clock) : owner_(owner), clock_(std::move(clock)) {
+QtFrontend::QtFrontend(QWidget* owner, MillisecondClock clock)
+    : owner_(owner), clock_(std::move(clock)) {
   if (!clock_) {
     elapsed_.start();
     clock_ = [this] { return elapsed_.elapsed(); };

@@ -33,7 +33,8 @@ class SettingsBox::Validator : public QValidator {
     qsizetype head = 0;
     while (head < size && head < last_.size() && input[head] == last_[head]) ++head;
     const qsizetype tail = size - pos;
-    const qsizetype start = std::max<qsizetype>(0, std::min({head, qsizetype{pos}, last_.size() - tail}));
+    const qsizetype start =
+        std::max<qsizetype>(0, std::min({head, qsizetype{pos}, last_.size() - tail}));
     for (qsizetype i = start; i < pos && i < size; ++i) {
       const QChar upper = input[i].toUpper();
       if (upper.unicode() <= 0xFF) input[i] = upper;
@@ -55,6 +56,8 @@ void SettingsBox::SetBytes(const std::string& bytes) {
   validator_->programSetsText_ = false;
 }
 
-std::string SettingsBox::Bytes() const { return ToBytes(text()); }
+std::string SettingsBox::Bytes() const {
+  return ToBytes(text());
+}
 
 }  // namespace talvor::gui

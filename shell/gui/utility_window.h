@@ -19,10 +19,10 @@ class TForm2 : public QDialog {
  public:
   explicit TForm2(QWidget* parent = nullptr);
 
-  SettingsBox* DatapathBox() const { return datapath_; }   // default "\velmar\data"
-  SettingsBox* OdbcNameBox() const { return odbcName_; }   // default "AGYFORMS"
-  SettingsBox* AgyCodeBox() const { return agyCode_; }     // default "01"
-  SettingsBox* OprCodeBox() const { return oprCode_; }     // default "QXT"
+  SettingsBox* DatapathBox() const { return datapath_; }  // default "\velmar\data"
+  SettingsBox* OdbcNameBox() const { return odbcName_; }  // default "AGYFORMS"
+  SettingsBox* AgyCodeBox() const { return agyCode_; }    // default "01"
+  SettingsBox* OprCodeBox() const { return oprCode_; }    // default "QXT"
   QPushButton* ExitButton() const { return exit_; }
 
  private:

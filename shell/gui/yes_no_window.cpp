@@ -49,6 +49,8 @@ int TYesNoWin::Ask(const QString& text) {
   return exec();
 }
 
-void TYesNoWin::reject() { done(kAnswerCancel); }
+void TYesNoWin::reject() {
+  done(kAnswerCancel);
+}
 
 }  // namespace talvor::gui

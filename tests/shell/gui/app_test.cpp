@@ -38,8 +38,10 @@ class StartupTest : public QObject {
       auto* form2 = qobject_cast<TForm2*>(modal);
       utility = form2 != nullptr;
       mainShown = MainWindowVisible();
-      if (form2 != nullptr) form2->ExitButton()->click();
-      else modal->close();
+      if (form2 != nullptr)
+        form2->ExitButton()->click();
+      else
+        modal->close();
     });
     RunWorkbench(arguments, clock_, dir.path());
     QVERIFY(utility);
@@ -95,7 +97,8 @@ class StartupTest : public QObject {
     const QRgb background = picture.pixel(0, 0);
     int drawn = 0;
     for (int y = 0; y < picture.height(); y += 3) {
-      for (int x = 0; x < picture.width(); x += 3) drawn += picture.pixel(x, y) != background ? 1 : 0;
+      for (int x = 0; x < picture.width(); x += 3)
+        drawn += picture.pixel(x, y) != background ? 1 : 0;
     }
     QVERIFY(drawn > 1000);
   }
@@ -104,7 +107,8 @@ class StartupTest : public QObject {
     ScratchDir dir;
     const QString file = QString::fromStdString((dir.path() / "missing" / "window.png").string());
     const std::string problem = SaveMainWindowPicture(clock_, dir.path(), file);
-    QVERIFY(problem.find("missing/window.png") != std::string::npos || problem.find("missing\\window.png") != std::string::npos);
+    QVERIFY(problem.find("missing/window.png") != std::string::npos ||
+            problem.find("missing\\window.png") != std::string::npos);
   }
 
  private:

@@ -30,12 +30,24 @@ void End(QWidget* window, Ending ending) {
     QFAIL(qPrintable(QStringLiteral("no button ") + QLatin1String(text)));
   };
   switch (ending) {
-    case Ending::kYes: click("Yes"); break;
-    case Ending::kNo: click("No"); break;
-    case Ending::kGo: click("Go!"); break;
-    case Ending::kCancel: click("Cancel"); break;
-    case Ending::kCloseBox: window->close(); break;
-    case Ending::kEscape: QTest::keyClick(window, Qt::Key_Escape); break;
+    case Ending::kYes:
+      click("Yes");
+      break;
+    case Ending::kNo:
+      click("No");
+      break;
+    case Ending::kGo:
+      click("Go!");
+      break;
+    case Ending::kCancel:
+      click("Cancel");
+      break;
+    case Ending::kCloseBox:
+      window->close();
+      break;
+    case Ending::kEscape:
+      QTest::keyClick(window, Qt::Key_Escape);
+      break;
   }
 }
 
@@ -96,7 +108,9 @@ class DialogTest : public QObject {
 
   void ReturnAnswersNoWhenNothingWasClicked() {
     TYesNoWin win;
-    OnNextModal([](QWidget* modal) { QTest::keyClick(modal->focusWidget() ? modal->focusWidget() : modal, Qt::Key_Return); });
+    OnNextModal([](QWidget* modal) {
+      QTest::keyClick(modal->focusWidget() ? modal->focusWidget() : modal, Qt::Key_Return);
+    });
     QCOMPARE(win.Ask(QStringLiteral("Fix it?")), kAnswerNo);
   }
 
@@ -162,7 +176,8 @@ class DialogTest : public QObject {
     QCOMPARE(form.OprCodeBox()->text(), QStringLiteral("QXT"));
     QStringList texts;
     for (QLabel* l : form.findChildren<QLabel*>()) texts << l->text();
-    for (const char* text : {"Datapath", "ODBC Name", "Agency Code", "Operator Code", "Select Option or Exit"}) {
+    for (const char* text :
+         {"Datapath", "ODBC Name", "Agency Code", "Operator Code", "Select Option or Exit"}) {
       QVERIFY2(texts.contains(QLatin1String(text)), text);
     }
     // The routines without a description have no button.

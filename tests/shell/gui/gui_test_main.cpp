@@ -9,7 +9,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("talvor"));
   using namespace talvor::gui::testing;
   int failures = 0;
-  for (auto* suite : {RunSettingsBoxTests, RunDialogTests, RunFrontendTests, RunMainWindowTests, RunStartupTests}) {
+  for (auto* suite : {RunSettingsBoxTests, RunDialogTests, RunFrontendTests, RunMainWindowTests,
+                      RunStartupTests}) {
     failures += suite(argc, argv);
   }
   return failures == 0 ? 0 : 1;

@@ -34,17 +34,18 @@ void OnNextModal(std::function<void(QWidget*)> action) {
   QWidget* before = QApplication::activeModalWidget();
   auto* timer = new QTimer(qApp);
   auto polls = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, before, polls, action = std::move(action)] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && modal != before && modal->isVisible()) {
-      timer->stop();
-      timer->deleteLater();
-      action(modal);
-    } else if (++*polls > kGiveUpPolls) {
-      timer->stop();
-      timer->deleteLater();
-    }
-  });
+  QObject::connect(timer, &QTimer::timeout, timer,
+                   [timer, before, polls, action = std::move(action)] {
+                     QWidget* modal = QApplication::activeModalWidget();
+                     if (modal != nullptr && modal != before && modal->isVisible()) {
+                       timer->stop();
+                       timer->deleteLater();
+                       action(modal);
+                     } else if (++*polls > kGiveUpPolls) {
+                       timer->stop();
+                       timer->deleteLater();
+                     }
+                   });
   timer->start(kPollMs);
 }
 

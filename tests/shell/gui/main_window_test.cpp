@@ -32,7 +32,8 @@ Probe probe;
 
 int EnabledButtons() {
   const auto buttons = probe.window->findChildren<QPushButton*>();
-  return static_cast<int>(std::count_if(buttons.begin(), buttons.end(), [](QPushButton* b) { return b->isEnabled(); }));
+  return static_cast<int>(
+      std::count_if(buttons.begin(), buttons.end(), [](QPushButton* b) { return b->isEnabled(); }));
 }
 
 void Observe(TForm1& form) {
@@ -40,7 +41,8 @@ void Observe(TForm1& form) {
   probe.seen = form.Settings();
   probe.running = probe.window->Running();
   probe.enabledButtons = EnabledButtons();
-  probe.boxesReadOnly = probe.window->findChild<SettingsBox*>(QStringLiteral("edtDatapath"))->isReadOnly();
+  probe.boxesReadOnly =
+      probe.window->findChild<SettingsBox*>(QStringLiteral("edtDatapath"))->isReadOnly();
 }
 void ChangeSettings(TForm1& form) {
   ++probe.runs;
@@ -71,7 +73,9 @@ void TryToClose(TForm1&) {
   probe.window->close();
   probe.closeRefused = probe.window->isVisible();
 }
-void WithFlag(TForm1&, bool) { ++probe.runs; }
+void WithFlag(TForm1&, bool) {
+  ++probe.runs;
+}
 
 const RoutineEntry kEntries[] = {
     {"Observe", Observe, nullptr, false, ButtonGroup::kGrid, true, true, ""},
@@ -83,7 +87,8 @@ const RoutineEntry kEntries[] = {
     {"Switch Off", SwitchOffFlagPair, nullptr, false, ButtonGroup::kGrid, true, true, ""},
     {"Ask", Ask, nullptr, false, ButtonGroup::kGrid, true, true, ""},
     {"Close", TryToClose, nullptr, false, ButtonGroup::kGrid, true, true, ""},
-    {"Final Status", SetFinalStatus, nullptr, false, ButtonGroup::kCommon, true, true, "Sets the label"},
+    {"Final Status", SetFinalStatus, nullptr, false, ButtonGroup::kCommon, true, true,
+     "Sets the label"},
     {"Common Plain", Observe, nullptr, false, ButtonGroup::kCommon, true, true, ""},
     {"Common Hidden", Observe, nullptr, false, ButtonGroup::kCommon, false, false, "Never shown"},
 };
@@ -150,7 +155,8 @@ class MainWindowTest : public QObject {
     }
     QStringList labels;
     for (QLabel* l : window_->findChildren<QLabel*>()) labels << l->text();
-    for (const char* label : {"Datapath", "ODBC name", "Agency Code", "Server", "New Path", "House Account"}) {
+    for (const char* label :
+         {"Datapath", "ODBC name", "Agency Code", "Server", "New Path", "House Account"}) {
       QVERIFY2(labels.contains(QLatin1String(label)), label);
     }
   }
@@ -215,8 +221,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(common->title(), QStringLiteral("Common Post-Convert Utils"));
     QCOMPARE(ReadingOrder(common, window_.get()), (QStringList{"Final Status", "Common Plain"}));
     QCOMPARE(ReadingOrder(window_.get(), window_.get()),
-             (QStringList{"Chg Clts", "Observe", "Change Settings", "Off From Start", "Fail && Stop", "Flag On",
-                          "Switch Off", "Ask", "Close", "Quit"}));
+             (QStringList{"Chg Clts", "Observe", "Change Settings", "Off From Start",
+                          "Fail && Stop", "Flag On", "Switch Off", "Ask", "Close", "Quit"}));
     // The group box stands to the right of every grid button.
     const int groupLeft = common->mapTo(window_.get(), QPoint(0, 0)).x();
     for (QPushButton* b : window_->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
@@ -233,14 +239,17 @@ class MainWindowTest : public QObject {
     QStringList common;
     for (const RoutineEntry* e : Registry()) {
       if (!e->visible) continue;
-      const QString caption = QString::fromLatin1(e->caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
+      const QString caption =
+          QString::fromLatin1(e->caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
       (e->group == ButtonGroup::kCommon ? common : grid) << caption;
     }
     grid << "Quit";
     QCOMPARE(ReadingOrder(&window, &window), grid);
-    QCOMPARE(ReadingOrder(window.findChild<QGroupBox*>(QStringLiteral("grpCommon")), &window), common);
+    QCOMPARE(ReadingOrder(window.findChild<QGroupBox*>(QStringLiteral("grpCommon")), &window),
+             common);
     for (const RoutineEntry& e : AllRoutineButtons()) {
-      QPushButton* button = window.findChild<QPushButton*>(QStringLiteral("btn-") + QString::fromStdString(e.Slug()));
+      QPushButton* button =
+          window.findChild<QPushButton*>(QStringLiteral("btn-") + QString::fromStdString(e.Slug()));
       QCOMPARE(button != nullptr, e.Built() && e.visible);
       if (button == nullptr) continue;
       QCOMPARE(button->isEnabled(), e.enabled);
@@ -332,7 +341,8 @@ class MainWindowTest : public QObject {
 
   void StatusLabelShowsTheFinalText() {
     QTest::mouseClick(Button("Final Status"), Qt::LeftButton);
-    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("Done!"));
+    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+             QStringLiteral("Done!"));
     QCOMPARE(window_->Form().Label3.Caption(), std::string("Done!"));
   }
 
@@ -354,7 +364,8 @@ class MainWindowTest : public QObject {
     QVERIFY(window_->isVisible());
     QVERIFY(!window_->Running());
     QCOMPARE(EnabledButtons(), enabledBefore);
-    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("Client 000042"));
+    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+             QStringLiteral("Client 000042"));
     QTest::mouseClick(Button("Observe"), Qt::LeftButton);
     QCOMPARE(probe.runs, 2);
   }
@@ -383,7 +394,8 @@ class MainWindowTest : public QObject {
     QTest::mouseClick(Button("Chg Clts"), Qt::LeftButton);
     QCOMPARE(opened, chgClt_.get());
     QCOMPARE(probe.runs, 0);
-    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("Select an Option to begin"));
+    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+             QStringLiteral("Select an Option to begin"));
     QCOMPARE(Box("edtPrdCode")->text(), QStringLiteral("QXT"));
     QVERIFY(window_->isVisible());
   }
@@ -430,7 +442,8 @@ class MainWindowTest : public QObject {
   }
 
   QPushButton* Button(const char* caption) {
-    const QString wanted = QString::fromLatin1(caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    const QString wanted =
+        QString::fromLatin1(caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
     for (QPushButton* b : window_->findChildren<QPushButton*>()) {
       if (b->text() == wanted) return b;
     }

@@ -85,9 +85,12 @@ class FrontendTest : public QObject {
     QString asked;
     OnNextModal([&](QWidget* modal) {
       asked = yesNo_->Label()->text();
-      if (button == QLatin1String("Yes")) QTest::mouseClick(yesNo_->YesButton(), Qt::LeftButton);
-      else if (button == QLatin1String("No")) QTest::mouseClick(yesNo_->NoButton(), Qt::LeftButton);
-      else modal->close();
+      if (button == QLatin1String("Yes"))
+        QTest::mouseClick(yesNo_->YesButton(), Qt::LeftButton);
+      else if (button == QLatin1String("No"))
+        QTest::mouseClick(yesNo_->NoButton(), Qt::LeftButton);
+      else
+        modal->close();
     });
     QCOMPARE(front_->AskYesNo("Clear Policy Invoice Numbers?"), result);
     QCOMPARE(asked, QStringLiteral("Clear Policy Invoice Numbers?"));
@@ -153,7 +156,8 @@ class FrontendTest : public QObject {
     QTest::newRow("49 ms later: skipped") << QList<int>{0, 49} << QList<bool>{true, false};
     QTest::newRow("50 ms later: repaints") << QList<int>{0, 50} << QList<bool>{true, true};
     QTest::newRow("many quick calls then one past the interval")
-        << QList<int>{0, 10, 10, 10, 10, 10, 1} << QList<bool>{true, false, false, false, false, true, false};
+        << QList<int>{0, 10, 10, 10, 10, 10, 1}
+        << QList<bool>{true, false, false, false, false, true, false};
     QTest::newRow("interval counts from the last repaint, not the last call")
         << QList<int>{0, 30, 30, 30} << QList<bool>{true, false, true, false};
   }

@@ -29,12 +29,16 @@ class SettingsBoxTest : public QObject {
     QTest::addColumn<bool>("upperCase");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("upper-case box, letters") << true << "\\velmar\\data" << "\\VELMAR\\DATA";
-    QTest::newRow("upper-case box, digits and signs kept") << true << "c:/x-1_2" << "C:/X-1_2";
-    QTest::newRow("upper-case box, accented letter") << true << QStringLiteral("caf\u00E9") << QStringLiteral("CAF\u00C9");
+    QTest::newRow("upper-case box, letters") << true << "\\velmar\\data"
+                                             << "\\VELMAR\\DATA";
+    QTest::newRow("upper-case box, digits and signs kept") << true << "c:/x-1_2"
+                                                           << "C:/X-1_2";
+    QTest::newRow("upper-case box, accented letter")
+        << true << QStringLiteral("caf\u00E9") << QStringLiteral("CAF\u00C9");
     QTest::newRow("upper-case box, sharp s and y-diaeresis kept")
         << true << QStringLiteral("\u00DF\u00FF") << QStringLiteral("\u00DF\u00FF");
-    QTest::newRow("plain box keeps lower case") << false << "agyforms" << "agyforms";
+    QTest::newRow("plain box keeps lower case") << false << "agyforms"
+                                                << "agyforms";
     QTest::newRow("euro sign refused") << true << QStringLiteral("a\u20ACb") << "AB";
     QTest::newRow("euro sign refused in plain box") << false << QStringLiteral("a\u20ACb") << "ab";
   }
@@ -61,10 +65,14 @@ class SettingsBoxTest : public QObject {
     QTest::addColumn<int>("cursor");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("at the end") << 4 << "xy" << "dataXY";
-    QTest::newRow("at the start") << 0 << "d" << "Ddata";
-    QTest::newRow("in the middle, same letter as before") << 1 << "a" << "dAata";
-    QTest::newRow("in the middle, same letter as after") << 1 << "d" << "dData";
+    QTest::newRow("at the end") << 4 << "xy"
+                                << "dataXY";
+    QTest::newRow("at the start") << 0 << "d"
+                                  << "Ddata";
+    QTest::newRow("in the middle, same letter as before") << 1 << "a"
+                                                          << "dAata";
+    QTest::newRow("in the middle, same letter as after") << 1 << "d"
+                                                         << "dData";
   }
 
   void OnlyTypedCharactersOfAProgramTextBecomeUpperCase() {
