@@ -16,54 +16,78 @@ using T = ColumnType;
 // the names a site's database has; do not change them.
 
 constexpr ColumnDef kCustomer[] = {
-    {"AgyCode", T::kText, 2},        {"Number", T::kText, 6},
-    {"Name", T::kText, 0},           {"DBA", T::kText, 0},
-    {"Address1", T::kText, 0},       {"Address2", T::kText, 0},
-    {"City", T::kText, 0},           {"State", T::kText, 2},
-    {"Zip", T::kText, 9},            {"Phone1", T::kText, 0},
-    {"Phone2", T::kText, 0},         {"Phone3", T::kText, 0},
-    {"CustType", T::kInteger, 0},    {"ActiveStatus", T::kText, 1},
-    {"Underwriter", T::kText, 3},    {"SubPrdCode", T::kText, 3},
-    {"CSR", T::kText, 3},            {"UserCode1", T::kText, 2},
-    {"UserCode2", T::kText, 2},      {"UserCode3", T::kText, 2},
-    {"Territory", T::kText, 2},      {"ContactName", T::kText, 25},
-    {"Amt1099", T::kText, 0},        {"GetLateCharges", T::kText, 1},
-    {"TaxID", T::kText, 0},          {"License1", T::kText, 0},
-    {"License1Expires", T::kDateTime, 0}, {"FormsType", T::kInteger, 0},
+    {"AgyCode", T::kText, 2},
+    {"Number", T::kText, 6},
+    {"Name", T::kText, 0},
+    {"DBA", T::kText, 0},
+    {"Address1", T::kText, 0},
+    {"Address2", T::kText, 0},
+    {"City", T::kText, 0},
+    {"State", T::kText, 2},
+    {"Zip", T::kText, 9},
+    {"Phone1", T::kText, 0},
+    {"Phone2", T::kText, 0},
+    {"Phone3", T::kText, 0},
+    {"CustType", T::kInteger, 0},
+    {"ActiveStatus", T::kText, 1},
+    {"Underwriter", T::kText, 3},
+    {"SubPrdCode", T::kText, 3},
+    {"CSR", T::kText, 3},
+    {"UserCode1", T::kText, 2},
+    {"UserCode2", T::kText, 2},
+    {"UserCode3", T::kText, 2},
+    {"Territory", T::kText, 2},
+    {"ContactName", T::kText, 25},
+    {"Amt1099", T::kText, 0},
+    {"GetLateCharges", T::kText, 1},
+    {"TaxID", T::kText, 0},
+    {"License1", T::kText, 0},
+    {"License1Expires", T::kDateTime, 0},
+    {"FormsType", T::kInteger, 0},
     {"LegalEntityCode", T::kInteger, 0},
 };
 constexpr IndexDef kCustomerIndexes[] = {{"Index1", "AgyCode;Number"}};
 
 constexpr ColumnDef kContact[] = {
-    {"AgyCode", T::kText, 2},   {"CltNum", T::kText, 6},      {"Number", T::kText, 0},
-    {"Name", T::kText, 0},      {"Phone1", T::kText, 0},      {"Phone2", T::kText, 0},
-    {"Phone3", T::kText, 0},    {"Phone4", T::kText, 0},      {"DefaultAddFrom", T::kText, 0},
-    {"Address1", T::kText, 0},  {"Address2", T::kText, 0},    {"City", T::kText, 0},
-    {"State", T::kText, 2},     {"ZipCode", T::kText, 0},     {"PhoneExt", T::kText, 0},
+    {"AgyCode", T::kText, 2},  {"CltNum", T::kText, 6},   {"Number", T::kText, 0},
+    {"Name", T::kText, 0},     {"Phone1", T::kText, 0},   {"Phone2", T::kText, 0},
+    {"Phone3", T::kText, 0},   {"Phone4", T::kText, 0},   {"DefaultAddFrom", T::kText, 0},
+    {"Address1", T::kText, 0}, {"Address2", T::kText, 0}, {"City", T::kText, 0},
+    {"State", T::kText, 2},    {"ZipCode", T::kText, 0},  {"PhoneExt", T::kText, 0},
 };
 
 constexpr ColumnDef kPolicy[] = {
-    {"AgyCode", T::kText, 2},           {"PolNum", T::kText, 0},
-    {"PolSeq", T::kInteger, 0},         {"CltNum", T::kText, 6},
-    {"Prd Code", T::kText, 3},          {"InvNum", T::kText, 0},
-    {"TrnCode", T::kText, 3},           {"ClsCode", T::kText, 3},
-    {"DptCode", T::kText, 2},           {"CmpCode", T::kText, 3},
-    {"EntryDate", T::kDateTime, 0},     {"EffectiveDate", T::kDateTime, 0},
-    {"ExpirationDate", T::kDateTime, 0}, {"SubmissionNumber", T::kText, 0},
-    {"PolicyTermExpDate", T::kDate, 0}, {"d_filler2", T::kFloat, 0},
+    {"AgyCode", T::kText, 2},
+    {"PolNum", T::kText, 0},
+    {"PolSeq", T::kInteger, 0},
+    {"CltNum", T::kText, 6},
+    {"Prd Code", T::kText, 3},
+    {"InvNum", T::kText, 0},
+    {"TrnCode", T::kText, 3},
+    {"ClsCode", T::kText, 3},
+    {"DptCode", T::kText, 2},
+    {"CmpCode", T::kText, 3},
+    {"EntryDate", T::kDateTime, 0},
+    {"EffectiveDate", T::kDateTime, 0},
+    {"ExpirationDate", T::kDateTime, 0},
+    {"SubmissionNumber", T::kText, 0},
+    {"PolicyTermExpDate", T::kDate, 0},
+    {"d_filler2", T::kFloat, 0},
     {"SubClassCode", T::kText, 6},
 };
 constexpr IndexDef kPolicyIndexes[] = {{"Main_idx", "AgyCode;PolNum;PolSeq"},
                                        {"SubViewIndex", "AgyCode;SubmissionNumber;PolNum"}};
 
 constexpr ColumnDef kProducer[] = {
-    {"AgyCode", T::kText, 2},         {"Number", T::kText, 3},          {"Name", T::kText, 0},
+    {"AgyCode", T::kText, 2},         {"Number", T::kText, 3},         {"Name", T::kText, 0},
     {"InactiveAcct", T::kBoolean, 0}, {"DefCommission", T::kFloat, 0},
 };
 
 constexpr ColumnDef kCompany[] = {
-    {"AgyCode", T::kText, 2}, {"Number", T::kText, 3},
-    {"Name", T::kText, 0},    {"BillMethodCd", T::kText, 1},
+    {"AgyCode", T::kText, 2},
+    {"Number", T::kText, 3},
+    {"Name", T::kText, 0},
+    {"BillMethodCd", T::kText, 1},
 };
 
 constexpr ColumnDef kClassTypes[] = {
@@ -85,12 +109,14 @@ constexpr ColumnDef kAttchList[] = {
 };
 
 constexpr ColumnDef kPropA[] = {
-    {"AgyCode", T::kText, 2}, {"Client", T::kText, 6},
-    {"NamedInsured", T::kText, 6}, {"SchedSeq", T::kInteger, 0},
+    {"AgyCode", T::kText, 2},
+    {"Client", T::kText, 6},
+    {"NamedInsured", T::kText, 6},
+    {"SchedSeq", T::kInteger, 0},
 };
 
 constexpr ColumnDef kSubClass[] = {
-    {"AgyCode", T::kText, 2}, {"ClsNum", T::kText, 3}, {"Number", T::kText, 6},
+    {"AgyCode", T::kText, 2}, {"ClsNum", T::kText, 3},        {"Number", T::kText, 6},
     {"Name", T::kText, 0},    {"SubClsType", T::kInteger, 0},
 };
 
@@ -99,8 +125,8 @@ constexpr ColumnDef kTrans[] = {{"AgyCode", T::kText, 2}, {"Number", T::kText, 3
 constexpr ColumnDef kAgency[] = {{"AgyCode", T::kText, 2}, {"AgencyName", T::kText, 0}};
 
 constexpr ColumnDef kSuspItem[] = {
-    {"AgyCode", T::kText, 2},     {"ItemNum", T::kText, 9},      {"AssignedTo", T::kText, 3},
-    {"Status", T::kInteger, 0},   {"PolicyNumber", T::kText, 0},
+    {"AgyCode", T::kText, 2},   {"ItemNum", T::kText, 9},      {"AssignedTo", T::kText, 3},
+    {"Status", T::kInteger, 0}, {"PolicyNumber", T::kText, 0},
 };
 constexpr IndexDef kSuspItemIndexes[] = {{"MainIdx", "AgyCode;ItemNum"}};
 
@@ -108,7 +134,7 @@ constexpr ColumnDef kSubStat[] = {
     {"AgyCode", T::kText, 2}, {"Number", T::kInteger, 0}, {"IsClosed", T::kBoolean, 0}};
 
 constexpr ColumnDef kClaimMain[] = {
-    {"AgyCode", T::kText, 2},  {"CltNum", T::kText, 6},  {"PolNum", T::kText, 0},
+    {"AgyCode", T::kText, 2},   {"CltNum", T::kText, 6},  {"PolNum", T::kText, 0},
     {"PolSeq", T::kInteger, 0}, {"ClaimNo", T::kText, 0},
 };
 
@@ -116,8 +142,10 @@ constexpr ColumnDef kCustNotes[] = {
     {"AgyCode", T::kText, 2}, {"CltNum", T::kText, 6}, {"AutoKey", T::kInteger, 0}};
 
 constexpr ColumnDef kPolMemo[] = {
-    {"AgyCode", T::kText, 2}, {"CltNum", T::kText, 6},
-    {"AutoID", T::kInteger, 0}, {"DateStamp", T::kDateTime, 0},
+    {"AgyCode", T::kText, 2},
+    {"CltNum", T::kText, 6},
+    {"AutoID", T::kInteger, 0},
+    {"DateStamp", T::kDateTime, 0},
 };
 
 constexpr ColumnDef kDlPend[] = {
@@ -127,24 +155,32 @@ constexpr ColumnDef kSchedule[] = {
     {"AgyCode", T::kText, 2}, {"Client", T::kText, 6}, {"SchedSeq", T::kInteger, 0}};
 
 constexpr ColumnDef kPolInt[] = {
-    {"AgyCode", T::kText, 2}, {"PolNum", T::kText, 0},
-    {"IntNum", T::kText, 0},  {"Agent", T::kText, 6},
+    {"AgyCode", T::kText, 2},
+    {"PolNum", T::kText, 0},
+    {"IntNum", T::kText, 0},
+    {"Agent", T::kText, 6},
 };
 
 // Tables of the one-off routines: the keys they are reached by.
 constexpr ColumnDef kInsured[] = {
-    {"AgyCode", T::kText, 2}, {"Client", T::kText, 6},
-    {"Number", T::kText, 6},  {"Name", T::kText, 0},
+    {"AgyCode", T::kText, 2},
+    {"Client", T::kText, 6},
+    {"Number", T::kText, 6},
+    {"Name", T::kText, 0},
 };
 
 constexpr ColumnDef kA25Sb[] = {
-    {"AgyCode", T::kText, 2}, {"CltNum", T::kText, 6},
-    {"CertNum", T::kText, 0}, {"Name", T::kText, 0},
+    {"AgyCode", T::kText, 2},
+    {"CltNum", T::kText, 6},
+    {"CertNum", T::kText, 0},
+    {"Name", T::kText, 0},
 };
 
 constexpr ColumnDef kA25Sba[] = {
-    {"AgyCode", T::kText, 2},     {"CertNum", T::kText, 0},
-    {"HolderSeq", T::kInteger, 0}, {"Name", T::kText, 0},
+    {"AgyCode", T::kText, 2},
+    {"CertNum", T::kText, 0},
+    {"HolderSeq", T::kInteger, 0},
+    {"Name", T::kText, 0},
 };
 constexpr IndexDef kA25SbaIndexes[] = {{"Main", "AgyCode;CertNum;HolderSeq"}};
 
@@ -189,7 +225,9 @@ std::string QuotedList(std::string_view names) {
 
 }  // namespace
 
-std::span<const TableDef> AgencyTables() { return kTables; }
+std::span<const TableDef> AgencyTables() {
+  return kTables;
+}
 
 const TableDef* FindAgencyTable(std::string_view name) {
   const std::string wanted = internal::LowerName(name);
@@ -209,12 +247,18 @@ const ColumnDef* FindAgencyColumn(const TableDef& table, std::string_view name) 
 
 std::string_view DeclaredType(ColumnType type) {
   switch (type) {
-    case T::kText: return "TEXT";
-    case T::kInteger: return "INTEGER";
-    case T::kBoolean: return "BOOLEAN";
-    case T::kFloat: return "REAL";
-    case T::kDate: return "DATE";
-    case T::kDateTime: return "DATETIME";
+    case T::kText:
+      return "TEXT";
+    case T::kInteger:
+      return "INTEGER";
+    case T::kBoolean:
+      return "BOOLEAN";
+    case T::kFloat:
+      return "REAL";
+    case T::kDate:
+      return "DATE";
+    case T::kDateTime:
+      return "DATETIME";
   }
   return "TEXT";
 }

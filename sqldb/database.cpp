@@ -43,8 +43,8 @@ std::optional<fs::path> FromAliases(std::string_view name) {
     const std::string alias = eq == std::string::npos ? "" : Trim(trimmed.substr(0, eq));
     const std::string target = eq == std::string::npos ? "" : Trim(trimmed.substr(eq + 1));
     if (alias.empty() || target.empty()) {
-      throw Error("aliases.cfg line " + std::to_string(number) +
-                  ": expected NAME=FILE, found \"" + trimmed + "\"");
+      throw Error("aliases.cfg line " + std::to_string(number) + ": expected NAME=FILE, found \"" +
+                  trimmed + "\"");
     }
     if (internal::LowerName(alias) == wanted) return fs::path(target);
   }

@@ -19,8 +19,8 @@ struct Token {
 
 bool IsWordByte(char c) {
   const auto u = static_cast<unsigned char>(c);
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-         c == '_' || c == '$' || u >= 0x80;
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '$' || u >= 0x80;
 }
 
 // Splits SQL text into tokens that cover it exactly. A quote that never closes runs to the
@@ -102,11 +102,11 @@ class Translator {
     return sql_.substr(tokens_[i].begin, tokens_[i].end - tokens_[i].begin);
   }
   bool IsWord(std::size_t i, std::string_view upper) const {
-    return i < tokens_.size() && tokens_[i].kind == TokenKind::kWord &&
-           UpperCase(Text(i)) == upper;
+    return i < tokens_.size() && tokens_[i].kind == TokenKind::kWord && UpperCase(Text(i)) == upper;
   }
   bool IsPunct(std::size_t i, char c) const {
-    return i < tokens_.size() && tokens_[i].kind == TokenKind::kPunct && sql_[tokens_[i].begin] == c;
+    return i < tokens_.size() && tokens_[i].kind == TokenKind::kPunct &&
+           sql_[tokens_[i].begin] == c;
   }
   // The index of the first token at or after i that is not a blank or a comment.
   std::size_t Skip(std::size_t i) const {
@@ -169,7 +169,9 @@ class Translator {
 
 }  // namespace
 
-std::string TranslateDialect(std::string_view sql) { return Translator(sql).Run(); }
+std::string TranslateDialect(std::string_view sql) {
+  return Translator(sql).Run();
+}
 
 namespace internal {
 

@@ -161,9 +161,15 @@ Query::~Query() = default;
 Query::Query(Query&&) noexcept = default;
 Query& Query::operator=(Query&&) noexcept = default;
 
-const std::string& Query::Name() const { return impl_->name; }
-const std::string& Query::DatabaseName() const { return impl_->databaseName; }
-const std::string& Query::SessionName() const { return impl_->sessionName; }
+const std::string& Query::Name() const {
+  return impl_->name;
+}
+const std::string& Query::DatabaseName() const {
+  return impl_->databaseName;
+}
+const std::string& Query::SessionName() const {
+  return impl_->sessionName;
+}
 
 void Query::SetDatabaseName(std::string databaseName) {
   if (impl_->open) {
@@ -189,16 +195,26 @@ void Query::SqlAdd(std::string_view line) {
   impl_->lines.emplace_back(line);
 }
 
-std::string Query::SqlText() const { return impl_->SqlText(); }
+std::string Query::SqlText() const {
+  return impl_->SqlText();
+}
 
 void Query::SetDateFormats(const DateFormats* formats) {
   impl_->formats = formats ? formats : &internal::DefaultDateFormats();
 }
 
-void Query::Open() { impl_->Open(); }
-void Query::Close() { impl_->Close(); }
-bool Query::IsOpen() const { return impl_->open; }
-std::int64_t Query::RowCount() const { return impl_->rowCount; }
+void Query::Open() {
+  impl_->Open();
+}
+void Query::Close() {
+  impl_->Close();
+}
+bool Query::IsOpen() const {
+  return impl_->open;
+}
+std::int64_t Query::RowCount() const {
+  return impl_->rowCount;
+}
 
 void Query::First() {
   Impl& q = *impl_;
@@ -224,8 +240,12 @@ void Query::Next() {
   }
 }
 
-bool Query::Eof() const { return impl_->eof; }
-bool Query::Bof() const { return impl_->bof; }
+bool Query::Eof() const {
+  return impl_->eof;
+}
+bool Query::Bof() const {
+  return impl_->bof;
+}
 
 std::string Query::AsString(std::string_view column) const {
   FieldKind kind;
@@ -284,6 +304,8 @@ bool Query::IsNull(std::string_view column) const {
   return impl_->Cell(column, kind).IsNull();
 }
 
-std::vector<std::string> Query::FieldNames() const { return impl_->names; }
+std::vector<std::string> Query::FieldNames() const {
+  return impl_->names;
+}
 
 }  // namespace talvor::sqldb

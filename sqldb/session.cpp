@@ -39,8 +39,12 @@ Session::~Session() {
   all.erase(std::remove(all.begin(), all.end(), impl_.get()), all.end());
 }
 
-const std::string& Session::Name() const { return impl_->name; }
-const std::string& Session::SessionName() const { return impl_->sessionName; }
+const std::string& Session::Name() const {
+  return impl_->name;
+}
+const std::string& Session::SessionName() const {
+  return impl_->sessionName;
+}
 
 void Session::SetSessionName(std::string sessionName) {
   if (impl_->active) {
@@ -56,7 +60,8 @@ void Session::SetActive(bool active) {
       throw Error("session \"" + impl_->name + "\" has no session name");
     }
     for (const Impl* other : AllSessions()) {
-      if (other != impl_.get() && other->active && SameName(other->sessionName, impl_->sessionName)) {
+      if (other != impl_.get() && other->active &&
+          SameName(other->sessionName, impl_->sessionName)) {
         throw Error("session name \"" + impl_->sessionName + "\" is already in use");
       }
     }
@@ -67,7 +72,9 @@ void Session::SetActive(bool active) {
   }
 }
 
-bool Session::Active() const { return impl_->active; }
+bool Session::Active() const {
+  return impl_->active;
+}
 
 namespace internal {
 

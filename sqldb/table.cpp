@@ -189,7 +189,8 @@ struct Table::Impl final : internal::SessionMember {
     }
     std::string error;
     if (rowidName.empty() ||
-        !Statement::Prepare(conn->handle(), "SELECT " + rowidName + " FROM " + quotedTable, error)) {
+        !Statement::Prepare(conn->handle(), "SELECT " + rowidName + " FROM " + quotedTable,
+                            error)) {
       Fail("the table has no rowid column to walk by");
     }
     row.assign(columns.size(), Variant());
@@ -201,7 +202,8 @@ struct Table::Impl final : internal::SessionMember {
     conn->ReleasePending();
     std::string found;
     {
-      Statement s = Prepare("SELECT name FROM pragma_index_list(?1) WHERE name = ?2 COLLATE NOCASE");
+      Statement s =
+          Prepare("SELECT name FROM pragma_index_list(?1) WHERE name = ?2 COLLATE NOCASE");
       internal::ResetOnExit reset(s);
       s.Bind(1, realName);
       s.Bind(2, Trim(index));
@@ -209,8 +211,8 @@ struct Table::Impl final : internal::SessionMember {
       found = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0));
     }
     std::string terms;
-    Statement s = Prepare(
-        "SELECT name, desc, coll FROM pragma_index_xinfo(?1) WHERE key = 1 ORDER BY seqno");
+    Statement s =
+        Prepare("SELECT name, desc, coll FROM pragma_index_xinfo(?1) WHERE key = 1 ORDER BY seqno");
     internal::ResetOnExit reset(s);
     s.Bind(1, found);
     while (s.Step() == SQLITE_ROW) {
@@ -538,7 +540,8 @@ struct Table::Impl final : internal::SessionMember {
     conn->ReleasePending();
     Statement& s = locates[key];
     if (!s) {
-      std::string sql = "SELECT " + rowidName + ", " + columnList + " FROM " + quotedTable + " WHERE ";
+      std::string sql =
+          "SELECT " + rowidName + ", " + columnList + " FROM " + quotedTable + " WHERE ";
       for (std::size_t k = 0; k < indexes.size(); ++k) {
         const Column& c = columns[indexes[k]];
         const std::string mark = "?" + std::to_string(k + 1);
@@ -598,26 +601,43 @@ Table::~Table() = default;
 Table::Table(Table&&) noexcept = default;
 Table& Table::operator=(Table&&) noexcept = default;
 
-const std::string& Table::Name() const { return impl_->name; }
-const std::string& Table::DatabaseName() const { return impl_->databaseName; }
-const std::string& Table::SessionName() const { return impl_->sessionName; }
-const std::string& Table::TableName() const { return impl_->tableName; }
-const std::string& Table::IndexName() const { return impl_->indexName; }
-const std::string& Table::Filter() const { return impl_->filter; }
-bool Table::Filtered() const { return impl_->filtered; }
+const std::string& Table::Name() const {
+  return impl_->name;
+}
+const std::string& Table::DatabaseName() const {
+  return impl_->databaseName;
+}
+const std::string& Table::SessionName() const {
+  return impl_->sessionName;
+}
+const std::string& Table::TableName() const {
+  return impl_->tableName;
+}
+const std::string& Table::IndexName() const {
+  return impl_->indexName;
+}
+const std::string& Table::Filter() const {
+  return impl_->filter;
+}
+bool Table::Filtered() const {
+  return impl_->filtered;
+}
 
 void Table::SetDatabaseName(std::string databaseName) {
-  if (IsOpen()) impl_->Fail("cannot change the database name of \"" + impl_->name + "\" while it is open");
+  if (IsOpen())
+    impl_->Fail("cannot change the database name of \"" + impl_->name + "\" while it is open");
   impl_->databaseName = std::move(databaseName);
 }
 
 void Table::SetSessionName(std::string sessionName) {
-  if (IsOpen()) impl_->Fail("cannot change the session name of \"" + impl_->name + "\" while it is open");
+  if (IsOpen())
+    impl_->Fail("cannot change the session name of \"" + impl_->name + "\" while it is open");
   impl_->sessionName = std::move(sessionName);
 }
 
 void Table::SetTableName(std::string tableName) {
-  if (IsOpen()) impl_->Fail("cannot change the table name of \"" + impl_->name + "\" while it is open");
+  if (IsOpen())
+    impl_->Fail("cannot change the table name of \"" + impl_->name + "\" while it is open");
   impl_->tableName = std::move(tableName);
 }
 
@@ -670,16 +690,34 @@ void Table::Open() {
   }
 }
 
-void Table::Close() { impl_->Close(); }
-bool Table::IsOpen() const { return impl_->state != TableState::kInactive; }
-TableState Table::State() const { return impl_->state; }
+void Table::Close() {
+  impl_->Close();
+}
+bool Table::IsOpen() const {
+  return impl_->state != TableState::kInactive;
+}
+TableState Table::State() const {
+  return impl_->state;
+}
 
-void Table::First() { impl_->First(); }
-void Table::Next() { impl_->Next(); }
-void Table::Prior() { impl_->Prior(); }
-void Table::Last() { impl_->Last(); }
-bool Table::Eof() const { return impl_->eof; }
-bool Table::Bof() const { return impl_->bof; }
+void Table::First() {
+  impl_->First();
+}
+void Table::Next() {
+  impl_->Next();
+}
+void Table::Prior() {
+  impl_->Prior();
+}
+void Table::Last() {
+  impl_->Last();
+}
+bool Table::Eof() const {
+  return impl_->eof;
+}
+bool Table::Bof() const {
+  return impl_->bof;
+}
 
 std::string Table::AsString(std::string_view column) const {
   FieldKind kind;
@@ -771,21 +809,31 @@ void Table::SetString(std::string_view column, std::string_view value) {
 void Table::SetInteger(std::string_view column, std::int64_t value) {
   impl_->Assign(column, Variant(value));
 }
-void Table::SetFloat(std::string_view column, double value) { impl_->Assign(column, Variant(value)); }
+void Table::SetFloat(std::string_view column, double value) {
+  impl_->Assign(column, Variant(value));
+}
 void Table::SetDateTime(std::string_view column, const DateTime& value) {
   impl_->Assign(column, Variant(value));
 }
 void Table::SetBoolean(std::string_view column, bool value) {
   impl_->Assign(column, Variant(value));
 }
-void Table::SetNull(std::string_view column) { impl_->Assign(column, Variant()); }
+void Table::SetNull(std::string_view column) {
+  impl_->Assign(column, Variant());
+}
 void Table::SetVariant(std::string_view column, const Variant& value) {
   impl_->Assign(column, value);
 }
 
-void Table::Post() { impl_->Post(); }
-void Table::Cancel() { impl_->Cancel(); }
-void Table::Delete() { impl_->Delete(); }
+void Table::Post() {
+  impl_->Post();
+}
+void Table::Cancel() {
+  impl_->Cancel();
+}
+void Table::Delete() {
+  impl_->Delete();
+}
 
 bool Table::Locate(std::string_view fields, const std::vector<Variant>& values) {
   return impl_->Locate(fields, values);

@@ -6,12 +6,18 @@ namespace talvor::sqldb {
 
 std::string Variant::ToString(const DateFormats& formats) const {
   switch (type()) {
-    case Type::kNull: return "";
-    case Type::kBoolean: return Boolean() ? "TRUE" : "FALSE";
-    case Type::kInteger: return std::to_string(Integer());
-    case Type::kFloat: return internal::FloatText(Float());
-    case Type::kText: return Text();
-    case Type::kDateTime: return FormatDateTime(DateTimeValue(), formats);
+    case Type::kNull:
+      return "";
+    case Type::kBoolean:
+      return Boolean() ? "TRUE" : "FALSE";
+    case Type::kInteger:
+      return std::to_string(Integer());
+    case Type::kFloat:
+      return internal::FloatText(Float());
+    case Type::kText:
+      return Text();
+    case Type::kDateTime:
+      return FormatDateTime(DateTimeValue(), formats);
   }
   return "";
 }

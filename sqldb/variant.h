@@ -24,8 +24,8 @@ class Variant {
   Variant(std::nullptr_t) {}
   Variant(bool value) : value_(value) {}
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-  Variant(T value) : value_(static_cast<std::int64_t>(value)) {}
+  requires(!std::same_as<T, bool> && !std::same_as<T, char>) Variant(T value)
+      : value_(static_cast<std::int64_t>(value)) {}
   Variant(double value) : value_(value) {}
   Variant(const char* text) : value_(std::string(text)) {}
   Variant(std::string text) : value_(std::move(text)) {}

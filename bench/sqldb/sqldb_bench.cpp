@@ -99,7 +99,8 @@ void BM_WalkEditPost_Table(benchmark::State& state) {
     t.Open();
     std::int64_t rows = 0;
     for (t.First(); !t.Eof(); t.Next()) {
-      const std::string label = t.AsString("AgyCode") + "/" + t.AsString("Number") + t.AsString("Name");
+      const std::string label =
+          t.AsString("AgyCode") + "/" + t.AsString("Number") + t.AsString("Name");
       benchmark::DoNotOptimize(label);
       const std::string p1 = Normalise(t.AsString("Phone1"));
       const std::string p2 = Normalise(t.AsString("Phone2"));
@@ -121,14 +122,15 @@ void BM_WalkEditPost_Bare(benchmark::State& state) {
   sqlite3* db = OpenBare();
   sqlite3_stmt* walk = nullptr;
   sqlite3_stmt* update = nullptr;
-  Check(sqlite3_prepare_v2(db,
-                           "SELECT rowid, AgyCode, Number, Name, Phone1, Phone2, Phone3 FROM Customer"
-                           " ORDER BY rowid",
-                           -1, &walk, nullptr),
-        db, "prepare walk");
-  Check(sqlite3_prepare_v2(db,
-                           "UPDATE Customer SET Phone1 = ?1, Phone2 = ?2, Phone3 = ?3 WHERE rowid = ?4",
-                           -1, &update, nullptr),
+  Check(
+      sqlite3_prepare_v2(db,
+                         "SELECT rowid, AgyCode, Number, Name, Phone1, Phone2, Phone3 FROM Customer"
+                         " ORDER BY rowid",
+                         -1, &walk, nullptr),
+      db, "prepare walk");
+  Check(sqlite3_prepare_v2(
+            db, "UPDATE Customer SET Phone1 = ?1, Phone2 = ?2, Phone3 = ?3 WHERE rowid = ?4", -1,
+            &update, nullptr),
         db, "prepare update");
   auto text = [&](int column) {
     const auto* p = sqlite3_column_text(walk, column);
@@ -226,7 +228,8 @@ int main(int argc, char** argv) {
   int restCount = static_cast<int>(rest.size());
   benchmark::Initialize(&restCount, rest.data());
   const fs::path previous = fs::current_path();
-  const fs::path dir = fs::temp_directory_path() / ("talvor-sqldb-bench-" + std::to_string(std::random_device()()));
+  const fs::path dir =
+      fs::temp_directory_path() / ("talvor-sqldb-bench-" + std::to_string(std::random_device()()));
   fs::create_directories(dir);
   fs::current_path(dir);
   int status = 0;

@@ -92,7 +92,9 @@ void Connection::AfterWrite() {
   sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
-std::string Connection::LastError() const { return sqlite3_errmsg(db_); }
+std::string Connection::LastError() const {
+  return sqlite3_errmsg(db_);
+}
 
 Statement Statement::Prepare(sqlite3* db, std::string_view sql, std::string& error,
                              std::string_view* tail) {
@@ -112,7 +114,9 @@ Statement Statement::Prepare(sqlite3* db, std::string_view sql, std::string& err
   return Statement(stmt);
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+  sqlite3_finalize(stmt_);
+}
 
 Statement& Statement::operator=(Statement&& other) noexcept {
   if (this != &other) {
@@ -138,8 +142,8 @@ void Statement::Bind(int index, const Variant& value) {
       sqlite3_bind_double(stmt_, index, value.Float());
       break;
     case Variant::Type::kText:
-      sqlite3_bind_text64(stmt_, index, value.Text().data(), value.Text().size(),
-                          SQLITE_TRANSIENT, SQLITE_UTF8);
+      sqlite3_bind_text64(stmt_, index, value.Text().data(), value.Text().size(), SQLITE_TRANSIENT,
+                          SQLITE_UTF8);
       break;
     case Variant::Type::kDateTime: {
       const std::string text = StoredDateTime(value.DateTimeValue());

@@ -48,9 +48,18 @@ std::optional<bool> ParseBoolean(std::string_view text) {
   text = TrimView(text);
   if (text.empty()) return false;
   switch (text.front()) {
-    case 'T': case 't': case 'Y': case 'y': return true;
-    case 'F': case 'f': case 'N': case 'n': return false;
-    default: break;
+    case 'T':
+    case 't':
+    case 'Y':
+    case 'y':
+      return true;
+    case 'F':
+    case 'f':
+    case 'N':
+    case 'n':
+      return false;
+    default:
+      break;
   }
   if (auto number = ParseInteger(text)) return *number != 0;
   return std::nullopt;
@@ -99,8 +108,7 @@ std::string TextOf(const Variant& value, const DateFormats& formats) {
   return value.ToString(formats);
 }
 
-ConvertFailure NotValid(const Variant& value, std::string_view what,
-                        const DateFormats& formats) {
+ConvertFailure NotValid(const Variant& value, std::string_view what, const DateFormats& formats) {
   std::string message(1, '\'');
   message += TextOf(value, formats);
   message += "' is not a valid ";
@@ -110,11 +118,16 @@ ConvertFailure NotValid(const Variant& value, std::string_view what,
 
 const char* KindWord(FieldKind kind) {
   switch (kind) {
-    case FieldKind::kInteger: return "integer value";
-    case FieldKind::kFloat: return "floating point value";
-    case FieldKind::kBoolean: return "boolean value";
-    case FieldKind::kDateTime: return "date";
-    default: return "value";
+    case FieldKind::kInteger:
+      return "integer value";
+    case FieldKind::kFloat:
+      return "floating point value";
+    case FieldKind::kBoolean:
+      return "boolean value";
+    case FieldKind::kDateTime:
+      return "date";
+    default:
+      return "value";
   }
 }
 
@@ -163,9 +176,9 @@ std::optional<DateTime> ParseStoredDateTime(std::string_view text) {
     return true;
   };
   DateTime result;
-  if (text.size() < 10 || text[4] != '-' || text[7] != '-' ||
-      !digits(0, 4, result.date.year) || !digits(5, 2, result.date.month) ||
-      !digits(8, 2, result.date.day) || !IsValidDate(result.date)) {
+  if (text.size() < 10 || text[4] != '-' || text[7] != '-' || !digits(0, 4, result.date.year) ||
+      !digits(5, 2, result.date.month) || !digits(8, 2, result.date.day) ||
+      !IsValidDate(result.date)) {
     return std::nullopt;
   }
   if (text.size() == 10) return result;
@@ -237,9 +250,12 @@ std::string ReadString(const Variant& cell, FieldKind kind, const DateFormats& f
 
 std::int64_t ReadInteger(const Variant& cell, FieldKind kind) {
   switch (cell.type()) {
-    case Variant::Type::kNull: return 0;
-    case Variant::Type::kInteger: return cell.Integer();
-    case Variant::Type::kFloat: return std::llround(cell.Float());
+    case Variant::Type::kNull:
+      return 0;
+    case Variant::Type::kInteger:
+      return cell.Integer();
+    case Variant::Type::kFloat:
+      return std::llround(cell.Float());
     case Variant::Type::kText: {
       if (TrimView(cell.Text()).empty()) return 0;
       if (kind == FieldKind::kBoolean) {
@@ -255,9 +271,12 @@ std::int64_t ReadInteger(const Variant& cell, FieldKind kind) {
 
 double ReadFloat(const Variant& cell, FieldKind kind) {
   switch (cell.type()) {
-    case Variant::Type::kNull: return 0;
-    case Variant::Type::kInteger: return static_cast<double>(cell.Integer());
-    case Variant::Type::kFloat: return cell.Float();
+    case Variant::Type::kNull:
+      return 0;
+    case Variant::Type::kInteger:
+      return static_cast<double>(cell.Integer());
+    case Variant::Type::kFloat:
+      return cell.Float();
     case Variant::Type::kText: {
       if (TrimView(cell.Text()).empty()) return 0;
       if (kind == FieldKind::kBoolean) {
@@ -273,9 +292,12 @@ double ReadFloat(const Variant& cell, FieldKind kind) {
 
 bool ReadBoolean(const Variant& cell, FieldKind) {
   switch (cell.type()) {
-    case Variant::Type::kNull: return false;
-    case Variant::Type::kInteger: return cell.Integer() != 0;
-    case Variant::Type::kFloat: return cell.Float() != 0;
+    case Variant::Type::kNull:
+      return false;
+    case Variant::Type::kInteger:
+      return cell.Integer() != 0;
+    case Variant::Type::kFloat:
+      return cell.Float() != 0;
     case Variant::Type::kText:
       if (auto flag = ParseBoolean(cell.Text())) return *flag;
       throw ConvertFailure{"'" + cell.Text() + "' is not a valid boolean value"};
@@ -346,14 +368,17 @@ Variant ToStorage(const Variant& value, FieldKind kind, const DateFormats& forma
         case T::kText:
           if (auto number = ParseInteger(value.Text())) return *number;
           break;
-        case T::kInteger: return value;
+        case T::kInteger:
+          return value;
         case T::kFloat:
           if (std::isfinite(value.Float()) && std::fabs(value.Float()) < 9.2e18) {
             return std::int64_t{std::llround(value.Float())};
           }
           break;
-        case T::kBoolean: return std::int64_t{value.Boolean() ? 1 : 0};
-        default: break;
+        case T::kBoolean:
+          return std::int64_t{value.Boolean() ? 1 : 0};
+        default:
+          break;
       }
       break;
     case FieldKind::kFloat:
@@ -361,12 +386,15 @@ Variant ToStorage(const Variant& value, FieldKind kind, const DateFormats& forma
         case T::kText:
           if (auto number = ParseFloat(value.Text())) return *number;
           break;
-        case T::kInteger: return static_cast<double>(value.Integer());
+        case T::kInteger:
+          return static_cast<double>(value.Integer());
         case T::kFloat:
           if (std::isfinite(value.Float())) return value;
           break;
-        case T::kBoolean: return value.Boolean() ? 1.0 : 0.0;
-        default: break;
+        case T::kBoolean:
+          return value.Boolean() ? 1.0 : 0.0;
+        default:
+          break;
       }
       break;
     case FieldKind::kBoolean:
@@ -374,10 +402,14 @@ Variant ToStorage(const Variant& value, FieldKind kind, const DateFormats& forma
         case T::kText:
           if (auto flag = ParseBoolean(value.Text())) return std::int64_t{*flag ? 1 : 0};
           break;
-        case T::kInteger: return std::int64_t{value.Integer() != 0 ? 1 : 0};
-        case T::kFloat: return std::int64_t{value.Float() != 0 ? 1 : 0};
-        case T::kBoolean: return std::int64_t{value.Boolean() ? 1 : 0};
-        default: break;
+        case T::kInteger:
+          return std::int64_t{value.Integer() != 0 ? 1 : 0};
+        case T::kFloat:
+          return std::int64_t{value.Float() != 0 ? 1 : 0};
+        case T::kBoolean:
+          return std::int64_t{value.Boolean() ? 1 : 0};
+        default:
+          break;
       }
       break;
     case FieldKind::kDateTime:

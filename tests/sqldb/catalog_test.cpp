@@ -50,10 +50,11 @@ TEST(CatalogTest, NamesAreUniqueAndFoundWithoutRegardToCase) {
 }
 
 TEST(CatalogTest, TablesTheRoutinesReach) {
-  for (const char* name : {"Customer", "Contact", "Policy", "Producer", "Company", "ClassTypes",
-                           "States", "AttchList", "PropA", "SubClass", "Trans", "Agency",
-                           "SuspItem", "SubStat", "ClaimMain", "CustNotes", "PolMemo", "DLPEND",
-                           "DRIVER2", "Vehicle2", "EQUIPA", "PolInt", "Insured", "A25SB", "A25SBA"}) {
+  for (const char* name :
+       {"Customer",  "Contact",   "Policy",   "Producer", "Company", "ClassTypes", "States",
+        "AttchList", "PropA",     "SubClass", "Trans",    "Agency",  "SuspItem",   "SubStat",
+        "ClaimMain", "CustNotes", "PolMemo",  "DLPEND",   "DRIVER2", "Vehicle2",   "EQUIPA",
+        "PolInt",    "Insured",   "A25SB",    "A25SBA"}) {
     EXPECT_NE(FindAgencyTable(name), nullptr) << name;
   }
 }
@@ -81,8 +82,8 @@ TEST_F(CreateAgencyDatabaseTest, HoldsEveryTableColumnAndNamedIndex) {
               std::to_string(t.columns.size()))
         << name;
     for (const ColumnDef& c : t.columns) {
-      EXPECT_EQ(Scalar("new.db", "SELECT type FROM pragma_table_info('" + name + "') WHERE name = '" +
-                                     std::string(c.name) + "'"),
+      EXPECT_EQ(Scalar("new.db", "SELECT type FROM pragma_table_info('" + name +
+                                     "') WHERE name = '" + std::string(c.name) + "'"),
                 DeclaredType(c.type))
           << name << "." << c.name;
     }
@@ -97,12 +98,16 @@ TEST_F(CreateAgencyDatabaseTest, HoldsEveryTableColumnAndNamedIndex) {
                          Index{"Policy", "SubViewIndex", "AgyCode,SubmissionNumber,PolNum"},
                          Index{"SuspItem", "MainIdx", "AgyCode,ItemNum"},
                          Index{"A25SBA", "Main", "AgyCode,CertNum,HolderSeq"}}) {
-    EXPECT_EQ(Scalar("new.db", std::string("SELECT tbl_name FROM sqlite_master WHERE type = 'index' AND name = '") +
-                                   i.name + "'"),
-              i.table);
-    EXPECT_EQ(Scalar("new.db", std::string("SELECT group_concat(name) FROM (SELECT name FROM pragma_index_info('") +
-                                   i.name + "') ORDER BY seqno)"),
-              i.columns);
+    EXPECT_EQ(
+        Scalar("new.db",
+               std::string("SELECT tbl_name FROM sqlite_master WHERE type = 'index' AND name = '") +
+                   i.name + "'"),
+        i.table);
+    EXPECT_EQ(
+        Scalar("new.db",
+               std::string("SELECT group_concat(name) FROM (SELECT name FROM pragma_index_info('") +
+                   i.name + "') ORDER BY seqno)"),
+        i.columns);
   }
 }
 
@@ -118,7 +123,8 @@ TEST_F(CreateAgencyDatabaseTest, RefusesAnExistingFileAndLeavesItAlone) {
 
 TEST_F(CreateAgencyDatabaseTest, MissingFolderLeavesNothingBehind) {
   const std::string message = ErrorText([] { CreateAgencyDatabase("no/such/agency.db"); });
-  EXPECT_EQ(message, "agency database \"no/such/agency.db\": the folder \"no/such\" does not exist");
+  EXPECT_EQ(message,
+            "agency database \"no/such/agency.db\": the folder \"no/such\" does not exist");
   EXPECT_FALSE(fs::exists("no"));
 }
 
@@ -129,16 +135,14 @@ TEST_F(CreateAgencyDatabaseTest, DesignTimeComponentsOpenOnANewDatabase) {
     const char* table;
     const char* index;
   };
-  for (const Component& c : {Component{"Customer", "Index1"}, Component{"Customer", ""},
-                             Component{"Contact", ""}, Component{"Policy", "Main_idx"},
-                             Component{"Policy", "SubViewIndex"}, Component{"AttchList", ""},
-                             Component{"Insured", ""}, Component{"SuspItem", "MainIdx"},
-                             Component{"CustNotes", ""}, Component{"PolMemo", ""},
-                             Component{"A25SB", ""}, Component{"A25SBA", "Main"},
-                             Component{"Company", ""}, Component{"ClassTypes", ""},
-                             Component{"Producer", ""}, Component{"SubClass", ""},
-                             Component{"Trans", ""}, Component{"States", ""},
-                             Component{"Agency", ""}}) {
+  for (const Component& c :
+       {Component{"Customer", "Index1"}, Component{"Customer", ""}, Component{"Contact", ""},
+        Component{"Policy", "Main_idx"}, Component{"Policy", "SubViewIndex"},
+        Component{"AttchList", ""}, Component{"Insured", ""}, Component{"SuspItem", "MainIdx"},
+        Component{"CustNotes", ""}, Component{"PolMemo", ""}, Component{"A25SB", ""},
+        Component{"A25SBA", "Main"}, Component{"Company", ""}, Component{"ClassTypes", ""},
+        Component{"Producer", ""}, Component{"SubClass", ""}, Component{"Trans", ""},
+        Component{"States", ""}, Component{"Agency", ""}}) {
     Table t("tbl", "site", c.table, c.index);
     EXPECT_NO_THROW(t.Open()) << c.table << " " << c.index;
     EXPECT_TRUE(t.Eof());
@@ -155,57 +159,81 @@ TEST_F(CreateAgencyDatabaseTest, EveryRoutineStatementRunsOnANewDatabase) {
   std::vector<std::string> statements = {
       "Select * from \"Agency\" where AgyCode = " + a,
       "Select * from \"CUSTOMER\" where AgyCode = " + a + " and ActiveStatus = " + SqlQuote("Y"),
-      "Select * from \"CUSTOMER\" where AgyCode = " + a + " and CustType = 2 and ActiveStatus = " + SqlQuote("N"),
-      "Select * from \"CUSTOMER\" where AgyCode = " + a + " and CustType = 1 and ActiveStatus =" + SqlQuote("Y"),
+      "Select * from \"CUSTOMER\" where AgyCode = " + a +
+          " and CustType = 2 and ActiveStatus = " + SqlQuote("N"),
+      "Select * from \"CUSTOMER\" where AgyCode = " + a +
+          " and CustType = 1 and ActiveStatus =" + SqlQuote("Y"),
       "select Underwriter as Num, Count(Number)as Ttl from \"Customer\"  where AgyCode = " + a +
-          " and num not in (select Number from producer where AgyCode = " + a + ") Group by Num order by Ttl Desc",
-      "select CSR as Num, Count(Number)as Ttl from \"Customer\"  where AgyCode = " + a + " Group by Num order by Ttl Desc",
+          " and num not in (select Number from producer where AgyCode = " + a +
+          ") Group by Num order by Ttl Desc",
+      "select CSR as Num, Count(Number)as Ttl from \"Customer\"  where AgyCode = " + a +
+          " Group by Num order by Ttl Desc",
       "Select * from \"Producer\" where AgyCode = " + a + " and Number = " + SqlQuote(" 10"),
       "select AssignedTo as Num, Count(ItemNum) as Ttl from \"SuspItem\"  where AgyCode = " + a +
           " and Status in (select Number from \"SubStat\" where IsClosed = " + SqlQuote("0") +
           ") Group by Num  Order by Ttl DESC",
       "Select PolNum, Count(Distinct PolNum) as Ttl from \"POLICY\" where AgyCode = " + a +
-          " and PolicyTermExpDate > Convert(" + today + ",SQL_DATE) Group by PolNum Order by Ttl Desc",
+          " and PolicyTermExpDate > Convert(" + today +
+          ",SQL_DATE) Group by PolNum Order by Ttl Desc",
       "Select Count(Distinct PolNum) as Ttl, CltNum From \"Policy\" where AgyCode = " + a +
-          "  and PolicyTermExpDate > Convert(" + today + ",SQL_DATE) Group by CltNum Order by Ttl DESC",
+          "  and PolicyTermExpDate > Convert(" + today +
+          ",SQL_DATE) Group by CltNum Order by Ttl DESC",
       "Select * from \"POLICY\" where AgyCode = " + a + " and DptCode is NULL",
       "Select * from \"POLICY\" where AgyCode = " + a + " and CltNum = " + SqlQuote("      "),
-      "Select * from \"POLICY\" where AgyCode = " + a + " and (( d_filler2 < 1.0) or (d_filler2 > 9.0 ))",
+      "Select * from \"POLICY\" where AgyCode = " + a +
+          " and (( d_filler2 < 1.0) or (d_filler2 > 9.0 ))",
       "Select TrnCode, Count(Distinct PolNum) as TtL from \"Policy\" where AgyCode = " + a +
-          " and PolicyTermExpDate > Convert(" + today + ",SQL_DATE) Group by TrnCode Order by Ttl DESC",
-      "Select CltNum, Count(ClaimNo) as Ttl From \"ClaimMain\" where AgyCode = " + a + " Group by CltNum Order by Ttl DESC",
+          " and PolicyTermExpDate > Convert(" + today +
+          ",SQL_DATE) Group by TrnCode Order by Ttl DESC",
+      "Select CltNum, Count(ClaimNo) as Ttl From \"ClaimMain\" where AgyCode = " + a +
+          " Group by CltNum Order by Ttl DESC",
       "select CltNum, PolNum, PolSeq, ClaimNo from \"ClaimMain\" where AgyCode = " + a +
           " and PolNum not in (select Polnum from Policy where AgyCode = " + a + ")",
-      "Select CltNum, Count(AutoKey) as TtL from \"CUSTNOTES\" where AgyCode = " + a + " Group by CltNum Order by Ttl DESC",
-      "Select CltNum, Count(AutoID) as TtL from \"POLMEMO\" where AgyCode = " + a + " Group by CltNum Order by Ttl DESC",
-      "Select Client, Count(DownloadSeq) as TtL from \"DLPEND\" where AgyCode = " + a + " Group by Client Order by Ttl DESC",
-      "Select Client, Count(SchedSeq) as TtL from \"DRIVER2\" where AgyCode = " + a + " Group by Client Order by Ttl DESC",
-      "Select Client, Count(SchedSeq) as TtL from \"VEHICLE2\" where AgyCode = " + a + " Group by Client Order by Ttl DESC",
-      "Select Client, Count(SchedSeq) as TtL from \"PROPA\" where AgyCode = " + a + " Group by Client Order by Ttl DESC",
-      "Select Client, Count(SchedSeq) as TtL from \"EQUIPA\" where AgyCode = " + a + " Group by Client Order by Ttl DESC",
-      "Select PolNum, Count(Intnum) as TtL from \"PolInt\" where AgyCode = " + a + " Group by PolNum Order by Ttl DESC",
+      "Select CltNum, Count(AutoKey) as TtL from \"CUSTNOTES\" where AgyCode = " + a +
+          " Group by CltNum Order by Ttl DESC",
+      "Select CltNum, Count(AutoID) as TtL from \"POLMEMO\" where AgyCode = " + a +
+          " Group by CltNum Order by Ttl DESC",
+      "Select Client, Count(DownloadSeq) as TtL from \"DLPEND\" where AgyCode = " + a +
+          " Group by Client Order by Ttl DESC",
+      "Select Client, Count(SchedSeq) as TtL from \"DRIVER2\" where AgyCode = " + a +
+          " Group by Client Order by Ttl DESC",
+      "Select Client, Count(SchedSeq) as TtL from \"VEHICLE2\" where AgyCode = " + a +
+          " Group by Client Order by Ttl DESC",
+      "Select Client, Count(SchedSeq) as TtL from \"PROPA\" where AgyCode = " + a +
+          " Group by Client Order by Ttl DESC",
+      "Select Client, Count(SchedSeq) as TtL from \"EQUIPA\" where AgyCode = " + a +
+          " Group by Client Order by Ttl DESC",
+      "Select PolNum, Count(Intnum) as TtL from \"PolInt\" where AgyCode = " + a +
+          " Group by PolNum Order by Ttl DESC",
       "select PolNum, Count(IntNum) As Ttl from \"PolInt\" where AgyCode = " + a +
-          " and PolNum not in (select Polnum from Policy where AgyCode = " + a + ")   Group by PolNum Order by Ttl DESC",
+          " and PolNum not in (select Polnum from Policy where AgyCode = " + a +
+          ")   Group by PolNum Order by Ttl DESC",
       "select Agent, PolNum, IntNum from \"PolInt\" where AgyCode = " + a +
-          " and PolNum not in (select Polnum from Policy where AgyCode = " + a + ")   Order by Agent, PolNum",
-      "Select CltNum, Count(ClaimNo) as TtL from \"CLAIMMAIN\" where AgyCode = " + a + " Group by CltNum Order by Ttl DESC",
-      "Select AgyCode, Number, Name from \"CUSTOMER\" where AgyCode = " + a + " and ActiveStatus = " + SqlQuote("N"),
+          " and PolNum not in (select Polnum from Policy where AgyCode = " + a +
+          ")   Order by Agent, PolNum",
+      "Select CltNum, Count(ClaimNo) as TtL from \"CLAIMMAIN\" where AgyCode = " + a +
+          " Group by CltNum Order by Ttl DESC",
+      "Select AgyCode, Number, Name from \"CUSTOMER\" where AgyCode = " + a +
+          " and ActiveStatus = " + SqlQuote("N"),
       "update \"Contact\" set DefaultAddFrom = '0' where AgyCode = " + SqlQuote("1"),
       "Update \"CUSTOMER\" set LegalEntityCode = 0 where LegalEntityCode is Null",
       "Select * from \"CUSTOMER\" where ((CustType = 0) or (CustType = 1))",
-      "Update \"Customer\" set CustType = 1 where AgyCode = " + a + "  and Number = " + SqlQuote("   123"),
+      "Update \"Customer\" set CustType = 1 where AgyCode = " + a +
+          "  and Number = " + SqlQuote("   123"),
       "Update \"Company\" Set BillMethodCd = " + SqlQuote("D") + " where AgyCode =" + SqlQuote("1"),
       "Delete from \"Policy\" where PolSeq = 0",
       "Select * from \"AttchList\" where AgyCode = " + a + "and FileType = " + SqlQuote("X") +
           "and PrdCode <> " + SqlQuote("") + "and PolNum = " + SqlQuote(""),
       "Select * from \"PropA\" where NamedInsured <> " + SqlQuote("      "),
-      "Select * from \"PropA\" where AgyCode = " + a + " and Client = " + SqlQuote("   123") + " and SchedSeq = 2",
+      "Select * from \"PropA\" where AgyCode = " + a + " and Client = " + SqlQuote("   123") +
+          " and SchedSeq = 2",
       "Update \"PropA\" set NamedInsured = " + SqlQuote("      ") + " where AgyCode = " + a +
           " and Client = " + SqlQuote("   123") + " and SchedSeq = 2",
       "Select * from \"PROPA\" where AgyCode = " + a + " and Client = " + SqlQuote("   123") +
           " and NamedInsured = " + SqlQuote("      ") + " ORDER BY SchedSeq DESC",
-      "Update \"PROPA\" Set NamedInsured = " + SqlQuote("      ") + ", SchedSeq =3 where AgyCode = " + a +
-          " and Client = " + SqlQuote("   123") + " and NamedInsured = " + SqlQuote("     0") + " and SchedSeq = 2",
+      "Update \"PROPA\" Set NamedInsured = " + SqlQuote("      ") +
+          ", SchedSeq =3 where AgyCode = " + a + " and Client = " + SqlQuote("   123") +
+          " and NamedInsured = " + SqlQuote("     0") + " and SchedSeq = 2",
       "DROP TABLE \"Y QXAGTCUST\" IN DICTIONARY",
   };
   for (const std::string& sql : statements) {

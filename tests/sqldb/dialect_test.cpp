@@ -35,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Case{"Select * from \"Customer\" where AgyCode = ' 1'",
              "Select * from \"Customer\" where AgyCode = ' 1'"},
-        Case{"select 'CONVERT(''2010-01-03'',SQL_DATE)'", "select 'CONVERT(''2010-01-03'',SQL_DATE)'"},
+        Case{"select 'CONVERT(''2010-01-03'',SQL_DATE)'",
+             "select 'CONVERT(''2010-01-03'',SQL_DATE)'"},
         Case{"select \"CONVERT\"(x, SQL_DATE)", "select \"CONVERT\"(x, SQL_DATE)"},
         Case{"x = CONVERT('1', SQL_CHAR)", "x = CONVERT('1', SQL_CHAR)"},
         Case{"x = CONVERT('1' SQL_DATE)", "x = CONVERT('1' SQL_DATE)"},
@@ -46,13 +47,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     DropInDictionary, TranslateDialectTest,
-    ::testing::Values(
-        Case{"DROP TABLE \"Y QXAGTCUST\" IN DICTIONARY", "DROP TABLE \"Y QXAGTCUST\""},
-        Case{"drop table \"YQXTAGTHDR\" in dictionary", "drop table \"YQXTAGTHDR\""},
-        Case{"DROP  TABLE  Work1   IN   DICTIONARY;", "DROP  TABLE  Work1;"},
-        Case{"DROP TABLE \"T\"", "DROP TABLE \"T\""},
-        Case{"DROP TABLE \"IN DICTIONARY\"", "DROP TABLE \"IN DICTIONARY\""},
-        Case{"DROP INDEX \"T\" IN DICTIONARY", "DROP INDEX \"T\" IN DICTIONARY"}));
+    ::testing::Values(Case{"DROP TABLE \"Y QXAGTCUST\" IN DICTIONARY",
+                           "DROP TABLE \"Y QXAGTCUST\""},
+                      Case{"drop table \"YQXTAGTHDR\" in dictionary", "drop table \"YQXTAGTHDR\""},
+                      Case{"DROP  TABLE  Work1   IN   DICTIONARY;", "DROP  TABLE  Work1;"},
+                      Case{"DROP TABLE \"T\"", "DROP TABLE \"T\""},
+                      Case{"DROP TABLE \"IN DICTIONARY\"", "DROP TABLE \"IN DICTIONARY\""},
+                      Case{"DROP INDEX \"T\" IN DICTIONARY", "DROP INDEX \"T\" IN DICTIONARY"}));
 
 TEST(FirstKeywordTest, SkipsBlanksCommentsAndParentheses) {
   EXPECT_EQ(internal::FirstKeyword("  update x set a = 1"), "UPDATE");

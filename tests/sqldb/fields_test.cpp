@@ -10,15 +10,15 @@ TEST(KindOfDeclaredTypeTest, FollowsTheDeclaredType) {
     const char* declared;
     FieldKind kind;
   };
-  for (const Case& c : {Case{"TEXT", FieldKind::kText}, Case{"varchar(30)", FieldKind::kText},
-                        Case{"CHAR(6)", FieldKind::kText}, Case{"INTEGER", FieldKind::kInteger},
-                        Case{"smallint", FieldKind::kInteger}, Case{"BOOLEAN", FieldKind::kBoolean},
-                        Case{"BIT", FieldKind::kBoolean}, Case{"DATE", FieldKind::kDateTime},
-                        Case{"DATETIME", FieldKind::kDateTime},
-                        Case{"TIMESTAMP", FieldKind::kDateTime}, Case{"REAL", FieldKind::kFloat},
-                        Case{"DOUBLE", FieldKind::kFloat}, Case{"NUMERIC(10,2)", FieldKind::kFloat},
-                        Case{"CURRENCY", FieldKind::kFloat}, Case{"", FieldKind::kAny},
-                        Case{"BLOB", FieldKind::kAny}}) {
+  for (const Case& c :
+       {Case{"TEXT", FieldKind::kText}, Case{"varchar(30)", FieldKind::kText},
+        Case{"CHAR(6)", FieldKind::kText}, Case{"INTEGER", FieldKind::kInteger},
+        Case{"smallint", FieldKind::kInteger}, Case{"BOOLEAN", FieldKind::kBoolean},
+        Case{"BIT", FieldKind::kBoolean}, Case{"DATE", FieldKind::kDateTime},
+        Case{"DATETIME", FieldKind::kDateTime}, Case{"TIMESTAMP", FieldKind::kDateTime},
+        Case{"REAL", FieldKind::kFloat}, Case{"DOUBLE", FieldKind::kFloat},
+        Case{"NUMERIC(10,2)", FieldKind::kFloat}, Case{"CURRENCY", FieldKind::kFloat},
+        Case{"", FieldKind::kAny}, Case{"BLOB", FieldKind::kAny}}) {
     EXPECT_EQ(KindOfDeclaredType(c.declared), c.kind) << c.declared;
   }
 }

@@ -30,16 +30,21 @@ class QueryTest : public SqldbTest {
  protected:
   void SetUp() override {
     SqldbTest::SetUp();
-    Exec("agency.db",
-         "INSERT INTO Customer (AgyCode, Number, Name, CustType, ActiveStatus, Underwriter, CSR)"
-         " VALUES ('01', '     1', 'A', 1, 'Y', ' 10', ' 10'), ('01', '     2', 'B', 2, 'Y', ' 10', ' 20'),"
-         " ('01', '     3', 'C', 2, 'N', ' 99', ' 20'), ('02', '     4', 'D', 0, 'Y', ' 10', ' 10');"
-         "INSERT INTO Producer (AgyCode, Number, Name) VALUES ('01', ' 10', 'Pat O''Neil'), ('01', ' 20', 'Sam');"
-         "INSERT INTO Policy (AgyCode, PolNum, PolSeq, CltNum, PolicyTermExpDate, CmpCode) VALUES"
-         " ('01', 'P1', 1, '     1', '2009-12-31', 'C1'), ('01', 'P1', 2, '     1', '2010-12-31', 'C1'),"
-         " ('01', 'P2', 1, '     2', '2011-06-30', 'C2'), ('01', 'P3', 1, '     2', '2010-01-03', NULL);"
-         "INSERT INTO PolInt (AgyCode, PolNum, IntNum, Agent) VALUES"
-         " ('01', 'P1', '1', 'AG'), ('01', 'GONE', '1', 'AG'), ('01', 'GONE', '2', 'AG');");
+    Exec(
+        "agency.db",
+        "INSERT INTO Customer (AgyCode, Number, Name, CustType, ActiveStatus, Underwriter, CSR)"
+        " VALUES ('01', '     1', 'A', 1, 'Y', ' 10', ' 10'), ('01', '     2', 'B', 2, 'Y', ' 10', "
+        "' 20'),"
+        " ('01', '     3', 'C', 2, 'N', ' 99', ' 20'), ('02', '     4', 'D', 0, 'Y', ' 10', ' 10');"
+        "INSERT INTO Producer (AgyCode, Number, Name) VALUES ('01', ' 10', 'Pat O''Neil'), ('01', "
+        "' 20', 'Sam');"
+        "INSERT INTO Policy (AgyCode, PolNum, PolSeq, CltNum, PolicyTermExpDate, CmpCode) VALUES"
+        " ('01', 'P1', 1, '     1', '2009-12-31', 'C1'), ('01', 'P1', 2, '     1', '2010-12-31', "
+        "'C1'),"
+        " ('01', 'P2', 1, '     2', '2011-06-30', 'C2'), ('01', 'P3', 1, '     2', '2010-01-03', "
+        "NULL);"
+        "INSERT INTO PolInt (AgyCode, PolNum, IntNum, Agent) VALUES"
+        " ('01', 'P1', '1', 'AG'), ('01', 'GONE', '1', 'AG'), ('01', 'GONE', '2', 'AG');");
   }
 
   Query Run(const std::string& sql) {
@@ -71,8 +76,8 @@ class QueryTest : public SqldbTest {
 TEST_F(QueryTest, SelectCountsAndWalksRows) {
   Query q("PvQuery1", "AGYFORMS");
   q.SqlClear();
-  q.SqlAdd("Select * from \"CUSTOMER\" where AgyCode = " + SqlQuote("01") + " and ActiveStatus = " +
-           SqlQuote("Y"));
+  q.SqlAdd("Select * from \"CUSTOMER\" where AgyCode = " + SqlQuote("01") +
+           " and ActiveStatus = " + SqlQuote("Y"));
   q.Open();
   EXPECT_TRUE(q.IsOpen());
   EXPECT_EQ(q.RowCount(), 2);
@@ -103,9 +108,9 @@ TEST_F(QueryTest, EmptyResultIsAtItsEndAtOnce) {
 }
 
 TEST_F(QueryTest, CountWithAliasGluedToTheParenthesis) {
-  Query q = Run(
-      "select Underwriter as Num, Count(Number)as Ttl from \"Customer\"  where AgyCode = '01'"
-      " Group by Num order by Ttl Desc");
+  Query q =
+      Run("select Underwriter as Num, Count(Number)as Ttl from \"Customer\"  where AgyCode = '01'"
+          " Group by Num order by Ttl Desc");
   EXPECT_EQ(q.RowCount(), 2);
   EXPECT_EQ(q.AsString("Num"), " 10");
   EXPECT_EQ(q.AsInteger("Ttl"), 2);
@@ -115,33 +120,35 @@ TEST_F(QueryTest, CountWithAliasGluedToTheParenthesis) {
 }
 
 TEST_F(QueryTest, ResultAliasInWhereWithNotInSubquery) {
-  Query q = Run(
-      "select Underwriter as Num, Count(Number)as Ttl from \"Customer\"  where AgyCode = '01'"
-      " and num not in (select Number from producer where AgyCode = '01') Group by Num order by Ttl Desc");
+  Query q =
+      Run("select Underwriter as Num, Count(Number)as Ttl from \"Customer\"  where AgyCode = '01'"
+          " and num not in (select Number from producer where AgyCode = '01') Group by Num order "
+          "by Ttl Desc");
   EXPECT_EQ(Rows(q, {"Num", "Ttl"}), (Lines{" 99|1"}));
 }
 
 TEST_F(QueryTest, CountDistinctWithConvertedDate) {
-  Query all = Run(
-      "Select PolNum, Count(Distinct PolNum) as Ttl from \"POLICY\" where AgyCode = '01'"
-      " Group by PolNum Order by Ttl Desc");
+  Query all =
+      Run("Select PolNum, Count(Distinct PolNum) as Ttl from \"POLICY\" where AgyCode = '01'"
+          " Group by PolNum Order by Ttl Desc");
   EXPECT_EQ(all.RowCount(), 3);
-  Query active = Run(
-      "Select PolNum, Count(Distinct PolNum) as Ttl from \"POLICY\" where AgyCode = '01' and"
-      " PolicyTermExpDate > Convert('2010-01-03',SQL_DATE) Group by PolNum Order by Ttl Desc");
+  Query active =
+      Run("Select PolNum, Count(Distinct PolNum) as Ttl from \"POLICY\" where AgyCode = '01' and"
+          " PolicyTermExpDate > Convert('2010-01-03',SQL_DATE) Group by PolNum Order by Ttl Desc");
   // Equal counts may come in any order.
   EXPECT_EQ(Sorted(Rows(active, {"PolNum"})), (Lines{"P1", "P2"}));
-  Query byClient = Run(
-      "Select Count(Distinct PolNum) as Ttl, CltNum From \"Policy\" where AgyCode = '01'  and"
-      " PolicyTermExpDate > CONVERT('2010-01-03',SQL_DATE) Group by CltNum Order by Ttl DESC");
+  Query byClient =
+      Run("Select Count(Distinct PolNum) as Ttl, CltNum From \"Policy\" where AgyCode = '01'  and"
+          " PolicyTermExpDate > CONVERT('2010-01-03',SQL_DATE) Group by CltNum Order by Ttl DESC");
   EXPECT_EQ(Sorted(Rows(byClient, {"CltNum", "Ttl"})), (Lines{"     1|1", "     2|1"}));
 }
 
 TEST_F(QueryTest, NullAndBlankCodes) {
   EXPECT_EQ(Run("Select * from \"POLICY\" where AgyCode = '01' and CmpCode is NULL").RowCount(), 1);
   EXPECT_EQ(Run("Select * from \"POLICY\" where AgyCode = '01' and CmpCode = '   '").RowCount(), 0);
-  Query q = Run("Select CmpCode, Count(Distinct PolNum) as TtL from \"Policy\" where AgyCode = '01'"
-                " Group by CmpCode Order by Ttl DESC");
+  Query q =
+      Run("Select CmpCode, Count(Distinct PolNum) as TtL from \"Policy\" where AgyCode = '01'"
+          " Group by CmpCode Order by Ttl DESC");
   EXPECT_EQ(Sorted(Rows(q, {"CmpCode", "Ttl"})), (Lines{"C1|1", "C2|1", "|1"}));
 }
 
@@ -153,7 +160,8 @@ TEST_F(QueryTest, InterestsWithoutAPolicy) {
 }
 
 TEST_F(QueryTest, ApostropheThroughSqlQuote) {
-  Query q = Run("Select * from \"Producer\" where AgyCode = '01' and Name = " + SqlQuote("Pat O'Neil"));
+  Query q =
+      Run("Select * from \"Producer\" where AgyCode = '01' and Name = " + SqlQuote("Pat O'Neil"));
   EXPECT_EQ(q.RowCount(), 1);
   EXPECT_EQ(q.AsString("Number"), " 10");
 }
@@ -162,8 +170,9 @@ TEST_F(QueryTest, NoBlankBetweenQuoteAndAnd) {
   Exec("agency.db",
        "INSERT INTO AttchList (AgyCode, CltNum, PolNum, FileType, PrdCode) VALUES"
        " ('01', '      ', '', 'X', ' 10'), ('01', '      ', '', 'X', '')");
-  Query q = Run("Select * from \"AttchList\" where AgyCode = " + SqlQuote("01") + "and FileType = " +
-                SqlQuote("X") + "and PrdCode <> " + SqlQuote("") + "and PolNum = " + SqlQuote(""));
+  Query q = Run("Select * from \"AttchList\" where AgyCode = " + SqlQuote("01") +
+                "and FileType = " + SqlQuote("X") + "and PrdCode <> " + SqlQuote("") +
+                "and PolNum = " + SqlQuote(""));
   EXPECT_EQ(q.RowCount(), 1);
 }
 
@@ -177,14 +186,17 @@ TEST_F(QueryTest, UpdateAndDeleteCountChangedRows) {
   EXPECT_EQ(Run("Update \"CUSTOMER\" set CustType = 1 where Number = 'none'").RowCount(), 0);
   EXPECT_EQ(Run("Delete from \"Policy\" where PolSeq = 1").RowCount(), 3);
   EXPECT_EQ(Run("Insert into Trans (AgyCode, Number) values ('01', 'NEW')").RowCount(), 1);
-  EXPECT_EQ(Run("Update \"CUSTOMER\" set LegalEntityCode = 0 where LegalEntityCode is Null").RowCount(), 4);
+  EXPECT_EQ(
+      Run("Update \"CUSTOMER\" set LegalEntityCode = 0 where LegalEntityCode is Null").RowCount(),
+      4);
 }
 
 TEST_F(QueryTest, DropTableInDictionary) {
   Exec("agency.db", "CREATE TABLE \"Y QXAGTCUST\" (x TEXT)");
   Query q = Run("DROP TABLE \"Y QXAGTCUST\" IN DICTIONARY");
   EXPECT_EQ(q.RowCount(), -1);
-  EXPECT_EQ(Scalar("agency.db", "SELECT count(*) FROM sqlite_master WHERE name = 'Y QXAGTCUST'"), "0");
+  EXPECT_EQ(Scalar("agency.db", "SELECT count(*) FROM sqlite_master WHERE name = 'Y QXAGTCUST'"),
+            "0");
   const std::string message = ErrorText([&] { Run("DROP TABLE \"Y QXAGTCUST\" IN DICTIONARY"); });
   EXPECT_TRUE(Has(message, "no such table")) << message;
   EXPECT_TRUE(Has(message, "[DROP TABLE \"Y QXAGTCUST\" IN DICTIONARY]")) << message;
@@ -194,7 +206,8 @@ TEST_F(QueryTest, RefusedStatementNamesDatabaseAndStatement) {
   Query q("PvQuery1", "AGYFORMS");
   q.SqlAdd("Select * from \"Customr\"");
   const std::string message = ErrorText([&] { q.Open(); });
-  EXPECT_EQ(message, "database \"AGYFORMS\", statement [Select * from \"Customr\"]: no such table: Customr");
+  EXPECT_EQ(message,
+            "database \"AGYFORMS\", statement [Select * from \"Customr\"]: no such table: Customr");
   EXPECT_FALSE(q.IsOpen());
 }
 
@@ -257,9 +270,13 @@ TEST_F(QueryTest, ResultIsASnapshotAndFirstGoesBack) {
 
 TEST_F(QueryTest, ColumnTypesComeFromTheTable) {
   Exec("agency.db",
-       "INSERT INTO Producer (AgyCode, Number, InactiveAcct, DefCommission) VALUES ('03', '  1', 0, 7.5);"
-       "INSERT INTO PolMemo (AgyCode, CltNum, AutoID, DateStamp) VALUES ('03', '     1', 1, '2015-07-03 09:30:00');");
-  Query prd = Run("select InactiveAcct, DefCommission, InactiveAcct + 1 as Plus from Producer where AgyCode = '03'");
+       "INSERT INTO Producer (AgyCode, Number, InactiveAcct, DefCommission) VALUES ('03', '  1', "
+       "0, 7.5);"
+       "INSERT INTO PolMemo (AgyCode, CltNum, AutoID, DateStamp) VALUES ('03', '     1', 1, "
+       "'2015-07-03 09:30:00');");
+  Query prd =
+      Run("select InactiveAcct, DefCommission, InactiveAcct + 1 as Plus from Producer where "
+          "AgyCode = '03'");
   EXPECT_EQ(prd.AsString("InactiveAcct"), "FALSE");
   EXPECT_EQ(prd.AsString("Plus"), "1");
   EXPECT_DOUBLE_EQ(prd.AsFloat("DefCommission"), 7.5);
@@ -273,11 +290,13 @@ TEST_F(QueryTest, ColumnTypesComeFromTheTable) {
 }
 
 TEST_F(QueryTest, LargeResultKeepsEveryValue) {
-  std::string sql = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000)"
-                    " INSERT INTO Contact (AgyCode, CltNum, Number, Name, Phone1)"
-                    " SELECT '05', printf('%6d', i), i, 'Name ' || i, NULL FROM n";
+  std::string sql =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000)"
+      " INSERT INTO Contact (AgyCode, CltNum, Number, Name, Phone1)"
+      " SELECT '05', printf('%6d', i), i, 'Name ' || i, NULL FROM n";
   Exec("agency.db", sql);
-  Query q = Run("select CltNum, Number, Name, Phone1 from Contact where AgyCode = '05' order by rowid");
+  Query q =
+      Run("select CltNum, Number, Name, Phone1 from Contact where AgyCode = '05' order by rowid");
   ASSERT_EQ(q.RowCount(), 5000);
   std::int64_t sum = 0;
   int rows = 0;

@@ -92,11 +92,13 @@ TEST_F(SessionTest, UnknownSessionIsAnError) {
 
 TEST_F(SessionTest, NameRules) {
   Session unnamed("PvSession1");
-  EXPECT_EQ(ErrorText([&] { unnamed.SetActive(true); }), "session \"PvSession1\" has no session name");
+  EXPECT_EQ(ErrorText([&] { unnamed.SetActive(true); }),
+            "session \"PvSession1\" has no session name");
   Session first("S1", "Server");
   Session second("S2", "SERVER");
   first.SetActive(true);
-  EXPECT_EQ(ErrorText([&] { second.SetActive(true); }), "session name \"SERVER\" is already in use");
+  EXPECT_EQ(ErrorText([&] { second.SetActive(true); }),
+            "session name \"SERVER\" is already in use");
   EXPECT_FALSE(second.Active());
   EXPECT_EQ(ErrorText([&] { first.SetSessionName("Other"); }),
             "cannot change the session name of \"S1\" while it is active");

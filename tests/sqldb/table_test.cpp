@@ -210,7 +210,8 @@ TEST_F(TableTest, TypedReadsFollowTheColumnType) {
 }
 
 TEST_F(TableTest, ColumnNameWithABlank) {
-  Exec("agency.db", "INSERT INTO Policy (AgyCode, PolNum, PolSeq, \"Prd Code\") VALUES ('01', 'P1', 1, ' 12')");
+  Exec("agency.db",
+       "INSERT INTO Policy (AgyCode, PolNum, PolSeq, \"Prd Code\") VALUES ('01', 'P1', 1, ' 12')");
   Table t("tblWritePol", "AGYFORMS", "Policy");
   t.Open();
   EXPECT_EQ(t.AsString("Prd Code"), " 12");
@@ -284,8 +285,11 @@ TEST_F(TableTest, AssignmentConvertsToTheColumnType) {
   t.SetString("FilingDate", "1/01/2029");
   t.SetBoolean("AffidavitsReq", false);
   t.Post();
-  EXPECT_EQ(Scalar("agency.db", "SELECT FilingDate || '|' || AffidavitsReq || '|' || typeof(AffidavitsReq) FROM States"),
-            "2029-01-01|0|integer");
+  EXPECT_EQ(
+      Scalar(
+          "agency.db",
+          "SELECT FilingDate || '|' || AffidavitsReq || '|' || typeof(AffidavitsReq) FROM States"),
+      "2029-01-01|0|integer");
   EXPECT_EQ(t.AsString("FilingDate"), "1/1/2029");
   EXPECT_EQ(t.AsString("AffidavitsReq"), "FALSE");
 
@@ -297,10 +301,12 @@ TEST_F(TableTest, AssignmentConvertsToTheColumnType) {
   c.SetDateTime("License1Expires", DateTime{{2012, 5, 31}, 0, 0, 0});
   c.SetString("LegalEntityCode", "");
   c.Post();
-  EXPECT_EQ(Scalar("agency.db",
-                   "SELECT typeof(CustType) || CustType || '|' || Zip || '|' || License1Expires || '|' || "
-                   "ifnull(LegalEntityCode, 'null') FROM Customer WHERE Name = 'Carter'"),
-            "integer2|12345|2012-05-31|null");
+  EXPECT_EQ(
+      Scalar(
+          "agency.db",
+          "SELECT typeof(CustType) || CustType || '|' || Zip || '|' || License1Expires || '|' || "
+          "ifnull(LegalEntityCode, 'null') FROM Customer WHERE Name = 'Carter'"),
+      "integer2|12345|2012-05-31|null");
   c.Edit();
   c.SetDateTime("License1Expires", DateTime{{2012, 5, 31}, 8, 30, 0});
   c.Post();
@@ -401,7 +407,8 @@ TEST_F(TableTest, DeleteEveryRowInAWalk) {
     }
   }
   EXPECT_EQ(deleted, 3);
-  EXPECT_EQ(Scalar("agency.db", "SELECT group_concat(Name) FROM Customer"), "Blank One,Other Agency");
+  EXPECT_EQ(Scalar("agency.db", "SELECT group_concat(Name) FROM Customer"),
+            "Blank One,Other Agency");
   t.First();
   t.Delete();
   t.Delete();
@@ -466,6 +473,8 @@ TEST_F(TableTest, RefusedFilterNamesTheFilter) {
 }
 
 TEST_F(TableTest, LocateIsExactAndCaseSensitive) {
+  Exec("agency.db",
+       "INSERT INTO Customer (AgyCode, Number, Name) VALUES ('03', '777', 'No Blanks')");
   Table t("tblClients", "AGYFORMS", "Customer");
   t.Open();
   struct Case {
@@ -473,12 +482,9 @@ TEST_F(TableTest, LocateIsExactAndCaseSensitive) {
     const char* found;
   };
   const Case cases[] = {
-      {{"01", "   200"}, "Baker"},
-      {{" 1", "   100"}, "Blank One"},
-      {{"1", "   100"}, nullptr},
-      {{"01", "200"}, nullptr},
-      {{"01", "   200 "}, nullptr},
-      {{"01", "   20"}, nullptr},
+      {{"01", "   200"}, "Baker"}, {{" 1", "   100"}, "Blank One"}, {{"1", "   100"}, nullptr},
+      {{"01", "200"}, nullptr},    {{"01", "   200 "}, nullptr},    {{"01", "   20"}, nullptr},
+      {{"03", "   777"}, nullptr}, {{"03", "777"}, "No Blanks"},
   };
   for (const Case& c : cases) {
     t.First();

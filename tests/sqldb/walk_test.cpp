@@ -136,7 +136,8 @@ TEST_F(WalkTest, WalkEditingItsOwnRowsTouchesEachRowOnce) {
     walker.Post();
   }
   EXPECT_EQ(visited, 6);
-  EXPECT_EQ(Scalar("agency.db", "SELECT count(*) FROM Policy WHERE SubmissionNumber LIKE 'ZP_'"), "6");
+  EXPECT_EQ(Scalar("agency.db", "SELECT count(*) FROM Policy WHERE SubmissionNumber LIKE 'ZP_'"),
+            "6");
 }
 
 }  // namespace
@@ -158,7 +159,8 @@ TEST_F(WalkTest, AnotherProgramWritesBetweenFetchAndPost) {
   walker.Edit();
   walker.SetString("ClsCode", "NEW");
   walker.Post();
-  EXPECT_EQ(Scalar("agency.db", "SELECT group_concat(PolNum || ClsCode || ifnull(TrnCode, '-')) FROM Policy"),
+  EXPECT_EQ(Scalar("agency.db",
+                   "SELECT group_concat(PolNum || ClsCode || ifnull(TrnCode, '-')) FROM Policy"),
             "P1NEWEXT,P2NEW-,P3OLDEXT,P4OLD-,P5OLD-,P6OLD-");
 }
 
@@ -192,7 +194,8 @@ TEST_F(WalkTest, LongEditWalkKeepsTheWriteAheadLogSmall) {
   EXPECT_EQ(rows, 6000);
   // One page per post; a log that is never reused would pass 6000 pages.
   EXPECT_LT(largest, 2000u * 4096u);
-  EXPECT_EQ(Scalar("agency.db", "SELECT count(*) FROM Customer WHERE Phone1 = '(555)123-4567'"), "6000");
+  EXPECT_EQ(Scalar("agency.db", "SELECT count(*) FROM Customer WHERE Phone1 = '(555)123-4567'"),
+            "6000");
 }
 
 }  // namespace
