@@ -166,19 +166,22 @@ int OpenRecordDatabase(const fs::path& path, sqlite3** db, RecordFileDefinition*
 }
 
 std::string KeyColumn(int key_number) {
-  return "k" + std::to_string(key_number);
+  std::string column = "k";
+  column += std::to_string(key_number);
+  return column;
 }
 
 std::string InsertSql(const RecordFileDefinition& definition) {
   std::string columns;
   std::string values;
   int n = static_cast<int>(definition.keys.size());
-  for (int k = 0; k < n; ++k) {
-    columns += KeyColumn(k) + ", ";
-    values += "?" + std::to_string(k + 1) + ", ";
+  for (int k = 0; k <= n; ++k) {
+    columns += k < n ? KeyColumn(k) + ", " : std::string("data");
+    values += '?';
+    values += std::to_string(k + 1);
+    if (k < n) values += ", ";
   }
-  return "INSERT INTO records(" + columns + "data) VALUES(" + values + "?" + std::to_string(n + 1) +
-         ")";
+  return "INSERT INTO records(" + columns + ") VALUES(" + values + ")";
 }
 
 std::string CreateSchema(sqlite3* db, const RecordFileDefinition& definition) {
