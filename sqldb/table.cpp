@@ -23,6 +23,18 @@ struct Column {
   FieldKind kind;
 };
 
+// One column of the walk order: the column and how the index compares it.
+struct OrderKey {
+  int column;
+  std::string expr;  // the quoted name, with the index's collation when not binary
+  bool desc;
+};
+
+struct WalkOrder {
+  std::vector<OrderKey> keys;  // empty: storage order
+  std::string sql;             // ORDER BY terms, the rowid last
+};
+
 const Variant& NullCell() {
   static const Variant null;
   return null;
@@ -48,6 +60,7 @@ struct Table::Impl final : internal::SessionMember {
   std::string columnList;  // "c1", "c2", ...
   std::string where;       // the filter in parentheses, or "" when none is in force
   std::string order;       // ORDER BY terms of the walk
+  std::vector<OrderKey> orderKeys;
 
   // Cursor. `walk` lists the rows of the walk (fixed by First/Last); `pos` is the current
   // row's place in it unless `detached` (the cursor was put on a row by Locate or Post of
@@ -196,9 +209,13 @@ struct Table::Impl final : internal::SessionMember {
     row.assign(columns.size(), Variant());
   }
 
-  // ORDER BY terms for the index `index` ("" for storage order).
-  std::string IndexOrder(const std::string& index) const {
-    if (Trim(index).empty()) return rowidName;
+  // The walk order of the index `index` ("" for storage order).
+  WalkOrder IndexOrder(const std::string& index) const {
+    WalkOrder result;
+    if (Trim(index).empty()) {
+      result.sql = rowidName;
+      return result;
+    }
     conn->ReleasePending();
     std::string found;
     {
@@ -210,7 +227,6 @@ struct Table::Impl final : internal::SessionMember {
       if (s.Step() != SQLITE_ROW) Fail("no index \"" + index + "\"");
       found = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0));
     }
-    std::string terms;
     Statement s =
         Prepare("SELECT name, desc, coll FROM pragma_index_xinfo(?1) WHERE key = 1 ORDER BY seqno");
     internal::ResetOnExit reset(s);
@@ -219,12 +235,60 @@ struct Table::Impl final : internal::SessionMember {
       const auto* column = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 0));
       if (!column) Fail("index \"" + index + "\" orders by an expression, not by columns");
       const auto* coll = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 2));
-      terms += internal::QuoteName(column);
-      if (coll && internal::LowerName(coll) != "binary") terms += " COLLATE " + std::string(coll);
-      if (sqlite3_column_int(s.get(), 1)) terms += " DESC";
-      terms += ", ";
+      OrderKey key;
+      key.column = byName.at(internal::LowerName(column));
+      key.expr = internal::QuoteName(column);
+      if (coll && internal::LowerName(coll) != "binary")
+        key.expr += " COLLATE " + std::string(coll);
+      key.desc = sqlite3_column_int(s.get(), 1) != 0;
+      result.sql += key.expr + (key.desc ? " DESC, " : ", ");
+      result.keys.push_back(std::move(key));
     }
-    return terms + rowidName;
+    result.sql += rowidName;
+    return result;
+  }
+
+  // Moves to the first row in walk order that comes after a row with the values `values`
+  // and the rowid `id` (a row that need not exist any more); false when there is none.
+  // NULL sorts before every value, as the engine orders it.
+  bool SeekAfter(const std::vector<Variant>& values, std::int64_t id) {
+    std::string condition;
+    std::string closing;
+    for (std::size_t i = 0; i < orderKeys.size(); ++i) {
+      const OrderKey& key = orderKeys[i];
+      const std::string mark = "?" + std::to_string(i + 1);
+      const bool null = values[key.column].IsNull();
+      std::string after;
+      if (!key.desc) {
+        after = null ? key.expr + " IS NOT NULL" : key.expr + " > " + mark;
+      } else {
+        after = null ? "0" : "(" + key.expr + " < " + mark + " OR " + key.expr + " IS NULL)";
+      }
+      condition += "(" + after + " OR (" + key.expr + " IS " + mark + " AND ";
+      closing += "))";
+    }
+    condition += rowidName + " > ?" + std::to_string(orderKeys.size() + 1) + closing;
+    std::string sql = "SELECT " + rowidName + " FROM " + quotedTable + " WHERE ";
+    if (!where.empty()) sql += where + " AND ";
+    sql += condition + " ORDER BY " + order + " LIMIT 1";
+    conn->ReleasePending();
+    Statement s = Prepare(sql);
+    std::int64_t next = 0;
+    {
+      internal::ResetOnExit reset(s);
+      for (std::size_t i = 0; i < orderKeys.size(); ++i) {
+        s.Bind(static_cast<int>(i + 1), values[orderKeys[i].column]);
+      }
+      s.BindInt(static_cast<int>(orderKeys.size() + 1), id);
+      const int rc = s.Step();
+      if (rc == SQLITE_DONE) return false;
+      if (rc != SQLITE_ROW) Fail(conn->LastError());
+      next = sqlite3_column_int64(s.get(), 0);
+    }
+    if (!Fetch(next, true)) return false;
+    hasRow = true;
+    detached = true;
+    return true;
   }
 
   void ApplyFilter() {
@@ -491,17 +555,27 @@ struct Table::Impl final : internal::SessionMember {
     }
     Cancel();
     if (!hasRow) Fail("there is no current row to delete");
-    const bool placed = !detached || Resync();
     Statement& s = writes["d"];
     if (!s) s = Prepare("DELETE FROM " + quotedTable + " WHERE " + rowidName + " = ?1");
     s.BindInt(1, rowid);
     Write(s);
-    if (placed && SeekForward(pos + 1)) {
-      eof = false;
-      bof = false;
-    } else if (placed && pos > 0 && SeekBackward(pos - 1)) {
+    eof = bof = false;
+    if (detached) {
+      // Put here by Locate or an insert: the next row is found by the deleted row's key,
+      // without listing the whole walk.
+      const std::vector<Variant> deleted = row;
+      if (SeekAfter(deleted, rowid)) return;
+      TakeSnapshot();
+      if (!walk.empty() && SeekBackward(walk.size() - 1)) {
+        eof = true;
+      } else {
+        SetEmpty();
+      }
+      return;
+    }
+    if (SeekForward(pos + 1)) return;
+    if (pos > 0 && SeekBackward(pos - 1)) {
       eof = true;
-      bof = false;
     } else {
       SetEmpty();
     }
@@ -647,9 +721,10 @@ void Table::SetIndexName(std::string indexName) {
     return;
   }
   impl_->CheckBrowse();
-  std::string order = impl_->IndexOrder(indexName);
+  WalkOrder order = impl_->IndexOrder(indexName);
   impl_->indexName = std::move(indexName);
-  impl_->order = std::move(order);
+  impl_->order = std::move(order.sql);
+  impl_->orderKeys = std::move(order.keys);
   impl_->locates.clear();
   if (impl_->hasRow) impl_->detached = true;
 }
@@ -680,7 +755,9 @@ void Table::Open() {
     t.session.Attach(t.sessionName, &t);
     t.conn = internal::Connection::Open(t.databaseName);
     t.LoadSchema();
-    t.order = t.IndexOrder(t.indexName);
+    WalkOrder order = t.IndexOrder(t.indexName);
+    t.order = std::move(order.sql);
+    t.orderKeys = std::move(order.keys);
     t.ApplyFilter();
     t.state = TableState::kBrowse;
     t.First();

@@ -154,7 +154,9 @@ class Table {
   // case-sensitive; each value is first converted to its column's type as an assignment
   // would be ("05" finds the integer 5; a text column compares the text as given); an
   // empty text or a null value also finds NULL. A value that cannot convert finds nothing.
-  // Returns false and leaves the cursor where it was when no row matches.
+  // Returns false and leaves the cursor where it was when no row matches. A Next() or
+  // Prior() after a successful Locate goes on from the located row in walk order (the walk
+  // is listed afresh then, as by First()).
   // Posts an edit in progress first. Throws Error for an unknown field, fewer values than
   // fields, or a closed component.
   bool Locate(std::string_view fields, const std::vector<Variant>& values);

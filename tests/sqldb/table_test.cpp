@@ -394,6 +394,52 @@ TEST_F(TableTest, DeleteMovesToTheNextRow) {
   EXPECT_EQ(Walk(t), (Names{"Blank One", "Baker", "Carter"}));
 }
 
+// Rows located and deleted in any order: the cursor goes to the next row in walk order,
+// whatever NULLs, descending columns, collations and duplicate keys the index has.
+TEST_F(TableTest, DeleteAfterLocateMovesToTheNextRowOfAnyIndex) {
+  Exec("agency.db",
+       "DELETE FROM Customer;"
+       "CREATE INDEX Mixed ON Customer (ActiveStatus DESC, CustType, Name COLLATE NOCASE);"
+       "INSERT INTO Customer (Number, ActiveStatus, CustType, Name) VALUES"
+       " ('1', 'Y', 1, 'b'), ('2', NULL, 1, 'a'), ('3', 'Y', NULL, 'C'), ('4', 'N', 2, 'd'),"
+       " ('5', 'Y', 1, 'B'), ('6', NULL, NULL, 'e'), ('7', 'N', 2, 'd'), ('8', 'Y', 1, 'A');");
+  Table t("tblClients", "AGYFORMS", "Customer", "Mixed");
+  t.Open();
+  const Names order = Walk(t, "Number");
+  ASSERT_EQ(order, (Names{"3", "8", "1", "5", "4", "7", "6", "2"}));
+  std::vector<bool> gone(order.size(), false);
+  auto nextAfter = [&](std::size_t i) -> std::string {
+    for (std::size_t j = i + 1; j < order.size(); ++j) {
+      if (!gone[j]) return order[j];
+    }
+    return "<eof>";
+  };
+  for (std::size_t i : {1u, 4u, 0u, 6u, 2u, 7u, 3u}) {
+    ASSERT_TRUE(t.Locate("Number", {order[i]})) << order[i];
+    gone[i] = true;
+    const std::string expected = nextAfter(i);
+    t.Delete();
+    if (expected == "<eof>") {
+      EXPECT_TRUE(t.Eof()) << order[i];
+    } else {
+      EXPECT_FALSE(t.Eof()) << order[i];
+      EXPECT_EQ(t.AsString("Number"), expected) << "after deleting " << order[i];
+    }
+  }
+  EXPECT_EQ(Walk(t, "Number"), (Names{"7"}));
+}
+
+TEST_F(TableTest, DeleteAfterLocateOfTheLastRowStandsOnTheNewLastRow) {
+  Table t("tblAgent", "AGYFORMS", "Customer", "Index1");
+  t.Open();
+  ASSERT_TRUE(t.Locate("AgyCode;Number", {"02", "   100"}));
+  t.Delete();
+  EXPECT_TRUE(t.Eof());
+  EXPECT_EQ(t.AsString("Name"), "Carter");
+  t.Prior();
+  EXPECT_EQ(t.AsString("Name"), "Baker");
+}
+
 TEST_F(TableTest, DeleteEveryRowInAWalk) {
   Table t("tblClients", "AGYFORMS", "Customer");
   t.Open();
