@@ -153,6 +153,7 @@ TEST_F(CreateAgencyDatabaseTest, DesignTimeComponentsOpenOnANewDatabase) {
 // 2010-01-03), run on a new database without an error.
 TEST_F(CreateAgencyDatabaseTest, EveryRoutineStatementRunsOnANewDatabase) {
   CreateAgencyDatabase("agency.db");
+  WriteFile("aliases.cfg", "AGYFORMS=agency.db\n");
   Exec("agency.db", "CREATE TABLE \"Y QXAGTCUST\" (x TEXT)");
   const std::string a = SqlQuote(" 1");
   const std::string today = SqlQuote("2010-01-03");
@@ -238,7 +239,6 @@ TEST_F(CreateAgencyDatabaseTest, EveryRoutineStatementRunsOnANewDatabase) {
   };
   for (const std::string& sql : statements) {
     Query q("PvQuery1", "AGYFORMS");
-    WriteFile("aliases.cfg", "AGYFORMS=agency.db\n");
     q.SqlAdd(sql);
     EXPECT_NO_THROW(q.Open()) << sql;
     EXPECT_LE(q.RowCount(), 0) << sql;

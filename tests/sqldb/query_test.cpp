@@ -159,6 +159,20 @@ TEST_F(QueryTest, InterestsWithoutAPolicy) {
   EXPECT_EQ(Rows(q, {"PolNum", "Ttl"}), (Lines{"GONE|2"}));
 }
 
+TEST_F(QueryTest, OpenSuspenseItemsByStatusComparedWithText) {
+  Exec("agency.db",
+       "INSERT INTO SubStat (AgyCode, Number, IsClosed) VALUES ('01', 1, 0), ('01', 2, 1);"
+       "INSERT INTO SuspItem (AgyCode, ItemNum, AssignedTo, Status) VALUES"
+       " ('01', '        1', ' 10', 1), ('01', '        2', ' 10', 2), ('01', '        3', ' 20', "
+       "1),"
+       " ('01', '        4', ' 10', 1);");
+  Query q = Run(
+      "select AssignedTo as Num, Count(ItemNum) as Ttl from \"SuspItem\"  where AgyCode = '01' and"
+      " Status in (select Number from \"SubStat\" where IsClosed = '0') Group by Num  Order by Ttl "
+      "DESC");
+  EXPECT_EQ(Rows(q, {"Num", "Ttl"}), (Lines{" 10|2", " 20|1"}));
+}
+
 TEST_F(QueryTest, ApostropheThroughSqlQuote) {
   Query q =
       Run("Select * from \"Producer\" where AgyCode = '01' and Name = " + SqlQuote("Pat O'Neil"));
