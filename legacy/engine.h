@@ -9,6 +9,8 @@
 // each a run of bytes of the record (legacy/record_file.h). Key 0 never has duplicates; a
 // key that allows duplicates orders records of equal value by key 0. Paths follow the rules
 // of legacy/path_rules.h ("ap", "AP", "data\\AP", "c:\\DATA\\\\ap" may all name data/ap).
+// A file without keys ("DiaData") only takes inserts: reads on it give
+// kBtrInvalidKeyNumber.
 //
 // Keys. A key text is a NUL-terminated text owned by the caller. It is compared with a
 // record's key as bytes over the key's length: a text shorter than the key counts as its
@@ -34,10 +36,11 @@
 //
 // Visibility and durability. All handles of a process on one file share one connection to
 // it. Every write is one committed transaction: it is seen at once by every handle of this
-// process, and by other processes, and it survives a crash of the process; a crash never
-// leaves a half-written record. Another process may have the same file open; a write that
-// it keeps waiting longer than about a second fails with kBtrFileLocked. Reads are never
-// blocked by another process's writes.
+// process and by the next read of any other process, and it survives a crash of the
+// process (not necessarily a power cut); a crash never leaves a half-written record.
+// Another process may have the same file open: its writes reach a walk in progress here
+// within about 0.2 s; a write of ours that it keeps waiting longer than about a second fails
+// with kBtrFileLocked. Reads are never blocked by another process's writes.
 //
 // Threads. The functions may be called from any thread; calls are serialized.
 #pragma once
