@@ -39,14 +39,18 @@ void UnusedCodes(TForm1& form) {
   form.tblCmp.SetFilter("AgyCode = " + SqlQuote(AgencyCode(form)));
   form.tblCmp.SetFiltered(true);
 
-  // Reads the first key-1 record at or after agency + entry + company; returns the status
-  // and, in `invoice`, the record's invoice number when its company code is `code`.
+  // Reads the first key-1 record after agency + entry + company and returns the status. A
+  // hit is a record of that agency, posting kind, account and company: the record read is
+  // merely the next one in key order, and another account's entry that happens to carry the
+  // same code must not count. `invoice` is the record's invoice number.
   auto lookUp = [&](const std::string& agency, const std::string& entry, const std::string& code,
                     bool& hit, std::string& invoice) {
     const std::string key = agency + entry + code;
     const int status = btrGetGreater(invoices, record.data(), &length, key.c_str(), 1, 0);
     const std::string_view read(record.data(), record.size());
-    hit = status == 0 && layout::GetField(read, jcki::Code) == code;
+    hit = status == 0 && layout::GetField(read, jcki::AgyCode2) + layout::GetField(read, jcki::PostKind) +
+                                 layout::GetField(read, jcki::GLAcct) + layout::GetField(read, jcki::Code) ==
+                             key;
     invoice = layout::GetField(read, jcki::InvNum);
     return status;
   };
