@@ -10,6 +10,7 @@
 #include "sqldb/internal/result.h"
 #include "sqldb/internal/sessions.h"
 #include "sqldb/internal/sqltext.h"
+#include "sqldb/stats.h"
 
 namespace talvor::sqldb {
 
@@ -127,8 +128,10 @@ struct Query::Impl final : internal::SessionMember {
       if (keyword == "INSERT" || keyword == "UPDATE" || keyword == "DELETE" ||
           keyword == "REPLACE" || keyword == "WITH") {
         rowCount = sqlite3_changes64(conn->handle());
+        stats_internal::AddWritten(rowCount);
       }
     }
+    stats_internal::AddRead(static_cast<std::int64_t>(rows.size()));
     if (rows.size() > 0) {
       Load(0);
       eof = false;

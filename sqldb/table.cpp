@@ -8,6 +8,7 @@
 #include "sqldb/internal/connection.h"
 #include "sqldb/internal/fields.h"
 #include "sqldb/internal/sessions.h"
+#include "sqldb/stats.h"
 
 namespace talvor::sqldb {
 
@@ -108,6 +109,7 @@ struct Table::Impl final : internal::SessionMember {
   // write to join (and released after it); if the engine refuses that because another
   // process wrote meanwhile, the write is run once more on its own.
   void Write(Statement& s, bool joinHeldRead = false) const {
+    stats_internal::AddWritten(1);
     if (!joinHeldRead) conn->ReleasePending();
     internal::ResetOnExit reset(s);
     int rc = s.Step();
@@ -327,6 +329,7 @@ struct Table::Impl final : internal::SessionMember {
     }
     for (std::size_t i = 0; i < columns.size(); ++i) s.ReadCell(static_cast<int>(i), row[i]);
     rowid = id;
+    stats_internal::AddRead(1);
     // The post that usually follows joins this read instead of starting its own.
     conn->HoldPending(s);
     return true;

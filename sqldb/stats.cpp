@@ -1,0 +1,16 @@
+#include "sqldb/stats.h"
+
+namespace talvor::sqldb {
+
+namespace {
+LayerStats totals;
+}  // namespace
+
+LayerStats Stats() { return totals; }
+
+namespace stats_internal {
+void AddRead(std::int64_t rows) { totals.rowsRead += rows; }
+void AddWritten(std::int64_t rows) { totals.rowsWritten += rows; }
+}  // namespace stats_internal
+
+}  // namespace talvor::sqldb
