@@ -2,6 +2,7 @@
 // "00" blanked, the nine-character ZIP copied to Customer, each case in "ZipExtScan.txt".
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,8 @@ struct ExtensionCase {
   bool cleaned;
   std::string reported;   // between the second pair of brackets
 };
+
+void PrintTo(const ExtensionCase& c, std::ostream* os) { *os << "[" << c.stored << "]"; }
 
 class CleanZipsExtensionTest : public CleanZipsTest,
                                public ::testing::WithParamInterface<ExtensionCase> {};

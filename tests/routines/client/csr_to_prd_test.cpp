@@ -2,6 +2,7 @@
 // and in Customer; readback and update failures listed in "changedclt.txt".
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,8 @@ struct WriteFault {
   int nth;
   const char* line;
 };
+
+void PrintTo(const WriteFault& f, std::ostream* os) { *os << f.line; }
 
 class CsrToPrdFaultTest : public CsrToPrdTest, public ::testing::WithParamInterface<WriteFault> {};
 

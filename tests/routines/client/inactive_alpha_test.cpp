@@ -3,6 +3,7 @@
 // client examined.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,10 @@ struct RestoreCase {
   std::string restored;  // the alpha afterwards
   bool corrected;        // whether an update (and its second line) happened
 };
+
+void PrintTo(const RestoreCase& c, std::ostream* os) {
+  *os << "name [" << c.sqlName << "] line name [" << c.legacyName << "]";
+}
 
 class InactiveAlphaRestoreTest : public InactiveAlphaTest,
                                  public ::testing::WithParamInterface<RestoreCase> {};

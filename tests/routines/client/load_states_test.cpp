@@ -2,6 +2,7 @@
 // two "014" records of the state in "ap".
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,8 @@ TEST_F(LoadStatesTest, FreshAgencyGetsSixtyNineRowsAndTheirRecords) {
 struct StateRecordCase {
   std::string code, alpha, name;
 };
+
+void PrintTo(const StateRecordCase& c, std::ostream* os) { *os << c.code; }
 
 class LoadStatesRecordTest : public LoadStatesTest,
                              public ::testing::WithParamInterface<StateRecordCase> {};

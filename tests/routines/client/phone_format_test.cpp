@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "shell/text/text.h"
@@ -14,6 +15,8 @@ struct PhoneCase {
   const char* input;
   const char* expected;
 };
+
+void PrintTo(const PhoneCase& c, std::ostream* os) { *os << "[" << c.input << "]"; }
 
 class NormalizePhoneTest : public ::testing::TestWithParam<PhoneCase> {};
 

@@ -2,6 +2,7 @@
 // two client phones in the "ap" lines "01" and "02".
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,8 @@ struct NewLinesCase {
   std::string typeLetter;  // on the new line "01"
   layout::Field phone2;    // where the new line "02" holds the second phone
 };
+
+void PrintTo(const NewLinesCase& c, std::ostream* os) { *os << "CustType " << c.custType; }
 
 class SyncPhonesNewLinesTest : public SyncPhonesTest,
                                public ::testing::WithParamInterface<NewLinesCase> {};
@@ -216,6 +219,8 @@ struct EngineFault {
   bool linesExist;
   const char* message;  // before " ap file <path>, status is 2"
 };
+
+void PrintTo(const EngineFault& f, std::ostream* os) { *os << f.message; }
 
 class SyncPhonesFaultTest : public SyncPhonesTest,
                             public ::testing::WithParamInterface<EngineFault> {};
