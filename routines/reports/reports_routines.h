@@ -21,6 +21,12 @@ void CleanProperty(TForm1& form);
 void ClearCnvtPols(TForm1& form);
 
 // Further routines (first set)
+// Lists the agency's producers with rate, yes/no flag and bracketed-code check in PrdRpt.csv.
+void PrdScan(TForm1& form);
+// Lists every agency with the date stamp of its last policy memo in AgyList.TXT.
+void AgencyList(TForm1& form);
+// Drops the operator's five agent statement work tables and deletes their SQLTABLE files.
+void ClearAgntStmtTmp(TForm1& form);
 
 // Further routines (second set)
 
