@@ -53,15 +53,17 @@ void CleanProperty(TForm1& form) {
     if (k < 2) {
       probe.Close();
       probe.SqlClear();
-      probe.SqlAdd("Update \"PropA\" set NamedInsured = " + SqlQuote(blank) + where + " and SchedSeq = " + s);
+      probe.SqlAdd("Update \"PropA\" set NamedInsured = " + SqlQuote(blank) + where +
+                   " and SchedSeq = " + s);
       probe.Open();
-      if (probe.RowCount() == 0) report.Line("[" + a + "][" + c + "][" + shown + "] <- update failed");
+      if (probe.RowCount() == 0)
+        report.Line("[" + a + "][" + c + "][" + shown + "] <- update failed");
     } else {
       report.Write("[" + a + "][" + c + "][" + shown + "](" + std::to_string(k) + ")");
 
       // The next free sequence: one past the highest sequence of the client's blank rows.
-      const std::string next = "Select * from \"PROPA\"" + where + " and NamedInsured = " + SqlQuote(blank) +
-                               " ORDER BY SchedSeq DESC";
+      const std::string next = "Select * from \"PROPA\"" + where +
+                               " and NamedInsured = " + SqlQuote(blank) + " ORDER BY SchedSeq DESC";
       report.Line(">>>" + next);
       mover.SqlClear();
       mover.SqlAdd(next);
@@ -79,8 +81,9 @@ void CleanProperty(TForm1& form) {
 
       const std::string oldSeq = std::to_string(seq);
       const std::string newSeq = std::to_string(free);
-      const std::string move = "Update \"PROPA\" Set NamedInsured = " + SqlQuote(blank) + ", SchedSeq =" + newSeq +
-                               where + " and NamedInsured = " + SqlQuote(converted) + " and SchedSeq = " + oldSeq;
+      const std::string move =
+          "Update \"PROPA\" Set NamedInsured = " + SqlQuote(blank) + ", SchedSeq =" + newSeq +
+          where + " and NamedInsured = " + SqlQuote(converted) + " and SchedSeq = " + oldSeq;
       const std::string moved = "[" + a + "][" + c + "][" + oldSeq + "][" + newSeq + "]";
       report.Line("Moving " + moved + ">>>" + move);
       mover.SqlClear();

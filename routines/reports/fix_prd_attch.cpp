@@ -59,8 +59,8 @@ void FixPrdAttch(TForm1& form) {
   ReportFile batch("Do_rename.bat");
 
   const std::string selection = "Select * from \"AttchList\" where AgyCode = " + SqlQuote(agency) +
-                                "and FileType = " + SqlQuote("X") + "and PrdCode <> " + SqlQuote("") +
-                                "and PolNum = " + SqlQuote("");
+                                "and FileType = " + SqlQuote("X") + "and PrdCode <> " +
+                                SqlQuote("") + "and PolNum = " + SqlQuote("");
   report.Line(selection);
   report.Line("");
   report.Line("--------");

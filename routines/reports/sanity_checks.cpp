@@ -87,8 +87,8 @@ void SanityChecks(TForm1& form) {
   summary.Line(std::to_string(personal) + " Personal Lines Clients");
   q.Close();
   if (personal > 0) {
-    std::int64_t n = run("Customer Query 3a", customerWhere + " and CustType = 2 and ActiveStatus = " +
-                                                  SqlQuote("Y"));
+    std::int64_t n = run("Customer Query 3a",
+                         customerWhere + " and CustType = 2 and ActiveStatus = " + SqlQuote("Y"));
     summary.Line("  -->" + std::to_string(n) + " Active Personal Lines Clients");
     q.Close();
     n = run("Customer Query 3b",
@@ -101,11 +101,12 @@ void SanityChecks(TForm1& form) {
   summary.Line(std::to_string(commercial) + " Commercial Lines Clients");
   q.Close();
   if (commercial > 0) {
-    std::int64_t n = run("Customer Query 4a", customerWhere + " and CustType = 1 and ActiveStatus =" +
-                                                  SqlQuote("Y"));
+    std::int64_t n = run("Customer Query 4a",
+                         customerWhere + " and CustType = 1 and ActiveStatus =" + SqlQuote("Y"));
     summary.Line("  -->" + std::to_string(n) + " Active Commercial Lines Clients");
     q.Close();
-    n = run("Customer Query 4b", customerWhere + " and CustType = 1 and ActiveStatus =" + SqlQuote("N"));
+    n = run("Customer Query 4b",
+            customerWhere + " and CustType = 1 and ActiveStatus =" + SqlQuote("N"));
     summary.Line("  -->" + std::to_string(n) + " Inactive Commercial Lines Clients");
     q.Close();
   }
@@ -114,11 +115,12 @@ void SanityChecks(TForm1& form) {
   summary.Line(std::to_string(broker) + " Broker Clients");
   q.Close();
   if (broker > 0) {
-    std::int64_t n = run("Customer Query 5a", customerWhere + " and CustType = 0 and ActiveStatus =" +
-                                                  SqlQuote("Y"));
+    std::int64_t n = run("Customer Query 5a",
+                         customerWhere + " and CustType = 0 and ActiveStatus =" + SqlQuote("Y"));
     summary.Line("  -->" + std::to_string(n) + " Active Broker Clients");
     q.Close();
-    n = run("Customer Query 5b", customerWhere + " and CustType = 0 and ActiveStatus =" + SqlQuote("N"));
+    n = run("Customer Query 5b",
+            customerWhere + " and CustType = 0 and ActiveStatus =" + SqlQuote("N"));
     summary.Line("  -->" + std::to_string(n) + " Inactive Broker Clients");
     q.Close();
   }
@@ -126,8 +128,9 @@ void SanityChecks(TForm1& form) {
   if (personal + commercial + broker != active + inactive) summary.Line("Counts do not add up");
 
   // Producer and CSR codes of clients.
-  const std::string undefinedCode = " and num not in (select Number from producer where AgyCode = " +
-                                    qa + ")" + " Group by Num order by Ttl Desc";
+  const std::string undefinedCode =
+      " and num not in (select Number from producer where AgyCode = " + qa + ")" +
+      " Group by Num order by Ttl Desc";
   const std::string byCode = " Group by Num order by Ttl Desc";
   const std::string producerCounts =
       "select Underwriter as Num, Count(Number)as Ttl from \"Customer\"  where AgyCode = " + qa;
@@ -161,8 +164,8 @@ void SanityChecks(TForm1& form) {
       for (q.First(); !q.Eof(); q.Next()) {
         const std::string num = q.AsString("Num");
         names.SqlClear();
-        names.SqlAdd("Select * from \"Producer\" where AgyCode = " + qa + " and Number = " +
-                     SqlQuote(num));
+        names.SqlAdd("Select * from \"Producer\" where AgyCode = " + qa +
+                     " and Number = " + SqlQuote(num));
         names.Open();
         const std::string name = names.RowCount() != 0 ? names.AsString("Name") : "Not Found";
         names.Close();
@@ -190,9 +193,9 @@ void SanityChecks(TForm1& form) {
 
   // Open suspense items.
   if (run("Suspense Query",
-          "select AssignedTo as Num, Count(ItemNum) as Ttl from \"SuspItem\"  where AgyCode = " + qa +
-              " and Status in (select Number from \"SubStat\" where IsClosed = " + SqlQuote("0") +
-              ")" + " Group by Num  Order by Ttl DESC") > 0) {
+          "select AssignedTo as Num, Count(ItemNum) as Ttl from \"SuspItem\"  where AgyCode = " +
+              qa + " and Status in (select Number from \"SubStat\" where IsClosed = " +
+              SqlQuote("0") + ")" + " Group by Num  Order by Ttl DESC") > 0) {
     Rule(summary);
     summary.Line("Open Suspense Count by CSR Code");
     summary.Line("   CSR:Count");
@@ -202,9 +205,10 @@ void SanityChecks(TForm1& form) {
 
   // Policies.
   const std::string activeTerm = " and PolicyTermExpDate > Convert(" + qtoday + ",SQL_DATE)";
-  std::int64_t count = run("Policy Query 1",
-                           "Select PolNum, Count(Distinct PolNum) as Ttl from \"POLICY\" where AgyCode = " +
-                               qa + " Group by PolNum Order by Ttl Desc");
+  std::int64_t count =
+      run("Policy Query 1",
+          "Select PolNum, Count(Distinct PolNum) as Ttl from \"POLICY\" where AgyCode = " + qa +
+              " Group by PolNum Order by Ttl Desc");
   summary.Line("");
   summary.Line(kSeparator);
   summary.Line("     Policy Data Begins....");
@@ -219,9 +223,10 @@ void SanityChecks(TForm1& form) {
   summary.Line(kSeparator);
   q.Close();
 
-  std::int64_t top = capped(run("Policy Query 2",
-                                "Select Count(Distinct PolNum) as Ttl, CltNum From \"Policy\" where AgyCode = " +
-                                    qa + " " + activeTerm + " Group by CltNum" + " Order by Ttl DESC"));
+  std::int64_t top = capped(
+      run("Policy Query 2",
+          "Select Count(Distinct PolNum) as Ttl, CltNum From \"Policy\" where AgyCode = " + qa +
+              " " + activeTerm + " Group by CltNum" + " Order by Ttl DESC"));
   if (top != 0) {
     summary.Line("Top " + std::to_string(top) + " Active Policy counts");
     summary.Line(" Client:Count");
@@ -250,7 +255,8 @@ void SanityChecks(TForm1& form) {
   for (int k = 1; k <= 5; ++k) {
     const std::string c = kCodeColumns[k - 1].name;
     const std::string blanks(static_cast<std::size_t>(kCodeColumns[k - 1].width), ' ');
-    count = run("Policy Query 3b-" + std::to_string(k), policyWhere + " and " + c + " = " + SqlQuote(blanks));
+    count = run("Policy Query 3b-" + std::to_string(k),
+                policyWhere + " and " + c + " = " + SqlQuote(blanks));
     if (count > 0) summary.Line(std::to_string(count) + " Policies have an empty " + c);
     q.Close();
   }
@@ -283,8 +289,9 @@ void SanityChecks(TForm1& form) {
   details.Line("");
 
   // Claims.
-  count = run("Claim Query 3", "Select CltNum, Count(ClaimNo) as Ttl From \"ClaimMain\" where AgyCode = " +
-                                   qa + " Group by CltNum" + " Order by Ttl DESC");
+  count = run("Claim Query 3",
+              "Select CltNum, Count(ClaimNo) as Ttl From \"ClaimMain\" where AgyCode = " + qa +
+                  " Group by CltNum" + " Order by Ttl DESC");
   if (count > 0) {
     top = capped(count);
     summary.Line(kSeparator);
@@ -292,20 +299,24 @@ void SanityChecks(TForm1& form) {
     summary.Line(" Client:Count");
     q.First();
     for (std::int64_t i = 0; i < top && !q.Eof(); ++i, q.Next()) {
-      summary.Line(" " + RightJustify(q.AsString("CltNum"), 6) + ":" + RightJustify(q.AsString("Ttl"), 5));
+      summary.Line(" " + RightJustify(q.AsString("CltNum"), 6) + ":" +
+                   RightJustify(q.AsString("Ttl"), 5));
     }
   }
   q.Close();
 
-  const std::string noPolicy = " and PolNum not in (select Polnum from Policy where AgyCode = " + qa + ")";
-  count = run("Claim Query 3", "select CltNum, PolNum, PolSeq, ClaimNo from \"ClaimMain\" where AgyCode = " +
-                                   qa + noPolicy);
+  const std::string noPolicy =
+      " and PolNum not in (select Polnum from Policy where AgyCode = " + qa + ")";
+  count = run(
+      "Claim Query 3",
+      "select CltNum, PolNum, PolSeq, ClaimNo from \"ClaimMain\" where AgyCode = " + qa + noPolicy);
   if (count > 0) {
     summary.Line(kSeparator);
     summary.Line("Claims to non-existing policies");
     for (q.First(); !q.Eof(); q.Next()) {
-      summary.Line(RightJustify(q.AsString("CltNum"), 6) + " " + PadRight(q.AsString("PolNum"), 20) + " " +
-                   RightJustify(q.AsString("PolSeq"), 2) + " " + RightJustify(q.AsString("ClaimNo"), 2));
+      summary.Line(
+          RightJustify(q.AsString("CltNum"), 6) + " " + PadRight(q.AsString("PolNum"), 20) + " " +
+          RightJustify(q.AsString("PolSeq"), 2) + " " + RightJustify(q.AsString("ClaimNo"), 2));
     }
   }
   q.Close();
@@ -323,27 +334,28 @@ void SanityChecks(TForm1& form) {
     const char* empty;
   };
   constexpr TopList kTopLists[] = {
-      {"CustNotes Query", "CltNum, Count(AutoKey)", "CUSTNOTES", "CltNum", " Customer Notes", RowKind::kClient,
-       "No Customers with notes found"},
-      {"PolMemo Query", "CltNum, Count(AutoID)", "POLMEMO", "CltNum", " Customer Activity", RowKind::kClient,
-       "No Customers with Activity Found"},
+      {"CustNotes Query", "CltNum, Count(AutoKey)", "CUSTNOTES", "CltNum", " Customer Notes",
+       RowKind::kClient, "No Customers with notes found"},
+      {"PolMemo Query", "CltNum, Count(AutoID)", "POLMEMO", "CltNum", " Customer Activity",
+       RowKind::kClient, "No Customers with Activity Found"},
       {"DLPend Query", "Client, Count(DownloadSeq)", "DLPEND", "Client", " Download Activity",
        RowKind::kClientSeven, "No Customers with Downloads Found"},
-      {"Driver Query", "Client, Count(SchedSeq)", "DRIVER2", "Client", " driver counts", RowKind::kClient,
-       "No Customers with Drivers Found"},
-      {"Vehicle Query", "Client, Count(SchedSeq)", "VEHICLE2", "Client", " vehicles counts", RowKind::kClient,
-       "No Customers with Vehicles Found"},
-      {"Property Query", "Client, Count(SchedSeq)", "PROPA", "Client", " Property counts", RowKind::kClient,
-       "No Customers with Property Found"},
-      {"Equipment Query", "Client, Count(SchedSeq)", "EQUIPA", "Client", " Equipment counts", RowKind::kClient,
-       "No Customers with Equipment Found"},
-      {"PolInt Query", "PolNum, Count(Intnum)", "PolInt", "PolNum", " policies with interests", RowKind::kPolicy,
-       "No policies with interests found"},
+      {"Driver Query", "Client, Count(SchedSeq)", "DRIVER2", "Client", " driver counts",
+       RowKind::kClient, "No Customers with Drivers Found"},
+      {"Vehicle Query", "Client, Count(SchedSeq)", "VEHICLE2", "Client", " vehicles counts",
+       RowKind::kClient, "No Customers with Vehicles Found"},
+      {"Property Query", "Client, Count(SchedSeq)", "PROPA", "Client", " Property counts",
+       RowKind::kClient, "No Customers with Property Found"},
+      {"Equipment Query", "Client, Count(SchedSeq)", "EQUIPA", "Client", " Equipment counts",
+       RowKind::kClient, "No Customers with Equipment Found"},
+      {"PolInt Query", "PolNum, Count(Intnum)", "PolInt", "PolNum", " policies with interests",
+       RowKind::kPolicy, "No policies with interests found"},
   };
   for (const TopList& list : kTopLists) {
     const std::string key = list.groupBy;
-    top = capped(run(list.label, std::string("Select ") + list.counted + " as TtL from \"" + list.table +
-                                     "\" where AgyCode = " + qa + " Group by " + key + " Order by Ttl DESC"));
+    top = capped(run(list.label, std::string("Select ") + list.counted + " as TtL from \"" +
+                                     list.table + "\" where AgyCode = " + qa + " Group by " + key +
+                                     " Order by Ttl DESC"));
     if (top != 0) {
       summary.Line("Top " + std::to_string(top) + list.title);
       summary.Line(list.kind == RowKind::kPolicy ? "              Policy:Count" : " Client:Count");
@@ -351,9 +363,15 @@ void SanityChecks(TForm1& form) {
       for (std::int64_t i = 0; i < top && !q.Eof(); ++i, q.Next()) {
         const std::string ttl = std::to_string(q.AsInteger("Ttl"));
         switch (list.kind) {
-          case RowKind::kClient: summary.Line(" " + q.AsString(key) + ": " + ttl); break;
-          case RowKind::kClientSeven: summary.Line(RightJustify(q.AsString(key), 7) + ": " + ttl); break;
-          case RowKind::kPolicy: summary.Line(PadRight(q.AsString(key), 20) + ": " + ttl); break;
+          case RowKind::kClient:
+            summary.Line(" " + q.AsString(key) + ": " + ttl);
+            break;
+          case RowKind::kClientSeven:
+            summary.Line(RightJustify(q.AsString(key), 7) + ": " + ttl);
+            break;
+          case RowKind::kPolicy:
+            summary.Line(PadRight(q.AsString(key), 20) + ": " + ttl);
+            break;
         }
       }
     } else {
@@ -365,11 +383,11 @@ void SanityChecks(TForm1& form) {
 
   // Policy interests without a policy.
   const std::int64_t m =
-      run("PolInt Query 2", "select PolNum, Count(IntNum) As Ttl from \"PolInt\" where AgyCode = " + qa + noPolicy +
-                                " " + "  Group by PolNum Order by Ttl DESC");
+      run("PolInt Query 2", "select PolNum, Count(IntNum) As Ttl from \"PolInt\" where AgyCode = " +
+                                qa + noPolicy + " " + "  Group by PolNum Order by Ttl DESC");
   if (m > 0) {
-    const std::string heading =
-        "Policy Interests to non-existing policies, " + std::to_string(m) + " total policies involved";
+    const std::string heading = "Policy Interests to non-existing policies, " + std::to_string(m) +
+                                " total policies involved";
     auto interestLine = [&]() {
       return PadRight(q.AsString("PolNum"), 20) + " " + RightJustify(q.AsString("Ttl"), 6);
     };
@@ -389,17 +407,20 @@ void SanityChecks(TForm1& form) {
   }
   q.Close();
 
-  const std::int64_t c = run("PolInt Query 2", "select Agent, PolNum, IntNum from \"PolInt\" where AgyCode = " +
-                                                   qa + noPolicy + " " + "  Order by Agent, PolNum");
+  const std::int64_t c =
+      run("PolInt Query 2", "select Agent, PolNum, IntNum from \"PolInt\" where AgyCode = " + qa +
+                                noPolicy + " " + "  Order by Agent, PolNum");
   if (c > 0) {
     Rule(summary);
-    summary.Line(std::to_string(c) + " policy interests to non existing policies. See Details for list");
+    summary.Line(std::to_string(c) +
+                 " policy interests to non existing policies. See Details for list");
     summary.Line(kSeparator);
     Rule(details);
-    details.Line("Policy Interests to non-existing policies, " + std::to_string(c) + " total interests involved");
+    details.Line("Policy Interests to non-existing policies, " + std::to_string(c) +
+                 " total interests involved");
     for (q.First(); !q.Eof(); q.Next()) {
-      details.Line(RightJustify(q.AsString("Agent"), 6) + " " + PadRight(q.AsString("PolNum"), 20) + " " +
-                   RightJustify(q.AsString("IntNum"), 6));
+      details.Line(RightJustify(q.AsString("Agent"), 6) + " " + PadRight(q.AsString("PolNum"), 20) +
+                   " " + RightJustify(q.AsString("IntNum"), 6));
     }
   }
   q.Close();
@@ -407,8 +428,9 @@ void SanityChecks(TForm1& form) {
   Rule(summary);
 
   // Claims by client.
-  top = capped(run("Claim Query", "Select CltNum, Count(ClaimNo) as TtL from \"CLAIMMAIN\" where AgyCode = " + qa +
-                                      " Group by CltNum Order by Ttl DESC"));
+  top = capped(run("Claim Query",
+                   "Select CltNum, Count(ClaimNo) as TtL from \"CLAIMMAIN\" where AgyCode = " + qa +
+                       " Group by CltNum Order by Ttl DESC"));
   if (top != 0) {
     summary.Line("Top " + std::to_string(top) + " Customers with Claims");
     summary.Line(" Client:Count");

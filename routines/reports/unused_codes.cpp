@@ -48,9 +48,10 @@ void UnusedCodes(TForm1& form) {
     const std::string key = agency + entry + code;
     const int status = btrGetGreater(invoices, record.data(), &length, key.c_str(), 1, 0);
     const std::string_view read(record.data(), record.size());
-    hit = status == 0 && layout::GetField(read, jcki::AgyCode2) + layout::GetField(read, jcki::PostKind) +
-                                 layout::GetField(read, jcki::GLAcct) + layout::GetField(read, jcki::Code) ==
-                             key;
+    hit = status == 0 &&
+          layout::GetField(read, jcki::AgyCode2) + layout::GetField(read, jcki::PostKind) +
+                  layout::GetField(read, jcki::GLAcct) + layout::GetField(read, jcki::Code) ==
+              key;
     invoice = layout::GetField(read, jcki::InvNum);
     return status;
   };
@@ -64,7 +65,8 @@ void UnusedCodes(TForm1& form) {
     form.ProcessMessages();
 
     if (form.tblPolicy.Locate("AgyCode;CmpCode", {agency, code})) {
-      usedCmp.Line(" Found [" + label + "] on policy     [" + form.tblPolicy.AsString("PolNum") + "]");
+      usedCmp.Line(" Found [" + label + "] on policy     [" + form.tblPolicy.AsString("PolNum") +
+                   "]");
       continue;
     }
     bool hit = false;
@@ -100,7 +102,8 @@ void UnusedCodes(TForm1& form) {
     form.Label3 = agency + "/" + code;
     form.ProcessMessages();
     if (form.tblPolicy.Locate("AgyCode;ClsCode", {agency, code})) {
-      usedCls.Line(" Found [" + label + "] on policy     [" + form.tblPolicy.AsString("PolNum") + "]");
+      usedCls.Line(" Found [" + label + "] on policy     [" + form.tblPolicy.AsString("PolNum") +
+                   "]");
     } else {
       unusedCls.Line(" did not find [" + label + "]");
     }

@@ -9,9 +9,10 @@ namespace {
 
 class CleanPropertyTest : public testing::SiteTest {
  protected:
-  void PutRow(const std::string& agency, const std::string& client, const std::string& code, int seq) {
-    Sql("insert into PropA (AgyCode, Client, NamedInsured, SchedSeq) values ('" + agency + "', '" + client +
-        "', '" + code + "', " + std::to_string(seq) + ")");
+  void PutRow(const std::string& agency, const std::string& client, const std::string& code,
+              int seq) {
+    Sql("insert into PropA (AgyCode, Client, NamedInsured, SchedSeq) values ('" + agency + "', '" +
+        client + "', '" + code + "', " + std::to_string(seq) + ")");
   }
   std::vector<std::vector<std::string>> Table() const {
     return Rows("select AgyCode, Client, NamedInsured, SchedSeq from PropA order by rowid");
@@ -23,8 +24,8 @@ class CleanPropertyTest : public testing::SiteTest {
   }
   static std::string Move(const std::string& client, int from, int to) {
     return "Update \"PROPA\" Set NamedInsured = '      ', SchedSeq =" + std::to_string(to) +
-           " where AgyCode = '01' and Client = '" + client + "' and NamedInsured = '     0' and SchedSeq = " +
-           std::to_string(from);
+           " where AgyCode = '01' and Client = '" + client +
+           "' and NamedInsured = '     0' and SchedSeq = " + std::to_string(from);
   }
 };
 
@@ -39,9 +40,9 @@ TEST_F(CleanPropertyTest, NothingToCleanGivesTheCountLineOnly) {
 
 TEST_F(CleanPropertyTest, BlanksCodesAndRelocatesCollisions) {
   PutRow("01", "  1001", "      ", 1);
-  PutRow("01", "  1001", "     0", 2);   // no collision: blanked in place
+  PutRow("01", "  1001", "     0", 2);  // no collision: blanked in place
   PutRow("01", "  1002", "      ", 1);
-  PutRow("01", "  1002", "     0", 1);   // collides: moves past the highest blank row (3)
+  PutRow("01", "  1002", "     0", 1);  // collides: moves past the highest blank row (3)
   PutRow("01", "  1002", "      ", 3);
   PutRow("01", "  1004", "      ", 5);
   PutRow("01", "  1004", "     9", 5);   // collides, but the move only takes "     0"
@@ -74,10 +75,11 @@ TEST_F(CleanPropertyTest, BlanksCodesAndRelocatesCollisions) {
   EXPECT_EQ(ReportLines("CleanProp.txt"), expected);
 
   const std::vector<std::vector<std::string>> rows{
-      {"01", "  1001", "      ", "1"}, {"01", "  1001", "      ", "2"}, {"01", "  1002", "      ", "1"},
-      {"01", "  1002", "      ", "4"}, {"01", "  1002", "      ", "3"}, {"01", "  1004", "      ", "5"},
-      {"01", "  1004", "     9", "5"}, {"01", "  1006", "      ", "1"}, {"01", "  1006", "      ", "1"},
-      {"02", "  2001", "      ", "12"}};
+      {"01", "  1001", "      ", "1"}, {"01", "  1001", "      ", "2"},
+      {"01", "  1002", "      ", "1"}, {"01", "  1002", "      ", "4"},
+      {"01", "  1002", "      ", "3"}, {"01", "  1004", "      ", "5"},
+      {"01", "  1004", "     9", "5"}, {"01", "  1006", "      ", "1"},
+      {"01", "  1006", "      ", "1"}, {"02", "  2001", "      ", "12"}};
   EXPECT_EQ(Table(), rows);
   EXPECT_EQ(form->Label3.Caption(), "Done!");
 }

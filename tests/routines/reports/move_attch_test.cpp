@@ -17,12 +17,12 @@ class MoveAttchTest : public testing::SiteTest {
     CreateDatabase("CONVERT");
   }
   // An attachment row; `date` is an SQL literal ("NULL" or a quoted date-time).
-  void PutRow(const std::string& alias, const std::string& client, const std::string& policy, int seq,
-              const std::string& desc, const std::string& date = "'2021-03-04 05:06:07'") {
-    Sql("insert into AttchList (AgyCode, CltNum, PolNum, AttchSeq, FileDesc, FileType, FilePath, CmpCode, "
-        "PrdCode, AttchDate, Published, AttachmentTag) values ('01', '" +
-            client + "', '" + policy + "', " + std::to_string(seq) + ", '" + desc + "', 'P', 'C:\\att\\" + desc +
-            ".pdf', '  7', ' 12', " + date + ", 1, 'tag')",
+  void PutRow(const std::string& alias, const std::string& client, const std::string& policy,
+              int seq, const std::string& desc, const std::string& date = "'2021-03-04 05:06:07'") {
+    Sql("insert into AttchList (AgyCode, CltNum, PolNum, AttchSeq, FileDesc, FileType, FilePath, "
+        "CmpCode, PrdCode, AttchDate, Published, AttachmentTag) values ('01', '" +
+            client + "', '" + policy + "', " + std::to_string(seq) + ", '" + desc +
+            "', 'P', 'C:\\att\\" + desc + ".pdf', '  7', ' 12', " + date + ", 1, 'tag')",
         alias);
   }
   Table Target() const {
@@ -56,7 +56,8 @@ TEST_F(MoveAttchTest, EachRowTakesTheFirstFreeSequenceOfItsClientAndPolicy) {
                              {"01", "  1001", "POL1", "4", "new-b"},
                              {"01", "  1002", "POL1", "0", "new-c"},
                              {"01", "  1001", "", "0", "new-d"}}));
-  EXPECT_EQ(fe.Statuses(), (std::vector<std::string>{"1:  1001", "2:  1001", "3:  1002", "4:  1001", "Done!"}));
+  EXPECT_EQ(fe.Statuses(),
+            (std::vector<std::string>{"1:  1001", "2:  1001", "3:  1002", "4:  1001", "Done!"}));
   // The staging database is not changed.
   EXPECT_EQ(Value("select count(*) from AttchList", "CONVERT"), "4");
 }
@@ -64,10 +65,10 @@ TEST_F(MoveAttchTest, EachRowTakesTheFirstFreeSequenceOfItsClientAndPolicy) {
 TEST_F(MoveAttchTest, CopiesTheFileColumnsAndOnlyThose) {
   PutRow("CONVERT", "  1001", "POL1", 9, "doc");
   ASSERT_TRUE(Run(&MoveAttch).completed);
-  EXPECT_EQ(Rows("select AgyCode, CltNum, PolNum, AttchSeq, FileDesc, FileType, FilePath, CmpCode, PrdCode, "
-                 "AttchDate, Published, AttachmentTag from AttchList"),
-            (Table{{"01", "  1001", "POL1", "0", "doc", "P", "C:\\att\\doc.pdf", "  7", " 12", "2021-03-04 05:06:07",
-                    "<null>", "<null>"}}));
+  EXPECT_EQ(Rows("select AgyCode, CltNum, PolNum, AttchSeq, FileDesc, FileType, FilePath, CmpCode, "
+                 "PrdCode, AttchDate, Published, AttachmentTag from AttchList"),
+            (Table{{"01", "  1001", "POL1", "0", "doc", "P", "C:\\att\\doc.pdf", "  7", " 12",
+                    "2021-03-04 05:06:07", "<null>", "<null>"}}));
 }
 
 TEST_F(MoveAttchTest, MissingDateStaysMissing) {

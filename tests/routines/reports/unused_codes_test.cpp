@@ -26,21 +26,24 @@ std::string Item(const std::string& number, const std::string& account, const st
 }
 
 // `text` blank-padded to 35 characters, as the reports show a name.
-std::string Name35(const std::string& text) { return text + std::string(35 - text.size(), ' '); }
+std::string Name35(const std::string& text) {
+  return text + std::string(35 - text.size(), ' ');
+}
 
 class UnusedCodesTest : public testing::SiteTest {
  protected:
   void Company(const std::string& agency, const std::string& number, const std::string& name) {
-    Sql("insert into Company (AgyCode, Number, Name) values ('" + agency + "', '" + number + "', '" + name + "')");
+    Sql("insert into Company (AgyCode, Number, Name) values ('" + agency + "', '" + number +
+        "', '" + name + "')");
   }
   void Class(const std::string& agency, const std::string& number, const std::string& name) {
-    Sql("insert into ClassTypes (AgyCode, Number, Name) values ('" + agency + "', '" + number + "', '" + name +
-        "')");
+    Sql("insert into ClassTypes (AgyCode, Number, Name) values ('" + agency + "', '" + number +
+        "', '" + name + "')");
   }
   void Policy(const std::string& agency, const std::string& number, const std::string& company,
               const std::string& cls) {
-    Sql("insert into Policy (AgyCode, PolNum, PolSeq, CmpCode, ClsCode) values ('" + agency + "', '" + number +
-        "', 0, '" + company + "', '" + cls + "')");
+    Sql("insert into Policy (AgyCode, PolNum, PolSeq, CmpCode, ClsCode) values ('" + agency +
+        "', '" + number + "', 0, '" + company + "', '" + cls + "')");
   }
   // Invoices: "  1" also has a direct-bill entry, " 22" has two (the lower client number
   // first in key order), "333" has an agency-bill entry.
@@ -70,22 +73,25 @@ TEST_F(UnusedCodesTest, SortsCompaniesAndClassesIntoUsedAndUnused) {
 
   const RunOutcome outcome = Run(&UnusedCodes);
   ASSERT_TRUE(outcome.completed) << outcome.error;
-  EXPECT_EQ(ReportLines("used_cmp.txt"),
-            (Lines{" Found [01:  1:" + Name35("Alpha Ins") + "] on policy     [P100]",
-                   " Found [01: 22:" + Name35("Beta Mutual") + "] on DB invoice [000123]",
-                   " Found [01:333:" + Name35("Gamma") + "] on AB invoice [000456]",
-                   " Found [01:  7:" + Name35("Seven Stored Unjustified") + "] on policy     [P200]"}));
+  EXPECT_EQ(
+      ReportLines("used_cmp.txt"),
+      (Lines{" Found [01:  1:" + Name35("Alpha Ins") + "] on policy     [P100]",
+             " Found [01: 22:" + Name35("Beta Mutual") + "] on DB invoice [000123]",
+             " Found [01:333:" + Name35("Gamma") + "] on AB invoice [000456]",
+             " Found [01:  7:" + Name35("Seven Stored Unjustified") + "] on policy     [P200]"}));
   EXPECT_EQ(ReportLines("unused_cmp.txt"),
             (Lines{" did not find [01:  4:A Very Long Company Name That Runs ]",
                    " did not find [01:999:" + Name35("Omega") + "] on invoice"}));
-  EXPECT_EQ(ReportLines("used_cls.txt"),
-            (Lines{" Found [01: 10:" + Name35("Homeowners") + "] on policy     [P100]",
-                   " Found [02: 10:" + Name35("Other Agency Homeowners") + "] on policy     [P300]"}));
-  EXPECT_EQ(ReportLines("unused_cls.txt"), (Lines{" did not find [01: 20:" + Name35("Unused Class") + "]",
-                                                  " did not find [02: 30:" + Name35("Other Agency Unused") + "]"}));
+  EXPECT_EQ(
+      ReportLines("used_cls.txt"),
+      (Lines{" Found [01: 10:" + Name35("Homeowners") + "] on policy     [P100]",
+             " Found [02: 10:" + Name35("Other Agency Homeowners") + "] on policy     [P300]"}));
+  EXPECT_EQ(ReportLines("unused_cls.txt"),
+            (Lines{" did not find [01: 20:" + Name35("Unused Class") + "]",
+                   " did not find [02: 30:" + Name35("Other Agency Unused") + "]"}));
   EXPECT_TRUE(fe.Notes().empty());
-  EXPECT_EQ(fe.Statuses(), (Lines{"01/  1", "01/ 22", "01/333", "01/  4", "01/999", "01/  7", "01/ 10", "01/ 20",
-                                  "02/ 10", "02/ 30", "Done!"}));
+  EXPECT_EQ(fe.Statuses(), (Lines{"01/  1", "01/ 22", "01/333", "01/  4", "01/999", "01/  7",
+                                  "01/ 10", "01/ 20", "02/ 10", "02/ 30", "Done!"}));
 }
 
 TEST_F(UnusedCodesTest, EntryOfAnotherAccountWithTheSameCodeDoesNotCount) {
@@ -94,7 +100,8 @@ TEST_F(UnusedCodesTest, EntryOfAnotherAccountWithTheSameCodeDoesNotCount) {
   Company("01", "555", "Epsilon");
   ASSERT_TRUE(Run(&UnusedCodes).completed);
   EXPECT_TRUE(ReportLines("used_cmp.txt").empty());
-  EXPECT_EQ(ReportLines("unused_cmp.txt"), (Lines{" did not find [01:555:" + Name35("Epsilon") + "]"}));
+  EXPECT_EQ(ReportLines("unused_cmp.txt"),
+            (Lines{" did not find [01:555:" + Name35("Epsilon") + "]"}));
 }
 
 TEST_F(UnusedCodesTest, MissingInvoiceFileIsReportedOnceAndEveryCompanyWithoutPolicyIsUnused) {
@@ -104,8 +111,10 @@ TEST_F(UnusedCodesTest, MissingInvoiceFileIsReportedOnceAndEveryCompanyWithoutPo
   const RunOutcome outcome = Run(&UnusedCodes);
   ASSERT_TRUE(outcome.completed) << outcome.error;
   EXPECT_EQ(fe.Notes(), (Lines{"Unable to open JCKI file " + JckiPath() + ", status is 12"}));
-  EXPECT_EQ(ReportLines("used_cmp.txt"), (Lines{" Found [01:  1:" + Name35("Alpha Ins") + "] on policy     [P100]"}));
-  EXPECT_EQ(ReportLines("unused_cmp.txt"), (Lines{" did not find [01: 22:" + Name35("Beta Mutual") + "] on invoice"}));
+  EXPECT_EQ(ReportLines("used_cmp.txt"),
+            (Lines{" Found [01:  1:" + Name35("Alpha Ins") + "] on policy     [P100]"}));
+  EXPECT_EQ(ReportLines("unused_cmp.txt"),
+            (Lines{" did not find [01: 22:" + Name35("Beta Mutual") + "] on invoice"}));
   EXPECT_TRUE(ReportLines("used_cls.txt").empty());
   EXPECT_TRUE(ReportLines("unused_cls.txt").empty());
   EXPECT_EQ(form->Label3.Caption(), "Done!");
@@ -118,7 +127,8 @@ TEST_F(UnusedCodesTest, FailedReadOfTheDirectBillEntryListsTheCompanyAsUnused) {
   ASSERT_TRUE(Run(&UnusedCodes).completed);
   EXPECT_EQ(FaultsTriggered(), 1);
   EXPECT_TRUE(ReportLines("used_cmp.txt").empty());
-  EXPECT_EQ(ReportLines("unused_cmp.txt"), (Lines{" did not find [01: 22:" + Name35("Beta Mutual") + "] on invoice"}));
+  EXPECT_EQ(ReportLines("unused_cmp.txt"),
+            (Lines{" did not find [01: 22:" + Name35("Beta Mutual") + "] on invoice"}));
 }
 
 TEST_F(UnusedCodesTest, FailedReadOfTheAgencyBillEntryListsTheCompanyAsUnused) {
@@ -128,7 +138,8 @@ TEST_F(UnusedCodesTest, FailedReadOfTheAgencyBillEntryListsTheCompanyAsUnused) {
   ASSERT_TRUE(Run(&UnusedCodes).completed);
   EXPECT_EQ(FaultsTriggered(), 1);
   EXPECT_TRUE(ReportLines("used_cmp.txt").empty());
-  EXPECT_EQ(ReportLines("unused_cmp.txt"), (Lines{" did not find [01:333:" + Name35("Gamma") + "] on invoice"}));
+  EXPECT_EQ(ReportLines("unused_cmp.txt"),
+            (Lines{" did not find [01:333:" + Name35("Gamma") + "] on invoice"}));
 }
 
 TEST_F(UnusedCodesTest, OneCharacterAgencyFiltersCompaniesWithItsBlank) {
@@ -136,7 +147,8 @@ TEST_F(UnusedCodesTest, OneCharacterAgencyFiltersCompaniesWithItsBlank) {
   Company("01", "  2", "Agency Zero One");
   form->edtAgyCode = "1";
   ASSERT_TRUE(Run(&UnusedCodes).completed);
-  EXPECT_EQ(ReportLines("unused_cmp.txt"), (Lines{" did not find [ 1:  1:" + Name35("Agency One") + "] on invoice"}));
+  EXPECT_EQ(ReportLines("unused_cmp.txt"),
+            (Lines{" did not find [ 1:  1:" + Name35("Agency One") + "] on invoice"}));
 }
 
 TEST_F(UnusedCodesTest, UnknownDatabaseEndsTheRunWithTheLayersMessage) {
