@@ -113,8 +113,7 @@ void SyncPhones(TForm1& form) {
   form.tblContact.Open();
   for (form.tblContact.First(); !form.tblContact.Eof(); form.tblContact.Next()) {
     form.Label3 = form.tblContact.AsString("AgyCode") + "/" + form.tblContact.AsString("CltNum") +
-                  "/" + form.tblContact.AsString("Number") + "/" +
-                  form.tblContact.AsString("Name");
+                  "/" + form.tblContact.AsString("Number") + "/" + form.tblContact.AsString("Name");
     form.ProcessMessages();
     form.tblContact.Edit();
     for (const char* column : {"Phone1", "Phone2", "Phone3", "Phone4"}) {

@@ -38,17 +38,21 @@ class CleanZipsTest : public testing::SiteTest {
     Sql("INSERT INTO Customer (AgyCode, Number, Zip) VALUES ('" + agency + "', '" + number +
         "', 'OLD')");
   }
-  Table Zips() { return Rows("SELECT AgyCode, Number, Zip FROM Customer ORDER BY AgyCode, Number"); }
+  Table Zips() {
+    return Rows("SELECT AgyCode, Number, Zip FROM Customer ORDER BY AgyCode, Number");
+  }
   std::string ApPath() const { return DataPath() + "\\ap"; }
 };
 
 struct ExtensionCase {
-  std::string stored;     // bytes 122-125
+  std::string stored;  // bytes 122-125
   bool cleaned;
-  std::string reported;   // between the second pair of brackets
+  std::string reported;  // between the second pair of brackets
 };
 
-void PrintTo(const ExtensionCase& c, std::ostream* os) { *os << "[" << c.stored << "]"; }
+void PrintTo(const ExtensionCase& c, std::ostream* os) {
+  *os << "[" << c.stored << "]";
+}
 
 class CleanZipsExtensionTest : public CleanZipsTest,
                                public ::testing::WithParamInterface<ExtensionCase> {};
@@ -76,15 +80,12 @@ TEST_P(CleanZipsExtensionTest, CleansOnlyPartialAndAllZeroExtensions) {
   EXPECT_TRUE(fe.Notes().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Extensions, CleanZipsExtensionTest,
-                         ::testing::Values(ExtensionCase{"1   ", true, "1"},
-                                           ExtensionCase{"12  ", true, "12"},
-                                           ExtensionCase{"  12", true, "12"},
-                                           ExtensionCase{"123 ", true, "123"},
-                                           ExtensionCase{"0000", true, "0000"},
-                                           ExtensionCase{"1234", false, ""},
-                                           ExtensionCase{"0001", false, ""},
-                                           ExtensionCase{"    ", false, ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Extensions, CleanZipsExtensionTest,
+    ::testing::Values(ExtensionCase{"1   ", true, "1"}, ExtensionCase{"12  ", true, "12"},
+                      ExtensionCase{"  12", true, "12"}, ExtensionCase{"123 ", true, "123"},
+                      ExtensionCase{"0000", true, "0000"}, ExtensionCase{"1234", false, ""},
+                      ExtensionCase{"0001", false, ""}, ExtensionCase{"    ", false, ""}));
 
 TEST_F(CleanZipsTest, EveryAgencyIsCleanedAndOnlyClientMainLinesAreExamined) {
   form->edtAgyCode = "01";
@@ -126,9 +127,9 @@ TEST_F(CleanZipsTest, ClientWithoutRowIsListedAndItsRecordStillCleaned) {
 
   ASSERT_TRUE(Run(&CleanZips).completed);
 
-  EXPECT_EQ(ReportLines("ZipExtScan.txt"),
-            (std::vector<std::string>{"[00100001    4400] [0000]",
-                                      "table locate failed [01][    44]"}));
+  EXPECT_EQ(
+      ReportLines("ZipExtScan.txt"),
+      (std::vector<std::string>{"[00100001    4400] [0000]", "table locate failed [01][    44]"}));
   EXPECT_EQ(Records("ap"), (std::vector<std::string>{ClientLine00("01", "44", "44444    ")}));
 }
 
@@ -170,9 +171,9 @@ TEST_F(CleanZipsTest, MissingFileIsShownForBothHandles) {
 
   ASSERT_TRUE(Run(&CleanZips).completed);
 
-  EXPECT_EQ(fe.Notes(), (std::vector<std::string>{
-                            "Unable to open ap file " + ApPath() + ", status is 12",
-                            "Unable to open ap2 file " + ApPath() + ", status is 12"}));
+  EXPECT_EQ(fe.Notes(),
+            (std::vector<std::string>{"Unable to open ap file " + ApPath() + ", status is 12",
+                                      "Unable to open ap2 file " + ApPath() + ", status is 12"}));
   EXPECT_TRUE(ReportLines("ZipExtScan.txt").empty());
   EXPECT_EQ(Zips(), (Table{{"01", "    42", "OLD"}}));
   EXPECT_EQ(form->Label3.Caption(), "Done, select another option");

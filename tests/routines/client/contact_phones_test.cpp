@@ -17,15 +17,17 @@ class ContactPhonesTest : public testing::SiteTest {
  protected:
   void AddClient(const std::string& number, int custType, const std::string& phone1,
                  const std::string& phone2) {
-    Sql("INSERT INTO Customer (AgyCode, Number, CustType, Phone1, Phone2) VALUES ('01', '" + number +
-        "', " + std::to_string(custType) + ", '" + phone1 + "', '" + phone2 + "')");
+    Sql("INSERT INTO Customer (AgyCode, Number, CustType, Phone1, Phone2) VALUES ('01', '" +
+        number + "', " + std::to_string(custType) + ", '" + phone1 + "', '" + phone2 + "')");
   }
   void AddContact(const std::string& client, const std::string& number, const std::string& name,
                   const std::string& p1 = "", const std::string& p2 = "",
                   const std::string& p3 = "", const std::string& p4 = "") {
-    Sql("INSERT INTO Contact (AgyCode, CltNum, Number, Name, Phone1, Phone2, Phone3, Phone4) VALUES "
-        "('01', '" + client + "', '" + number + "', '" + name + "', '" + p1 + "', '" + p2 + "', '" +
-        p3 + "', '" + p4 + "')");
+    Sql("INSERT INTO Contact (AgyCode, CltNum, Number, Name, Phone1, Phone2, Phone3, Phone4) "
+        "VALUES "
+        "('01', '" +
+        client + "', '" + number + "', '" + name + "', '" + p1 + "', '" + p2 + "', '" + p3 +
+        "', '" + p4 + "')");
   }
   Table ContactPhonesOf() {
     return Rows("SELECT Phone1, Phone2, Phone3, Phone4 FROM Contact ORDER BY rowid");
@@ -40,11 +42,11 @@ TEST_F(ContactPhonesTest, BrokerClientFillsPositionsOneAndTwoCrosswise) {
 
   EXPECT_EQ(ContactPhonesOf(),
             (Table{{"(555)222-2222", "(555)111-1111", "(000)000-0000", "(000)000-0000"}}));
-  EXPECT_EQ(ReportLines("reset_phone.log"),
-            (std::vector<std::string>{
-                "Resetting 1 [01][    42][1][0][(555)111-1111][(555)222-2222]",
-                "Resetting 2 [01][    42][1][0][(555)111-1111][(555)222-2222]",
-                "Resetting 4 [01][    42][1][0][(555)111-1111][(555)222-2222]"}));
+  EXPECT_EQ(
+      ReportLines("reset_phone.log"),
+      (std::vector<std::string>{"Resetting 1 [01][    42][1][0][(555)111-1111][(555)222-2222]",
+                                "Resetting 2 [01][    42][1][0][(555)111-1111][(555)222-2222]",
+                                "Resetting 4 [01][    42][1][0][(555)111-1111][(555)222-2222]"}));
 }
 
 class ContactPhonesOtherTypeTest : public ContactPhonesTest,
@@ -148,8 +150,9 @@ TEST_F(ContactPhonesTest, SecondRunFindsNothingEmptyWhereTheFirstFilledFromTheCl
 
   EXPECT_EQ(ContactPhonesOf(),
             (Table{{"(555)222-2222", "(555)111-1111", "(000)000-0000", "(000)000-0000"}}));
-  EXPECT_EQ(ReportLines("reset_phone.log"),
-            (std::vector<std::string>{"Resetting 4 [01][    42][1][0][(555)111-1111][(555)222-2222]"}));
+  EXPECT_EQ(
+      ReportLines("reset_phone.log"),
+      (std::vector<std::string>{"Resetting 4 [01][    42][1][0][(555)111-1111][(555)222-2222]"}));
 }
 
 TEST_F(ContactPhonesTest, UnknownAliasEndsTheRunAndLeavesAnEmptyLog) {

@@ -66,13 +66,13 @@ TEST_F(CsrToPrdTest, ProducerBecomesTheCsrForEveryAgencyInFileAndTable) {
 
   ASSERT_TRUE(outcome.completed) << outcome.error;
   // Key order: agency " 2" sorts before "01".
-  EXPECT_EQ(Records("ap"), (std::vector<std::string>{WithProducer(line01b, "  B"), line00,
-                                                     WithProducer(line01a, "CSR"), line02,
-                                                     producer01}));
+  EXPECT_EQ(Records("ap"),
+            (std::vector<std::string>{WithProducer(line01b, "  B"), line00,
+                                      WithProducer(line01a, "CSR"), line02, producer01}));
   EXPECT_EQ(Codes(), (Table{{" 2", "     7", "  B", "  B"}, {"01", "    42", "CSR", "CSR"}}));
   EXPECT_TRUE(ReportLines("changedclt.txt").empty());
-  EXPECT_EQ(fe.Statuses(), (std::vector<std::string>{" 2      7", "01     42",
-                                                     "Done, select another option"}));
+  EXPECT_EQ(fe.Statuses(),
+            (std::vector<std::string>{" 2      7", "01     42", "Done, select another option"}));
   EXPECT_TRUE(fe.Notes().empty());
 }
 
@@ -106,9 +106,9 @@ TEST_F(CsrToPrdTest, MissingFileIsShownForBothHandles) {
 
   ASSERT_TRUE(Run(&CsrToPrd).completed);
 
-  EXPECT_EQ(fe.Notes(), (std::vector<std::string>{
-                            "Unable to open ap file " + ApPath() + ", status is 12",
-                            "Unable to open ap2 file " + ApPath() + ", status is 12"}));
+  EXPECT_EQ(fe.Notes(),
+            (std::vector<std::string>{"Unable to open ap file " + ApPath() + ", status is 12",
+                                      "Unable to open ap2 file " + ApPath() + ", status is 12"}));
   EXPECT_TRUE(ReportLines("changedclt.txt").empty());
   EXPECT_EQ(Codes(), (Table{{"01", "    42", "OLD", "OLD"}}));
   EXPECT_EQ(form->Label3.Caption(), "Done, select another option");
@@ -120,7 +120,9 @@ struct WriteFault {
   const char* line;
 };
 
-void PrintTo(const WriteFault& f, std::ostream* os) { *os << f.line; }
+void PrintTo(const WriteFault& f, std::ostream* os) {
+  *os << f.line;
+}
 
 class CsrToPrdFaultTest : public CsrToPrdTest, public ::testing::WithParamInterface<WriteFault> {};
 

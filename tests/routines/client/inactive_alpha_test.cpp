@@ -54,28 +54,30 @@ TEST_F(InactiveAlphaTest, BothPassesWriteTheirLinesAndCorrectTheMarks) {
   const RunOutcome outcome = Run(&InactiveAlpha);
 
   ASSERT_TRUE(outcome.completed) << outcome.error;
-  EXPECT_EQ(ReportLines("InActClt.txt"),
-            (std::vector<std::string>{
-                WillOpen(),
-                "Testing [01][    42][00100001    4200] ERROR Inactive [00100001    4200] has alpha of [SMITH ]",
-                " =====>Corrected!",
-                "Testing [01][    43][00100001    4300] CORRECT Inactive [00100001    4300] has alpha of [*ONES ]",
-                "Testing [01][    44][00100001    4400] status (4) on reading [00100001    4400]",
-                "Testing [01][    50][00100001    5000]Active [00100001    5000] has alpha of [*ROWN ]",
-                " =====>Corrected!",
-                "Testing [01][    51][00100001    5100] CORRECT Active [00100001    5100] has alpha of [GREEN ]",
-                "Testing [01][    52][00100001    5200]status (4) on reading [00100001    5200]"}));
+  EXPECT_EQ(
+      ReportLines("InActClt.txt"),
+      (std::vector<std::string>{
+          WillOpen(),
+          "Testing [01][    42][00100001    4200] ERROR Inactive [00100001    4200] has alpha of "
+          "[SMITH ]",
+          " =====>Corrected!",
+          "Testing [01][    43][00100001    4300] CORRECT Inactive [00100001    4300] has alpha of "
+          "[*ONES ]",
+          "Testing [01][    44][00100001    4400] status (4) on reading [00100001    4400]",
+          "Testing [01][    50][00100001    5000]Active [00100001    5000] has alpha of [*ROWN ]",
+          " =====>Corrected!",
+          "Testing [01][    51][00100001    5100] CORRECT Active [00100001    5100] has alpha of "
+          "[GREEN ]",
+          "Testing [01][    52][00100001    5200]status (4) on reading [00100001    5200]"}));
   EXPECT_EQ(Records("ap"),
-            (std::vector<std::string>{ClientLine00("01", "42", "*MITH "),
-                                      ClientLine00("01", "43", "*ONES "),
-                                      ClientLine00("01", "50", "BROWN "),
-                                      ClientLine00("01", "51", "GREEN "),
-                                      ClientLine00("02", "42", "OTHER ")}));
-  EXPECT_EQ(fe.Statuses(),
-            (std::vector<std::string>{"Running first query...", "00100001    4200",
-                                      "00100001    4300", "00100001    4400",
-                                      "Running second query...", "00100001    5000",
-                                      "00100001    5100", "00100001    5200", "Done"}));
+            (std::vector<std::string>{
+                ClientLine00("01", "42", "*MITH "), ClientLine00("01", "43", "*ONES "),
+                ClientLine00("01", "50", "BROWN "), ClientLine00("01", "51", "GREEN "),
+                ClientLine00("02", "42", "OTHER ")}));
+  EXPECT_EQ(fe.Statuses(), (std::vector<std::string>{
+                               "Running first query...", "00100001    4200", "00100001    4300",
+                               "00100001    4400", "Running second query...", "00100001    5000",
+                               "00100001    5100", "00100001    5200", "Done"}));
   EXPECT_TRUE(fe.Notes().empty());
 }
 
@@ -87,10 +89,10 @@ TEST_F(InactiveAlphaTest, ShortNumbersAndAOneCharacterAgencyAreRightJustifiedInT
   ASSERT_TRUE(Run(&InactiveAlpha).completed);
 
   EXPECT_EQ(ReportLines("InActClt.txt"),
-            (std::vector<std::string>{
-                WillOpen(),
-                "Testing [ 1][   123][001000 1   12300] ERROR Inactive [001000 1   12300] has alpha of [ABCDEF]",
-                " =====>Corrected!"}));
+            (std::vector<std::string>{WillOpen(),
+                                      "Testing [ 1][   123][001000 1   12300] ERROR Inactive "
+                                      "[001000 1   12300] has alpha of [ABCDEF]",
+                                      " =====>Corrected!"}));
   EXPECT_EQ(Records("ap"), (std::vector<std::string>{ClientLine00(" 1", "123", "*BCDEF")}));
 }
 
@@ -105,10 +107,11 @@ TEST_F(InactiveAlphaTest, SecondRunFindsEveryMarkRight) {
 
   EXPECT_EQ(Records("ap"), records);
   EXPECT_EQ(ReportLines("InActClt.txt"),
-            (std::vector<std::string>{
-                WillOpen(),
-                "Testing [01][    42][00100001    4200] CORRECT Inactive [00100001    4200] has alpha of [*MITH ]",
-                "Testing [01][    50][00100001    5000] CORRECT Active [00100001    5000] has alpha of [BROWN ]"}));
+            (std::vector<std::string>{WillOpen(),
+                                      "Testing [01][    42][00100001    4200] CORRECT Inactive "
+                                      "[00100001    4200] has alpha of [*MITH ]",
+                                      "Testing [01][    50][00100001    5000] CORRECT Active "
+                                      "[00100001    5000] has alpha of [BROWN ]"}));
 }
 
 struct RestoreCase {
@@ -137,16 +140,17 @@ TEST_P(InactiveAlphaRestoreTest, ActiveClientGetsTheFirstCharacterOfItsName) {
       "Testing [01][    50][00100001    5000]Active [00100001    5000] has alpha of [*ROWN ]"};
   if (c.corrected) expected.push_back(" =====>Corrected!");
   EXPECT_EQ(ReportLines("InActClt.txt"), expected);
-  EXPECT_EQ(Records("ap"), (std::vector<std::string>{ClientLine00("01", "50", c.restored, c.legacyName)}));
+  EXPECT_EQ(Records("ap"),
+            (std::vector<std::string>{ClientLine00("01", "50", c.restored, c.legacyName)}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, InactiveAlphaRestoreTest,
     ::testing::Values(RestoreCase{"Brown", "BROWN", "BROWN ", true},
-                      RestoreCase{"brown", "BROWN", "bROWN ", true},   // taken as it stands
-                      RestoreCase{"  Brown", "", "BROWN ", true},      // leading blanks skipped
-                      RestoreCase{"", "DROWN", "DROWN ", true},        // the line's own name
-                      RestoreCase{"   ", "", "*ROWN ", false}));       // nothing to restore
+                      RestoreCase{"brown", "BROWN", "bROWN ", true},  // taken as it stands
+                      RestoreCase{"  Brown", "", "BROWN ", true},     // leading blanks skipped
+                      RestoreCase{"", "DROWN", "DROWN ", true},       // the line's own name
+                      RestoreCase{"   ", "", "*ROWN ", false}));      // nothing to restore
 
 TEST_F(InactiveAlphaTest, FailedUpdateIsListedInEitherPass) {
   const std::string inactive = ClientLine00("01", "42", "SMITH ");
@@ -159,13 +163,15 @@ TEST_F(InactiveAlphaTest, FailedUpdateIsListedInEitherPass) {
   ASSERT_TRUE(Run(&InactiveAlpha).completed);
 
   EXPECT_EQ(FaultsTriggered(), 2);
-  EXPECT_EQ(ReportLines("InActClt.txt"),
-            (std::vector<std::string>{
-                WillOpen(),
-                "Testing [01][    42][00100001    4200] ERROR Inactive [00100001    4200] has alpha of [SMITH ]",
-                " =====>ERROR!! status (2) on reading [00100001    4200] to Correct",
-                "Testing [01][    50][00100001    5000]Active [00100001    5000] has alpha of [*ROWN ]",
-                " =====>ERROR!! status (2) on reading [00100001    5000] to Correct"}));
+  EXPECT_EQ(
+      ReportLines("InActClt.txt"),
+      (std::vector<std::string>{
+          WillOpen(),
+          "Testing [01][    42][00100001    4200] ERROR Inactive [00100001    4200] has alpha of "
+          "[SMITH ]",
+          " =====>ERROR!! status (2) on reading [00100001    4200] to Correct",
+          "Testing [01][    50][00100001    5000]Active [00100001    5000] has alpha of [*ROWN ]",
+          " =====>ERROR!! status (2) on reading [00100001    5000] to Correct"}));
   EXPECT_EQ(Records("ap"), (std::vector<std::string>{inactive, active}));
 }
 

@@ -21,8 +21,8 @@ std::string Padded(std::string text) {
 }
 
 // The two records of a state, spelled out byte by byte.
-std::string StateLine00(const std::string& agency, const std::string& code, const std::string& alpha,
-                        const std::string& name) {
+std::string StateLine00(const std::string& agency, const std::string& code,
+                        const std::string& alpha, const std::string& name) {
   std::string paddedName = name;
   paddedName.resize(25, ' ');
   return Padded("014000" + agency + "    " + code + "00014" + alpha + paddedName + "000000:90619Y");
@@ -34,8 +34,8 @@ std::string StateLine01(const std::string& agency, const std::string& code) {
 class LoadStatesTest : public testing::SiteTest {
  protected:
   Table StatesOf(const std::string& agency) {
-    return Rows("SELECT Number, Name, FilingDate, AffidavitsReq FROM States WHERE AgyCode = '" + agency +
-                "' ORDER BY rowid");
+    return Rows("SELECT Number, Name, FilingDate, AffidavitsReq FROM States WHERE AgyCode = '" +
+                agency + "' ORDER BY rowid");
   }
   std::string ApPath() const { return DataPath() + "\\ap"; }
 };
@@ -61,7 +61,9 @@ struct StateRecordCase {
   std::string code, alpha, name;
 };
 
-void PrintTo(const StateRecordCase& c, std::ostream* os) { *os << c.code; }
+void PrintTo(const StateRecordCase& c, std::ostream* os) {
+  *os << c.code;
+}
 
 class LoadStatesRecordTest : public LoadStatesTest,
                              public ::testing::WithParamInterface<StateRecordCase> {};
@@ -74,17 +76,17 @@ TEST_P(LoadStatesRecordTest, RecordsHoldTheCodeRightJustifiedTheAlphaAndTheFlags
 
   EXPECT_EQ(Find("ap", "01400001    " + c.code + "00").value_or("missing"),
             StateLine00("01", c.code, c.alpha, c.name));
-  EXPECT_EQ(Find("ap", "01400001    " + c.code + "01").value_or("missing"), StateLine01("01", c.code));
+  EXPECT_EQ(Find("ap", "01400001    " + c.code + "01").value_or("missing"),
+            StateLine01("01", c.code));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    States, LoadStatesRecordTest,
-    ::testing::Values(StateRecordCase{"AL", "ALABAM", "Alabama"},
-                      StateRecordCase{"DC", "WASHIN", "Washington, D.C."},
-                      StateRecordCase{"WA", "WASHIN", "Washington"},
-                      StateRecordCase{"IA", "IOWA  ", "Iowa"},
-                      StateRecordCase{"NT", "NORTHW", "Northwest Territories"},
-                      StateRecordCase{"YT", "YUKON ", "Yukon"}));
+INSTANTIATE_TEST_SUITE_P(States, LoadStatesRecordTest,
+                         ::testing::Values(StateRecordCase{"AL", "ALABAM", "Alabama"},
+                                           StateRecordCase{"DC", "WASHIN", "Washington, D.C."},
+                                           StateRecordCase{"WA", "WASHIN", "Washington"},
+                                           StateRecordCase{"IA", "IOWA  ", "Iowa"},
+                                           StateRecordCase{"NT", "NORTHW", "Northwest Territories"},
+                                           StateRecordCase{"YT", "YUKON ", "Yukon"}));
 
 TEST_F(LoadStatesTest, StatePresentForTheAgencyIsLeftAloneInBothStores) {
   CreateFile("ap");

@@ -16,12 +16,15 @@ struct PhoneCase {
   const char* expected;
 };
 
-void PrintTo(const PhoneCase& c, std::ostream* os) { *os << "[" << c.input << "]"; }
+void PrintTo(const PhoneCase& c, std::ostream* os) {
+  *os << "[" << c.input << "]";
+}
 
 class NormalizePhoneTest : public ::testing::TestWithParam<PhoneCase> {};
 
 TEST_P(NormalizePhoneTest, GivesTheDisplayForm) {
-  EXPECT_EQ(NormalizePhone(GetParam().input), GetParam().expected) << "input [" << GetParam().input << "]";
+  EXPECT_EQ(NormalizePhone(GetParam().input), GetParam().expected)
+      << "input [" << GetParam().input << "]";
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -41,7 +41,8 @@ class PopCsrSprdPrdTest : public testing::SiteTest {
  protected:
   void AddCustomer(const std::string& number) {
     Sql("INSERT INTO Customer (AgyCode, Number, Name, Underwriter, SubPrdCode, CSR) VALUES "
-        "('01', '" + number + "', 'C" + number + "', 'OLD', 'OLD', 'OLD')");
+        "('01', '" +
+        number + "', 'C" + number + "', 'OLD', 'OLD', 'OLD')");
   }
   Table StaffCodes() {
     return Rows("SELECT Number, Underwriter, SubPrdCode, CSR FROM Customer ORDER BY Number");
@@ -50,11 +51,10 @@ class PopCsrSprdPrdTest : public testing::SiteTest {
 };
 
 TEST_F(PopCsrSprdPrdTest, CopiesTheCodesAndListsEachCodeWithoutAProducer) {
-  Put("ap", {Record(layout::ApKey(ap::kClient, "01", "42", "00"), "001"),
-             ClientLine01("    42", "ABC", "  X", "XYZ"),
-             ClientLine01("    43", "   ", "   ", "   "),
-             ProducerLine("ABC"),
-             Record(layout::ApKey(ap::kCompany, "01", "ZZZ", "00"), "003")});
+  Put("ap",
+      {Record(layout::ApKey(ap::kClient, "01", "42", "00"), "001"),
+       ClientLine01("    42", "ABC", "  X", "XYZ"), ClientLine01("    43", "   ", "   ", "   "),
+       ProducerLine("ABC"), Record(layout::ApKey(ap::kCompany, "01", "ZZZ", "00"), "003")});
   AddCustomer("    42");
   AddCustomer("    43");
 
@@ -65,7 +65,8 @@ TEST_F(PopCsrSprdPrdTest, CopiesTheCodesAndListsEachCodeWithoutAProducer) {
             (std::vector<std::string>{"Did not find prd [01][  X]", "Did not find prd [01][XYZ]",
                                       "Did not find prd [01][   ]", "Did not find prd [01][   ]",
                                       "Did not find prd [01][   ]"}));
-  EXPECT_EQ(StaffCodes(), (Table{{"    42", "ABC", "  X", "XYZ"}, {"    43", "   ", "   ", "   "}}));
+  EXPECT_EQ(StaffCodes(),
+            (Table{{"    42", "ABC", "  X", "XYZ"}, {"    43", "   ", "   ", "   "}}));
   EXPECT_EQ(fe.Statuses(), (std::vector<std::string>{"01:    42(XYZ)(  X)", "01:    43(   )(   )",
                                                      "Done, select another option"}));
   EXPECT_TRUE(fe.Notes().empty());
@@ -100,8 +101,8 @@ TEST_F(PopCsrSprdPrdTest, RecordsThatAreNotClientLines01AreNeverCopied) {
 }
 
 TEST_F(PopCsrSprdPrdTest, ClientWithoutRowIsPassedOverWithoutALine) {
-  Put("ap", {ClientLine01("    42", "ABC", "ABC", "ABC"), ClientLine01("    43", "ABC", "ABC", "ABC"),
-             ProducerLine("ABC")});
+  Put("ap", {ClientLine01("    42", "ABC", "ABC", "ABC"),
+             ClientLine01("    43", "ABC", "ABC", "ABC"), ProducerLine("ABC")});
   AddCustomer("    43");
 
   ASSERT_TRUE(Run(&PopCsrSprdPrd).completed);
@@ -171,13 +172,14 @@ TEST_F(PopCsrSprdPrdTest, FailedLookupCountsAsAMissingProducer) {
   ASSERT_TRUE(Run(&PopCsrSprdPrd).completed);
 
   EXPECT_EQ(FaultsTriggered(), 1);
-  EXPECT_EQ(ReportLines("changedclt.txt"), (std::vector<std::string>{"Did not find prd [01][ABC]"}));
+  EXPECT_EQ(ReportLines("changedclt.txt"),
+            (std::vector<std::string>{"Did not find prd [01][ABC]"}));
   EXPECT_EQ(StaffCodes(), (Table{{"    42", "ABC", "ABC", "ABC"}}));
 }
 
 TEST_F(PopCsrSprdPrdTest, FailedWalkReadEndsTheWalkQuietly) {
-  Put("ap", {ClientLine01("    42", "ABC", "ABC", "ABC"), ClientLine01("    43", "ABC", "ABC", "ABC"),
-             ProducerLine("ABC")});
+  Put("ap", {ClientLine01("    42", "ABC", "ABC", "ABC"),
+             ClientLine01("    43", "ABC", "ABC", "ABC"), ProducerLine("ABC")});
   AddCustomer("    42");
   AddCustomer("    43");
   AddFault({"ap", FaultOp::kRead, 5, 2, 1});  // the walk's read after the first client
@@ -186,7 +188,8 @@ TEST_F(PopCsrSprdPrdTest, FailedWalkReadEndsTheWalkQuietly) {
 
   EXPECT_EQ(FaultsTriggered(), 1);
   EXPECT_TRUE(fe.Notes().empty());
-  EXPECT_EQ(StaffCodes(), (Table{{"    42", "ABC", "ABC", "ABC"}, {"    43", "OLD", "OLD", "OLD"}}));
+  EXPECT_EQ(StaffCodes(),
+            (Table{{"    42", "ABC", "ABC", "ABC"}, {"    43", "OLD", "OLD", "OLD"}}));
   EXPECT_EQ(form->Label3.Caption(), "Done, select another option");
 }
 
@@ -198,9 +201,11 @@ TEST_F(PopCsrSprdPrdTest, TableThatCannotBeOpenedIsReportedAndTheListIsStillWrit
 
   ASSERT_TRUE(outcome.completed) << outcome.error;
   ASSERT_EQ(fe.Notes().size(), 1U);
-  EXPECT_EQ(fe.Notes()[0].rfind("error opening [tblClients] [Customer] [" + DataPath() + "]:  ", 0), 0U)
+  EXPECT_EQ(fe.Notes()[0].rfind("error opening [tblClients] [Customer] [" + DataPath() + "]:  ", 0),
+            0U)
       << fe.Notes()[0];
-  EXPECT_EQ(ReportLines("changedclt.txt"), (std::vector<std::string>{"Did not find prd [01][XYZ]"}));
+  EXPECT_EQ(ReportLines("changedclt.txt"),
+            (std::vector<std::string>{"Did not find prd [01][XYZ]"}));
   EXPECT_EQ(form->Label3.Caption(), "Done, select another option");
 }
 

@@ -35,11 +35,13 @@ class SyncPhonesTest : public testing::SiteTest {
   void AddClient(const std::string& number, const std::string& name, int custType,
                  const std::string& phone1, const std::string& phone2, const std::string& phone3) {
     Sql("INSERT INTO Customer (AgyCode, Number, Name, CustType, Phone1, Phone2, Phone3) VALUES "
-        "('01', '" + number + "', '" + name + "', " + std::to_string(custType) + ", '" + phone1 +
-        "', '" + phone2 + "', '" + phone3 + "')");
+        "('01', '" +
+        number + "', '" + name + "', " + std::to_string(custType) + ", '" + phone1 + "', '" +
+        phone2 + "', '" + phone3 + "')");
   }
   std::vector<std::string> Phones(const std::string& number) {
-    return Rows("SELECT Phone1, Phone2, Phone3 FROM Customer WHERE Number = '" + number + "'").at(0);
+    return Rows("SELECT Phone1, Phone2, Phone3 FROM Customer WHERE Number = '" + number + "'")
+        .at(0);
   }
   std::string ApPath() const { return DataPath() + "\\ap"; }
   // The stored client line of agency "01", or "" (and a failure) when there is none.
@@ -78,11 +80,8 @@ TEST_F(SyncPhonesTest, PersonalLinesClientKeepsItsSecondPhoneTwoBytesEarlier) {
 
   ASSERT_TRUE(Run(&SyncPhones).completed);
 
-  EXPECT_EQ(StoredLine("42", "02"),
-            WithField(line02, ap::client02::Phone2Personal, "5552223333"));
-  EXPECT_EQ(GetField(StoredLine("42", "01"),
-                     ap::client01::Phone1),
-            "0000000000");
+  EXPECT_EQ(StoredLine("42", "02"), WithField(line02, ap::client02::Phone2Personal, "5552223333"));
+  EXPECT_EQ(GetField(StoredLine("42", "01"), ap::client01::Phone1), "0000000000");
 }
 
 struct NewLinesCase {
@@ -91,7 +90,9 @@ struct NewLinesCase {
   layout::Field phone2;    // where the new line "02" holds the second phone
 };
 
-void PrintTo(const NewLinesCase& c, std::ostream* os) { *os << "CustType " << c.custType; }
+void PrintTo(const NewLinesCase& c, std::ostream* os) {
+  *os << "CustType " << c.custType;
+}
 
 class SyncPhonesNewLinesTest : public SyncPhonesTest,
                                public ::testing::WithParamInterface<NewLinesCase> {};
@@ -103,7 +104,8 @@ TEST_P(SyncPhonesNewLinesTest, MissingLinesAreCreatedBlankButForKeyTypeAndPhone)
 
   ASSERT_TRUE(Run(&SyncPhones).completed);
 
-  std::string expected01 = WithField(ClientLine("   777", "01"), ap::client01::Phone1, "5551112222");
+  std::string expected01 =
+      WithField(ClientLine("   777", "01"), ap::client01::Phone1, "5551112222");
   expected01 = WithField(expected01, ap::client01::CltTypeLetter, c.typeLetter);
   const std::string expected02 = WithField(ClientLine("   777", "02"), c.phone2, "5553334444");
   EXPECT_EQ(Records("ap"), (std::vector<std::string>{expected01, expected02}));
@@ -124,17 +126,16 @@ TEST_F(SyncPhonesTest, EmptyPhoneBecomesZerosInTableAndFile) {
 
   EXPECT_EQ(Phones("     5"),
             (std::vector<std::string>{"(000)000-0000", "(000)000-0000", "(000)000-0000"}));
-  EXPECT_EQ(GetField(StoredLine("5", "01"), ap::client01::Phone1),
-            "0000000000");
-  EXPECT_EQ(GetField(StoredLine("5", "02"), ap::client02::Phone2),
-            "0000000000");
+  EXPECT_EQ(GetField(StoredLine("5", "01"), ap::client01::Phone1), "0000000000");
+  EXPECT_EQ(GetField(StoredLine("5", "02"), ap::client02::Phone2), "0000000000");
 }
 
 TEST_F(SyncPhonesTest, SecondRunRewritesTheSameValuesAndCreatesNothingMore) {
   AddClient("    42", "ACME", 2, "5551234", "555-222-3333", "x");
   AddClient("    43", "BETA", 0, "", "", "");
   Put("ap", ClientLine("    42", "01", 'z'));
-  Sql("INSERT INTO Contact (AgyCode, CltNum, Number, Name, Phone1) VALUES ('01', '    42', '1', 'JO', '5551234')");
+  Sql("INSERT INTO Contact (AgyCode, CltNum, Number, Name, Phone1) VALUES ('01', '    42', '1', "
+      "'JO', '5551234')");
 
   ASSERT_TRUE(Run(&SyncPhones).completed);
   const auto records = Records("ap");
@@ -194,8 +195,9 @@ TEST_F(SyncPhonesTest, NumberTooLongForTheKeyLeavesTheFileAloneAndSaysSo) {
   ASSERT_TRUE(Run(&SyncPhones).completed);
 
   EXPECT_TRUE(Records("ap").empty());
-  EXPECT_EQ(fe.Notes(), (std::vector<std::string>{
-                            "Client [01][1234567] does not fit the ap key; its ap lines were not changed"}));
+  EXPECT_EQ(fe.Notes(),
+            (std::vector<std::string>{
+                "Client [01][1234567] does not fit the ap key; its ap lines were not changed"}));
   EXPECT_EQ(Phones("1234567")[0], "(555)111-2222");
 }
 
@@ -220,7 +222,9 @@ struct EngineFault {
   const char* message;  // before " ap file <path>, status is 2"
 };
 
-void PrintTo(const EngineFault& f, std::ostream* os) { *os << f.message; }
+void PrintTo(const EngineFault& f, std::ostream* os) {
+  *os << f.message;
+}
 
 class SyncPhonesFaultTest : public SyncPhonesTest,
                             public ::testing::WithParamInterface<EngineFault> {};
@@ -242,9 +246,7 @@ TEST_P(SyncPhonesFaultTest, FailedWriteIsShownAndTheWalkGoesOn) {
   EXPECT_EQ(fe.Notes(), (std::vector<std::string>{std::string(f.message) + " ap file " + ApPath() +
                                                   ", status is 2"}));
   // The next client is still handled.
-  EXPECT_EQ(GetField(StoredLine("43", "01"),
-                     ap::client01::Phone1),
-            "5556667777");
+  EXPECT_EQ(GetField(StoredLine("43", "01"), ap::client01::Phone1), "5556667777");
   EXPECT_EQ(Phones("    43")[0], "(555)666-7777");
   EXPECT_EQ(form->Label3.Caption(), "Done!");
 }
