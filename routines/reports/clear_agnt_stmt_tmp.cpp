@@ -95,7 +95,6 @@ void ClearAgntStmtTmp(TForm1& form) {
   const std::string prefix = "Y" + operatorCode + "AGT";
 
   sqldb::Query drop("qryDropAgtStmt", form.edtODBCName);
-  drop.SetDateFormats(&form.Formats);
   try {
     for (const char* table : {"AGTCUST", "AGTHDR", "AGTSMT", "AGTSTMD", "AGTSTMP"}) {
       const std::string name = "Y" + operatorCode + table;
