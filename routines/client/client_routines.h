@@ -23,6 +23,34 @@ void InactiveAlpha(TForm1& form);
 void LoadStates(TForm1& form);
 
 // Further routines (first set)
+// SmartCase CLT: the agency's client names and addresses mixed-cased in Customer and "ap"
+// line "00".
+void SmartCaseClt(TForm1& form);
+// Cust->AP: every Customer row carried into its "ap" lines "00" and "01", created where missing.
+void CustToAp(TForm1& form);
+// Resync Contacts: Contact rows missing from "extap" inserted there; logged in "synccontact.log".
+void ResyncContacts(TForm1& form);
+// Reset Contacts: the insertion of Resync Contacts, without log or progress texts.
+void ResetContacts(TForm1& form);
+// 1099 Scan / 1099Clear: brokers' non-zero 1099 amounts of "ap" line "04" listed in
+// "1099over.txt"; with `clear`, zeroed there and in Customer.Amt1099.
+void Broker1099(TForm1& form, bool clear);
+// LateChrg YES / LateChrg NO: every client's late-charge flag in "ap" line "01" and Customer.
+void LateChrg(TForm1& form, bool lateCharges);
+// Clear AP Nulls: zero bytes of every "ap" client line blanked; listed in "APNULLS.TXT".
+void ClearApNulls(TForm1& form);
+// Clear Nulls - CLT: the same for the agency's clients, each byte listed in "alpahchg.txt".
+void ClearNullsClt(TForm1& form);
+// Swap Last, First: personal clients' "ap" names "LAST, FIRST" rewritten as "FIRST LAST".
+void SwapLastFirst(TForm1& form);
+// Prospect to Client: "ap" client lines "01" from the typed agency on marked "C".
+void ProspectToClient(TForm1& form);
+// Restore ID: Customer.TaxID filled from "fed_id.txt"; each line logged in "fed_id.log".
+void RestoreId(TForm1& form);
+// Default Addr Mail: the agency's Contact.DefaultAddFrom set to "0".
+void DefaultAddrMail(TForm1& form);
+// Trim Names: blanks trimmed off every Customer.Name.
+void TrimNames(TForm1& form);
 
 // Further routines (second set)
 // RJust Clt: the agency's client staff codes on "ap" lines "01" right-justified to three.
