@@ -27,6 +27,7 @@
 #include "legacy/fault_injection.h"
 #include "legacy/path_rules.h"
 #include "legacy/record_file.h"
+#include "legacy/stats.h"
 #include "legacy/store.h"
 
 namespace talvor {
@@ -176,6 +177,8 @@ void Stand(Handle& h, int key, const char* record) {
   h.pos_k0.assign(record + k0.offset, k0.length);
 }
 
+EngineStats g_stats;
+
 // Steps the handle's cursor and delivers the row. With `equal` set, the row must hold that
 // value in the cursor's key, else kBtrKeyNotFound.
 int Deliver(Handle& h, void* data, int* length, const std::string* equal) {
@@ -199,6 +202,7 @@ int Deliver(Handle& h, void* data, int* length, const std::string* equal) {
     std::memcpy(data, row, size);
     *length = size;
     Stand(h, c.key, row);
+    ++g_stats.recordsRead;
     return kBtrOk;
   }
   ResetCursor(h);
@@ -450,6 +454,7 @@ int btrInsert(int h, const void* data, int* length, int /*lock*/) {
   if (rc != SQLITE_OK) return store::StatusOf(rc);
   ++f.generation;
   if (n > 0) Stand(*handle, handle->positioned ? handle->pos_key : 0, record);
+  ++g_stats.recordsWritten;
   return kBtrOk;
 }
 
@@ -480,6 +485,7 @@ int btrUpdate(int h, const void* data, int* length) {
   if (sqlite3_changes(f.db) == 0) return kBtrNoCurrentRecord;
   ++f.generation;
   Stand(*handle, handle->pos_key, record);
+  ++g_stats.recordsWritten;
   return kBtrOk;
 }
 
@@ -500,6 +506,7 @@ int btrDelete(int h) {
   if (sqlite3_changes(f.db) == 0) return kBtrNoCurrentRecord;
   ++f.generation;
   handle->on_record = false;
+  ++g_stats.recordsWritten;
   return kBtrOk;
 }
 
@@ -520,3 +527,7 @@ int btrDestroy(int h) {
   e.handles.erase(h);
   return kBtrOk;
 }
+
+namespace talvor {
+EngineStats GetEngineStats() { return g_stats; }
+}  // namespace talvor
