@@ -154,6 +154,7 @@ struct Table::Impl final : internal::SessionMember {
     edit.clear();
     assigned.clear();
     columns.clear();
+    columnList.clear();
     byName.clear();
     realName.clear();
     hasRow = false;

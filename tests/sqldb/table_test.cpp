@@ -59,6 +59,18 @@ TEST_F(TableTest, OpenStandsOnFirstRowInStorageOrder) {
   EXPECT_EQ(t.RecordCount(), 5);
 }
 
+// A component is opened again in every run of a routine: the second open must read the
+// same columns as the first.
+TEST_F(TableTest, ReopenedComponentReadsTheSameColumns) {
+  Table t("tblClients", "AGYFORMS", "Customer", "Index1");
+  for (int run = 0; run < 3; ++run) {
+    t.Open();
+    EXPECT_EQ(t.AsString("Name"), "Blank One") << "run " << run;
+    EXPECT_EQ(t.AsInteger("CustType"), 2) << "run " << run;
+    t.Close();
+  }
+}
+
 TEST_F(TableTest, NamedIndexGivesKeyOrderWithoutRegardToCase) {
   Table t("tblAgent", "AGYFORMS", "customer", "INDEX1");
   t.Open();
