@@ -2,10 +2,12 @@
 #   make demo   installs what is missing, builds, and runs the common post-convert
 #               routines on the built-in demo site
 #   make test   installs what is missing, builds with sanitizers, and runs every test
+#               (and every fuzz target, a fixed number of runs each, in build-fuzz)
+#   make fuzz   the longer fuzzing run of scripts/fuzz.sh (10 minutes per target)
 JOBS ?= $(shell nproc)
 SETUP := bash scripts/setup.sh
 
-.PHONY: demo test setup build build-test bench format clean
+.PHONY: demo test setup build build-test build-fuzz fuzz bench format clean
 
 setup:
 	$(SETUP)
@@ -18,9 +20,19 @@ build-test: setup
 	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DTALVOR_SANITIZE=ON -DTALVOR_TESTS=ON
 	cmake --build build-test -j $(JOBS)
 
-test: build-test
+# The fuzz targets need clang; the libraries are built a second time with it.
+build-fuzz: setup
+	CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug \
+	  -DTALVOR_SANITIZE=ON -DTALVOR_TESTS=OFF -DTALVOR_GUI=OFF -DTALVOR_FUZZ=ON
+	cmake --build build-fuzz -j $(JOBS)
+
+test: build-test build-fuzz
 	cd build-test && ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen \
 	  ctest --output-on-failure -j $(JOBS)
+	cd build-fuzz && ctest --output-on-failure -j $(JOBS)
+
+fuzz: build-fuzz
+	bash scripts/fuzz.sh build-fuzz
 
 demo: build
 	bash scripts/demo.sh build
@@ -33,4 +45,4 @@ format:
 	cmake --build build --target format
 
 clean:
-	rm -rf build build-test build-bench
+	rm -rf build build-test build-bench build-fuzz

@@ -10,6 +10,7 @@ packages=(
   libcli11-dev libfmt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
+  clang-14 libclang-rt-14-dev
   xvfb xauth
 )
 
