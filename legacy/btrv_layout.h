@@ -217,6 +217,8 @@ inline constexpr Field AgyCode{0, 2};
 inline constexpr Field EntryType{2, 1};
 inline constexpr Field InvNum{3, 6};
 inline constexpr Field ItemCode{9, 5};
+inline constexpr Field ItemLine{9, 2};     // `ItemCode`'s line digits
+inline constexpr Field ItemSubLine{11, 3};  // `ItemCode`'s sub-line digits
 inline constexpr Field Key{0, 14};
 inline constexpr Field Invoice{0, 9};  // agency, type and number: all records of one entry
 inline constexpr Field AgyCode2{14, 2};
@@ -226,6 +228,7 @@ inline constexpr Field Key1{14, 16};
 inline constexpr Field Code{21, 3};  // item's code; the bank code on "C" entries
 inline constexpr Field CltNum{24, 6};
 inline constexpr Field EffectiveDate{30, 6};
+inline constexpr Field JournalMonthDay{32, 4};  // month and day of a journal entry's date
 inline constexpr Field PostedEntryType{36, 1};  // on "D" posting records
 inline constexpr Field Dept{45, 2};
 inline constexpr Field EntryDate{47, 6};

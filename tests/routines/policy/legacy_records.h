@@ -85,6 +85,32 @@ inline std::string JckiRecord(const JckiValues& v) {
   return r;
 }
 
+struct DescValues {
+  std::string agency = "01";
+  std::string type = "I";
+  std::string number = "000100";
+  std::string line = "01";
+  std::string cls = "CLS";
+  std::string trn = "NEW";
+  std::string company = "CMP";
+  std::string prd = "PRD";
+};
+
+// A 64-byte description record.
+inline std::string DescRecord(const DescValues& v) {
+  namespace desc = layout::desc;
+  std::string r = layout::BlankRecord(desc::kRecordLength);
+  layout::SetField(r, desc::AgyCode, v.agency);
+  layout::SetField(r, desc::EntryType, v.type);
+  layout::SetField(r, desc::InvNum, v.number);
+  layout::SetField(r, desc::Line, v.line);
+  layout::SetField(r, desc::Class, v.cls);
+  layout::SetField(r, desc::TrnCode, v.trn);
+  layout::SetField(r, desc::Company, v.company);
+  layout::SetField(r, desc::PrdCode, v.prd);
+  return r;
+}
+
 // The main line of an "ap" code record of kind `recType` named `name`.
 inline std::string ApCodeRecord(std::string_view recType, std::string_view agency,
                                 std::string_view code, std::string_view name = "A CODE") {
