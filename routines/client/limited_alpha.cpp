@@ -24,8 +24,8 @@ namespace {
 // Removed in this order, each wherever it occurs: the joint salutations go as a whole
 // before "MRS." and "MR." could split them.
 constexpr std::string_view kRemovedTexts[] = {
-    "~ZZ",  "MR. AND MRS.", "MR AND MRS ", "MR. & MRS.", "MR & MRS ", "MRS.",
-    "MR.",  "DR.",          " LLC.",       " LLP.",      " INC.",     " JR."};
+    "~ZZ", "MR. AND MRS.", "MR AND MRS ", "MR. & MRS.", "MR & MRS ", "MRS.",
+    "MR.", "DR.",          " LLC.",       " LLP.",      " INC.",     " JR."};
 constexpr std::string_view kBlankedCharacters = "!#%&*,.@~";
 
 void RemoveEvery(std::string& text, std::string_view what) {

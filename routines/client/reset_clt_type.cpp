@@ -57,8 +57,9 @@ void ResetCltType(TForm1& form) {
     report.Line("Updated [" + key + "] to CL");
 
     const std::string client = RightJustify(number, 6);
-    const std::string statement = "Update \"Customer\" set CustType = 1 where AgyCode = " +
-                                  SqlQuote(agency) + "  and Number = " + SqlQuote(client);
+    const std::string statement =
+        "Update \"Customer\" set CustType = 1 where AgyCode = " + SqlQuote(agency) +
+        "  and Number = " + SqlQuote(client);
     report.Line("   " + statement);
     form.PvQuery1.SetDatabaseName(form.edtODBCName);
     form.PvQuery1.SqlClear();

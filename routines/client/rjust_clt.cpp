@@ -42,8 +42,8 @@ void RJustClt(TForm1& form) {
     form.ProcessMessages();
 
     if (GetField(record, ap::Line) != "01") continue;
-    for (const layout::Field code : {ap::client01::Underwriter, ap::client01::SubPrdCode,
-                                     ap::client01::CSR}) {
+    for (const layout::Field code :
+         {ap::client01::Underwriter, ap::client01::SubPrdCode, ap::client01::CSR}) {
       SetField(record, code, RightJustify(GetField(record, code), code.width));
     }
     const std::string key = GetField(record, ap::Key);

@@ -59,7 +59,8 @@ void SyncSusp(TForm1& form) {
     items.Edit();
     items.SetString("AssignedTo", assignedTo);
     items.Post();
-    report.Line("Changed [" + agency + "][" + item + "] from [" + was + "] to [" + assignedTo + "]");
+    report.Line("Changed [" + agency + "][" + item + "] from [" + was + "] to [" + assignedTo +
+                "]");
     ++fixed;
   }
 

@@ -19,10 +19,9 @@ class AgntLicCodeTest : public SiteTest {
   void AddAgent(const std::string& agency, const std::string& number, const std::string& type,
                 const std::string& license, const std::string& month, const std::string& year,
                 const std::string& legalEntity, bool withLine03 = true) {
-    std::vector<std::string> records = {
-        ApRecord(ap::kClient, agency, number, "00")
-            .Set(ap::line00::Name, "AGENT " + number)
-            .Set(ap::line00::TypeLetter, type)};
+    std::vector<std::string> records = {ApRecord(ap::kClient, agency, number, "00")
+                                            .Set(ap::line00::Name, "AGENT " + number)
+                                            .Set(ap::line00::TypeLetter, type)};
     if (withLine03) {
       records.push_back(ApRecord(ap::kClient, agency, number, "03")
                             .Set(ap::client03::License1, license)
@@ -42,7 +41,8 @@ class AgntLicCodeTest : public SiteTest {
   std::vector<std::string> Row(const std::string& agency, const std::string& number) const {
     const auto rows = Rows(
         "select License1, License1Expires, LegalEntityCode, ActiveStatus from Customer where "
-        "AgyCode = '" + agency + "' and Number = '" + RightJustify(number, 6) + "'");
+        "AgyCode = '" +
+        agency + "' and Number = '" + RightJustify(number, 6) + "'");
     return rows.empty() ? std::vector<std::string>{} : rows[0];
   }
   // Three agents, the second with `month`: the run ends on the second; the first stays
@@ -80,16 +80,16 @@ struct LicenseCase {
 
 TEST_F(AgntLicCodeTest, LicenseExpiryAndLegalEntityAreCopied) {
   const std::vector<LicenseCase> cases = {
-      {"101", "LIC101", "06", "05", "C", "2005-06-30", "0", "N"},    // year 05 is 2005
-      {"102", "LIC102", "01", "99", "P", "2099-01-31", "2", "Y"},    // year 99 is 2099
-      {"103", "LIC103", "  ", "  ", "", "1999-12-31", "1", "N"},     // blanks: 31 Dec 1999
-      {"104", "LIC104", "02", "08", "I", "2008-02-28", "1", "Y"},    // 28th in a leap year
-      {"105", "LIC105", "04", "10", "X", "2010-04-30", "1", "Y"},    // other letter: 1
+      {"101", "LIC101", "06", "05", "C", "2005-06-30", "0", "N"},  // year 05 is 2005
+      {"102", "LIC102", "01", "99", "P", "2099-01-31", "2", "Y"},  // year 99 is 2099
+      {"103", "LIC103", "  ", "  ", "", "1999-12-31", "1", "N"},   // blanks: 31 Dec 1999
+      {"104", "LIC104", "02", "08", "I", "2008-02-28", "1", "Y"},  // 28th in a leap year
+      {"105", "LIC105", "04", "10", "X", "2010-04-30", "1", "Y"},  // other letter: 1
       {"106", "LIC106", "12", "05", "C", "2005-12-31", "0", "N"},
-      {"107", "LIC107", " 1", "06", "C", "2006-01-31", "0", "Y"},    // on the cut-off's side
-      {"108", "LIC108", "xx", "0x", "C", "1999-12-31", "0", "N"},    // not numbers: 12, 1999
-      {"109", "LIC109", "06", "  ", "C", "1999-06-30", "0", "N"},    // blank year only
-      {"110", " LIC 110 ", "11", "06", "C", "2006-11-30", "0", "Y"}, // license trimmed
+      {"107", "LIC107", " 1", "06", "C", "2006-01-31", "0", "Y"},     // on the cut-off's side
+      {"108", "LIC108", "xx", "0x", "C", "1999-12-31", "0", "N"},     // not numbers: 12, 1999
+      {"109", "LIC109", "06", "  ", "C", "1999-06-30", "0", "N"},     // blank year only
+      {"110", " LIC 110 ", "11", "06", "C", "2006-11-30", "0", "Y"},  // license trimmed
       {"111", "LIC111", "09", "05", "C", "2005-09-30", "0", "N"},
       {"112", "LIC112", "07", "20", "C", "2020-07-31", "0", "Y"},
   };
@@ -121,8 +121,8 @@ TEST_F(AgntLicCodeTest, LicenseExpiryAndLegalEntityAreCopied) {
 TEST_F(AgntLicCodeTest, ClientsThatDoNotQualifyAreNotChanged) {
   AddAgent("01", "201", "B", "", "", "", "C", /*withLine03=*/false);  // no line "03"
   AddAgent("01", "202", "B", "   ", "06", "05", "C");                 // blank license
-  AddAgent("01", "203", "C", "LIC203", "06", "05", "C");               // not a broker
-  AddAgent("01", "204", "B", "LIC204", "06", "05", "C");               // no Customer row
+  AddAgent("01", "203", "C", "LIC203", "06", "05", "C");              // not a broker
+  AddAgent("01", "204", "B", "LIC204", "06", "05", "C");              // no Customer row
   for (const char* number : {"201", "202", "203"}) AddRow("01", number);
 
   const auto outcome = Run(&AgntLicCode);
@@ -135,7 +135,7 @@ TEST_F(AgntLicCodeTest, ClientsThatDoNotQualifyAreNotChanged) {
   EXPECT_TRUE(ReportLines("outdated.err").empty());
   // Only the brokers showed their number.
   EXPECT_EQ(fe.Statuses(), (std::vector<std::string>{"   201", "   202", "   204",
-                                                      "Done, select another option"}));
+                                                     "Done, select another option"}));
 }
 
 TEST_F(AgntLicCodeTest, AgentsOfEveryAgencyAreHandled) {
@@ -166,7 +166,9 @@ TEST_F(AgntLicCodeTest, MonthThirteenEndsTheRunAndKeepsEarlierRows) {
   ExpectRunEndsOnMonth("13");
 }
 
-TEST_F(AgntLicCodeTest, MonthZeroEndsTheRunAndKeepsEarlierRows) { ExpectRunEndsOnMonth("00"); }
+TEST_F(AgntLicCodeTest, MonthZeroEndsTheRunAndKeepsEarlierRows) {
+  ExpectRunEndsOnMonth("00");
+}
 
 TEST_F(AgntLicCodeTest, MissingFileShowsBothOpenFailuresAndEndsNormally) {
   AddRow("01", "101");
@@ -175,9 +177,9 @@ TEST_F(AgntLicCodeTest, MissingFileShowsBothOpenFailuresAndEndsNormally) {
 
   ASSERT_TRUE(outcome.completed) << outcome.error;
   const std::string path = DataPath() + "\\ap";
-  EXPECT_EQ(fe.Notes(), (std::vector<std::string>{
-                            "Unable to open ap file " + path + ", status is 12",
-                            "Unable to open ap2 file " + path + ", status is 12"}));
+  EXPECT_EQ(fe.Notes(),
+            (std::vector<std::string>{"Unable to open ap file " + path + ", status is 12",
+                                      "Unable to open ap2 file " + path + ", status is 12"}));
   EXPECT_TRUE(ReportLines("outdated.err").empty());
   EXPECT_EQ(form->Label3.Caption(), "Done, select another option");
 }

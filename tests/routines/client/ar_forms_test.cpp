@@ -83,8 +83,10 @@ TEST_F(ArFormsTest, ClientWithoutRowIsChangedInTheFileOnly) {
 }
 
 TEST_F(ArFormsTest, OtherKindsOnlyShowProgress) {
-  const std::string producer01 = ApRecord(ap::kProducer, "01", "A", "01").Set(ap::client01::Underwriter, "  Q");
-  const std::string producer00 = ApRecord(ap::kProducer, "01", "A", "00").Set(ap::line00::BalMethodCd, "O");
+  const std::string producer01 =
+      ApRecord(ap::kProducer, "01", "A", "01").Set(ap::client01::Underwriter, "  Q");
+  const std::string producer00 =
+      ApRecord(ap::kProducer, "01", "A", "00").Set(ap::line00::BalMethodCd, "O");
   Put("ap", {Line00("01", "101"), Line01("01", "101"), producer00, producer01});
 
   ASSERT_TRUE(Run(&ArForms).completed);
@@ -103,9 +105,9 @@ TEST_F(ArFormsTest, MissingFileShowsBothOpenFailuresAndEndsNormally) {
 
   ASSERT_TRUE(outcome.completed) << outcome.error;
   const std::string path = DataPath() + "\\ap";
-  EXPECT_EQ(fe.Notes(), (std::vector<std::string>{
-                            "Unable to open ap file " + path + ", status is 12",
-                            "Unable to open ap2 file " + path + ", status is 12"}));
+  EXPECT_EQ(fe.Notes(),
+            (std::vector<std::string>{"Unable to open ap file " + path + ", status is 12",
+                                      "Unable to open ap2 file " + path + ", status is 12"}));
   EXPECT_EQ(Row("01", "101"), (std::vector<std::string>{"N", "0"}));
   EXPECT_EQ(form->Label3.Caption(), "Done, select another option");
 }

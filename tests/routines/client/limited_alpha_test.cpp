@@ -24,8 +24,8 @@ class LimitedAlphaTest : public SiteTest {
                    .Set(ap::line00::TypeLetter, type),
                ApRecord(ap::kClient, agency, number, "01").Set(ap::client01::CSR, "  A")});
     if (withRow) {
-      Sql("insert into Customer (AgyCode, Number, Name, ActiveStatus) values ('" + agency +
-          "', '" + RightJustify(number, 6) + "', '" + name + "', '" + active + "')");
+      Sql("insert into Customer (AgyCode, Number, Name, ActiveStatus) values ('" + agency + "', '" +
+          RightJustify(number, 6) + "', '" + name + "', '" + active + "')");
     }
   }
   std::string Alpha(const std::string& agency, const std::string& number) const {
@@ -43,33 +43,33 @@ struct AlphaCase {
 
 TEST_F(LimitedAlphaTest, EachNamingRuleGivesItsCode) {
   const std::vector<AlphaCase> cases = {
-      {"JOHN SMITH", "P", "Y", "SMIJOH"},              // personal: last word first
-      {"ACME INSURANCE", "C", "Y", "ACMINS"},          // commercial: first word first
-      {"ACME", "C", "Y", "ACMACM"},                    // one word repeats itself
-      {"ACME", "B", "Y", "ACMACM"},                    // brokers as commercial
-      {"JOHN SMITH.", "P", "Y", "JOH   "},             // final mark leaves an empty last part
-      {"john smith", "P", "Y", "SMIJOH"},              // upper-cased
-      {"  JOHN SMITH  ", "P", "Y", "SMIJOH"},          // trimmed
-      {"MR AND MRS JOHN SMITH", "P", "Y", "SMIJOH"},   // salutation with its blank
+      {"JOHN SMITH", "P", "Y", "SMIJOH"},             // personal: last word first
+      {"ACME INSURANCE", "C", "Y", "ACMINS"},         // commercial: first word first
+      {"ACME", "C", "Y", "ACMACM"},                   // one word repeats itself
+      {"ACME", "B", "Y", "ACMACM"},                   // brokers as commercial
+      {"JOHN SMITH.", "P", "Y", "JOH   "},            // final mark leaves an empty last part
+      {"john smith", "P", "Y", "SMIJOH"},             // upper-cased
+      {"  JOHN SMITH  ", "P", "Y", "SMIJOH"},         // trimmed
+      {"MR AND MRS JOHN SMITH", "P", "Y", "SMIJOH"},  // salutation with its blank
       {"MR & MRS JOHN SMITH", "P", "Y", "SMIJOH"},
-      {"MR. AND MRS. JOHN SMITH", "P", "Y", "SMI JO"}, // removed without the blank after it
+      {"MR. AND MRS. JOHN SMITH", "P", "Y", "SMI JO"},  // removed without the blank after it
       {"MR. & MRS. JOHN SMITH", "P", "Y", "SMI JO"},
       {"MRS. JANE DOE", "P", "Y", "DOE JA"},
-      {"JANE MRS.DOE", "P", "Y", "DOEJAN"},            // removed wherever it stands
+      {"JANE MRS.DOE", "P", "Y", "DOEJAN"},  // removed wherever it stands
       {"MR.JOHN SMITH", "P", "Y", "SMIJOH"},
       {"DR.JOHN SMITH", "C", "Y", "JOHSMI"},
-      {"JOHN SMITH JR.", "P", "Y", "SMIJOH"},          // suffixes
+      {"JOHN SMITH JR.", "P", "Y", "SMIJOH"},  // suffixes
       {"WIDGETS INC.", "C", "Y", "WIDWID"},
       {"ACME LLC.", "C", "Y", "ACMACM"},
       {"BAKER LLP.", "C", "Y", "BAKBAK"},
-      {"ACME LLC", "C", "Y", "ACMLLC"},                // no period: not a suffix
-      {"~ZZJOHN SMITH", "P", "Y", "SMIJOH"},           // conversion marker
-      {"SMITH, JOHN", "P", "Y", "JOHSMI"},             // marks become blanks
+      {"ACME LLC", "C", "Y", "ACMLLC"},       // no period: not a suffix
+      {"~ZZJOHN SMITH", "P", "Y", "SMIJOH"},  // conversion marker
+      {"SMITH, JOHN", "P", "Y", "JOHSMI"},    // marks become blanks
       {"A&B SUPPLY", "C", "Y", "A BSUP"},
       {"X!Y#Z%W", "C", "Y", "X YW  "},
-      {"AL", "C", "Y", "ALAL  "},                      // short name padded to six
-      {"JOHN SMITH", "P", "N", "*SMIJO"},              // inactive mark
-      {"ACME INSURANCE", "C", "", "*ACMIN"},           // not "Y" is inactive
+      {"AL", "C", "Y", "ALAL  "},             // short name padded to six
+      {"JOHN SMITH", "P", "N", "*SMIJO"},     // inactive mark
+      {"ACME INSURANCE", "C", "", "*ACMIN"},  // not "Y" is inactive
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     AddClient("01", std::to_string(100000 + i), cases[i].type, "OLDOLD", cases[i].name,
@@ -103,7 +103,7 @@ TEST_F(LimitedAlphaTest, ChangedCodesAreListedAndEveryClientIsWrittenBack) {
 }
 
 TEST_F(LimitedAlphaTest, ClientsOutsideTheRangeOrWithoutRowAreNotTouched) {
-  AddClient("01", "99999", "P", "OLDOLD", "JOHN SMITH", "Y");    // stored "99999" with a blank
+  AddClient("01", "99999", "P", "OLDOLD", "JOHN SMITH", "Y");  // stored "99999" with a blank
   AddClient("01", "100001", "P", "OLDOLD", "JOHN SMITH", "Y", /*withRow=*/false);
   AddClient("01", "999999", "P", "OLDOLD", "JANE DOE", "Y");    // the top of the range
   AddClient("02", "100001", "P", "OLDOLD", "JOHN SMITH", "Y");  // another agency
@@ -154,9 +154,9 @@ TEST_F(LimitedAlphaTest, MissingFileShowsBothOpenFailuresAndEndsNormally) {
 
   ASSERT_TRUE(outcome.completed) << outcome.error;
   const std::string path = DataPath() + "\\AP";
-  EXPECT_EQ(fe.Notes(), (std::vector<std::string>{
-                            "Unable to open Ap file " + path + ", status is 12",
-                            "Unable to open Ap2 file " + path + ", status is 12"}));
+  EXPECT_EQ(fe.Notes(),
+            (std::vector<std::string>{"Unable to open Ap file " + path + ", status is 12",
+                                      "Unable to open Ap2 file " + path + ", status is 12"}));
   EXPECT_TRUE(ReportLines("alpahchg.txt").empty());
   EXPECT_EQ(form->Label3.Caption(), "Done!!");
 }

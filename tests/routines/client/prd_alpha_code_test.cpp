@@ -39,10 +39,10 @@ class PrdAlphaCodeTest : public SiteTest {
 
 TEST_F(PrdAlphaCodeTest, AlphaCodesAreDerivedFromTheNamesAndEveryChangeListed) {
   Put("ap", {
-                Producer("01", "1", "J SMITH JR", "OLD   "),     // blanks removed, six kept
-                Producer("01", "2", "al", "      "),             // short, capitals, padded
-                Producer("01", "3", "MARY JONES", "MARYJO"),     // already right
-                Producer("01", "4", "BOB-O'NEIL", "BOB   "),     // punctuation stays
+                Producer("01", "1", "J SMITH JR", "OLD   "),  // blanks removed, six kept
+                Producer("01", "2", "al", "      "),          // short, capitals, padded
+                Producer("01", "3", "MARY JONES", "MARYJO"),  // already right
+                Producer("01", "4", "BOB-O'NEIL", "BOB   "),  // punctuation stays
             });
 
   const auto outcome = Run(&PrdAlphaCode);
@@ -53,13 +53,14 @@ TEST_F(PrdAlphaCodeTest, AlphaCodesAreDerivedFromTheNamesAndEveryChangeListed) {
   EXPECT_EQ(Alpha("01", "3"), "MARYJO");
   EXPECT_EQ(Alpha("01", "4"), "BOB-O'");
   const std::string blanks15(15, ' ');
-  EXPECT_EQ(ReportLines("PrdALpha.txt"),
-            (std::vector<std::string>{
-                "Agy [01] Code [  1] Name [J SMITH JR" + blanks15 + "] Was [OLD   ] Is [JSMITH] ",
-                "Agy [01] Code [  2] Name [al" + std::string(23, ' ') + "] Was [      ] Is [AL    ] ",
-                "Agy [01] Code [  4] Name [BOB-O'NEIL" + blanks15 + "] Was [BOB   ] Is [BOB-O'] ",
-                "Changed 3 items ",
-            }));
+  EXPECT_EQ(
+      ReportLines("PrdALpha.txt"),
+      (std::vector<std::string>{
+          "Agy [01] Code [  1] Name [J SMITH JR" + blanks15 + "] Was [OLD   ] Is [JSMITH] ",
+          "Agy [01] Code [  2] Name [al" + std::string(23, ' ') + "] Was [      ] Is [AL    ] ",
+          "Agy [01] Code [  4] Name [BOB-O'NEIL" + blanks15 + "] Was [BOB   ] Is [BOB-O'] ",
+          "Changed 3 items ",
+      }));
   EXPECT_EQ(fe.Statuses().front(), "0   1 J SMITH JR" + blanks15);
   EXPECT_EQ(form->Label3.Caption(), "Done, select another option");
   EXPECT_TRUE(fe.Notes().empty());
@@ -76,7 +77,8 @@ TEST_F(PrdAlphaCodeTest, ZeroBytesOfLines01And02AreBlankedAndOtherLinesLeftAlone
   std::replace(clean01.begin(), clean01.end(), '\0', ' ');
   EXPECT_EQ(clean01.substr(25, 8), "OPERA  R");
   EXPECT_EQ(*Find("ap", layout::ApKey(ap::kProducer, "01", "1", "01")), clean01);
-  EXPECT_EQ(*Find("ap", layout::ApKey(ap::kProducer, "01", "1", "02")), WithNulls("01", "1", "02", {}));
+  EXPECT_EQ(*Find("ap", layout::ApKey(ap::kProducer, "01", "1", "02")),
+            WithNulls("01", "1", "02", {}));
   EXPECT_EQ(*Find("ap", layout::ApKey(ap::kProducer, "01", "1", "50")), line50);
   EXPECT_EQ(ReportLines("PrdALpha.txt"),
             (std::vector<std::string>{"Agy [01] Code [  1] had nulls", "Changed 1 items "}));
@@ -134,9 +136,9 @@ TEST_F(PrdAlphaCodeTest, MissingFileShowsBothOpenFailuresAndCountsNothing) {
 
   ASSERT_TRUE(outcome.completed) << outcome.error;
   const std::string path = DataPath() + "\\ap";
-  EXPECT_EQ(fe.Notes(), (std::vector<std::string>{
-                            "Unable to open ap file " + path + ", status is 12",
-                            "Unable to open ap2 file " + path + ", status is 12"}));
+  EXPECT_EQ(fe.Notes(),
+            (std::vector<std::string>{"Unable to open ap file " + path + ", status is 12",
+                                      "Unable to open ap2 file " + path + ", status is 12"}));
   EXPECT_EQ(ReportLines("PrdALpha.txt"), (std::vector<std::string>{"Changed 0 items "}));
   EXPECT_EQ(form->Label3.Caption(), "Done, select another option");
 }

@@ -33,8 +33,8 @@ class ResetCltTypeTest : public SiteTest {
                     ap::line00::TypeLetter);
   }
   std::string CustType(const std::string& agency, const std::string& number) const {
-    return Value("select CustType from Customer where AgyCode = '" + agency +
-                 "' and Number = '" + RightJustify(number, 6) + "'");
+    return Value("select CustType from Customer where AgyCode = '" + agency + "' and Number = '" +
+                 RightJustify(number, 6) + "'");
   }
 };
 
@@ -42,7 +42,8 @@ TEST_F(ResetCltTypeTest, PersonalClientsBecomeCommercialInBothStores) {
   const std::string commercial = Line00("01", "102", "ACME", "C");
   const std::string broker = Line00("01", "103", "AGENT", "B");
   // Line "01" carries a "P" at the type letter's place: only line "00" counts.
-  const std::string line01 = ApRecord(ap::kClient, "01", "101", "01").Set(ap::line00::TypeLetter, "P");
+  const std::string line01 =
+      ApRecord(ap::kClient, "01", "101", "01").Set(ap::line00::TypeLetter, "P");
   const std::string otherAgency = Line00("02", "101", "OTHER", "P");
   Put("ap", {Line00("01", "101", "SMITH JOHN", "P"), line01, commercial, broker,
              Line00("01", "104", "DOE JANE", "P"), otherAgency});
@@ -56,15 +57,16 @@ TEST_F(ResetCltTypeTest, PersonalClientsBecomeCommercialInBothStores) {
   ASSERT_TRUE(outcome.completed) << outcome.error;
   const std::string key101 = layout::ApKey(ap::kClient, "01", "101", "00");
   const std::string key104 = layout::ApKey(ap::kClient, "01", "104", "00");
-  EXPECT_EQ(ReportLines("ResetCltType.txt"),
-            (std::vector<std::string>{
-                "Updated [" + key101 + "] to CL",
-                "   Update \"Customer\" set CustType = 1 where AgyCode = '01'  and Number = '   101'",
-                "  Updated Table [01:   101] to CustType = 1",
-                "Updated [" + key104 + "] to CL",
-                "   Update \"Customer\" set CustType = 1 where AgyCode = '01'  and Number = '   104'",
-                "  Error (0) changed updating table [01:   104] to CustType = 1",
-            }));
+  EXPECT_EQ(
+      ReportLines("ResetCltType.txt"),
+      (std::vector<std::string>{
+          "Updated [" + key101 + "] to CL",
+          "   Update \"Customer\" set CustType = 1 where AgyCode = '01'  and Number = '   101'",
+          "  Updated Table [01:   101] to CustType = 1",
+          "Updated [" + key104 + "] to CL",
+          "   Update \"Customer\" set CustType = 1 where AgyCode = '01'  and Number = '   104'",
+          "  Error (0) changed updating table [01:   104] to CustType = 1",
+      }));
   std::string expected101 = Line00("01", "101", "SMITH JOHN", "P");
   layout::SetField(expected101, ap::line00::TypeLetter, "C");
   EXPECT_EQ(*Find("ap", key101), expected101);
@@ -77,7 +79,7 @@ TEST_F(ResetCltTypeTest, PersonalClientsBecomeCommercialInBothStores) {
   EXPECT_EQ(*Find("ap", layout::ApKey(ap::kClient, "02", "101", "00")), otherAgency);
   EXPECT_EQ(CustType("02", "101"), "2");
   EXPECT_EQ(fe.Statuses(), (std::vector<std::string>{"101:SMITH JOHN", "102:ACME", "103:AGENT",
-                                                      "104:DOE JANE", "Done"}));
+                                                     "104:DOE JANE", "Done"}));
   EXPECT_TRUE(fe.Notes().empty());
 }
 

@@ -35,12 +35,12 @@ struct CodeCase {
 };
 
 TEST_F(RJustCltTest, EachStaffCodeOfLine01IsRightJustified) {
-  const std::vector<CodeCase> cases = {
-      {"A  ", "  A"}, {"BC ", " BC"}, {"   ", "   "}, {" D ", "  D"}, {"XYZ", "XYZ"}, {"  E", "  E"}};
+  const std::vector<CodeCase> cases = {{"A  ", "  A"}, {"BC ", " BC"}, {"   ", "   "},
+                                       {" D ", "  D"}, {"XYZ", "XYZ"}, {"  E", "  E"}};
   std::vector<std::string> records;
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    records.push_back(Line01("01", std::to_string(100 + i), cases[i].stored, cases[i].stored,
-                             cases[i].stored));
+    records.push_back(
+        Line01("01", std::to_string(100 + i), cases[i].stored, cases[i].stored, cases[i].stored));
   }
   Put("ap", records);
 
@@ -67,10 +67,10 @@ TEST_F(RJustCltTest, OtherLinesAndOtherAgenciesAreLeftAlone) {
   const std::string line00 = ApRecord(ap::kClient, "01", "100", "00")
                                  .Set(ap::line00::Name, "SMITH JOHN")
                                  .Set(ap::client01::Underwriter, "A  ");
-  const std::string line02 =
-      ApRecord(ap::kClient, "01", "100", "02").Set(ap::client01::CSR, "B  ");
+  const std::string line02 = ApRecord(ap::kClient, "01", "100", "02").Set(ap::client01::CSR, "B  ");
   const std::string otherAgency = Line01("02", "100", "A  ", "B  ", "C  ");
-  const std::string producer = ApRecord(ap::kProducer, "01", "A", "01").Set(ap::client01::CSR, "Q  ");
+  const std::string producer =
+      ApRecord(ap::kProducer, "01", "A", "01").Set(ap::client01::CSR, "Q  ");
   Put("ap", {line00, Line01("01", "100", "A  ", "B  ", "C  "), line02, otherAgency, producer});
 
   ASSERT_TRUE(Run(&RJustClt).completed);
@@ -112,9 +112,9 @@ TEST_F(RJustCltTest, MissingFileShowsBothOpenFailuresAndEndsNormally) {
 
   ASSERT_TRUE(outcome.completed) << outcome.error;
   const std::string path = DataPath() + "\\ap";
-  EXPECT_EQ(fe.Notes(), (std::vector<std::string>{
-                            "Unable to open ap file " + path + ", status is 12",
-                            "Unable to open ap write file " + path + ", status is 12"}));
+  EXPECT_EQ(fe.Notes(),
+            (std::vector<std::string>{"Unable to open ap file " + path + ", status is 12",
+                                      "Unable to open ap write file " + path + ", status is 12"}));
   EXPECT_EQ(form->Label3.Caption(), "Done");
 }
 

@@ -41,11 +41,11 @@ class SetCmpsDbTest : public SiteTest {
 };
 
 TEST_F(SetCmpsDbTest, EveryCompanyBecomesDirectBillAndMissingLines01AreCreated) {
-  const std::string department = ApRecord(ap::kDepartment, "01", "1", "00").Set(ap::line00::Name, "D");
-  Put("ap", {Line00("01", "1"), Line01("01", "1", "A"),
-             Line00("01", "2"),                              // no line "01"
-             Line00("01", "3"), Line01("01", "3", "D"),      // already direct bill
-             Line00("02", "1"),                              // no line "01", another agency
+  const std::string department =
+      ApRecord(ap::kDepartment, "01", "1", "00").Set(ap::line00::Name, "D");
+  Put("ap", {Line00("01", "1"), Line01("01", "1", "A"), Line00("01", "2"),  // no line "01"
+             Line00("01", "3"), Line01("01", "3", "D"),                     // already direct bill
+             Line00("02", "1"),  // no line "01", another agency
              Line00("02", "2"), Line01("02", "2", "A"), department});
   AddCompany("01", "  1", "A");
   AddCompany("01", "  2", "O");
@@ -55,11 +55,10 @@ TEST_F(SetCmpsDbTest, EveryCompanyBecomesDirectBillAndMissingLines01AreCreated) 
 
   ASSERT_TRUE(outcome.completed) << outcome.error;
   EXPECT_EQ(Records("ap"),
-            (std::vector<std::string>{Line00("01", "1"), Line01("01", "1", "D"),
-                                      Line00("01", "2"), NewLine01("01", "2"),
-                                      Line00("01", "3"), Line01("01", "3", "D"),
-                                      Line00("02", "1"), NewLine01("02", "1"),
-                                      Line00("02", "2"), Line01("02", "2", "D"), department}));
+            (std::vector<std::string>{
+                Line00("01", "1"), Line01("01", "1", "D"), Line00("01", "2"), NewLine01("01", "2"),
+                Line00("01", "3"), Line01("01", "3", "D"), Line00("02", "1"), NewLine01("02", "1"),
+                Line00("02", "2"), Line01("02", "2", "D"), department}));
   EXPECT_EQ(Rows("select AgyCode, Number, BillMethodCd from Company order by AgyCode, Number"),
             (std::vector<std::vector<std::string>>{
                 {"01", "  1", "D"}, {"01", "  2", "D"}, {"02", "  1", "A"}}));
@@ -74,7 +73,7 @@ TEST_F(SetCmpsDbTest, BothPassesShowEachCompanyOnce) {
   ASSERT_TRUE(Run(&SetCmpsDb).completed);
 
   EXPECT_EQ(fe.Statuses(), (std::vector<std::string>{"01      1", "01      1", "01      2",
-                                                      "Done, select another option"}));
+                                                     "Done, select another option"}));
 }
 
 TEST_F(SetCmpsDbTest, SecondRunAddsNothingNew) {
@@ -112,12 +111,13 @@ TEST_F(SetCmpsDbTest, EngineFailuresAreListed) {
 
   EXPECT_EQ(FaultsTriggered(), 3);
   EXPECT_EQ(ReportLines("changedcmp.txt"), (std::vector<std::string>{
-                                                "Error 85 on Update01     1",
-                                                "Error 2 on readback 01     2",
-                                                "Error 5 on Insert tRailer01     3",
-                                            }));
+                                               "Error 85 on Update01     1",
+                                               "Error 2 on readback 01     2",
+                                               "Error 5 on Insert tRailer01     3",
+                                           }));
   EXPECT_EQ(GetField(*Find("ap", layout::ApKey(ap::kCompany, "01", "1", "01")),
-                     ap::company01::CmpBillMethod), "A");
+                     ap::company01::CmpBillMethod),
+            "A");
   EXPECT_FALSE(Find("ap", layout::ApKey(ap::kCompany, "01", "3", "01")).has_value());
 }
 
@@ -156,9 +156,9 @@ TEST_F(SetCmpsDbTest, MissingFileShowsBothOpenFailuresAndStillUpdatesTheTable) {
 
   ASSERT_TRUE(outcome.completed) << outcome.error;
   const std::string path = DataPath() + "\\ap";
-  EXPECT_EQ(fe.Notes(), (std::vector<std::string>{
-                            "Unable to open ap file " + path + ", status is 12",
-                            "Unable to open ap2 file " + path + ", status is 12"}));
+  EXPECT_EQ(fe.Notes(),
+            (std::vector<std::string>{"Unable to open ap file " + path + ", status is 12",
+                                      "Unable to open ap2 file " + path + ", status is 12"}));
   EXPECT_EQ(Value("select BillMethodCd from Company"), "D");
   EXPECT_TRUE(ReportLines("changedcmp.txt").empty());
 }

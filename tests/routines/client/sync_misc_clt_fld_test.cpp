@@ -23,8 +23,8 @@ class SyncMiscCltFldTest : public SiteTest {
   // The line "04" as the routine builds it: key, "001", blanks, the letter at 122, blanks.
   static std::string ExpectedLine04(const std::string& agency, const std::string& number,
                                     char letter) {
-    std::string line = layout::ApKey(ap::kClient, agency, number, "04") + "001" +
-                       std::string(103, ' ') + letter;
+    std::string line =
+        layout::ApKey(ap::kClient, agency, number, "04") + "001" + std::string(103, ' ') + letter;
     line.resize(ap::kRecordLength, ' ');
     return line;
   }
@@ -41,11 +41,10 @@ TEST_F(SyncMiscCltFldTest, MissingLines04AreCreatedWithTheLegalEntityLetter) {
     char letter;
   };
   const std::vector<Case> cases = {
-      {"   101", 0, "1", 'I'},    // broker, individual
-      {"   102", 1, "2", 'P'},    // commercial, partnership
-      {"   103", 1, "NULL", 'C'}, // Null becomes 0 first, then "C"
-      {"   104", 1, "0", 'C'},
-      {"   105", 0, "7", 'C'},    // any other value
+      {"   101", 0, "1", 'I'},                              // broker, individual
+      {"   102", 1, "2", 'P'},                              // commercial, partnership
+      {"   103", 1, "NULL", 'C'},                           // Null becomes 0 first, then "C"
+      {"   104", 1, "0", 'C'},    {"   105", 0, "7", 'C'},  // any other value
   };
   Put("ap", ApRecord(ap::kClient, "01", "999", "00"));  // the file is not empty
   for (const Case& c : cases) AddClient("01", c.number, c.custType, c.legalEntitySql);
@@ -63,7 +62,7 @@ TEST_F(SyncMiscCltFldTest, MissingLines04AreCreatedWithTheLegalEntityLetter) {
   }
   EXPECT_EQ(Value("select LegalEntityCode from Customer where Number = '   103'"), "0");
   EXPECT_EQ(fe.Statuses(), (std::vector<std::string>{"1/5", "2/5", "3/5", "4/5", "5/5",
-                                                      "Done, select another option"}));
+                                                     "Done, select another option"}));
   EXPECT_TRUE(fe.Notes().empty());
 }
 

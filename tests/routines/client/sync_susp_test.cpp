@@ -32,12 +32,12 @@ class SyncSuspTest : public SiteTest {
 };
 
 TEST_F(SyncSuspTest, AssignmentsAreMadeEqualAndEveryDifferenceListed) {
-  Put("DIANDX", {Item("01", "000000001", "7"),        // "  7" already: good
-                 Item("01", "000000002", "ABCD"),     // cut to "ABC"
-                 Item("01", "000000003", "  QXT "),   // trimmed, then right-justified
-                 Item("01", "000000004", "JS"),       // no row
-                 Item("01", " 12345678", "AB"),       // row stored without the blank
-                 Item("02", "000000001", "Z")});      // another agency
+  Put("DIANDX", {Item("01", "000000001", "7"),       // "  7" already: good
+                 Item("01", "000000002", "ABCD"),    // cut to "ABC"
+                 Item("01", "000000003", "  QXT "),  // trimmed, then right-justified
+                 Item("01", "000000004", "JS"),      // no row
+                 Item("01", " 12345678", "AB"),      // row stored without the blank
+                 Item("02", "000000001", "Z")});     // another agency
   AddRow("01", "000000001", "  7");
   AddRow("01", "000000002", "XYZ");
   AddRow("01", "000000003", "Q  ");
@@ -87,8 +87,9 @@ TEST_F(SyncSuspTest, SecondRunCountsEveryItemGood) {
 
   ASSERT_TRUE(Run(&SyncSusp).completed);
 
-  EXPECT_EQ(ReportLines("DiaSync.TXT"),
-            (std::vector<std::string>{"=====================", "Good (2) fixed (0) Not Found (0)"}));
+  EXPECT_EQ(
+      ReportLines("DiaSync.TXT"),
+      (std::vector<std::string>{"=====================", "Good (2) fixed (0) Not Found (0)"}));
 }
 
 TEST_F(SyncSuspTest, WorksThroughTheServerSessionAndLeavesItActive) {
@@ -111,8 +112,9 @@ TEST_F(SyncSuspTest, MissingIndexIsShownAndTheTotalsAreZero) {
   ASSERT_TRUE(outcome.completed) << outcome.error;
   EXPECT_EQ(fe.Notes(), (std::vector<std::string>{"Unable to open DIaNdx file " + DataPath() +
                                                   "\\DIANDX, status is 12"}));
-  EXPECT_EQ(ReportLines("DiaSync.TXT"),
-            (std::vector<std::string>{"=====================", "Good (0) fixed (0) Not Found (0)"}));
+  EXPECT_EQ(
+      ReportLines("DiaSync.TXT"),
+      (std::vector<std::string>{"=====================", "Good (0) fixed (0) Not Found (0)"}));
   EXPECT_EQ(Assigned("01", "000000001"), "X");
   EXPECT_EQ(form->Label3.Caption(), "Done!");
 }
@@ -125,9 +127,10 @@ TEST_F(SyncSuspTest, ReadFailureEndsTheWalkAndTheTotalsCountWhatWasDone) {
 
   ASSERT_TRUE(Run(&SyncSusp).completed);
 
-  EXPECT_EQ(ReportLines("DiaSync.TXT"),
-            (std::vector<std::string>{"Changed [01][000000001] from [X] to [  A]",
-                                      "=====================", "Good (0) fixed (1) Not Found (0)"}));
+  EXPECT_EQ(
+      ReportLines("DiaSync.TXT"),
+      (std::vector<std::string>{"Changed [01][000000001] from [X] to [  A]",
+                                "=====================", "Good (0) fixed (1) Not Found (0)"}));
   EXPECT_EQ(Assigned("01", "000000002"), "X");
 }
 
