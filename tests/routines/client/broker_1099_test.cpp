@@ -35,31 +35,29 @@ class Broker1099Test : public SiteTest {
         "', " + amount + ")");
   }
   std::string Amount(const std::string& agency, const std::string& number) const {
-    return Value("select Amt1099 from Customer where AgyCode = '" + agency +
-                 "' and Number = '" + number + "'");
+    return Value("select Amt1099 from Customer where AgyCode = '" + agency + "' and Number = '" +
+                 number + "'");
   }
   std::string ApPath() const { return DataPath() + "\\ap"; }
 };
 
 TEST_F(Broker1099Test, ScanListsBrokersWithAnAmountAndChangesNothing) {
-  const Lines records = {
-      Line00("01", "41", "ACME BROKERS"),     Line04("01", "41", "0000012345"),
-      Line00("01", "42", "ZERO DOLLARS"),     Line04("01", "42", "$0.00"),
-      Line00("01", "43", "ZERO"),             Line04("01", "43", "0"),
-      Line00("01", "44", "TEN ZEROS"),        Line04("01", "44", "0000000000"),
-      Line00("01", "45", "BLANK"),            Line04("01", "45", ""),
-      Line00("01", "46", "NO LINE 04"),       Line00("01", "47", "COMMERCIAL", "C"),
-      Line04("01", "47", "0099999999"),       Line00("01", "48", "  FORMATTED"),
-      Line04("01", "48", "  $1,234.50")};
+  const Lines records = {Line00("01", "41", "ACME BROKERS"), Line04("01", "41", "0000012345"),
+                         Line00("01", "42", "ZERO DOLLARS"), Line04("01", "42", "$0.00"),
+                         Line00("01", "43", "ZERO"),         Line04("01", "43", "0"),
+                         Line00("01", "44", "TEN ZEROS"),    Line04("01", "44", "0000000000"),
+                         Line00("01", "45", "BLANK"),        Line04("01", "45", ""),
+                         Line00("01", "46", "NO LINE 04"),   Line00("01", "47", "COMMERCIAL", "C"),
+                         Line04("01", "47", "0099999999"),   Line00("01", "48", "  FORMATTED"),
+                         Line04("01", "48", "  $1,234.50")};
   Put("ap", records);
   AddRow("01", "    41");
 
   const RunOutcome outcome = Run(&Broker1099, false);
 
   ASSERT_TRUE(outcome.completed) << outcome.error;
-  EXPECT_EQ(ReportLines("1099over.txt"),
-            (Lines{"01     41 ACME BROKERS               0000012345",
-                   "01     48 FORMATTED                  $1,234.5"}));
+  EXPECT_EQ(ReportLines("1099over.txt"), (Lines{"01     41 ACME BROKERS               0000012345",
+                                                "01     48 FORMATTED                  $1,234.5"}));
   EXPECT_EQ(Records("ap"), records);
   EXPECT_EQ(Amount("01", "    41"), "$123.45");
   EXPECT_EQ(form->Label3.Caption(), "Done, select another option");
@@ -76,9 +74,9 @@ TEST_F(Broker1099Test, ClearZeroesTheLineAndTheRowAndASecondRunListsNothing) {
 
   EXPECT_EQ(ReportLines("1099over.txt"),
             (Lines{"01     41 ACME BROKERS               0000012345"}));
-  EXPECT_EQ(Records("ap"), (Lines{Line00("01", "41", "ACME BROKERS"),
-                                  Line04("01", "41", "0000000000"), Line00("01", "42", "OTHER"),
-                                  Line04("01", "42", "$0.00")}));
+  EXPECT_EQ(Records("ap"),
+            (Lines{Line00("01", "41", "ACME BROKERS"), Line04("01", "41", "0000000000"),
+                   Line00("01", "42", "OTHER"), Line04("01", "42", "$0.00")}));
   EXPECT_EQ(Amount("01", "    41"), "$0.00");
   EXPECT_EQ(Amount("01", "    42"), "$123.45");
 
@@ -93,8 +91,9 @@ TEST_F(Broker1099Test, BrokersOfEveryAgencyAreListed) {
 
   ASSERT_TRUE(Run(&Broker1099, false).completed);
 
-  EXPECT_EQ(ReportLines("1099over.txt"), (Lines{"01     41 OURS                       0000000100",
-                                                "02      7 THEIRS                     0000000200"}));
+  EXPECT_EQ(ReportLines("1099over.txt"),
+            (Lines{"01     41 OURS                       0000000100",
+                   "02      7 THEIRS                     0000000200"}));
 }
 
 struct ColumnCase {
@@ -125,8 +124,7 @@ TEST_P(Broker1099ColumnTest, ClearWritesZeroInTheColumnsOwnType) {
 
 INSTANTIATE_TEST_SUITE_P(Types, Broker1099ColumnTest,
                          ::testing::Values(ColumnCase{"TEXT", false}, ColumnCase{"REAL", true},
-                                           ColumnCase{"MONEY", true},
-                                           ColumnCase{"INTEGER", true}));
+                                           ColumnCase{"MONEY", true}, ColumnCase{"INTEGER", true}));
 
 TEST_F(Broker1099Test, FailedUpdateAndMissingRowPassSilently) {
   Put("ap", {Line00("01", "41", "FIRST"), Line04("01", "41", "0000000100"),

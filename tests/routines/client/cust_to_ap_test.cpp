@@ -47,24 +47,23 @@ class CustToApTest : public SiteTest {
     Sql("insert into Customer (AgyCode, Number, Name, Address1, Address2, City, State, Zip, "
         "Phone1, CustType, Territory, UserCode1, UserCode2, UserCode3, ContactName, "
         "Underwriter, SubPrdCode, CSR) values ('" +
-        c.agency + "', '" + c.number + "', '" + c.name + "', '" + c.address1 + "', '" +
-        c.address2 + "', '" + c.city + "', '" + c.state + "', '" + c.zip + "', '" + c.phone1 +
-        "', " + std::to_string(c.custType) + ", '" + c.territory + "', '" + c.userCodes[0] +
-        "', '" + c.userCodes[1] + "', '" + c.userCodes[2] + "', '" + c.contact + "', '" +
-        c.underwriter + "', '" + c.subPrd + "', '" + c.csr + "')");
+        c.agency + "', '" + c.number + "', '" + c.name + "', '" + c.address1 + "', '" + c.address2 +
+        "', '" + c.city + "', '" + c.state + "', '" + c.zip + "', '" + c.phone1 + "', " +
+        std::to_string(c.custType) + ", '" + c.territory + "', '" + c.userCodes[0] + "', '" +
+        c.userCodes[1] + "', '" + c.userCodes[2] + "', '" + c.contact + "', '" + c.underwriter +
+        "', '" + c.subPrd + "', '" + c.csr + "')");
   }
   std::string ApPath() const { return DataPath() + "\\ap"; }
 };
 
 // The lines a new client of the default Customer gets, spelled out byte by byte.
 const std::string kNewLine00 = std::string("001000") + "01" + "    42" + "00" + "001" + "ACME R" +
-                               "Acme Roofing Supply Compa" + "C" +
-                               "12 Main St               " + "Suite 5                  " +
-                               "San Bernardino" + "CA" + "924011234" + "OB";
+                               "Acme Roofing Supply Compa" + "C" + "12 Main St               " +
+                               "Suite 5                  " + "San Bernardino" + "CA" + "924011234" +
+                               "OB";
 const std::string kNewLine01 = std::string("001000") + "01" + "    42" + "01" + "001" + "T " +
                                "U1" + "U2" + "U3" + "9095550100" + "Jane Roe                 " +
-                               "  7" + "C" + "   " + "   " + " AB" + "N" +
-                               std::string(52, ' ');
+                               "  7" + "C" + "   " + "   " + " AB" + "N" + std::string(52, ' ');
 
 TEST_F(CustToApTest, NewClientGetsBothLinesBuiltWhole) {
   ASSERT_EQ(kNewLine00.size(), 128U);
@@ -109,18 +108,18 @@ TEST_F(CustToApTest, ExistingLinesKeepAlphaAndEveryByteOutsideTheirFields) {
     layout::SetField(want00, field, value);
   }
   std::string want01 = old01;
-  for (const auto& [field, value] : std::vector<std::pair<layout::Field, std::string>>{
-           {client01::Territory, "T"},
-           {client01::UserCode1, "U1"},
-           {client01::UserCode2, "U2"},
-           {client01::UserCode3, "U3"},
-           {client01::Phone1, "9095550100"},
-           {client01::ContactName, "Jane Roe"},
-           {client01::Underwriter, "  7"},
-           {client01::SubPrdCode, "   "},
-           {client01::CSR, " AB"},
-           {client01::CltTypeLetter, "C"},
-           {client01::Line01Flag, "N"}}) {
+  for (const auto& [field, value] :
+       std::vector<std::pair<layout::Field, std::string>>{{client01::Territory, "T"},
+                                                          {client01::UserCode1, "U1"},
+                                                          {client01::UserCode2, "U2"},
+                                                          {client01::UserCode3, "U3"},
+                                                          {client01::Phone1, "9095550100"},
+                                                          {client01::ContactName, "Jane Roe"},
+                                                          {client01::Underwriter, "  7"},
+                                                          {client01::SubPrdCode, "   "},
+                                                          {client01::CSR, " AB"},
+                                                          {client01::CltTypeLetter, "C"},
+                                                          {client01::Line01Flag, "N"}}) {
     layout::SetField(want01, field, value);
   }
   EXPECT_EQ(Records("ap"), (std::vector<std::string>{want00, want01}));

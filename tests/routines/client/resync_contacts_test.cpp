@@ -75,8 +75,8 @@ TEST_F(ResyncContactsTest, MissingContactsAreInsertedAndLoggedPresentOnesLeftAlo
   ASSERT_TRUE(outcome.completed) << outcome.error;
   EXPECT_EQ(Records("extap"), (Lines{Record(stale), Record(missing)}));
   EXPECT_EQ(ReportLines("synccontact.log"), (Lines{"[1:2] 01/    42/2/JANE DOE"}));
-  EXPECT_EQ(fe.Statuses(), (Lines{"01/    42/1/JOHN DOE", "01/    42/2/JANE DOE",
-                                  "Done, select another option"}));
+  EXPECT_EQ(fe.Statuses(),
+            (Lines{"01/    42/1/JOHN DOE", "01/    42/2/JANE DOE", "Done, select another option"}));
   EXPECT_TRUE(fe.Notes().empty());
 }
 
@@ -86,9 +86,9 @@ TEST_F(ResyncContactsTest, LogCountsInsertionsAndContactsReadSoFar) {
 
   ASSERT_TRUE(Run(&ResyncContacts).completed);
 
-  EXPECT_EQ(ReportLines("synccontact.log"),
-            (Lines{"[1:1] 01/    42/1/NAME 1", "[2:3] 01/    42/3/NAME 3",
-                   "[3:5] 01/    42/5/NAME 5"}));
+  EXPECT_EQ(
+      ReportLines("synccontact.log"),
+      (Lines{"[1:1] 01/    42/1/NAME 1", "[2:3] 01/    42/3/NAME 3", "[3:5] 01/    42/5/NAME 5"}));
   EXPECT_EQ(Records("extap").size(), 5U);
 }
 

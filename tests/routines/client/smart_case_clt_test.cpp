@@ -53,9 +53,8 @@ TEST_F(SmartCaseCltTest, ExistingLineGetsCasedNameAddressCityAndStateOnly) {
   const RunOutcome outcome = Run(&SmartCaseClt);
 
   ASSERT_TRUE(outcome.completed) << outcome.error;
-  EXPECT_EQ(Customers(),
-            (Table{{"01", "    42", "John McDonald PhD", "Acme LLC", "12 Main St", "PO Box 12",
-                    "San Bernardino Heights", "C", "92401-1234"}}));
+  EXPECT_EQ(Customers(), (Table{{"01", "    42", "John McDonald PhD", "Acme LLC", "12 Main St",
+                                 "PO Box 12", "San Bernardino Heights", "C", "92401-1234"}}));
   std::string want = old00;
   layout::SetField(want, line00::Name, "John McDonald PhD");
   layout::SetField(want, line00::Address1, "12 Main St");
