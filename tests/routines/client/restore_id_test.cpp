@@ -1,0 +1,158 @@
+// Restore ID on a small site: tax numbers of "fed_id.txt" written into Customer.TaxID, every
+// line logged in "fed_id.log", the placeholder for unknown numbers, and a missing or
+// malformed input file refused before anything is written.
+#include <string>
+#include <vector>
+
+#include "routines/client/client_routines.h"
+#include "shell/text/text.h"
+#include "tests/routines/site_fixture.h"
+
+namespace talvor::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Table = std::vector<std::vector<std::string>>;
+
+// A line of the input file: agency in positions 1-2, client number in 11-16, tax number in
+// 20-34.
+std::string TaxLine(const std::string& agency, const std::string& number, const std::string& tax) {
+  return PadRight(agency, 10) + PadRight(number, 6) + "   " + PadRight(tax, 15);
+}
+
+std::string CrLf(const Lines& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+class RestoreIdTest : public SiteTest {
+ protected:
+  void AddRow(const std::string& agency, const std::string& number, const std::string& taxId) {
+    Sql("insert into Customer (AgyCode, Number, TaxID) values ('" + agency + "', '" + number +
+        "', '" + taxId + "')");
+  }
+  Table TaxIds() const {
+    return Rows("select AgyCode, Number, TaxID from Customer order by rowid");
+  }
+};
+
+TEST_F(RestoreIdTest, EachLineUpdatesItsClientOrIsLoggedAsNotFound) {
+  AddRow("01", "    42", "");
+  AddRow("02", "    42", "");
+  WriteFile("fed_id.txt",
+            CrLf({TaxLine("01", "    42", "  12-3456789"), TaxLine("01", "    43", "98-7654321")}));
+
+  const RunOutcome outcome = Run(&RestoreId);
+
+  ASSERT_TRUE(outcome.completed) << outcome.error;
+  EXPECT_EQ(ReportLines("fed_id.log"), (Lines{"UPDATED     (01)(    42)(12-3456789)",
+                                              "DID NOT FIND(01)(    43)(98-7654321)"}));
+  EXPECT_EQ(TaxIds(), (Table{{"01", "    42", "12-3456789"}, {"02", "    42", ""}}));
+  EXPECT_EQ(fe.Statuses(), (Lines{"1/    42", "2/    43", "Done!"}));
+}
+
+TEST_F(RestoreIdTest, ShortClientNumberIsRightJustifiedAndAgencyTakenAsItStands) {
+  AddRow("01", "    42", "");
+  AddRow(" 1", "     7", "");
+  WriteFile("fed_id.txt", CrLf({TaxLine("01", "42", "11-1111111"), TaxLine("1", "7", "22-2"),
+                                TaxLine(" 1", "7", "33-3333333")}));
+
+  ASSERT_TRUE(Run(&RestoreId).completed);
+
+  EXPECT_EQ(ReportLines("fed_id.log"),
+            (Lines{"UPDATED     (01)(    42)(11-1111111)", "DID NOT FIND(1 )(     7)(22-2)",
+                   "UPDATED     ( 1)(     7)(33-3333333)"}));
+  EXPECT_EQ(TaxIds(), (Table{{"01", "    42", "11-1111111"}, {" 1", "     7", "33-3333333"}}));
+}
+
+class RestoreIdPlaceholderTest : public RestoreIdTest,
+                                 public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(RestoreIdPlaceholderTest, UnknownTaxNumberWritesThePlaceholder) {
+  AddRow("01", "    42", "12-3456789");
+  WriteFile("fed_id.txt", CrLf({TaxLine("01", "    42", GetParam())}));
+
+  ASSERT_TRUE(Run(&RestoreId).completed);
+
+  EXPECT_EQ(ReportLines("fed_id.log"), (Lines{"UPDATED     (01)(    42)(00-0000000)"}));
+  EXPECT_EQ(TaxIds(), (Table{{"01", "    42", "00-0000000"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Unknown, RestoreIdPlaceholderTest,
+                         ::testing::Values("", "(NULL)", "  -  ", "   (NULL)"));
+
+TEST_F(RestoreIdTest, SeveralLinesForOneClientLastOneWins) {
+  AddRow("01", "    42", "");
+  WriteFile("fed_id.txt",
+            CrLf({TaxLine("01", "    42", "11-1111111"), TaxLine("01", "    42", "22-2222222")}));
+
+  ASSERT_TRUE(Run(&RestoreId).completed);
+
+  EXPECT_EQ(ReportLines("fed_id.log").size(), 2U);
+  EXPECT_EQ(TaxIds(), (Table{{"01", "    42", "22-2222222"}}));
+}
+
+TEST_F(RestoreIdTest, ShortLinesLineFeedsAndBlankLinesAreRead) {
+  AddRow("01", "    42", "");
+  AddRow("01", "    43", "");
+  // The first line ends right after its tax number; the file uses bare line feeds and holds
+  // a blank line.
+  WriteFile("fed_id.txt",
+            "01        42       11-1111111\n\n   \n" + TaxLine("01", "43", "22-2222222") + "\n");
+
+  ASSERT_TRUE(Run(&RestoreId).completed);
+
+  EXPECT_EQ(ReportLines("fed_id.log"), (Lines{"UPDATED     (01)(    42)(11-1111111)",
+                                              "UPDATED     (01)(    43)(22-2222222)"}));
+  EXPECT_EQ(fe.Statuses(), (Lines{"1/    42", "4/    43", "Done!"}));
+}
+
+TEST_F(RestoreIdTest, MissingInputFileEndsTheRunBeforeTheLogIsCreated) {
+  AddRow("01", "    42", "12-3456789");
+
+  const RunOutcome outcome = Run(&RestoreId);
+
+  EXPECT_FALSE(outcome.completed);
+  EXPECT_NE(outcome.error.find("Unable to read fed_id.txt"), std::string::npos) << outcome.error;
+  EXPECT_EQ(fe.Errors(), (Lines{outcome.error}));
+  EXPECT_FALSE(FileExists("fed_id.log"));
+  EXPECT_EQ(TaxIds(), (Table{{"01", "    42", "12-3456789"}}));
+}
+
+struct MalformedCase {
+  std::string line;
+  std::string message;
+};
+
+class RestoreIdMalformedTest : public RestoreIdTest,
+                               public ::testing::WithParamInterface<MalformedCase> {};
+
+TEST_P(RestoreIdMalformedTest, MalformedLineIsNamedAndNothingIsChanged) {
+  AddRow("01", "    42", "");
+  WriteFile("fed_id.txt", CrLf({TaxLine("01", "    42", "11-1111111"), TaxLine("01", "    43", "2"),
+                                GetParam().line}));
+
+  const RunOutcome outcome = Run(&RestoreId);
+
+  EXPECT_FALSE(outcome.completed);
+  EXPECT_EQ(outcome.error, GetParam().message);
+  EXPECT_FALSE(FileExists("fed_id.log"));
+  EXPECT_EQ(TaxIds(), (Table{{"01", "    42", ""}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, RestoreIdMalformedTest,
+    ::testing::Values(
+        MalformedCase{"01        42",
+                      "fed_id.txt line 3 holds 12 characters and no tax number (positions "
+                      "20-34); nothing was changed"},
+        MalformedCase{"01",
+                      "fed_id.txt line 3 holds 2 characters and no tax number (positions "
+                      "20-34); nothing was changed"},
+        MalformedCase{TaxLine("01", "", "12-3456789"),
+                      "fed_id.txt line 3 has no client number (positions 11-16); nothing was "
+                      "changed"}));
+
+}  // namespace
+}  // namespace talvor::testing
