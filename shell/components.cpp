@@ -38,6 +38,8 @@ void Components::CloseAll() {
     queries[i]->SetSessionName("");
     queries[i]->SetDatabaseName(queryDesign_[i]);
   }
+  // Nothing is open now: the database files are left free between runs.
+  sqldb::CloseIdleConnections();
 }
 
 }  // namespace talvor

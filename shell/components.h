@@ -55,7 +55,8 @@ class Components {
   std::vector<sqldb::Query*> Queries();
 
   // Closes every table and query and puts back its design-time settings: database name,
-  // table, index, no session, no filter. The session keeps its state.
+  // table, index, no session, no filter; then lets go of the database connections that
+  // nothing holds. The session keeps its state.
   void CloseAll();
 
  private:

@@ -27,4 +27,11 @@ std::filesystem::path ResolveDatabaseName(std::string_view name);
 // or nullopt when there is none.
 std::optional<std::filesystem::path> FindPathIgnoringCase(std::string_view path);
 
+// Connections stay open after their last component closes, so that a routine which opens
+// and closes a query for every record does not open the database file each time (opening
+// a database in write-ahead-log mode, and closing its last connection, cost milliseconds).
+// This lets go of every connection that no open component holds. The run protocol calls it
+// after every run; call it before moving or deleting a database file.
+void CloseIdleConnections();
+
 }  // namespace talvor::sqldb

@@ -18,6 +18,12 @@ std::map<std::string, std::weak_ptr<Connection>>& Registry() {
   return registry;
 }
 
+// Connections kept open between uses, until CloseIdleConnections.
+std::map<std::string, std::shared_ptr<Connection>>& Kept() {
+  static std::map<std::string, std::shared_ptr<Connection>> kept;
+  return kept;
+}
+
 std::string Describe(std::string_view name, const fs::path& path) {
   return "database \"" + std::string(name) + "\" (" + path.string() + ")";
 }
@@ -59,6 +65,7 @@ std::shared_ptr<Connection> Connection::Open(std::string_view name) {
   // Checkpoints are run by AfterWrite, at a moment when no read is held.
   sqlite3_wal_hook(db, &Connection::OnWalCommit, connection.get());
   registry[key] = connection;
+  Kept()[key] = connection;
   return connection;
 }
 
@@ -174,3 +181,9 @@ void Statement::ReadCell(int index, Variant& cell) const {
 }
 
 }  // namespace talvor::sqldb::internal
+
+namespace talvor::sqldb {
+
+void CloseIdleConnections() { internal::Kept().clear(); }
+
+}  // namespace talvor::sqldb
