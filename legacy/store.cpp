@@ -153,8 +153,10 @@ int OpenRecordDatabase(const fs::path& path, sqlite3** db, RecordFileDefinition*
     int status = StatusOf(rc);
     if ((rc & 0xff) == SQLITE_CORRUPT) status = kBtrNotRecordFile;
     if (why.empty()) {
-      why = (rc & 0xff) == SQLITE_NOTADB ? "not a record file (not an SQLite database)"
-                                         : sqlite3_errmsg(conn);
+      why = (rc & 0xff) == SQLITE_NOTADB    ? "not a record file (not an SQLite database)"
+            : (rc & 0xff) == SQLITE_CORRUPT ? std::string("not a record file (damaged: ") +
+                                                  sqlite3_errmsg(conn) + ")"
+                                            : sqlite3_errmsg(conn);
     }
     if (status == kBtrFileLocked) why = "locked by another process";
     *message = why;
