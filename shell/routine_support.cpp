@@ -13,7 +13,15 @@ std::string LegacyPath(const TForm1& form, std::string_view fileName) {
 }
 
 int OpenLegacyFile(TForm1& form, int handle, const std::string& path, std::string_view fileWord) {
-  const int status = btrOpen(handle, "", path.c_str(), 1, 1, 0);
+  // The engine takes the path as a C string: a NUL byte (from a settings box) would cut it
+  // short and open another file, so such a path names no file (and, like a failed open,
+  // leaves no file open on the handle).
+  int status = talvor::kBtrFileNotFound;
+  if (path.find('\0') == std::string::npos) {
+    status = btrOpen(handle, "", path.c_str(), 1, 1, 0);
+  } else {
+    btrClose(handle);
+  }
   if (status != 0) {
     form.Notify("Unable to open " + std::string(fileWord) + " file " + path + ", status is " +
                 std::to_string(status));

@@ -16,7 +16,8 @@ std::string LegacyPath(const TForm1& form, std::string_view fileName);
 
 // Opens `path` on `handle` (btrOpen with the fixed arguments). On a non-zero status shows
 // the open-failure message "Unable to open " + fileWord + " file " + path + ", status is " +
-// status with Notify. Returns the status; the handle stays usable either way (every later
+// status with Notify. A path holding a NUL byte opens nothing and gives kBtrFileNotFound.
+// Returns the status; the handle stays usable either way (every later
 // call on an unopened handle fails).
 int OpenLegacyFile(TForm1& form, int handle, const std::string& path, std::string_view fileWord);
 

@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# Kills a fixing routine with SIGKILL at random points of its run on a demo site, many
+# times, and checks what it leaves behind:
+#   - every record file and database passes SQLite's integrity check and every record file
+#     opens through the engine (`talvor-cli recfile stat`);
+#   - every record (by key 0) and every row (by table and rowid) is either as it was before
+#     the run or as a whole run leaves it: each change is done or not done, never half done.
+#
+#   kill_loop.sh TALVOR_CLI [KILLS] [ROUTINE] [CLIENTS]
+# CI runs a few kills on a small site; the longer run is
+#   tests/reliability/kill_loop.sh build/shell/talvor-cli 200 "Clean Zips" 3000
+# The random points come from $RANDOM, seeded by KILL_LOOP_SEED (default 15) so a failure
+# can be repeated. Exit 0 when every kill left a sound site, 1 otherwise.
+set -euo pipefail
+
+cli=$(realpath "$1")
+kills=${2:-5}
+routine=${3:-Clean Zips}
+clients=${4:-400}
+RANDOM=${KILL_LOOP_SEED:-15}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# One line per record and row: "<file>|<key>|<value>", sorted.
+dump_site() {
+  local dir=$1 f t
+  for f in "$dir"/data/*; do
+    local name
+    name=$(basename "$f")
+    if [ "$(sqlite3 -readonly "$f" 'SELECT count(*) FROM recfile_keys')" -gt 0 ]; then
+      sqlite3 -readonly -separator '|' "$f" \
+        "SELECT '$name', hex(k0), hex(data) FROM records ORDER BY k0"
+    else
+      sqlite3 -readonly -separator '|' "$f" \
+        "SELECT '$name', rowid, hex(data) FROM records ORDER BY rowid"
+    fi
+  done
+  for f in "$dir"/*.db; do
+    local db
+    db=$(basename "$f")
+    for t in $(sqlite3 -readonly "$f" \
+        "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'"); do
+      sqlite3 -readonly -quote -separator '|' "$f" "SELECT '$db:$t', rowid, * FROM \"$t\""
+    done
+  done | LC_ALL=C sort
+}
+
+# Integrity of every file, and the engine's own view of every record file.
+check_files() {
+  local dir=$1 f ok=0
+  for f in "$dir"/data/* "$dir"/*.db; do
+    local result
+    result=$(sqlite3 "$f" 'PRAGMA integrity_check' 2>&1 || true)
+    if [ "$result" != "ok" ]; then
+      echo "  $(basename "$f"): integrity check says: $result"
+      ok=1
+    fi
+  done
+  for f in "$dir"/data/*; do
+    if ! (cd "$dir" && "$cli" recfile stat "data/$(basename "$f")" > /dev/null 2>&1); then
+      echo "  $(basename "$f"): the engine does not open it"
+      ok=1
+    fi
+  done
+  return $ok
+}
+
+# Every key holds its value from before or from after; prints the keys that do not.
+compare_states() {
+  awk -F'|' '
+    FILENAME == ARGV[1] { k = $1 "|" $2; sub(/^[^|]*\|[^|]*\|/, ""); before[k] = $0; keys[k]; next }
+    FILENAME == ARGV[2] { k = $1 "|" $2; sub(/^[^|]*\|[^|]*\|/, ""); after[k] = $0; keys[k]; next }
+    { k = $1 "|" $2; sub(/^[^|]*\|[^|]*\|/, ""); killed[k] = $0; keys[k] }
+    END {
+      bad = 0
+      for (k in keys) {
+        b = (k in before) ? before[k] : "<absent>"
+        a = (k in after) ? after[k] : "<absent>"
+        v = (k in killed) ? killed[k] : "<absent>"
+        if (v != b && v != a) { print "  " k ": neither before nor after: " v; bad++ }
+      }
+      exit bad > 0
+    }' "$1" "$2" "$3"
+}
+
+echo "kill loop: $kills kills of \"$routine\" on a demo site of $clients clients"
+"$cli" demo "$work/base" --clients "$clients" > /dev/null
+dump_site "$work/base" > "$work/before.txt"
+
+cp -a "$work/base" "$work/after"
+start=$(date +%s%N)
+(cd "$work/after" && "$cli" run "$routine" --answer yes > /dev/null 2>&1)
+duration_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+dump_site "$work/after" > "$work/after.txt"
+changed=$(comm -3 "$work/before.txt" "$work/after.txt" | wc -l)
+echo "a whole run takes ${duration_ms} ms and changes $changed records and rows"
+if [ "$changed" -eq 0 ]; then
+  echo "the routine changes nothing on this site: nothing to interrupt" >&2
+  exit 1
+fi
+
+failures=0 partial=0
+for ((i = 1; i <= kills; i++)); do
+  rm -rf "$work/k"
+  cp -a "$work/base" "$work/k"
+  delay_ms=$(( RANDOM * RANDOM % (duration_ms + 1) ))
+  (cd "$work/k" && exec "$cli" run "$routine" --answer yes > /dev/null 2>&1) &
+  pid=$!
+  sleep "$(printf '%d.%03d' $((delay_ms / 1000)) $((delay_ms % 1000)))"
+  kill -KILL "$pid" 2> /dev/null || true
+  wait "$pid" 2> /dev/null || true
+  if ! check_files "$work/k"; then
+    echo "kill $i at ${delay_ms} ms: damaged files"
+    failures=$((failures + 1))
+    continue
+  fi
+  dump_site "$work/k" > "$work/killed.txt"
+  if ! compare_states "$work/before.txt" "$work/after.txt" "$work/killed.txt"; then
+    echo "kill $i at ${delay_ms} ms: half-done changes (above)"
+    failures=$((failures + 1))
+    continue
+  fi
+  if ! cmp -s "$work/killed.txt" "$work/before.txt" && ! cmp -s "$work/killed.txt" "$work/after.txt"; then
+    partial=$((partial + 1))
+  fi
+done
+echo "kill loop: $kills kills, $partial stopped the routine part-way, $failures left a damaged site"
+[ "$failures" -eq 0 ]
