@@ -99,8 +99,7 @@ void BumpPolDates(TForm1& form) {
     const int readback = btrGetEqual(polWrite, scratch.data(), &scratchLength, key.c_str(), 0, 0);
     if (readback != kBtrOk) {
       ++errors;
-      report.Line("status (" + std::to_string(readback) + ") on read back of PolKey [" + key +
-                  "]");
+      report.Line("status (" + std::to_string(readback) + ") on read back of PolKey [" + key + "]");
     } else {
       int changedLength = pol::kRecordLength;
       const int updated = btrUpdate(polWrite, changed.data(), &changedLength);

@@ -67,9 +67,9 @@ void ChkBadMainGL(TForm1& form) {
       err.Line(text);
       ++errors;
       if (fixing) {
-        const RewriteResult fixed = RewriteField(jckiWrite, jcki::kRecordLength,
-                                                 FixedField(record, kReadbackKeyLength),
-                                                 jcki::LedgerAcct, "2130");
+        const RewriteResult fixed =
+            RewriteField(jckiWrite, jcki::kRecordLength, FixedField(record, kReadbackKeyLength),
+                         jcki::LedgerAcct, "2130");
         if (fixed.readback != kBtrOk) {
           err.Line(" ERROR ON READ BACK");
         } else if (fixed.update != kBtrOk) {

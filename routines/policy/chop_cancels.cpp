@@ -51,11 +51,11 @@ void ChopCancels(TForm1& form) {
 
     if (fixIt && layout::GetField(policy, pol::TrnCode) == "CAN") {
       const std::string key = layout::GetField(policy, pol::PolKey);
-      const RewriteResult result = RewritePolicyField(
-          polWrite, policy, pol::ExpirationDate, layout::GetField(policy, pol::EffectiveDate));
+      const RewriteResult result = RewritePolicyField(polWrite, policy, pol::ExpirationDate,
+                                                      layout::GetField(policy, pol::EffectiveDate));
       if (result.readback != kBtrOk) {
-        report.Line("ERROR: Status (" + std::to_string(result.readback) +
-                    ") on readback of pol [" + key + "]");
+        report.Line("ERROR: Status (" + std::to_string(result.readback) + ") on readback of pol [" +
+                    key + "]");
       } else if (result.update != kBtrOk) {
         report.Line("ERROR: Status (" + std::to_string(result.update) + ") on Update of pol [" +
                     key + "]");
@@ -69,8 +69,9 @@ void ChopCancels(TForm1& form) {
   }
 
   form.Label3 = "Done";
-  report.Line(" Match 0 Wrong before date 0 Wrong After date 0 Wrong with Comm 0 Wrong without "
-              "Comm 0 Total Wrong 0");
+  report.Line(
+      " Match 0 Wrong before date 0 Wrong After date 0 Wrong with Comm 0 Wrong without "
+      "Comm 0 Total Wrong 0");
   report.Line(" Can fix 0  can't fix 0 (0 have zero comm)");
   report.Line("0 items had errors");
   report.Close();

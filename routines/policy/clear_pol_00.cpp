@@ -56,8 +56,8 @@ void ClearPol00(TForm1& form) {
       if (!deleting) {
         report.Line(" <= not in fix mode");
       } else {
-        const RewriteResult removed = RemoveRecord(polWrite, pol::kRecordLength,
-                                                   FixedField(policy, kReadbackKeyLength));
+        const RewriteResult removed =
+            RemoveRecord(polWrite, pol::kRecordLength, FixedField(policy, kReadbackKeyLength));
         if (removed.readback != kBtrOk) {
           report.Line(" <= Read Back failed");
         } else if (removed.update != kBtrOk) {

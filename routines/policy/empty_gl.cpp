@@ -53,8 +53,8 @@ void EmptyGL(TForm1& form) {
     status = btrGetNext(jckiHandle, buffer.data(), &length, 0);
   }
 
-  report.Line("Examined " + std::to_string(examined) + " records, found " +
-              std::to_string(errors) + " errors");
+  report.Line("Examined " + std::to_string(examined) + " records, found " + std::to_string(errors) +
+              " errors");
   report.Close();
   form.Label3 = "Done, select another option";
 }

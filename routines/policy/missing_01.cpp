@@ -69,8 +69,8 @@ void Missing01(TForm1& form) {
     status = btrGetNext(jckiRead, buffer.data(), &length, 0);
   }
 
-  report.Line("Examined " + std::to_string(examined) + " records, found " +
-              std::to_string(errors) + " errors");
+  report.Line("Examined " + std::to_string(examined) + " records, found " + std::to_string(errors) +
+              " errors");
   report.Close();
   form.Label3 = "Done, select another option";
 }

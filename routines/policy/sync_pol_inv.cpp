@@ -134,9 +134,8 @@ void SyncCodedItem(int readHandle, const std::string& prefix, std::string_view i
 
 // Sets the department of the item `itemCode` (header, its continuation, company item).
 // Returns the item as read, or an empty text when it was not found.
-std::string SyncItemDepartment(int readHandle, const std::string& prefix,
-                               std::string_view itemCode, const std::string& dpt,
-                               SyncReports& out) {
+std::string SyncItemDepartment(int readHandle, const std::string& prefix, std::string_view itemCode,
+                               const std::string& dpt, SyncReports& out) {
   std::array<char, jcki::kRecordLength> item{};
   const std::string key = prefix + std::string(itemCode);
   if (!ReadItem(readHandle, item, key, out)) return {};
@@ -211,8 +210,8 @@ void SyncPolInv(TForm1& form) {
     }
     SyncItemDepartment(invRead, prefix, jcki::kCompanyItem, c.dpt, out);
     SyncCodedItem(invRead, prefix, jcki::kClassItem, c.dpt, c.cls, true, " Cls [", out);
-    SyncCodedItem(invRead, prefix, jcki::kProducerItem, c.dpt, c.prd, prdFound && fixIt,
-                  " Prd [", out);
+    SyncCodedItem(invRead, prefix, jcki::kProducerItem, c.dpt, c.prd, prdFound && fixIt, " Prd [",
+                  out);
     SyncCodedItem(invRead, prefix, jcki::kTransactionItem, c.dpt, c.trn, true, " Trn [", out);
 
     const std::string descKey = prefix + "01";
@@ -233,8 +232,7 @@ void SyncPolInv(TForm1& form) {
   form.Label3 = "Done";
   out.txt.Close();
   out.err.Line(" Can fix 0  can't fix 0 (0 have zero comm)");
-  out.err.Line(std::to_string(rowsRead) + " items, " + std::to_string(out.errors) +
-               " had errors");
+  out.err.Line(std::to_string(rowsRead) + " items, " + std::to_string(out.errors) + " had errors");
   out.err.Close();
   out.chg.Close();
   policies.Close();

@@ -16,14 +16,19 @@ namespace {
 namespace pol = layout::pol;
 using Lines = std::vector<std::string>;
 
-std::string Pad20(const std::string& polNum) { return polNum + std::string(20 - polNum.size(), ' '); }
+std::string Pad20(const std::string& polNum) {
+  return polNum + std::string(20 - polNum.size(), ' ');
+}
 
 // A term with its three dates.
 std::string Term(const std::string& agency, const std::string& polNum, const std::string& seq,
                  const std::string& entry, const std::string& effective,
                  const std::string& expiration) {
-  std::string r = PolicyRecord({.agency = agency, .polNum = polNum, .seq = seq,
-                                .effective = effective, .expiration = expiration});
+  std::string r = PolicyRecord({.agency = agency,
+                                .polNum = polNum,
+                                .seq = seq,
+                                .effective = effective,
+                                .expiration = expiration});
   layout::SetField(r, pol::EntryDate, entry);
   return r;
 }
@@ -65,16 +70,15 @@ TEST_F(BumpPolDatesTest, MovesEveryTermByDaysInBothStores) {
   PutSite();
   ASSERT_TRUE(Run(&BumpPolDates).completed);
   EXPECT_TRUE(fe.Questions().empty());
-  EXPECT_EQ(ReportLines("datescan.ERR"),
-            (Lines{"Locate Failed for [02][" + Pad20("P2") + "][05]",
-                   "Final status 9 Examined 2 records, 1 errors"}));
+  EXPECT_EQ(ReportLines("datescan.ERR"), (Lines{"Locate Failed for [02][" + Pad20("P2") + "][05]",
+                                                "Final status 9 Examined 2 records, 1 errors"}));
   // 1095 days, not three calendar years: 2015-03-01 -> 2018-02-28, 2017-03-01 -> 2020-02-29.
   EXPECT_EQ(Records("POL"), (Lines{Term("01", "P1", "01", ";80228", "<00229", "<10228"),
                                    Term("02", "P2", "05", ";81231", ";81231", "<00101")}));
   EXPECT_EQ(RowDates(), (Lines{"2018-02-28", "2020-02-29", "2021-02-28"}));
   EXPECT_EQ(form->Formats.shortDate, "mm/dd/yyyy");
-  EXPECT_EQ(fe.Statuses(), (Lines{"running.....", Pad20("P1"), Pad20("P2"),
-                                  "Done, select another option"}));
+  EXPECT_EQ(fe.Statuses(),
+            (Lines{"running.....", Pad20("P1"), Pad20("P2"), "Done, select another option"}));
 }
 
 TEST_F(BumpPolDatesTest, SecondRunMovesAgainAndLaterDatesUseTheNewFormat) {

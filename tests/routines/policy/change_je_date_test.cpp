@@ -36,18 +36,17 @@ TEST_F(ChangeJeDateTest, DatesTheAgencysJournalEntriesThirtiethOfNovember) {
   ASSERT_TRUE(Run(&ChangeJeDate).completed);
   EXPECT_TRUE(fe.Questions().empty());
   // An entry already dated 30 November is rewritten and logged all the same.
-  EXPECT_EQ(ReportLines("RENJRN.ERR"),
-            (Lines{"WAS: " + Entry("01", "J", "000001", ";60415"),
-                   " IS: " + Entry("01", "J", "000001", ";61130"),
-                   "WAS: " + Entry("01", "J", "000002", ":91130"),
-                   " IS: " + Entry("01", "J", "000002", ":91130")}));
+  EXPECT_EQ(ReportLines("RENJRN.ERR"), (Lines{"WAS: " + Entry("01", "J", "000001", ";60415"),
+                                              " IS: " + Entry("01", "J", "000001", ";61130"),
+                                              "WAS: " + Entry("01", "J", "000002", ":91130"),
+                                              " IS: " + Entry("01", "J", "000002", ":91130")}));
   EXPECT_EQ(Records("JCKI"),
             (Lines{Entry("01", "I", "000100", ";60415"), Entry("01", "J", "000001", ";61130"),
                    Entry("01", "J", "000002", ":91130"), Entry("01", "K", "000003", ";60415"),
                    Entry("02", "J", "000004", ";60415")}));
   // The label keeps its last progress text; the next agency's entry was counted.
-  EXPECT_EQ(fe.Statuses(), (Lines{"running.....", "Pass 1 : 1/0", "Pass 1 : 2/0",
-                                  "Pass 1 : 3/0", "Pass 1 : 4/0"}));
+  EXPECT_EQ(fe.Statuses(), (Lines{"running.....", "Pass 1 : 1/0", "Pass 1 : 2/0", "Pass 1 : 3/0",
+                                  "Pass 1 : 4/0"}));
 }
 
 TEST_F(ChangeJeDateTest, FailedReadbackAndUpdateAreLogged) {

@@ -15,10 +15,9 @@ namespace {
 namespace jcki = layout::jcki;
 using Lines = std::vector<std::string>;
 
-std::string Check(const std::string& agency, const std::string& number,
-                  const std::string& ledger) {
-  return JckiRecord({.agency = agency, .type = "K", .number = number, .item = "00000",
-                     .ledger = ledger});
+std::string Check(const std::string& agency, const std::string& number, const std::string& ledger) {
+  return JckiRecord(
+      {.agency = agency, .type = "K", .number = number, .item = "00000", .ledger = ledger});
 }
 
 class ChkBadMainGLTest : public SiteTest {
@@ -43,12 +42,12 @@ TEST_F(ChkBadMainGLTest, NoListsTheBadChecksAndLogsEveryVisit) {
   EXPECT_EQ(ReportLines("ChkScan.ERR"),
             (Lines{Check("01", "101001", "0000"), "Total Count [4] errors [1]"}));
   // The first record past the range is counted and logged before the walk ends.
-  EXPECT_EQ(ReportLines("ChkScan.Log"),
-            (Lines{"StartKey [01K101]", Logged("    1:    0", Check("01", "101001", "0000")),
-                   Logged("    2:    1", Check("01", "101002", "2130")),
-                   Logged("    3:    1", Check("01", "101003", "    ")),
-                   Logged("    4:    1", Check("01", "102001", "0000")),
-                   "Total Count [4] errors [1]"}));
+  EXPECT_EQ(
+      ReportLines("ChkScan.Log"),
+      (Lines{"StartKey [01K101]", Logged("    1:    0", Check("01", "101001", "0000")),
+             Logged("    2:    1", Check("01", "101002", "2130")),
+             Logged("    3:    1", Check("01", "101003", "    ")),
+             Logged("    4:    1", Check("01", "102001", "0000")), "Total Count [4] errors [1]"}));
   EXPECT_EQ(Records("JCKI"), before);
   EXPECT_EQ(fe.Statuses(), (Lines{"running.....", "Pass 1 : 1/0", "Pass 1 : 2/1", "Pass 1 : 3/1",
                                   "Pass 1 : 4/1", "Done"}));
@@ -86,10 +85,10 @@ TEST_F(ChkBadMainGLTest, FailedReadbackAndWriteBackAreListed) {
   AddFault({"JCKI", FaultOp::kUpdate, 1, 85});
   ASSERT_TRUE(Run(&ChkBadMainGL).completed);
   EXPECT_EQ(FaultsTriggered(), 2);
-  EXPECT_EQ(ReportLines("ChkScan.ERR"),
-            (Lines{Check("01", "101001", "0000"), " ERROR ON READ BACK",
-                   Check("01", "101002", "0000"), "  ERROR 85 ON WRITE BACK",
-                   "Total Count [2] errors [2]"}));
+  EXPECT_EQ(
+      ReportLines("ChkScan.ERR"),
+      (Lines{Check("01", "101001", "0000"), " ERROR ON READ BACK", Check("01", "101002", "0000"),
+             "  ERROR 85 ON WRITE BACK", "Total Count [2] errors [2]"}));
   EXPECT_EQ(layout::GetField(*Find("JCKI", "01K101002"), jcki::LedgerAcct), "0000");
 }
 
@@ -99,8 +98,7 @@ TEST_F(ChkBadMainGLTest, UnopenedFileGivesZeroTotals) {
   EXPECT_EQ(fe.Notes(), (Lines{"Unable to open JCKI file " + path + ", status is 12",
                                "Unable to open JCKI2 file " + path + ", status is 12"}));
   EXPECT_EQ(ReportLines("ChkScan.ERR"), Lines{"Total Count [0] errors [0]"});
-  EXPECT_EQ(ReportLines("ChkScan.Log"),
-            (Lines{"StartKey [01K101]", "Total Count [0] errors [0]"}));
+  EXPECT_EQ(ReportLines("ChkScan.Log"), (Lines{"StartKey [01K101]", "Total Count [0] errors [0]"}));
 }
 
 }  // namespace

@@ -15,7 +15,9 @@ namespace {
 namespace pol = layout::pol;
 using Lines = std::vector<std::string>;
 
-std::string Pad20(const std::string& polNum) { return polNum + std::string(20 - polNum.size(), ' '); }
+std::string Pad20(const std::string& polNum) {
+  return polNum + std::string(20 - polNum.size(), ' ');
+}
 
 const Lines kClosing = {
     " Match 0 Wrong before date 0 Wrong After date 0 Wrong with Comm 0 Wrong without Comm 0 "
@@ -33,12 +35,12 @@ class ChopCancelsTest : public SiteTest {
   // Agency 01: P1 a cancellation over a year, P2 a renewal, P3 a cancellation already one
   // day long. Agencies 00 and 02 hold cancellations too.
   void PutSite() {
-    Put("POL", {PolicyRecord({.agency = "00", .polNum = "P0", .trn = "CAN"}),
-                PolicyRecord({.polNum = "P1", .trn = "CAN"}),
-                PolicyRecord({.polNum = "P2", .trn = "REN"}),
-                PolicyRecord({.polNum = "P3", .trn = "CAN", .effective = ";60301",
-                              .expiration = ";60301"}),
-                PolicyRecord({.agency = "02", .polNum = "P4", .trn = "CAN"})});
+    Put("POL",
+        {PolicyRecord({.agency = "00", .polNum = "P0", .trn = "CAN"}),
+         PolicyRecord({.polNum = "P1", .trn = "CAN"}), PolicyRecord({.polNum = "P2", .trn = "REN"}),
+         PolicyRecord(
+             {.polNum = "P3", .trn = "CAN", .effective = ";60301", .expiration = ";60301"}),
+         PolicyRecord({.agency = "02", .polNum = "P4", .trn = "CAN"})});
   }
   std::string Expiration(const std::string& agency, const std::string& polNum) {
     return layout::GetField(Find("POL", agency + Pad20(polNum) + "010").value_or(""),
@@ -54,8 +56,8 @@ TEST_F(ChopCancelsTest, NoListsNothingAndChangesNothing) {
   EXPECT_EQ(ReportLines("polcan.ERR"), Report({"FixIt set OFF!"}));
   EXPECT_EQ(Records("POL"), before);
   // The first record of the next agency is counted before the walk ends.
-  EXPECT_EQ(fe.Statuses(), (Lines{Pad20("P1") + "-1-0", Pad20("P2") + "-2-0",
-                                  Pad20("P3") + "-3-0", Pad20("P4") + "-4-0", "Done"}));
+  EXPECT_EQ(fe.Statuses(), (Lines{Pad20("P1") + "-1-0", Pad20("P2") + "-2-0", Pad20("P3") + "-3-0",
+                                  Pad20("P4") + "-4-0", "Done"}));
 }
 
 TEST_F(ChopCancelsTest, YesShortensTheAgencysCancellationsAndASecondRunRewritesThem) {
@@ -85,10 +87,10 @@ TEST_F(ChopCancelsTest, FailedReadbackAndUpdateAreReported) {
   AddFault({"POL", FaultOp::kUpdate, 1, 85});
   ASSERT_TRUE(Run(&ChopCancels).completed);
   EXPECT_EQ(FaultsTriggered(), 2);
-  EXPECT_EQ(ReportLines("polcan.ERR"),
-            Report({"FixIt set ON!",
-                    "ERROR: Status (2) on readback of pol [01" + Pad20("P1") + "010]",
-                    "ERROR: Status (85) on Update of pol [01" + Pad20("P3") + "010]"}));
+  EXPECT_EQ(
+      ReportLines("polcan.ERR"),
+      Report({"FixIt set ON!", "ERROR: Status (2) on readback of pol [01" + Pad20("P1") + "010]",
+              "ERROR: Status (85) on Update of pol [01" + Pad20("P3") + "010]"}));
   EXPECT_EQ(Expiration("01", "P1"), ";60615");
 }
 

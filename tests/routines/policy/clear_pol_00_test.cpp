@@ -13,7 +13,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string Pad20(const std::string& polNum) { return polNum + std::string(20 - polNum.size(), ' '); }
+std::string Pad20(const std::string& polNum) {
+  return polNum + std::string(20 - polNum.size(), ' ');
+}
 std::string Term(const std::string& agency, const std::string& polNum, const std::string& seq) {
   return "[" + agency + "] [" + Pad20(polNum) + "][" + seq + "]";
 }
@@ -43,15 +45,14 @@ TEST_F(ClearPol00Test, NoListsEveryZeroTermAndDeletesNothing) {
   const auto before = Records("POL");
   ASSERT_TRUE(Run(&ClearPol00).completed);
   EXPECT_EQ(fe.Questions(), Lines{"Clear the 00 items?"});
-  EXPECT_EQ(ReportLines("PolZero.ERR"),
-            (Lines{Term("01", "A", "00") + " <= not in fix mode",
-                   Term("01", "B", "00") + " <= not in fix mode",
-                   Term("02", "C", "00") + " <= not in fix mode"}));
+  EXPECT_EQ(ReportLines("PolZero.ERR"), (Lines{Term("01", "A", "00") + " <= not in fix mode",
+                                               Term("01", "B", "00") + " <= not in fix mode",
+                                               Term("02", "C", "00") + " <= not in fix mode"}));
   EXPECT_EQ(Records("POL"), before);
   EXPECT_EQ(RemainingRows(), "01/A/0;01/A/1;01/B/0;03/SQLONLY/0;");
-  EXPECT_EQ(fe.Statuses(), (Lines{Term("01", "A", "00"), Term("01", "A", "01"),
-                                  Term("01", "B", "00"), Term("02", "C", "00"), "Running Query",
-                                  "Done"}));
+  EXPECT_EQ(fe.Statuses(),
+            (Lines{Term("01", "A", "00"), Term("01", "A", "01"), Term("01", "B", "00"),
+                   Term("02", "C", "00"), "Running Query", "Done"}));
 }
 
 TEST_F(ClearPol00Test, YesDeletesZeroTermsFromBothStoresOfEveryAgency) {
@@ -78,10 +79,9 @@ TEST_F(ClearPol00Test, FailedReadbackAndDeleteAreWrittenAfterTheTerm) {
   AddFault({"POL", FaultOp::kDelete, 1, 85});
   ASSERT_TRUE(Run(&ClearPol00).completed);
   EXPECT_EQ(FaultsTriggered(), 2);
-  EXPECT_EQ(ReportLines("PolZero.ERR"),
-            (Lines{Term("01", "A", "00") + " <= Read Back failed",
-                   Term("01", "B", "00") + " <= Delete failed",
-                   Term("02", "C", "00") + " <= Deleted"}));
+  EXPECT_EQ(ReportLines("PolZero.ERR"), (Lines{Term("01", "A", "00") + " <= Read Back failed",
+                                               Term("01", "B", "00") + " <= Delete failed",
+                                               Term("02", "C", "00") + " <= Deleted"}));
   EXPECT_EQ(Records("POL").size(), 3u);
 }
 

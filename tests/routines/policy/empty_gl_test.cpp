@@ -14,8 +14,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string Entry(const std::string& agency, const std::string& number,
-                  const std::string& postKind, const std::string& glAcct) {
+std::string Entry(const std::string& agency, const std::string& number, const std::string& postKind,
+                  const std::string& glAcct) {
   return JckiRecord({.agency = agency, .number = number, .postKind = postKind, .glAcct = glAcct});
 }
 
@@ -65,8 +65,7 @@ TEST_F(EmptyGLTest, WindowRepaintsOnEveryHundredthRecordOnly) {
 
 TEST_F(EmptyGLTest, UnopenedFileIsReportedAndTheSummaryWritten) {
   ASSERT_TRUE(Run(&EmptyGL).completed);
-  EXPECT_EQ(fe.Notes(),
-            Lines{"Unable to open JCKI file " + DataPath() + "\\JCKI, status is 12"});
+  EXPECT_EQ(fe.Notes(), Lines{"Unable to open JCKI file " + DataPath() + "\\JCKI, status is 12"});
   EXPECT_EQ(ReportLines("MISSINGGL.ERR"), Lines{"Examined 0 records, found 0 errors"});
 }
 

@@ -18,8 +18,12 @@ using Lines = std::vector<std::string>;
 
 std::string Item(const std::string& number, const std::string& code,
                  const std::string& glAcct = "5108", const std::string& agency = "01") {
-  return JckiRecord({.agency = agency, .number = number, .item = "01500", .postKind = "1",
-                     .glAcct = glAcct, .code = code});
+  return JckiRecord({.agency = agency,
+                     .number = number,
+                     .item = "01500",
+                     .postKind = "1",
+                     .glAcct = glAcct,
+                     .code = code});
 }
 
 class InvalidTrnTest : public SiteTest {
@@ -28,9 +32,9 @@ class InvalidTrnTest : public SiteTest {
   // REN), new (200, known as NEW), xxx (400, known in capitals for agency 02 only), then an
   // item of account 5109 that ends the walk, and agency 02's items.
   void PutSite() {
-    Put("JCKI", {Item("000100", "NEW"), Item("000200", "new"), Item("000300", "BAD"),
-                 Item("000400", "xxx"), Item("000500", "BAD", "5109"),
-                 Item("000600", "BAD", "5108", "02")});
+    Put("JCKI",
+        {Item("000100", "NEW"), Item("000200", "new"), Item("000300", "BAD"), Item("000400", "xxx"),
+         Item("000500", "BAD", "5109"), Item("000600", "BAD", "5108", "02")});
     Put("DESC", {DescRecord({.number = "000100", .trn = "REN"}),
                  DescRecord({.number = "000200", .trn = "new"}),
                  DescRecord({.number = "000400", .trn = "xxx"}),
@@ -51,14 +55,14 @@ TEST_F(InvalidTrnTest, ListsUnknownCodesFixesCaseAndAlignsDescriptions) {
   form->edtAgyCode = "02";  // the walk covers agency 01 whatever the settings say
   ASSERT_TRUE(Run(&InvalidTrn).completed);
   EXPECT_TRUE(fe.Questions().empty());
-  EXPECT_EQ(ReportLines("TrnVerify.ERR"),
-            (Lines{"01I00030001500 Bad Trn [BAD]", "01I00020001500 Bad Trn [new]", " CAN FIX !",
-                   "01I00040001500 Bad Trn [xxx]",
-                   "5 total items, 1 can be fixed, 2 can not be fixed"}));
-  EXPECT_EQ(ReportLines("TrnVerify.TXT"),
-            (Lines{"01I00030001 <= Missing Desc",
-                   "01I00010001 mismatch on desc trn [NEW] -v- [REN]",
-                   "01I00020001 mismatch on desc trn [NEW] -v- [new]"}));
+  EXPECT_EQ(
+      ReportLines("TrnVerify.ERR"),
+      (Lines{"01I00030001500 Bad Trn [BAD]", "01I00020001500 Bad Trn [new]", " CAN FIX !",
+             "01I00040001500 Bad Trn [xxx]", "5 total items, 1 can be fixed, 2 can not be fixed"}));
+  EXPECT_EQ(
+      ReportLines("TrnVerify.TXT"),
+      (Lines{"01I00030001 <= Missing Desc", "01I00010001 mismatch on desc trn [NEW] -v- [REN]",
+             "01I00020001 mismatch on desc trn [NEW] -v- [new]"}));
   EXPECT_EQ(Find("JCKI", "01I000200"), Item("000200", "NEW"));
   EXPECT_EQ(CodeOf("000400"), "xxx");
   EXPECT_EQ(Find("DESC", "01I000100"), DescRecord({.number = "000100", .trn = "NEW"}));
@@ -67,8 +71,7 @@ TEST_F(InvalidTrnTest, ListsUnknownCodesFixesCaseAndAlignsDescriptions) {
   EXPECT_EQ(DescCodeOf("000500"), "ZZZ");
   EXPECT_EQ(layout::GetField(Find("JCKI", "02I000600").value_or(""), jcki::Code), "BAD");
   // The first item past the range is counted before the walk ends.
-  EXPECT_EQ(fe.Statuses(),
-            (Lines{"000300", "000100", "000200", "000400", "000500", "Done"}));
+  EXPECT_EQ(fe.Statuses(), (Lines{"000300", "000100", "000200", "000400", "000500", "Done"}));
 
   ASSERT_TRUE(Run(&InvalidTrn).completed);
   EXPECT_EQ(ReportLines("TrnVerify.ERR"),
@@ -99,11 +102,11 @@ TEST_F(InvalidTrnTest, FailedItemAndDescriptionUpdatesAreReported) {
   const Lines err = ReportLines("TrnVerify.ERR");
   ASSERT_EQ(err.size(), 6u);
   EXPECT_EQ(err[3], "ERROR 85 on update of [01I00020001500]");
-  EXPECT_EQ(ReportLines("TrnVerify.TXT"),
-            (Lines{"01I00030001 <= Missing Desc",
-                   "01I00010001 mismatch on desc trn [NEW] -v- [REN]",
-                   "ERROR 85 on update of desc [01I00010001]",
-                   "01I00020001 mismatch on desc trn [NEW] -v- [new]"}));
+  EXPECT_EQ(
+      ReportLines("TrnVerify.TXT"),
+      (Lines{"01I00030001 <= Missing Desc", "01I00010001 mismatch on desc trn [NEW] -v- [REN]",
+             "ERROR 85 on update of desc [01I00010001]",
+             "01I00020001 mismatch on desc trn [NEW] -v- [new]"}));
   EXPECT_EQ(CodeOf("000200"), "new");
   EXPECT_EQ(DescCodeOf("000100"), "REN");
 }

@@ -44,8 +44,8 @@ class LoadSubClsTest : public SiteTest {
 
 TEST_F(LoadSubClsTest, GivesTheClientsPoliciesTheCodeAndAddsItPerClass) {
   PutSite();
-  WriteFile("ISUCODES.TXT", CodeLine("1001", "ABC") + "\r\n\r\n" + CodeLine("  3003  ", "XYZ") +
-                                "\r\n");
+  WriteFile("ISUCODES.TXT",
+            CodeLine("1001", "ABC") + "\r\n\r\n" + CodeLine("  3003  ", "XYZ") + "\r\n");
   ASSERT_TRUE(Run(&LoadSubCls).completed);
   EXPECT_TRUE(fe.Questions().empty());
   EXPECT_EQ(SubClassCodes(),

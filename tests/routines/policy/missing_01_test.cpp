@@ -16,8 +16,12 @@ using Lines = std::vector<std::string>;
 // A record posted under kind "I" to `glAcct`, so that key 1 orders records by the account.
 std::string Line(const std::string& type, const std::string& number, const std::string& item,
                  const std::string& glAcct = "1110", const std::string& agency = "01") {
-  return JckiRecord({.agency = agency, .type = type, .number = number, .item = item,
-                     .postKind = "I", .glAcct = glAcct});
+  return JckiRecord({.agency = agency,
+                     .type = type,
+                     .number = number,
+                     .item = item,
+                     .postKind = "I",
+                     .glAcct = glAcct});
 }
 
 class Missing01Test : public SiteTest {
@@ -25,10 +29,10 @@ class Missing01Test : public SiteTest {
   // Invoice 100 has both lines, 200 only its second, 300 only a "02100" line. A journal entry
   // follows them in key-1 order; invoice 400, missing its first line, comes after it.
   void PutSite() {
-    Put("JCKI", {Line("I", "000100", "01000"), Line("I", "000100", "02000"),
-                 Line("I", "000200", "02000"), Line("I", "000300", "02100"),
-                 Line("J", "000001", "01000", "2000"), Line("I", "000400", "02000", "3000"),
-                 Line("I", "000500", "02000", "1110", "00")});
+    Put("JCKI",
+        {Line("I", "000100", "01000"), Line("I", "000100", "02000"), Line("I", "000200", "02000"),
+         Line("I", "000300", "02100"), Line("J", "000001", "01000", "2000"),
+         Line("I", "000400", "02000", "3000"), Line("I", "000500", "02000", "1110", "00")});
   }
 };
 

@@ -11,7 +11,9 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-std::string Pad20(const std::string& polNum) { return polNum + std::string(20 - polNum.size(), ' '); }
+std::string Pad20(const std::string& polNum) {
+  return polNum + std::string(20 - polNum.size(), ' ');
+}
 
 class SubPolXrefTest : public SiteTest {
  protected:
@@ -35,12 +37,14 @@ class SubPolXrefTest : public SiteTest {
             "Policy [" + Pad20("A3") +
                 "] points to submission [200], but that submission points to policy [" +
                 Pad20("WRONG") + "]",
-            "Policy [" + Pad20("A4") + "] points to submission [300], but that submission was "
-                                       "not found",
+            "Policy [" + Pad20("A4") +
+                "] points to submission [300], but that submission was "
+                "not found",
             "Policy [" + Pad20("PAE5") +
                 "] points to submission [400], but that submission points to policy [" +
                 Pad20("OTHER") + "]",
-            "Pass 1 complete, 3 errors found", "Beginning pass 2, checking submission versus policy"};
+            "Pass 1 complete, 3 errors found",
+            "Beginning pass 2, checking submission versus policy"};
   }
   static std::string Unmatched(const std::string& item, const std::string& polNum) {
     return "Submission [" + item + "] points to policy [" + Pad20(polNum) +
@@ -75,9 +79,9 @@ TEST_F(SubPolXrefTest, YesRepairsSubmissionsBeforePassTwoExceptPAEPolicies) {
   fe.QueueAnswer(kAnswerYes);
   ASSERT_TRUE(Run(&SubPolXref).completed);
   Lines expected = Pass1();
-  for (const std::string& line : {Unmatched("400", "OTHER"), Unmatched("800", "ZZ"),
-                                  Unmatched("900", "C9"),
-                                  std::string("Pass 2 complete, 3 errors found")}) {
+  for (const std::string& line :
+       {Unmatched("400", "OTHER"), Unmatched("800", "ZZ"), Unmatched("900", "C9"),
+        std::string("Pass 2 complete, 3 errors found")}) {
     expected.push_back(line);
   }
   EXPECT_EQ(ReportLines("xreferr.log"), expected);

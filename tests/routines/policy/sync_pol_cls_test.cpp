@@ -15,7 +15,9 @@ namespace {
 namespace pol = layout::pol;
 using Lines = std::vector<std::string>;
 
-std::string Pad20(const std::string& polNum) { return polNum + std::string(20 - polNum.size(), ' '); }
+std::string Pad20(const std::string& polNum) {
+  return polNum + std::string(20 - polNum.size(), ' ');
+}
 
 class SyncPolClsTest : public SiteTest {
  protected:

@@ -16,7 +16,9 @@ namespace pol = layout::pol;
 namespace jcki = layout::jcki;
 using Lines = std::vector<std::string>;
 
-std::string Pad20(const std::string& polNum) { return polNum + std::string(20 - polNum.size(), ' '); }
+std::string Pad20(const std::string& polNum) {
+  return polNum + std::string(20 - polNum.size(), ' ');
+}
 
 class SyncPolInvTest : public SiteTest {
  protected:
@@ -77,9 +79,16 @@ class SyncPolInvTest : public SiteTest {
   }
   static Lines PolicyLines() {
     const std::string fix = "Correcting Dpt [CL] to [PL]";
-    return {"Policy [" + Pad20("P1") + "] cls [NCL] dpt [PL]", fix, fix, fix, fix, fix, fix,
+    return {"Policy [" + Pad20("P1") + "] cls [NCL] dpt [PL]",
+            fix,
+            fix,
+            fix,
+            fix,
+            fix,
+            fix,
             "Policy [" + Pad20("P2") + "] cls [NCL] dpt [PL]",
-            "Policy [" + Pad20("P5") + "] cls [NCL] dpt [PL]", fix};
+            "Policy [" + Pad20("P5") + "] cls [NCL] dpt [PL]",
+            fix};
   }
 };
 
@@ -93,13 +102,18 @@ TEST_F(SyncPolInvTest, YesPushesEveryCodeIntoPolicyInvoiceAndDescription) {
   EXPECT_EQ(ReportLines("polinv.chg"),
             (Lines{" Cls [CLS] to [NCL]", " Prd [OLD] to [PRD]", " Trn [NEW] to [REN]"}));
 
-  EXPECT_EQ(Policy("P1"), PolicyRecord({.polNum = "P1", .invNum = "000100", .dept = "PL",
-                                        .company = "NCM", .cls = "NCL", .trn = "REN",
+  EXPECT_EQ(Policy("P1"), PolicyRecord({.polNum = "P1",
+                                        .invNum = "000100",
+                                        .dept = "PL",
+                                        .company = "NCM",
+                                        .cls = "NCL",
+                                        .trn = "REN",
                                         .prd = "PRD"}));
   // Every record of invoice 100 gets the department; the coded items their codes.
   EXPECT_EQ(Item("000100", "01000"),
             JckiRecord({.number = "000100", .item = "01000", .dept = "PL", .ledger = "D   "}));
-  EXPECT_EQ(Item("000100", "01001"), JckiRecord({.number = "000100", .item = "01001", .dept = "PL"}));
+  EXPECT_EQ(Item("000100", "01001"),
+            JckiRecord({.number = "000100", .item = "01001", .dept = "PL"}));
   EXPECT_EQ(Item("000100", "01100"),
             JckiRecord({.number = "000100", .item = "01100", .code = "CMP", .dept = "PL"}));
   EXPECT_EQ(Item("000100", "01200"),
@@ -109,21 +123,33 @@ TEST_F(SyncPolInvTest, YesPushesEveryCodeIntoPolicyInvoiceAndDescription) {
   EXPECT_EQ(Item("000100", "01500"),
             JckiRecord({.number = "000100", .item = "01500", .code = "REN", .dept = "PL"}));
   EXPECT_EQ(Item("000101", "01000"), JckiRecord({.number = "000101", .item = "01000"}));
-  EXPECT_EQ(Desc("000100"), DescRecord({.number = "000100", .cls = "NCL", .trn = "REN",
-                                        .company = "NCM", .prd = "PRD"}));
+  EXPECT_EQ(
+      Desc("000100"),
+      DescRecord({.number = "000100", .cls = "NCL", .trn = "REN", .company = "NCM", .prd = "PRD"}));
 
   // A producer missing from Producer stays out of "POL" and the producer item, but the
   // description takes it.
-  EXPECT_EQ(Policy("P2", "07"), PolicyRecord({.polNum = "P2", .seq = "07", .invNum = "000200",
-                                              .dept = "PL", .company = "NCM", .cls = "NCL",
-                                              .trn = "REN", .prd = "OLD"}));
+  EXPECT_EQ(Policy("P2", "07"), PolicyRecord({.polNum = "P2",
+                                              .seq = "07",
+                                              .invNum = "000200",
+                                              .dept = "PL",
+                                              .company = "NCM",
+                                              .cls = "NCL",
+                                              .trn = "REN",
+                                              .prd = "OLD"}));
   EXPECT_EQ(layout::GetField(Item("000200", "01300"), jcki::Code), "OLD");
-  EXPECT_EQ(Desc("000200"), DescRecord({.number = "000200", .cls = "NCL", .trn = "REN",
-                                        .company = "NCM", .prd = "ZZZ"}));
+  EXPECT_EQ(
+      Desc("000200"),
+      DescRecord({.number = "000200", .cls = "NCL", .trn = "REN", .company = "NCM", .prd = "ZZZ"}));
   // Without an invoice the policy record is written all the same.
-  EXPECT_EQ(Policy("P4"), PolicyRecord({.polNum = "P4", .dept = "PL", .company = "NCM",
-                                        .cls = "NCL", .trn = "REN", .prd = "PRD"}));
-  EXPECT_EQ(Item("000500", "01000"), JckiRecord({.number = "000500", .item = "01000", .dept = "PL"}));
+  EXPECT_EQ(Policy("P4"), PolicyRecord({.polNum = "P4",
+                                        .dept = "PL",
+                                        .company = "NCM",
+                                        .cls = "NCL",
+                                        .trn = "REN",
+                                        .prd = "PRD"}));
+  EXPECT_EQ(Item("000500", "01000"),
+            JckiRecord({.number = "000500", .item = "01000", .dept = "PL"}));
   EXPECT_EQ(form->Label3.Caption(), "Done");
   EXPECT_EQ(fe.Statuses().front(), Pad20("P1") + "-1-0");
   EXPECT_EQ(fe.Statuses()[2], Pad20("P3") + "-3-1");
@@ -141,10 +167,12 @@ TEST_F(SyncPolInvTest, NoHoldsBackOnlyTheInvoiceProducers) {
   EXPECT_EQ(layout::GetField(Policy("P1"), pol::PrdCode), "PRD");
   EXPECT_EQ(Item("000100", "01300"),
             JckiRecord({.number = "000100", .item = "01300", .code = "OLD", .dept = "PL"}));
-  EXPECT_EQ(Desc("000100"), DescRecord({.number = "000100", .cls = "NCL", .trn = "REN",
-                                        .company = "NCM", .prd = "OLD"}));
-  EXPECT_EQ(Desc("000200"), DescRecord({.number = "000200", .cls = "NCL", .trn = "REN",
-                                        .company = "NCM", .prd = "OLD"}));
+  EXPECT_EQ(
+      Desc("000100"),
+      DescRecord({.number = "000100", .cls = "NCL", .trn = "REN", .company = "NCM", .prd = "OLD"}));
+  EXPECT_EQ(
+      Desc("000200"),
+      DescRecord({.number = "000200", .cls = "NCL", .trn = "REN", .company = "NCM", .prd = "OLD"}));
 }
 
 TEST_F(SyncPolInvTest, ShortCodesAreRightJustifiedAndAHeaderWithoutContinuationIsAlone) {
@@ -165,8 +193,8 @@ TEST_F(SyncPolInvTest, ShortCodesAreRightJustifiedAndAHeaderWithoutContinuationI
                    "1 items, 0 had errors"}));
   EXPECT_EQ(ReportLines("polinv.TXT"), Lines{"Policy [" + Pad20("P9") + "] cls [  A] dpt [ 5]"});
   EXPECT_TRUE(ReportLines("polinv.chg").empty());
-  EXPECT_EQ(Policy("P9"), PolicyRecord({.polNum = "P9", .invNum = "000009", .dept = " 5",
-                                        .cls = "  A"}));
+  EXPECT_EQ(Policy("P9"),
+            PolicyRecord({.polNum = "P9", .invNum = "000009", .dept = " 5", .cls = "  A"}));
 }
 
 TEST_F(SyncPolInvTest, FailedDepartmentUpdateShowsUpAsAnItemChange) {
