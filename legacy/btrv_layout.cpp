@@ -14,9 +14,9 @@ std::string ClientZip(std::string_view zip) {
 }
 
 // The first phone of a Customer row: ten digits, or ten blanks when it has fewer.
-std::string ClientPhone(std::string_view phone) {
-  return LeftJustify(PlainPhone(LeftJustify(phone, 12)), 10);
-}
+// The punctuation goes before the phone is cut: a phone in the display form (ddd)ddd-dddd is
+// thirteen bytes long and must keep all ten digits.
+std::string ClientPhone(std::string_view phone) { return LeftJustify(PlainPhone(phone), 10); }
 
 std::string ClientKey(const CustomerRow& row, std::string_view line) {
   return ApKey(ap::kClient, row.AgyCode, row.Number, line);

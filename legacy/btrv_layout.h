@@ -324,8 +324,8 @@ void SetClientLine00(std::span<char> record, const CustomerRow& row);
 std::string NewClientLine00(const CustomerRow& row);
 
 // Writes the Customer values of line "01" into an existing client line: `Territory`,
-// `UserCode1`-`UserCode3`, `Phone1` (the digits of the row's first twelve bytes, ten blanks
-// when fewer than ten: the routines that fill the line read the phone that way), `ContactName`,
+// `UserCode1`-`UserCode3`, `Phone1` (PlainPhone of the row's phone, left-justified to ten:
+// ten blanks when fewer than ten digits, the first ten when more), `ContactName`,
 // `Underwriter`, `SubPrdCode`, `CSR`, `CltTypeLetter` "C", `Line01Flag` "N".
 // REQUIRES: record.size() >= ap::kRecordLength.
 void SetClientLine01(std::span<char> record, const CustomerRow& row);

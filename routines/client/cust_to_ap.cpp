@@ -49,9 +49,7 @@ void CustToAp(TForm1& form) {
     row.Underwriter = form.tblClients.AsString("Underwriter");
     row.SubPrdCode = form.tblClients.AsString("SubPrdCode");
     row.CSR = form.tblClients.AsString("CSR");
-    // The line builder reads only the first twelve bytes of the phone, and the display form
-    // "(555)123-4567" has thirteen: its punctuation goes first, so that all ten digits stay.
-    row.Phone1 = PlainPhone(form.tblClients.AsString("Phone1"));
+    row.Phone1 = form.tblClients.AsString("Phone1");
     row.Territory = form.tblClients.AsString("Territory");
     row.CustType = static_cast<int>(form.tblClients.AsInteger("CustType"));
     form.Label3 = RightJustify(row.AgyCode, 2) + RightJustify(row.Number, 6);

@@ -222,8 +222,9 @@ TEST(BuilderTest, APhoneOfFewerThanTenDigitsIsStoredAsBlanks) {
       {"", std::string(10, ' ')},
       {"(909)5550100", "9095550100"},
       {"909 555 0100 x12", "9095550100"},
-      // Only the first twelve bytes count: the display form loses its last digit.
-      {"(909)555-0100", std::string(10, ' ')},
+      // The display form that "Sync Phones" writes keeps all ten digits.
+      {"(909)555-0100", "9095550100"},
+      {"(909) 555-0100", "9095550100"},
   };
   for (const Case& c : cases) {
     CustomerRow row = SampleCustomer();
