@@ -8,6 +8,7 @@
 
 #include "legacy/btrv_layout.h"
 #include "legacy/engine.h"
+#include "routines/client/client_key_check.h"
 #include "routines/client/client_routines.h"
 #include "routines/client/phone_format.h"
 #include "shell/form.h"
@@ -48,17 +49,7 @@ void SyncPhones(TForm1& form) {
     const std::string digits2 = PlainPhone(phone2);
     const int custType = static_cast<int>(form.tblClients.AsInteger("CustType"));
 
-    // Keys hold the agency right-justified in two bytes and the number in six, as every
-    // client line is stored; a value that cannot be put so would address another client's
-    // lines or none, so its lines are left alone.
-    const std::string trimmedAgency = Trim(agency);
-    const std::string trimmedNumber = Trim(number);
-    if (trimmedAgency.empty() || trimmedAgency.size() > 2 || trimmedNumber.empty() ||
-        trimmedNumber.size() > 6) {
-      form.Notify("Client [" + agency + "][" + number +
-                  "] does not fit the ap key; its ap lines were not changed");
-      continue;
-    }
+    if (!ClientFitsApKey(form, agency, number)) continue;
 
     const std::string key01 = layout::ApKey(ap::kClient, agency, number, "01");
     int status = btrGetEqual(apFile, record.data(), &length, key01.c_str(), 0, 0);
