@@ -2,7 +2,9 @@
 
 #include <map>
 #include <system_error>
+#include <vector>
 
+#include "sqldb/connection_observer.h"
 #include "sqldb/database.h"
 #include "sqldb/error.h"
 #include "sqldb/internal/fields.h"
@@ -16,6 +18,14 @@ namespace {
 std::map<std::string, std::weak_ptr<Connection>>& Registry() {
   static std::map<std::string, std::weak_ptr<Connection>> registry;
   return registry;
+}
+
+ConnectionObserver* g_observer = nullptr;
+
+// Connections held open for the observer.
+std::vector<std::shared_ptr<Connection>>& Kept() {
+  static std::vector<std::shared_ptr<Connection>> kept;
+  return kept;
 }
 
 std::string Describe(std::string_view name, const fs::path& path) {
@@ -59,6 +69,10 @@ std::shared_ptr<Connection> Connection::Open(std::string_view name) {
   // Checkpoints are run by AfterWrite, at a moment when no read is held.
   sqlite3_wal_hook(db, &Connection::OnWalCommit, connection.get());
   registry[key] = connection;
+  if (g_observer != nullptr) {
+    g_observer->OnConnectionOpened(db, canonical);
+    Kept().push_back(connection);
+  }
   return connection;
 }
 
@@ -174,3 +188,22 @@ void Statement::ReadCell(int index, Variant& cell) const {
 }
 
 }  // namespace talvor::sqldb::internal
+
+namespace talvor::sqldb {
+
+void SetConnectionObserver(ConnectionObserver* observer) {
+  using internal::Kept;
+  internal::g_observer = observer;
+  if (observer == nullptr) {
+    Kept().clear();
+    return;
+  }
+  for (auto& [key, weak] : internal::Registry()) {
+    if (auto connection = weak.lock()) {
+      observer->OnConnectionOpened(connection->handle(), connection->path());
+      Kept().push_back(std::move(connection));
+    }
+  }
+}
+
+}  // namespace talvor::sqldb
