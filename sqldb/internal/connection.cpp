@@ -23,9 +23,9 @@ std::map<std::string, std::weak_ptr<Connection>>& Registry() {
 ConnectionObserver* g_observer = nullptr;
 
 // Connections held open for the observer.
-std::vector<std::shared_ptr<Connection>>& Kept() {
-  static std::vector<std::shared_ptr<Connection>> kept;
-  return kept;
+std::vector<std::shared_ptr<Connection>>& Observed() {
+  static std::vector<std::shared_ptr<Connection>> observed;
+  return observed;
 }
 
 std::string Describe(std::string_view name, const fs::path& path) {
@@ -71,7 +71,7 @@ std::shared_ptr<Connection> Connection::Open(std::string_view name) {
   registry[key] = connection;
   if (g_observer != nullptr) {
     g_observer->OnConnectionOpened(db, canonical);
-    Kept().push_back(connection);
+    Observed().push_back(connection);
   }
   return connection;
 }
@@ -192,16 +192,16 @@ void Statement::ReadCell(int index, Variant& cell) const {
 namespace talvor::sqldb {
 
 void SetConnectionObserver(ConnectionObserver* observer) {
-  using internal::Kept;
+  using internal::Observed;
   internal::g_observer = observer;
   if (observer == nullptr) {
-    Kept().clear();
+    Observed().clear();
     return;
   }
   for (auto& [key, weak] : internal::Registry()) {
     if (auto connection = weak.lock()) {
       observer->OnConnectionOpened(connection->handle(), connection->path());
-      Kept().push_back(std::move(connection));
+      Observed().push_back(std::move(connection));
     }
   }
 }
