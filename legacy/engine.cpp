@@ -29,6 +29,7 @@
 #include "legacy/record_file.h"
 #include "legacy/stats.h"
 #include "legacy/store.h"
+#include "legacy/store_observer.h"
 
 namespace talvor {
 namespace {
@@ -86,6 +87,8 @@ struct Engine {
   int next_handle = 1;
   std::unordered_map<int, std::unique_ptr<Handle>> handles;
   std::map<std::string, std::weak_ptr<File>> files;
+  RecordStoreObserver* observer = nullptr;
+  std::vector<std::shared_ptr<File>> kept;  // held open for the observer
 
   ~Engine() {
     for (auto& [id, handle] : handles) {
@@ -390,6 +393,10 @@ int btrOpen(int h, const char* /*owner*/, const char* path, int /*a*/, int /*b*/
     file->db = db;
     file->def = std::move(def);
     e.files[id] = file;
+    if (e.observer != nullptr) {
+      e.observer->OnStoreOpened(file->db, file->id);
+      e.kept.push_back(file);
+    }
   }
   file->handles.push_back(handle);
   handle->stmts.resize(file->def.keys.size());
@@ -530,4 +537,21 @@ int btrDestroy(int h) {
 
 namespace talvor {
 EngineStats GetEngineStats() { return g_stats; }
+
+void SetRecordStoreObserver(RecordStoreObserver* observer) {
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  e.observer = observer;
+  if (observer == nullptr) {
+    e.kept.clear();
+    std::erase_if(e.files, [](const auto& entry) { return entry.second.expired(); });
+    return;
+  }
+  for (auto& [id, weak] : e.files) {
+    if (std::shared_ptr<File> file = weak.lock()) {
+      observer->OnStoreOpened(file->db, file->id);
+      e.kept.push_back(std::move(file));
+    }
+  }
+}
 }  // namespace talvor

@@ -1,5 +1,7 @@
 #include "shell/form.h"
 
+#include "shell/journal/run_journal.h"
+
 namespace talvor {
 
 StatusLabel& StatusLabel::operator=(std::string text) {
@@ -26,12 +28,19 @@ SiteSettings TForm1::Settings() const {
   return SiteSettings{edtDatapath, edtODBCName, edtAgyCode, edtServerName, edtNewPath, edtPrdCode};
 }
 
-int TForm1::AskYesNo(const std::string& text) { return frontend_->AskYesNo(text); }
+int TForm1::AskYesNo(const std::string& text) {
+  const int answer = frontend_->AskYesNo(text);
+  journal::NoteQuestion(text, answer == kAnswerYes);
+  return answer;
+}
 
-void TForm1::Notify(const std::string& text) { frontend_->Notify(text); }
+void TForm1::Notify(const std::string& text) {
+  journal::NoteMessage(text);
+  frontend_->Notify(text);
+}
 
 NotifyFn TForm1::Notifier() {
-  return [this](const std::string& text) { frontend_->Notify(text); };
+  return [this](const std::string& text) { Notify(text); };
 }
 
 void TForm1::ProcessMessages() { frontend_->ProcessMessages(); }

@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "shell/journal/run_journal.h"
+
 namespace talvor {
 
 ReportFile::ReportFile(const std::string& name) : name_(name) {
@@ -10,6 +12,7 @@ ReportFile::ReportFile(const std::string& name) : name_(name) {
     throw std::filesystem::filesystem_error("Cannot create report file", std::filesystem::path(name),
                                             std::make_error_code(std::errc::io_error));
   }
+  journal::NoteReportFile(name);
 }
 
 ReportFile::~ReportFile() { Close(); }

@@ -1,9 +1,16 @@
 #include "shell/run_protocol.h"
 
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <memory>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "shell/form.h"
+#include "sqldb/database.h"
+#include "shell/journal/run_journal.h"
 
 namespace talvor {
 
@@ -17,10 +24,39 @@ std::string MessageOf(const std::exception& e) {
   return e.what();
 }
 
+bool JournalWanted() {
+  const char* setting = std::getenv("TALVOR_JOURNAL");
+  return setting == nullptr || std::string_view(setting) != "off";
+}
+
+std::vector<std::pair<std::string, std::string>> SettingsOf(const TForm1& form) {
+  return {{"Datapath", form.edtDatapath}, {"ODBCName", form.edtODBCName},
+          {"AgyCode", form.edtAgyCode},   {"ServerName", form.edtServerName},
+          {"NewPath", form.edtNewPath},   {"PrdCode", form.edtPrdCode}};
+}
+
 }  // namespace
 
-RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry) {
+RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry, RunKind kind) {
   RunOutcome outcome;
+  std::unique_ptr<journal::RunJournal> journal;
+  if (kind == RunKind::kDryRun || JournalWanted()) {
+    std::string problem;
+    journal = journal::RunJournal::Start(
+        std::filesystem::current_path(), entry.caption, entry.Slug(),
+        kind == RunKind::kDryRun ? journal::RunMode::kDryRun : journal::RunMode::kRun,
+        form.clock().Now(), SettingsOf(form), &problem);
+    if (!journal && kind == RunKind::kDryRun) {
+      outcome.error = problem + "; the dry run was not started";
+      form.frontend().ShowError(outcome.error);
+      return outcome;
+    }
+    if (journal) {
+      journal->Watch();
+    } else {
+      form.Notify(problem + "; the changes of this run are not recorded");
+    }
+  }
   try {
     entry.Run(form);
     outcome.completed = true;
@@ -39,7 +75,21 @@ RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry) {
       outcome.error = MessageOf(e);
     }
   }
+  if (journal) {
+    if (!outcome.completed && !journal->Refusal().empty()) {
+      outcome.error = journal->Refusal() + " (" + outcome.error + ")";
+    }
+    journal->Finish(outcome.completed, outcome.error);
+    outcome.runId = journal->Id();
+    outcome.journalProblem = journal->Problem();
+    journal.reset();
+    // The journal held the connections it watched until now.
+    sqldb::CloseIdleConnections();
+  }
   if (!outcome.completed) form.frontend().ShowError(outcome.error);
+  if (!outcome.journalProblem.empty()) {
+    form.Notify("The journal of this run is incomplete: " + outcome.journalProblem);
+  }
   return outcome;
 }
 

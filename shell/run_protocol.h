@@ -12,13 +12,27 @@ class TForm1;
 struct RunOutcome {
   bool completed = false;  // the routine ran to its end
   std::string error;       // when not completed: the message that was shown
+  std::string runId;       // the run's folder under .talvor/runs, "" when not recorded
+  std::string journalProblem;  // why the run's journal is incomplete, "" when it is whole
+};
+
+enum class RunKind {
+  kRecorded,  // the changes stay; the journal keeps them for the changes report and undo
+  kDryRun,    // every change is rolled back at the end; the journal shows what it would be
 };
 
 // Runs `entry` on `form`. An error the routine does not handle (database layer, date
 // conversion, file system, or any other exception) is shown through the front end's
 // ShowError with its message and ends the run; rows and records already written stay
 // written. Whatever happened, every component is closed and unfiltered afterwards.
+//
+// The run is recorded in a journal under ".talvor/runs" of the working directory
+// (shell/journal/run_journal.h) unless the environment variable TALVOR_JOURNAL is "off". A
+// journal that cannot be created, or that could not be written whole, is reported with
+// Notify and the run's changes stay. A dry run (kind kDryRun) always keeps a journal: when
+// it cannot be created the routine is not run and the outcome says why.
 // REQUIRES: entry.Built().
-RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry);
+RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry,
+                      RunKind kind = RunKind::kRecorded);
 
 }  // namespace talvor

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "shell/cli/cli_commands.h"
+#include "shell/cli/cli_runs.h"
 #include "shell/cli/terminal_frontend.h"
 #include "shell/form.h"
 #include "shell/run_protocol.h"
@@ -23,6 +24,7 @@ struct RunOptions {
   std::optional<std::string> datapath, alias, agency, server, house;
   std::string answer;
   std::string transcript;
+  bool dryRun = false;
 };
 
 int ListRoutines(const CliEnvironment& env) {
@@ -96,10 +98,15 @@ int RunRoutines(const RunOptions& opt, const CliEnvironment& env) {
       status = kExitFailed;
       continue;
     }
-    const RunOutcome outcome = RunRoutine(form, *e);
+    const RunOutcome outcome =
+        RunRoutine(form, *e, opt.dryRun ? RunKind::kDryRun : RunKind::kRecorded);
     if (!outcome.completed) status = kExitFailed;
     terminal.ClearLiveLine();
     *env.out << form.Label3.Caption() << '\n' << std::flush;
+    if (opt.dryRun && !outcome.runId.empty()) {
+      *env.out << "dry run: nothing was changed; what it would change: talvor-cli runs show "
+               << outcome.runId << '\n' << std::flush;
+    }
     if (transcriptFile.is_open()) transcriptFile << "label: " << form.Label3.Caption() << '\n' << std::flush;
   }
   return status;
@@ -126,9 +133,12 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
   run->add_option("--answer", runOpt.answer, "answer to every yes/no question")
       ->check(CLI::IsMember({"yes", "no"}));
   run->add_option("--transcript", runOpt.transcript, "write every question, message and label");
+  run->add_flag("--dry-run", runOpt.dryRun,
+                "run on the real files and roll every change back at the end");
   run->callback([&] { status = RunRoutines(runOpt, env); });
 
   AddToolCommands(app, env, status);
+  AddRunCommands(app, env, status);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {

@@ -2,7 +2,9 @@
 
 #include <map>
 #include <system_error>
+#include <vector>
 
+#include "sqldb/connection_observer.h"
 #include "sqldb/database.h"
 #include "sqldb/error.h"
 #include "sqldb/internal/fields.h"
@@ -22,6 +24,14 @@ std::map<std::string, std::weak_ptr<Connection>>& Registry() {
 std::map<std::string, std::shared_ptr<Connection>>& Kept() {
   static std::map<std::string, std::shared_ptr<Connection>> kept;
   return kept;
+}
+
+ConnectionObserver* g_observer = nullptr;
+
+// Connections held open for the observer.
+std::vector<std::shared_ptr<Connection>>& Observed() {
+  static std::vector<std::shared_ptr<Connection>> observed;
+  return observed;
 }
 
 std::string Describe(std::string_view name, const fs::path& path) {
@@ -66,6 +76,10 @@ std::shared_ptr<Connection> Connection::Open(std::string_view name) {
   sqlite3_wal_hook(db, &Connection::OnWalCommit, connection.get());
   registry[key] = connection;
   Kept()[key] = connection;
+  if (g_observer != nullptr) {
+    g_observer->OnConnectionOpened(db, canonical);
+    Observed().push_back(connection);
+  }
   return connection;
 }
 
@@ -185,5 +199,20 @@ void Statement::ReadCell(int index, Variant& cell) const {
 namespace talvor::sqldb {
 
 void CloseIdleConnections() { internal::Kept().clear(); }
+
+void SetConnectionObserver(ConnectionObserver* observer) {
+  using internal::Observed;
+  internal::g_observer = observer;
+  if (observer == nullptr) {
+    Observed().clear();
+    return;
+  }
+  for (auto& [key, weak] : internal::Registry()) {
+    if (auto connection = weak.lock()) {
+      observer->OnConnectionOpened(connection->handle(), connection->path());
+      Observed().push_back(std::move(connection));
+    }
+  }
+}
 
 }  // namespace talvor::sqldb

@@ -1,0 +1,67 @@
+#include "shell/cli/cli_runs.h"
+
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+
+#include "shell/journal/changes_report.h"
+#include "shell/journal/journal_file.h"
+#include "shell/journal/undo.h"
+
+namespace talvor {
+
+void AddRunCommands(CLI::App& app, const CliEnvironment& env, int& status) {
+  namespace fs = std::filesystem;
+  auto* runs = app.add_subcommand("runs", "the recorded runs: when, routine, settings, changes");
+  auto showId = std::make_shared<std::string>();
+  auto* show = runs->add_subcommand("show", "every change of a run, record by record, row by row");
+  show->add_option("id", *showId, "the run's ID (or a unique start of it, or \"last\")")
+      ->required();
+  show->callback([&env, &status, showId] {
+    const fs::path work = fs::current_path();
+    std::string error;
+    std::optional<fs::path> dir = journal::FindRunDir(work, *showId, &error);
+    std::optional<journal::RunRecord> run;
+    if (dir) run = journal::ReadRun(*dir, &error);
+    if (!run) {
+      *env.err << "talvor-cli: " << error << "\n";
+      status = kExitFailed;
+      return;
+    }
+    *env.out << journal::ShowRun(*run, work);
+    status = kExitOk;
+  });
+  runs->callback([&env, &status, runs] {
+    if (runs->got_subcommand("show")) return;
+    const std::string text = journal::ListRuns(fs::current_path());
+    *env.out << (text.empty() ? "no recorded runs\n" : text);
+    status = kExitOk;
+  });
+
+  auto undoId = std::make_shared<std::string>();
+  auto* undo = app.add_subcommand("undo", "put back what a recorded run changed");
+  undo->add_option("id", *undoId, "the run's ID (or a unique start of it, or \"last\")")
+      ->required();
+  undo->callback([&env, &status, undoId] {
+    const journal::UndoResult r = journal::UndoRun(fs::current_path(), *undoId, *env.clock);
+    if (!r.error.empty()) {
+      *env.err << "talvor-cli: " << r.error << "\n";
+      status = kExitFailed;
+      return;
+    }
+    for (const std::string& store : r.undone) {
+      *env.out << "undone: " << journal::StoreName(fs::current_path(), store) << "\n";
+    }
+    for (const std::string& c : r.conflicts) *env.out << "conflict: " << c << "\n";
+    for (const std::string& f : r.failures) *env.out << "failed: " << f << "\n";
+    if (!r.conflicts.empty()) {
+      *env.out << "a store with a conflict was left as it is; nothing of it was undone\n";
+    }
+    *env.out << "recorded as run " << r.runId << "\n";
+    status = r.Whole() ? kExitOk : kExitFailed;
+  });
+}
+
+}  // namespace talvor

@@ -1,0 +1,206 @@
+#include "shell/journal/changes_report.h"
+
+#include <map>
+#include <sstream>
+#include <system_error>
+
+#include "legacy/record_file.h"
+
+namespace talvor::journal {
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Counts {
+  int inserted = 0, updated = 0, deleted = 0;
+};
+
+std::string Counted(const Counts& c) {
+  std::string out;
+  auto add = [&](int n, const char* what) {
+    if (n == 0) return;
+    if (!out.empty()) out += ", ";
+    out += std::to_string(n) + " " + what;
+  };
+  add(c.inserted, "inserted");
+  add(c.updated, "updated");
+  add(c.deleted, "deleted");
+  return out;
+}
+
+std::string ModeText(const std::string& mode) {
+  if (mode == "dry-run") return "dry run: nothing was changed";
+  if (mode == "undo") return "undo";
+  return "run";
+}
+
+std::string CellText(const Cell& cell) {
+  switch (cell.kind) {
+    case Cell::Kind::kNull: return "NULL";
+    case Cell::Kind::kInteger:
+    case Cell::Kind::kFloat: return cell.value;
+    default: return "\"" + EscapeBytes(cell.value) + "\"";
+  }
+}
+
+// The record's bytes with every byte outside printable ASCII shown as '.', so that the
+// marker line below stands under the byte it marks.
+std::string Printable(const std::string& bytes) {
+  std::string out = bytes;
+  for (char& c : out) {
+    if (c < 0x20 || c > 0x7e) c = '.';
+  }
+  return out;
+}
+
+const std::string& RecordBytes(const Row& row) {
+  static const std::string none;
+  return row.empty() ? none : row.back().value;
+}
+
+std::string RecordKey(const Row& row) {
+  if (row.size() < 2) return "(no key)";
+  return "\"" + EscapeBytes(row.front().value) + "\"";
+}
+
+void ShowRecordChange(std::ostream& out, const Change& c) {
+  const Row& any = c.op == 'D' ? c.before : c.after;
+  const char* what = c.op == 'I' ? "inserted" : c.op == 'D' ? "deleted" : "updated";
+  out << "record " << RecordKey(any) << " " << what << "\n";
+  const std::string& before = RecordBytes(c.before);
+  const std::string& after = RecordBytes(c.after);
+  if (c.op != 'I') out << "    before |" << Printable(before) << "|\n";
+  if (c.op != 'D') out << "    after  |" << Printable(after) << "|\n";
+  if (c.op == 'U') {
+    std::string marks(std::max(before.size(), after.size()), ' ');
+    std::string ranges;
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+      bool changed = i >= before.size() || i >= after.size() || before[i] != after[i];
+      if (!changed) continue;
+      marks[i] = '^';
+      if (i == 0 || marks[i - 1] != '^') {
+        std::size_t end = i;
+        while (end + 1 < marks.size() &&
+               (end + 1 >= before.size() || end + 1 >= after.size() ||
+                before[end + 1] != after[end + 1])) {
+          ++end;
+        }
+        ranges += (ranges.empty() ? "" : ", ") + std::to_string(i) +
+                  (end > i ? "-" + std::to_string(end) : "");
+      }
+    }
+    while (!marks.empty() && marks.back() == ' ') marks.pop_back();
+    out << "            " << marks << "\n";
+    out << "    bytes changed: " << (ranges.empty() ? "none" : ranges) << "\n";
+  }
+}
+
+void ShowRowChange(std::ostream& out, const Change& c, const std::vector<std::string>* names) {
+  auto name = [&](std::size_t i) {
+    return names && i < names->size() ? (*names)[i] : "column " + std::to_string(i + 1);
+  };
+  const char* what = c.op == 'I' ? "inserted" : c.op == 'D' ? "deleted" : "updated";
+  out << "row " << (c.op == 'D' ? c.oldRowid : c.newRowid) << " " << what << "\n";
+  if (c.op == 'U') {
+    for (std::size_t i = 0; i < c.after.size() && i < c.before.size(); ++i) {
+      if (c.before[i] == c.after[i]) continue;
+      out << "  * " << name(i) << ": " << CellText(c.before[i]) << " -> " << CellText(c.after[i])
+          << "\n";
+    }
+    if (c.oldRowid != c.newRowid) out << "  * rowid: " << c.oldRowid << " -> " << c.newRowid << "\n";
+    return;
+  }
+  const Row& row = c.op == 'I' ? c.after : c.before;
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    out << "    " << name(i) << ": " << CellText(row[i]) << "\n";
+  }
+}
+
+}  // namespace
+
+std::string StoreName(const fs::path& work_dir, const std::string& path) {
+  std::error_code ec;
+  fs::path base = fs::weakly_canonical(work_dir, ec);
+  if (ec) base = work_dir;
+  fs::path relative = fs::path(path).lexically_relative(base);
+  if (relative.empty() || *relative.begin() == "..") return path;
+  return relative.generic_string();
+}
+
+std::string RunSummary(const RunRecord& run, const fs::path& work_dir) {
+  std::ostringstream out;
+  out << run.id << "  " << run.started << "  " << run.routine << "  (" << ModeText(run.mode)
+      << ")\n";
+  if (!run.settings.empty()) {
+    out << "    settings:";
+    for (const auto& [name, value] : run.settings) out << " " << name << "=\"" << value << "\"";
+    out << "\n";
+  }
+  if (!run.undoes.empty()) out << "    undoes: " << run.undoes << "\n";
+  std::map<std::pair<int, std::string>, Counts> counts;
+  for (const Change& c : run.changes) {
+    Counts& n = counts[{c.store, c.table}];
+    (c.op == 'I' ? n.inserted : c.op == 'D' ? n.deleted : n.updated)++;
+  }
+  if (counts.empty()) out << "    changes: none\n";
+  for (const auto& [where, n] : counts) {
+    const Store* store = run.FindStore(where.first);
+    const bool record = store->kind == StoreKind::kRecord;
+    out << "    " << StoreName(work_dir, store->path);
+    if (!record) out << " " << where.second;
+    out << ": " << (n.inserted + n.updated + n.deleted) << (record ? " records " : " rows ")
+        << "(" << Counted(n) << ")\n";
+  }
+  if (!run.outcome.empty()) {
+    out << "    outcome: " << (run.outcome == "completed" ? "completed" : run.outcome) << "\n";
+  }
+  out << "    " << (run.complete ? "journal complete" : "journal incomplete: " + run.endNote)
+      << "\n";
+  if (!run.undoneStores.empty()) {
+    out << "    undone:";
+    for (const std::string& s : run.undoneStores) out << " " << StoreName(work_dir, s);
+    out << "\n";
+  }
+  return out.str();
+}
+
+std::string ListRuns(const fs::path& work_dir) {
+  std::string out;
+  for (const fs::path& dir : ListRunDirs(work_dir)) {
+    std::string error;
+    std::optional<RunRecord> run = ReadRun(dir, &error);
+    out += run ? RunSummary(*run, work_dir) : dir.filename().string() + "  (" + error + ")\n";
+  }
+  return out;
+}
+
+std::string ShowRun(const RunRecord& run, const fs::path& work_dir) {
+  std::ostringstream out;
+  out << RunSummary(run, work_dir);
+  for (const Event& e : run.events) {
+    if (e.tag == "ask") {
+      out << "asked: " << e.fields[0] << " => " << e.fields[1] << "\n";
+    } else if (e.tag == "notify") {
+      out << "message: " << e.fields[0] << "\n";
+    } else if (e.tag == "report") {
+      out << "report file: " << e.fields[0] << "\n";
+    } else {
+      out << "note: " << e.fields[0] << "\n";
+    }
+  }
+  int number = 0;
+  for (const Change& c : run.changes) {
+    const Store* store = run.FindStore(c.store);
+    out << ++number << ". " << StoreName(work_dir, store->path) << " ";
+    if (store->kind == StoreKind::kRecord) {
+      ShowRecordChange(out, c);
+    } else {
+      auto it = run.columns.find({c.store, c.table});
+      out << c.table << " ";
+      ShowRowChange(out, c, it == run.columns.end() ? nullptr : &it->second);
+    }
+  }
+  return out.str();
+}
+
+}  // namespace talvor::journal

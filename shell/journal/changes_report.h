@@ -1,0 +1,27 @@
+// The changes report: recorded runs as text for `talvor-cli runs` and `runs show`, and for
+// the window's panel.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "shell/journal/journal_file.h"
+
+namespace talvor::journal {
+
+// One paragraph per recorded run of `work_dir`, oldest first: ID, start, routine, mode,
+// settings, records and rows changed per file and table, the journal's end. "" when none.
+std::string ListRuns(const std::filesystem::path& work_dir);
+
+// The summary of one run (the paragraph ListRuns prints for it).
+std::string RunSummary(const RunRecord& run, const std::filesystem::path& work_dir);
+
+// Everything the run recorded: questions, messages, report files, and each change, record
+// by record and row by row; for a record update the bytes that changed are marked with "^"
+// under them, for a row update the columns that changed are listed with both values.
+std::string ShowRun(const RunRecord& run, const std::filesystem::path& work_dir);
+
+// `path` relative to `work_dir` when it lies inside it, else as given.
+std::string StoreName(const std::filesystem::path& work_dir, const std::string& path);
+
+}  // namespace talvor::journal

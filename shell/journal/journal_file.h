@@ -1,0 +1,111 @@
+// The run journal's file: what a recorded run keeps in its folder
+// `.talvor/runs/<ID>/journal`, and how it is read back.
+//
+// The file is written line by line while the run goes on, so that a run that was killed
+// still leaves every change it committed. Each line is a tag and fields separated by TAB;
+// TAB, LF, CR and backslash inside a field are written as \t, \n, \r and \\. Lines:
+//   talvor-journal 1                       first line
+//   routine CAPTION / slug SLUG / mode run|dry-run|undo / started YYYY-MM-DD HH:MM:SS
+//   undoes ID                              (undo runs) the run being undone
+//   setting NAME VALUE                     the settings boxes at the start
+//   store N record|sql PATH                a record file or database, numbered from 1
+//   columns N TABLE NAME...                column names of a table, written at the end
+//   change N TABLE OP OLDROWID NEWROWID NBEFORE NAFTER CELL...   OP is I, U or D
+//   ask QUESTION yes|no / notify TEXT / report NAME / note TEXT
+//   outcome completed | outcome error MESSAGE
+//   end complete | end incomplete WHY      the last line
+// A cell is a kind letter and its value: N (null), I (integer digits), F (a real written
+// with 17 digits), T (text bytes), B (blob bytes).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace talvor::journal {
+
+inline constexpr const char* kJournalFileName = "journal";
+inline constexpr const char* kUndoneFileName = "undone";
+
+// One stored value, as SQLite typed it.
+struct Cell {
+  enum class Kind : char { kNull = 'N', kInteger = 'I', kFloat = 'F', kText = 'T', kBlob = 'B' };
+  Kind kind = Kind::kNull;
+  std::string value;  // digits for integers, %.17g for reals, the bytes otherwise
+  bool operator==(const Cell&) const = default;
+};
+using Row = std::vector<Cell>;
+
+enum class StoreKind { kRecord, kSql };
+
+struct Store {
+  int id = 0;
+  StoreKind kind = StoreKind::kRecord;
+  std::string path;
+};
+
+struct Change {
+  int store = 0;
+  std::string table;
+  char op = 'U';  // 'I' insert, 'U' update, 'D' delete
+  std::int64_t oldRowid = 0;
+  std::int64_t newRowid = 0;
+  Row before;  // empty for inserts
+  Row after;   // empty for deletes
+};
+
+// An event of the run other than a change, in order: "ask", "notify", "report", "note".
+struct Event {
+  std::string tag;
+  std::vector<std::string> fields;
+};
+
+// A run folder read back.
+struct RunRecord {
+  std::string id;  // the folder's name
+  std::filesystem::path dir;
+  std::string routine, slug, mode, started, undoes;
+  std::vector<std::pair<std::string, std::string>> settings;
+  std::vector<Store> stores;
+  std::map<std::pair<int, std::string>, std::vector<std::string>> columns;
+  std::vector<Change> changes;
+  std::vector<Event> events;
+  std::string outcome;  // "completed", "error MESSAGE", or "" when the run never ended
+  bool complete = false;
+  std::string endNote;  // the end line's reason, or why the file ends early
+  // Stores (by path) an undo has already put back, from the "undone" file.
+  std::vector<std::string> undoneStores;
+
+  const Store* FindStore(int id) const;
+};
+
+// `bytes` with TAB, LF, CR and backslash escaped.
+std::string Escape(std::string_view bytes);
+// The inverse; an unknown escape keeps its character.
+std::string Unescape(std::string_view text);
+// A cell as written in a change line, and back. ParseCell returns nullopt for text that
+// is not a cell.
+std::string FormatCell(const Cell& cell);
+std::optional<Cell> ParseCell(std::string_view text);
+
+// The folder that holds the runs of the working directory `work_dir`.
+std::filesystem::path RunsDir(const std::filesystem::path& work_dir);
+
+// Reads the run folder `dir`. Returns nullopt with *error set when it holds no journal or
+// the journal's first line is not ours. A journal that breaks off (a killed run) or holds a
+// malformed line is read up to that point: `complete` is false and `endNote` says why.
+std::optional<RunRecord> ReadRun(const std::filesystem::path& dir, std::string* error);
+
+// Every run folder of `work_dir`, oldest first (folder names sort by time).
+std::vector<std::filesystem::path> ListRunDirs(const std::filesystem::path& work_dir);
+
+// The run folder named by `id`: the folder name itself, or a prefix of exactly one, or
+// "last" for the newest. nullopt with *error set otherwise.
+std::optional<std::filesystem::path> FindRunDir(const std::filesystem::path& work_dir,
+                                                const std::string& id, std::string* error);
+
+}  // namespace talvor::journal

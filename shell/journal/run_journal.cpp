@@ -1,0 +1,362 @@
+// The system's SQLite is built with the pre-update hook; its declarations are only visible
+// with this macro.
+#ifndef SQLITE_ENABLE_PREUPDATE_HOOK
+#define SQLITE_ENABLE_PREUPDATE_HOOK
+#endif
+#include "shell/journal/run_journal.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+
+#include "shell/journal/sqlite_cells.h"
+
+namespace talvor::journal {
+namespace fs = std::filesystem;
+
+namespace {
+
+RunJournal* g_current = nullptr;
+
+std::string TwoDigits(int n) {
+  return std::string(1, static_cast<char>('0' + n / 10 % 10)) + static_cast<char>('0' + n % 10);
+}
+
+std::string Stamp(const DateTime& t, bool forFolder) {
+  const std::string date = std::to_string(t.date.year) + (forFolder ? "" : "-") +
+                           TwoDigits(t.date.month) + (forFolder ? "" : "-") +
+                           TwoDigits(t.date.day);
+  const std::string sep = forFolder ? "" : ":";
+  return date + (forFolder ? "-" : " ") + TwoDigits(t.hour) + sep + TwoDigits(t.minute) + sep +
+         TwoDigits(t.second);
+}
+
+std::string ModeName(RunMode mode) {
+  switch (mode) {
+    case RunMode::kRun: return "run";
+    case RunMode::kDryRun: return "dry-run";
+    case RunMode::kUndo: return "undo";
+  }
+  return "run";
+}
+
+void OnPreUpdate(void* context, sqlite3* db, int op, const char* schema, const char* table,
+                 sqlite3_int64 key1, sqlite3_int64 key2) {
+  auto& a = *static_cast<RunJournal::Attached*>(context);
+  if (std::strcmp(schema, "main") != 0 || std::strncmp(table, "sqlite_", 7) == 0) return;
+  // A record file's own bookkeeping tables never change during a run; only records count.
+  if (a.kind == StoreKind::kRecord && std::strcmp(table, "records") != 0) return;
+  const int n = sqlite3_preupdate_count(db);
+  Row before, after;
+  sqlite3_value* v = nullptr;
+  if (op != SQLITE_INSERT) {
+    before.reserve(n);
+    for (int i = 0; i < n; ++i) {
+      sqlite3_preupdate_old(db, i, &v);
+      before.push_back(CellOf(v));
+    }
+  }
+  if (op != SQLITE_DELETE) {
+    after.reserve(n);
+    for (int i = 0; i < n; ++i) {
+      sqlite3_preupdate_new(db, i, &v);
+      after.push_back(CellOf(v));
+    }
+  }
+  // A post that wrote back what was there changes nothing worth keeping.
+  if (op == SQLITE_UPDATE && before == after && key1 == key2) return;
+  const char code = op == SQLITE_INSERT ? 'I' : op == SQLITE_DELETE ? 'D' : 'U';
+  a.journal->AddChange(a, table, code, op == SQLITE_INSERT ? 0 : key1,
+                       op == SQLITE_DELETE ? 0 : key2, before, after);
+}
+
+int OnCommit(void* context) {
+  auto& a = *static_cast<RunJournal::Attached*>(context);
+  a.journal->Commit(a);
+  // A dry run never lets a store commit: a commit turns into a rollback.
+  return a.journal->Mode() == RunMode::kDryRun ? 1 : 0;
+}
+
+void OnRollback(void* context) { static_cast<RunJournal::Attached*>(context)->pending.clear(); }
+
+int OnAuthorize(void* context, int action, const char* arg1, const char*, const char*,
+                const char*) {
+  if (action != SQLITE_DROP_TABLE || arg1 == nullptr) return SQLITE_OK;
+  auto& a = *static_cast<RunJournal::Attached*>(context);
+  if (a.journal->Mode() == RunMode::kDryRun) {
+    a.journal->Refuse(arg1);
+    return SQLITE_DENY;
+  }
+  a.journal->DroppedTable(arg1);
+  return SQLITE_OK;
+}
+
+}  // namespace
+
+std::unique_ptr<RunJournal> RunJournal::Start(
+    const fs::path& work_dir, const std::string& routine, const std::string& slug, RunMode mode,
+    const DateTime& now, const std::vector<std::pair<std::string, std::string>>& settings,
+    std::string* error) {
+  const fs::path runs = RunsDir(work_dir);
+  std::error_code ec;
+  fs::create_directories(runs, ec);
+  if (ec) {
+    *error = "Cannot create the run journal folder " + runs.string() + ": " + ec.message();
+    return nullptr;
+  }
+  const std::string stamp = Stamp(now, true);
+  // Runs begun in the same second are numbered, whatever their routine, so that folder
+  // names sort in the order the runs began.
+  std::set<std::string> taken;
+  for (const auto& entry : fs::directory_iterator(runs, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.compare(0, stamp.size(), stamp) == 0) taken.insert(name.substr(0, name.find('-', stamp.size())));
+  }
+  std::string id;
+  for (int n = 1; n < 100000 && id.empty(); ++n) {
+    const std::string prefix = stamp + (n == 1 ? "" : "." + std::to_string(n));
+    if (taken.count(prefix) != 0) continue;
+    id = prefix + "-" + slug;
+    if (!fs::create_directory(runs / id, ec)) {
+      if (ec) {
+        *error = "Cannot create the run folder " + (runs / id).string() + ": " + ec.message();
+        return nullptr;
+      }
+      id.clear();
+    }
+  }
+  if (id.empty()) {
+    *error = "Cannot create a run folder in " + runs.string();
+    return nullptr;
+  }
+  const fs::path dir = runs / id;
+  std::FILE* out = std::fopen((dir / kJournalFileName).string().c_str(), "wb");
+  if (out == nullptr) {
+    *error = "Cannot create the run journal " + (dir / kJournalFileName).string();
+    return nullptr;
+  }
+  std::unique_ptr<RunJournal> journal(new RunJournal(dir, id, mode, out));
+  journal->WriteLine("talvor-journal\t1");
+  journal->WriteLine("routine\t" + Escape(routine));
+  journal->WriteLine("slug\t" + Escape(slug));
+  journal->WriteLine("mode\t" + ModeName(mode));
+  journal->WriteLine("started\t" + Stamp(now, false));
+  for (const auto& [name, value] : settings) {
+    journal->WriteLine("setting\t" + Escape(name) + "\t" + Escape(value));
+  }
+  std::fflush(out);
+  if (!journal->problem_.empty()) {
+    *error = journal->problem_;
+    return nullptr;
+  }
+  return journal;
+}
+
+RunJournal::~RunJournal() {
+  if (!finished_) Finish(false, "the run was abandoned");
+  if (out_ != nullptr) std::fclose(out_);
+}
+
+RunJournal* RunJournal::Current() { return g_current; }
+
+void RunJournal::Watch() {
+  watching_ = true;
+  g_current = this;
+  SetRecordStoreObserver(this);
+  sqldb::SetConnectionObserver(this);
+}
+
+void RunJournal::OnStoreOpened(sqlite3* db, const std::string& path) {
+  Hook(db, StoreKind::kRecord, path);
+}
+
+void RunJournal::OnConnectionOpened(sqlite3* db, const fs::path& path) {
+  Hook(db, StoreKind::kSql, path.string());
+}
+
+void RunJournal::Attach(sqlite3* db, StoreKind kind, const std::string& path) {
+  Hook(db, kind, path);
+}
+
+void RunJournal::Hook(sqlite3* db, StoreKind kind, const std::string& path) {
+  auto a = std::make_unique<Attached>();
+  a->journal = this;
+  a->db = db;
+  a->kind = kind;
+  a->store = StoreId(kind, path);
+  Attached* raw = a.get();
+  attached_.push_back(std::move(a));
+  sqlite3_preupdate_hook(db, &OnPreUpdate, raw);
+  sqlite3_commit_hook(db, &OnCommit, raw);
+  sqlite3_rollback_hook(db, &OnRollback, raw);
+  if (kind == StoreKind::kSql) sqlite3_set_authorizer(db, &OnAuthorize, raw);
+  if (mode_ == RunMode::kDryRun) {
+    raw->began = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!raw->began) {
+      // The commit hook still keeps every write from lasting.
+      raw->failedBegin = true;
+      Note("could not begin the dry run's transaction on " + path + ": " + sqlite3_errmsg(db));
+    }
+  }
+}
+
+void RunJournal::Unhook(Attached& a) {
+  Commit(a);
+  // Column names, so that the changes report can name what changed.
+  for (const std::string& table : a.tables) {
+    std::string line = "columns\t" + std::to_string(a.store) + "\t" + Escape(table);
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(a.db, "SELECT name FROM pragma_table_info(?1)", -1, &stmt,
+                           nullptr) == SQLITE_OK) {
+      sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+      while (sqlite3_step(stmt) == SQLITE_ROW) {
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        line += "\t" + Escape(name ? name : "");
+      }
+    }
+    sqlite3_finalize(stmt);
+    WriteLine(line);
+  }
+  sqlite3_preupdate_hook(a.db, nullptr, nullptr);
+  sqlite3_commit_hook(a.db, nullptr, nullptr);
+  sqlite3_rollback_hook(a.db, nullptr, nullptr);
+  if (a.kind == StoreKind::kSql) sqlite3_set_authorizer(a.db, nullptr, nullptr);
+  a.db = nullptr;
+}
+
+void RunJournal::Detach(sqlite3* db) {
+  for (auto& a : attached_) {
+    if (a->db == db) Unhook(*a);
+  }
+}
+
+int RunJournal::StoreId(StoreKind kind, const std::string& path) {
+  auto [it, added] = stores_.emplace(path, static_cast<int>(stores_.size()) + 1);
+  if (added) {
+    WriteLine("store\t" + std::to_string(it->second) + "\t" +
+              (kind == StoreKind::kRecord ? "record" : "sql") + "\t" + Escape(path));
+    std::fflush(out_);
+  }
+  return it->second;
+}
+
+void RunJournal::AddChange(Attached& a, const char* table, char op, long long oldRowid,
+                           long long newRowid, const Row& before, const Row& after) {
+  std::string& line = a.pending;
+  line += "change\t";
+  line += std::to_string(a.store);
+  line += '\t';
+  line += Escape(table);
+  line += '\t';
+  line += op;
+  line += '\t' + std::to_string(oldRowid) + '\t' + std::to_string(newRowid) + '\t' +
+          std::to_string(before.size()) + '\t' + std::to_string(after.size());
+  for (const Row* row : {&before, &after}) {
+    for (const Cell& cell : *row) {
+      line += '\t';
+      line += Escape(FormatCell(cell));
+    }
+  }
+  line += '\n';
+  if (a.tables.size() < 1000) a.tables.insert(table);
+  // In a dry run nothing commits; its changes are written as they come.
+  if (mode_ == RunMode::kDryRun) Commit(a);
+}
+
+void RunJournal::Commit(Attached& a) {
+  if (a.pending.empty()) return;
+  if (std::fwrite(a.pending.data(), 1, a.pending.size(), out_) != a.pending.size() ||
+      std::fflush(out_) != 0) {
+    if (problem_.empty()) problem_ = "a change could not be written to " + dir_.string();
+  }
+  a.pending.clear();
+}
+
+void RunJournal::Refuse(const std::string& table) {
+  refusal_ = "Dry run: the routine wanted to drop the table \"" + table +
+             "\", which cannot be taken back; the statement was not run";
+  Note(refusal_);
+}
+
+void RunJournal::DroppedTable(const std::string& table) {
+  if (dropped_.insert(table).second) {
+    Note("the table \"" + table +
+         "\" may have been dropped by this run; its rows are not in the journal and an undo "
+         "cannot bring them back");
+  }
+}
+
+void RunJournal::WriteLine(const std::string& line) {
+  if (std::fputs(line.c_str(), out_) < 0 || std::fputc('\n', out_) == EOF) {
+    if (problem_.empty()) problem_ = "the journal " + dir_.string() + " could not be written";
+  }
+}
+
+void RunJournal::NoteQuestion(const std::string& question, bool yes) {
+  WriteLine("ask\t" + Escape(question) + "\t" + (yes ? "yes" : "no"));
+  std::fflush(out_);
+}
+
+void RunJournal::NoteMessage(const std::string& text) {
+  WriteLine("notify\t" + Escape(text));
+  std::fflush(out_);
+}
+
+void RunJournal::NoteReport(const std::string& name) {
+  WriteLine("report\t" + Escape(name));
+  std::fflush(out_);
+}
+
+void RunJournal::Note(const std::string& text) {
+  WriteLine("note\t" + Escape(text));
+  std::fflush(out_);
+}
+
+void RunJournal::NoteUndoes(const std::string& id) {
+  WriteLine("undoes\t" + Escape(id));
+  std::fflush(out_);
+}
+
+bool RunJournal::Finish(bool completed, const std::string& error) {
+  if (finished_) return problem_.empty();
+  finished_ = true;
+  WriteLine(completed ? std::string("outcome\tcompleted") : "outcome\terror\t" + Escape(error));
+  for (auto& a : attached_) {
+    sqlite3* db = a->db;
+    if (db == nullptr) continue;
+    const bool rollBack = mode_ == RunMode::kDryRun && sqlite3_get_autocommit(db) == 0;
+    Unhook(*a);
+    if (rollBack) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  if (watching_) {
+    SetRecordStoreObserver(nullptr);
+    sqldb::SetConnectionObserver(nullptr);
+    if (g_current == this) g_current = nullptr;
+    watching_ = false;
+  }
+  if (problem_.empty()) {
+    WriteLine("end\tcomplete");
+  } else {
+    WriteLine("end\tincomplete\t" + Escape(problem_));
+  }
+  if (std::fflush(out_) != 0 && problem_.empty()) {
+    problem_ = "the journal " + dir_.string() + " could not be written";
+  }
+  return problem_.empty();
+}
+
+void NoteReportFile(const std::string& name) {
+  if (RunJournal* j = RunJournal::Current()) j->NoteReport(name);
+}
+
+void NoteQuestion(const std::string& question, bool yes) {
+  if (RunJournal* j = RunJournal::Current()) j->NoteQuestion(question, yes);
+}
+
+void NoteMessage(const std::string& text) {
+  if (RunJournal* j = RunJournal::Current()) j->NoteMessage(text);
+}
+
+}  // namespace talvor::journal

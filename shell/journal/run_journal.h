@@ -1,0 +1,127 @@
+// The journal of one run: records, while a routine runs, every change it makes through the
+// record-file engine and the SQL layer (each row's before- and after-image, taken by
+// SQLite's pre-update hook, which also sees tables without a primary key), the settings,
+// the questions and answers, the messages and the report files written. The journal is
+// the file described in shell/journal/journal_file.h, in a folder of its own under
+// `.talvor/runs/` of the working directory.
+//
+// Changes of a committed write reach the file before the write commits, so a run that is
+// killed leaves every change it made. A dry run keeps every store it touches inside one
+// transaction that Finish rolls back: the journal then shows what the run would have done.
+//
+// Single-threaded: the thread that runs routines owns the journal.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "legacy/store_observer.h"
+#include "shell/journal/journal_file.h"
+#include "shell/text/dates.h"
+#include "sqldb/connection_observer.h"
+
+namespace talvor::journal {
+
+enum class RunMode { kRun, kDryRun, kUndo };
+
+class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObserver {
+ public:
+  // Creates a new run folder under RunsDir(work_dir), named after `now` and `slug`, and
+  // writes the journal's header. Returns null with *error saying what and where when the
+  // folder or file cannot be created.
+  static std::unique_ptr<RunJournal> Start(
+      const std::filesystem::path& work_dir, const std::string& routine,
+      const std::string& slug, RunMode mode, const DateTime& now,
+      const std::vector<std::pair<std::string, std::string>>& settings, std::string* error);
+
+  // A journal not finished (an exception between Start and Finish) ends as incomplete.
+  ~RunJournal() override;
+  RunJournal(const RunJournal&) = delete;
+  RunJournal& operator=(const RunJournal&) = delete;
+
+  // From now until Finish, watches every record file and database the engine and the SQL
+  // layer open, and takes the notes of NoteReportFile & co. At most one journal watches.
+  void Watch();
+
+  // Records the changes made through `db`, a connection of the caller's own to the store
+  // at `path`, until Detach(db). For undo, which writes without the engine or the layer.
+  void Attach(sqlite3* db, StoreKind kind, const std::string& path);
+  // Writes what is pending for `db` and removes the journal's hooks from it.
+  void Detach(sqlite3* db);
+
+  void NoteQuestion(const std::string& question, bool yes);
+  void NoteMessage(const std::string& text);
+  void NoteReport(const std::string& name);
+  void Note(const std::string& text);
+  void NoteUndoes(const std::string& id);
+
+  // Ends the run: column names of every table changed, the outcome, (dry run) the rollback
+  // of every store, and the end line, "end complete" unless a write of the journal failed.
+  // Stops watching. Returns true when the journal is complete.
+  bool Finish(bool completed, const std::string& error);
+
+  // A dry run refused a statement: the message that says so, else "".
+  const std::string& Refusal() const { return refusal_; }
+  // Why the journal is not complete ("" while every write succeeded).
+  const std::string& Problem() const { return problem_; }
+  const std::string& Id() const { return id_; }
+  const std::filesystem::path& Dir() const { return dir_; }
+  RunMode Mode() const { return mode_; }
+
+  // The journal watching now, or null.
+  static RunJournal* Current();
+
+  // RecordStoreObserver / sqldb::ConnectionObserver.
+  void OnStoreOpened(sqlite3* db, const std::string& path) override;
+  void OnConnectionOpened(sqlite3* db, const std::filesystem::path& path) override;
+
+  // Hook plumbing; public only for the C callbacks.
+  struct Attached {
+    RunJournal* journal = nullptr;
+    sqlite3* db = nullptr;
+    int store = 0;
+    StoreKind kind = StoreKind::kRecord;
+    std::string pending;  // change lines not yet committed
+    std::set<std::string> tables;
+    bool began = false;   // a dry run's transaction is open
+    bool failedBegin = false;
+  };
+  void AddChange(Attached& a, const char* table, char op, long long oldRowid,
+                 long long newRowid, const Row& before, const Row& after);
+  void Commit(Attached& a);
+  void Refuse(const std::string& table);
+  void DroppedTable(const std::string& table);
+
+ private:
+  RunJournal(std::filesystem::path dir, std::string id, RunMode mode, std::FILE* out)
+      : dir_(std::move(dir)), id_(std::move(id)), mode_(mode), out_(out) {}
+  void Hook(sqlite3* db, StoreKind kind, const std::string& path);
+  void Unhook(Attached& a);
+  void WriteLine(const std::string& line);
+  int StoreId(StoreKind kind, const std::string& path);
+
+  std::filesystem::path dir_;
+  std::string id_;
+  RunMode mode_;
+  std::FILE* out_;
+  bool watching_ = false;
+  bool finished_ = false;
+  std::string problem_;
+  std::string refusal_;
+  std::set<std::string> dropped_;
+  std::map<std::string, int> stores_;
+  std::vector<std::unique_ptr<Attached>> attached_;
+};
+
+// Notes for the journal watching now; nothing when no journal watches.
+void NoteReportFile(const std::string& name);
+void NoteQuestion(const std::string& question, bool yes);
+void NoteMessage(const std::string& text);
+
+}  // namespace talvor::journal

@@ -1,0 +1,60 @@
+#include "shell/journal/sqlite_cells.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace talvor::journal {
+
+Cell CellOf(sqlite3_value* v) {
+  Cell cell;
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL:
+      break;
+    case SQLITE_INTEGER:
+      cell.kind = Cell::Kind::kInteger;
+      cell.value = std::to_string(sqlite3_value_int64(v));
+      break;
+    case SQLITE_FLOAT: {
+      char buffer[40];
+      std::snprintf(buffer, sizeof buffer, "%.17g", sqlite3_value_double(v));
+      cell.kind = Cell::Kind::kFloat;
+      cell.value = buffer;
+      break;
+    }
+    case SQLITE_TEXT: {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+      cell.kind = Cell::Kind::kText;
+      cell.value.assign(text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(v)));
+      break;
+    }
+    default: {
+      const auto* blob = static_cast<const char*>(sqlite3_value_blob(v));
+      cell.kind = Cell::Kind::kBlob;
+      cell.value.assign(blob ? blob : "", static_cast<std::size_t>(sqlite3_value_bytes(v)));
+      break;
+    }
+  }
+  return cell;
+}
+
+int BindCell(sqlite3_stmt* stmt, int index, const Cell& cell) {
+  switch (cell.kind) {
+    case Cell::Kind::kNull:
+      return sqlite3_bind_null(stmt, index);
+    case Cell::Kind::kInteger:
+      return sqlite3_bind_int64(stmt, index, std::strtoll(cell.value.c_str(), nullptr, 10));
+    case Cell::Kind::kFloat:
+      return sqlite3_bind_double(stmt, index, std::strtod(cell.value.c_str(), nullptr));
+    case Cell::Kind::kText:
+      return sqlite3_bind_text64(stmt, index, cell.value.data(), cell.value.size(),
+                                 SQLITE_TRANSIENT, SQLITE_UTF8);
+    case Cell::Kind::kBlob:
+      if (cell.value.empty()) return sqlite3_bind_zeroblob(stmt, index, 0);
+      return sqlite3_bind_blob64(stmt, index, cell.value.data(), cell.value.size(),
+                                 SQLITE_TRANSIENT);
+  }
+  return SQLITE_MISUSE;
+}
+
+}  // namespace talvor::journal
