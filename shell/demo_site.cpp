@@ -356,6 +356,10 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
       db.Insert("Company", {{"AgyCode", agy}, {"Number", code}, {"Name", std::string(c.name)},
                             {"BillMethodCd", std::string(direct ? "D" : "A")}});
     }
+    // A company no policy names, for "Unused Codes" to find.
+    ap.Add(CodeRecord(ly::ap::kCompany, agy, " UN", "UNUSED CASUALTY", "C"));
+    db.Insert("Company", {{"AgyCode", agy}, {"Number", std::string(" UN")},
+                          {"Name", std::string("UNUSED CASUALTY")}, {"BillMethodCd", std::string("A")}});
     for (std::size_t i = 0; i < kDepartments.size(); ++i) {
       if (!main && i == 3) continue;  // agency 10 never had "LH" converted
       ap.Add(CodeRecord(ly::ap::kDepartment, agy, RightJustify(kDepartments[i].code, 2),
@@ -444,7 +448,9 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
     row.SubPrdCode = c.subProducer;
     row.CSR = c.csr;
     std::string l00 = ly::NewClientLine00(row);
-    Set(l00, ly::ap::line00::ZipNine, LeftJustify(place.zip + std::string("0000"), 9));
+    // ZIP+4 extensions of one or two digits, as some conversions left them.
+    const char* zip4 = rnd.Chance(3) ? "12  " : (rnd.Chance(2) ? " 1  " : "0000");
+    Set(l00, ly::ap::line00::ZipNine, LeftJustify(place.zip + std::string(zip4), 9));
     if (!c.active && rnd.Chance(30)) l00[static_cast<std::size_t>(ly::ap::line00::Alpha.offset)] = '*';
     if (rnd.Chance(1.5)) l00[static_cast<std::size_t>(ly::ap::line00::Name.offset + 5 + rnd.Below(8))] = '\0';
     ap.Add(l00);
@@ -474,8 +480,8 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
                {"DBA", std::string(c.custType == 1 && rnd.Chance(20) ? "DBA " + c.name.substr(0, 10) : "")},
                {"Address1", address1}, {"Address2", std::string("")}, {"City", std::string(place.city)},
                {"State", std::string(place.state)}, {"Zip", zip}, {"Phone1", phone1}, {"Phone2", phone2},
-               {"Phone3", phone3}, {"CustType", static_cast<long long>(c.custType)},
-               {"ActiveStatus", std::string(c.active ? "Y" : "N")}, {"Underwriter", c.producer},
+               {"Phone3", phone3}, {"CustType", static_cast<long long>(rnd.Chance(0.5) ? 3 : c.custType)},
+               {"ActiveStatus", std::string(rnd.Chance(0.3) ? "X" : (c.active ? "Y" : "N"))}, {"Underwriter", c.producer},
                {"SubPrdCode", c.subProducer}, {"CSR", c.csr}, {"UserCode1", std::string("  ")},
                {"UserCode2", std::string("  ")}, {"UserCode3", std::string("  ")},
                {"Territory", std::string("N ")}, {"ContactName", row.ContactName},
@@ -524,7 +530,7 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
       const std::string polNum = std::string(cls.code) + std::to_string(4000000 + i * 10 + p);
       const int terms = 2 + rnd.Below(3);
       const int firstSeq = rnd.Chance(2) ? 0 : 1;
-      const int startYear = 2018 + rnd.Below(6);
+      const int startYear = 2017 + rnd.Below(5);
       for (int t = 0; t < terms; ++t) {
         const int seq = firstSeq + t;
         Date eff{startYear + t, 1 + rnd.Below(12), 1 + rnd.Below(28)};
@@ -553,8 +559,10 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
         Set(r, ly::pol::Company, cmp);
         Set(r, ly::pol::Class, clsCode);
         Set(r, ly::pol::TrnCode, trn);
-        Set(r, ly::pol::EntryDate, LegacyDate(entry));
-        Set(r, ly::pol::EnteredBy, RightJustify(kProducers[7].code, 3));
+        // Terms entered by the conversion operator on the day of a trial conversion.
+        const bool trialConversion = rnd.Chance(1);
+        Set(r, ly::pol::EntryDate, trialConversion ? std::string(":91209") : LegacyDate(entry));
+        Set(r, ly::pol::EnteredBy, RightJustify(trialConversion ? "QXT" : kProducers[7].code, 3));
         Set(r, ly::pol::PrdCode, prd);
         std::string effText = LegacyDate(eff), expText = LegacyDate(exp);
         if (rnd.Chance(1)) expText.replace(2, 2, "00");
@@ -616,8 +624,10 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
           if (rnd.Chance(30)) cont[static_cast<std::size_t>(ly::jcki::Amount.offset + 9)] = '\0';
           jcki.Add(cont);
         }
-        jcki.Add(item(ly::jcki::kCompanyItem, cmp, "1", "1130", amount * 0.85));
-        jcki.Add(item(ly::jcki::kClassItem, clsCode, "1", "5108", 0));
+        jcki.Add(item(ly::jcki::kCompanyItem, rnd.Chance(0.5) ? std::string("999") : cmp, "1", "1130",
+                      amount * 0.85));
+        jcki.Add(item(ly::jcki::kClassItem, rnd.Chance(0.3) ? std::string("X.Y") : clsCode, "1",
+                      "5108", 0));
         jcki.Add(item(ly::jcki::kProducerItem, rnd.Chance(2) ? RightJustify("ZQ", 3) : prd, "1", "5108", amount * 0.15));
         jcki.Add(item(ly::jcki::kTransactionItem, trn, "1", "5108", 0));
         summary.invoiceRecords += direct ? 6 : 5;
@@ -690,7 +700,9 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
       for (DbWriter* target : {&db, &convert}) {
         if (target == &convert && !rnd.Chance(30)) continue;
         target->Insert("AttchList",
-                       {{"AgyCode", c.agency}, {"CltNum", c.number}, {"PolNum", std::string("")},
+                       {{"AgyCode", c.agency},
+                        {"CltNum", producerDoc && rnd.Chance(50) ? std::string(6, ' ') : c.number},
+                        {"PolNum", std::string("")},
                         {"AttchSeq", 1LL}, {"FileDesc", std::string(producerDoc ? "PRODUCER AGREEMENT" : "SIGNED APP")},
                         {"FileType", std::string(producerDoc ? "X" : "D")},
                         {"FilePath", "C:\\attach\\" + Trim(c.number) + "\\doc1.pdf"},
@@ -704,7 +716,7 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
       const int items = 1 + rnd.Below(3);
       for (int s = 1; s <= items; ++s) {
         db.Insert("PropA", {{"AgyCode", c.agency}, {"Client", c.number},
-                            {"NamedInsured", std::string(rnd.Chance(20) ? "" : "     1")},
+                            {"NamedInsured", std::string(rnd.Chance(20) ? "" : (rnd.Chance(15) ? "     0" : "     1"))},
                             {"SchedSeq", static_cast<long long>(rnd.Chance(10) ? 0 : s)}});
       }
       db.Insert("DRIVER2", {{"AgyCode", c.agency}, {"Client", c.number}, {"SchedSeq", 1LL}});

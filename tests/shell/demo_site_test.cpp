@@ -76,8 +76,8 @@ TEST(DemoSite, HoldsTheDefectsAConversionLeaves) {
 }
 
 // Every built routine runs to its end on a small demo site, answering "no" to every question.
-// "Bump Pol Dates" is meant to stop at the first impossible date it must convert, and the
-// demo site holds such dates for "Bad Months" to find: it must stop on exactly that.
+// "Bump Pol Dates" is meant to stop at the first date it cannot convert, and the demo site
+// holds impossible dates for "Bad Months" to find: it may stop on exactly that.
 TEST(DemoSite, EveryBuiltRoutineRunsToItsEnd) {
   TempWorkDir dir;
   DemoOptions options;
@@ -91,7 +91,9 @@ TEST(DemoSite, EveryBuiltRoutineRunsToItsEnd) {
     fe.Clear();
     const RunOutcome outcome = RunRoutine(form, *entry);
     if (std::string(entry->caption) == "Bump Pol Dates" && !outcome.completed) {
-      EXPECT_NE(outcome.error.find("is not a valid date"), std::string::npos) << outcome.error;
+      const bool dateError = outcome.error.find("is not a valid date") != std::string::npos ||
+                             outcome.error.find("outside the legacy date range") != std::string::npos;
+      EXPECT_TRUE(dateError) << outcome.error;
       continue;
     }
     EXPECT_TRUE(outcome.completed) << entry->caption << ": " << outcome.error;
