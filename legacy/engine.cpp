@@ -53,12 +53,13 @@ struct File {
   std::vector<Handle*> handles;
   int active_cursors = 0;
   SteadyClock::time_point snapshot_start;
-  store::Statement insert, update, erase;
+  store::Statement insert, update, erase, current;
 
   ~File() {
     insert = store::Statement();
     update = store::Statement();
     erase = store::Statement();
+    current = store::Statement();
     sqlite3_close_v2(db);
   }
 };
@@ -480,8 +481,25 @@ int btrUpdate(int h, const void* data, int* length) {
   sql += "data = ?" + std::to_string(n + 1) + " WHERE k0 = ?" + std::to_string(n + 2);
   store::Statement& update = WriteStatement(f, f.update, sql);
   if (!update) return store::StatusOf(update.prepare_rc());
-  ResetAllCursors(f);
   const char* record = static_cast<const char*>(data);
+  // Many repairs write every record back whether or not they changed it. A record that
+  // already holds these bytes is left alone: no write, and the walks on the file keep
+  // streaming instead of seeking again.
+  store::Statement& current = WriteStatement(f, f.current, "SELECT data FROM records WHERE k0 = ?1");
+  if (current && store::BindBlob(current.get(), 1, handle->pos_k0) == SQLITE_OK &&
+      sqlite3_step(current.get()) == SQLITE_ROW) {
+    const void* stored = sqlite3_column_blob(current.get(), 0);
+    const bool same = sqlite3_column_bytes(current.get(), 0) == f.def.recordLength &&
+                      stored != nullptr && std::memcmp(stored, record, f.def.recordLength) == 0;
+    sqlite3_reset(current.get());
+    if (same) {
+      Stand(*handle, handle->pos_key, record);
+      return kBtrOk;
+    }
+  } else if (current) {
+    sqlite3_reset(current.get());
+  }
+  ResetAllCursors(f);
   int rc = BindKeys(update.get(), f.def, record);
   if (rc == SQLITE_OK) {
     rc = sqlite3_bind_blob(update.get(), n + 1, record, f.def.recordLength, SQLITE_STATIC);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "legacy/record_file.h"
+#include "legacy/stats.h"
 #include "legacy_test_support.h"
 
 namespace talvor {
@@ -63,6 +64,28 @@ TEST_F(EngineTest, OpenOfARecordFileSucceedsAndGivesNoPositionYet) {
   Buffer b;
   EXPECT_EQ(btrGetNext(h, b.data, &b.length, 0), kBtrNoCurrentRecord);
   EXPECT_EQ(btrUpdate(h, b.data, &b.length), kBtrNoCurrentRecord);
+}
+
+TEST_F(EngineTest, AnUpdateThatChangesNothingWritesNothing) {
+  MakeFile("ap", "ap", {ApRecord("001000 1  1000000", "SAME"), ApRecord("001000 1  1001000")});
+  BtrHandle walker, writer;
+  ASSERT_EQ(btrOpen(walker, "", "ap", 1, 1, 0), kBtrOk);
+  ASSERT_EQ(btrOpen(writer, "", "ap", 1, 1, 0), kBtrOk);
+  char data[150];
+  char scratch[150];
+  int length = 150;
+  ASSERT_EQ(btrGetFirst(walker, data, &length, 0, 0), kBtrOk);
+  ASSERT_EQ(btrGetEqual(writer, scratch, &length, data, 0, 0), kBtrOk);
+  const auto before = GetEngineStats().recordsWritten;
+  EXPECT_EQ(btrUpdate(writer, scratch, &length), kBtrOk);
+  EXPECT_EQ(GetEngineStats().recordsWritten, before);
+  scratch[16] = 'X';
+  EXPECT_EQ(btrUpdate(writer, scratch, &length), kBtrOk);
+  EXPECT_EQ(GetEngineStats().recordsWritten, before + 1);
+  ASSERT_EQ(btrGetNext(walker, data, &length, 0), kBtrOk);
+  EXPECT_EQ(std::string(data, 16), "001000 1  100100");
+  ASSERT_EQ(btrGetEqual(writer, scratch, &length, "001000 1  100000", 0, 0), kBtrOk);
+  EXPECT_EQ(scratch[16], 'X');
 }
 
 TEST_F(EngineTest, OpenOfAPathThatNamesNothingGivesFileNotFound) {
