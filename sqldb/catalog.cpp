@@ -75,8 +75,11 @@ constexpr ColumnDef kPolicy[] = {
     {"d_filler2", T::kFloat, 0},
     {"SubClassCode", T::kText, 6},
 };
+// "CltIdx" serves the walks that filter one client's policies (a site's own database has
+// its own indexes; the workbench never adds any there).
 constexpr IndexDef kPolicyIndexes[] = {{"Main_idx", "AgyCode;PolNum;PolSeq"},
-                                       {"SubViewIndex", "AgyCode;SubmissionNumber;PolNum"}};
+                                       {"SubViewIndex", "AgyCode;SubmissionNumber;PolNum"},
+                                       {"CltIdx", "AgyCode;CltNum"}};
 
 constexpr ColumnDef kProducer[] = {
     {"AgyCode", T::kText, 2},         {"Number", T::kText, 3},         {"Name", T::kText, 0},
