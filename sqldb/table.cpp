@@ -34,6 +34,10 @@ struct OrderKey {
 struct WalkOrder {
   std::vector<OrderKey> keys;  // empty: storage order
   std::string sql;             // ORDER BY terms, the rowid last
+  // The same terms as plain values ("+column"), which no index can deliver: with a filter
+  // in force this lets the engine find the matching rows by the index that suits the
+  // filter and sort those, instead of walking the whole order index and testing each row.
+  std::string sortSql;
 };
 
 const Variant& NullCell() {
@@ -61,6 +65,7 @@ struct Table::Impl final : internal::SessionMember {
   std::string columnList;  // "c1", "c2", ...
   std::string where;       // the filter in parentheses, or "" when none is in force
   std::string order;       // ORDER BY terms of the walk
+  std::string sortOrder;   // the same terms, sorted rather than read from an index
   std::vector<OrderKey> orderKeys;
 
   // Cursor. `walk` lists the rows of the walk (fixed by First/Last); `pos` is the current
@@ -216,7 +221,7 @@ struct Table::Impl final : internal::SessionMember {
   WalkOrder IndexOrder(const std::string& index) const {
     WalkOrder result;
     if (Trim(index).empty()) {
-      result.sql = rowidName;
+      result.sql = result.sortSql = rowidName;
       return result;
     }
     conn->ReleasePending();
@@ -244,11 +249,20 @@ struct Table::Impl final : internal::SessionMember {
       if (coll && internal::LowerName(coll) != "binary")
         key.expr += " COLLATE " + std::string(coll);
       key.desc = sqlite3_column_int(s.get(), 1) != 0;
-      result.sql += key.expr + (key.desc ? " DESC, " : ", ");
+      const std::string direction = key.desc ? " DESC, " : ", ";
+      result.sql += key.expr + direction;
+      result.sortSql += "+" + key.expr + direction;
       result.keys.push_back(std::move(key));
     }
     result.sql += rowidName;
+    result.sortSql += rowidName;
     return result;
+  }
+
+  void TakeOrder(WalkOrder&& walkOrder) {
+    order = std::move(walkOrder.sql);
+    sortOrder = std::move(walkOrder.sortSql);
+    orderKeys = std::move(walkOrder.keys);
   }
 
   // Moves to the first row in walk order that comes after a row with the values `values`
@@ -341,7 +355,7 @@ struct Table::Impl final : internal::SessionMember {
     walk.clear();
     std::string sql = "SELECT " + rowidName + " FROM " + quotedTable;
     if (!where.empty()) sql += " WHERE " + where;
-    sql += " ORDER BY " + order;
+    sql += " ORDER BY " + (where.empty() ? order : sortOrder);
     Statement s = Prepare(sql);
     internal::ResetOnExit reset(s);
     int rc;
@@ -727,8 +741,7 @@ void Table::SetIndexName(std::string indexName) {
   impl_->CheckBrowse();
   WalkOrder order = impl_->IndexOrder(indexName);
   impl_->indexName = std::move(indexName);
-  impl_->order = std::move(order.sql);
-  impl_->orderKeys = std::move(order.keys);
+  impl_->TakeOrder(std::move(order));
   impl_->locates.clear();
   if (impl_->hasRow) impl_->detached = true;
 }
@@ -760,8 +773,7 @@ void Table::Open() {
     t.conn = internal::Connection::Open(t.databaseName);
     t.LoadSchema();
     WalkOrder order = t.IndexOrder(t.indexName);
-    t.order = std::move(order.sql);
-    t.orderKeys = std::move(order.keys);
+    t.TakeOrder(std::move(order));
     t.ApplyFilter();
     t.state = TableState::kBrowse;
     t.First();

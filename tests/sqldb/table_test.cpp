@@ -441,6 +441,29 @@ TEST_F(TableTest, DeleteAfterLocateMovesToTheNextRowOfAnyIndex) {
   EXPECT_EQ(Walk(t, "Number"), (Names{"7"}));
 }
 
+// A filtered walk is sorted from the matching rows rather than read from the index; it
+// must keep the index's order all the same (NULLs, descending columns, collations, ties).
+TEST_F(TableTest, FilteredWalkKeepsTheOrderOfAnyIndex) {
+  Exec("agency.db",
+       "DELETE FROM Customer;"
+       "CREATE INDEX Mixed ON Customer (ActiveStatus DESC, CustType, Name COLLATE NOCASE);"
+       "CREATE INDEX ByAgency ON Customer (AgyCode);"
+       "INSERT INTO Customer (AgyCode, Number, ActiveStatus, CustType, Name) VALUES"
+       " ('01', '1', 'Y', 1, 'b'), ('01', '2', NULL, 1, 'a'), ('01', '3', 'Y', NULL, 'C'),"
+       " ('02', '4', 'N', 2, 'd'), ('01', '5', 'Y', 1, 'B'), ('01', '6', NULL, NULL, 'e'),"
+       " ('01', '7', 'N', 2, 'd'), ('02', '8', 'Y', 1, 'A'), ('01', '9', 'N', 2, 'D');");
+  Table t("tblClients", "AGYFORMS", "Customer", "Mixed");
+  t.Open();
+  ASSERT_EQ(Walk(t, "Number"), (Names{"3", "8", "1", "5", "4", "7", "9", "6", "2"}));
+  t.SetFilter("AgyCode = '01'");
+  t.SetFiltered(true);
+  EXPECT_EQ(Walk(t, "Number"), (Names{"3", "1", "5", "7", "9", "6", "2"}));
+  t.Last();
+  EXPECT_EQ(t.AsString("Number"), "2");
+  t.Prior();
+  EXPECT_EQ(t.AsString("Number"), "6");
+}
+
 TEST_F(TableTest, DeleteAfterLocateOfTheLastRowStandsOnTheNewLastRow) {
   Table t("tblAgent", "AGYFORMS", "Customer", "Index1");
   t.Open();
