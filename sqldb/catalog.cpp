@@ -81,6 +81,20 @@ constexpr IndexDef kPolicyIndexes[] = {{"Main_idx", "AgyCode;PolNum;PolSeq"},
                                        {"SubViewIndex", "AgyCode;SubmissionNumber;PolNum"},
                                        {"CltIdx", "AgyCode;CltNum"}};
 
+// The key every routine locates these tables' rows by; without it each Locate reads the
+// whole table. Not unique: converted data may hold a key twice, and the routines that look
+// rows up are the ones that must report it.
+// (Index names are shared by all tables of a database, hence one name per table.)
+constexpr IndexDef kProducerKey[] = {{"ProducerKey", "AgyCode;Number"}};
+constexpr IndexDef kStatesKey[] = {{"StatesKey", "AgyCode;Number"}};
+// A client's attachments. It leads with the client, not the agency, so that a selection of
+// one agency's rows (Fix Prd Attch) keeps reading the table in stored order.
+constexpr IndexDef kAttchListKey[] = {{"CltAttch", "CltNum;PolNum;AttchSeq"}};
+constexpr IndexDef kSubClassKey[] = {{"SubClassKey", "AgyCode;ClsNum;Number"}};
+constexpr IndexDef kTransKey[] = {{"TransKey", "AgyCode;Number"}};
+// The schedule rows of one client, by sequence.
+constexpr IndexDef kPropAKey[] = {{"PropAKey", "AgyCode;Client;SchedSeq"}};
+
 constexpr ColumnDef kProducer[] = {
     {"AgyCode", T::kText, 2},         {"Number", T::kText, 3},         {"Name", T::kText, 0},
     {"InactiveAcct", T::kBoolean, 0}, {"DefCommission", T::kFloat, 0},
@@ -191,14 +205,14 @@ constexpr TableDef kTables[] = {
     {"Customer", kCustomer, kCustomerIndexes},
     {"Contact", kContact, {}},
     {"Policy", kPolicy, kPolicyIndexes},
-    {"Producer", kProducer, {}},
+    {"Producer", kProducer, kProducerKey},
     {"Company", kCompany, {}},
     {"ClassTypes", kClassTypes, {}},
-    {"States", kStates, {}},
-    {"AttchList", kAttchList, {}},
-    {"PropA", kPropA, {}},
-    {"SubClass", kSubClass, {}},
-    {"Trans", kTrans, {}},
+    {"States", kStates, kStatesKey},
+    {"AttchList", kAttchList, kAttchListKey},
+    {"PropA", kPropA, kPropAKey},
+    {"SubClass", kSubClass, kSubClassKey},
+    {"Trans", kTrans, kTransKey},
     {"Agency", kAgency, {}},
     {"SuspItem", kSuspItem, kSuspItemIndexes},
     {"SubStat", kSubStat, {}},

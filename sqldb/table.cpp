@@ -1,5 +1,6 @@
 #include "sqldb/table.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "shell/text/text.h"
@@ -67,6 +68,7 @@ struct Table::Impl final : internal::SessionMember {
   std::string order;       // ORDER BY terms of the walk
   std::string sortOrder;   // the same terms, sorted rather than read from an index
   std::vector<OrderKey> orderKeys;
+  std::vector<std::vector<int>> indexColumns;  // each index of the table, its columns in order
 
   // Cursor. `walk` lists the rows of the walk (fixed by First/Last); `pos` is the current
   // row's place in it unless `detached` (the cursor was put on a row by Locate or Post of
@@ -159,6 +161,7 @@ struct Table::Impl final : internal::SessionMember {
     edit.clear();
     assigned.clear();
     columns.clear();
+    indexColumns.clear();
     columnList.clear();
     byName.clear();
     realName.clear();
@@ -215,6 +218,51 @@ struct Table::Impl final : internal::SessionMember {
       Fail("the table has no rowid column to walk by");
     }
     row.assign(columns.size(), Variant());
+    LoadIndexColumns();
+  }
+
+  void LoadIndexColumns() {
+    indexColumns.clear();
+    Statement list = Prepare(
+        "SELECT l.name, i.name FROM pragma_index_list(?1) AS l, pragma_index_info(l.name) AS i "
+        "ORDER BY l.seq, i.seqno");
+    internal::ResetOnExit reset(list);
+    list.Bind(1, realName);
+    std::string current;
+    bool usable = true;
+    while (list.Step() == SQLITE_ROW) {
+      const std::string index = reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 0));
+      const auto* column = reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 1));
+      if (index != current || indexColumns.empty()) {
+        indexColumns.emplace_back();
+        current = index;
+        usable = true;
+      }
+      // Columns after an expression cannot be sought by.
+      auto it = column ? byName.find(internal::LowerName(column)) : byName.end();
+      if (it == byName.end()) usable = false;
+      if (usable) indexColumns.back().push_back(it->second);
+    }
+  }
+
+  // True when some index of the table finds the rows with the values of `sought` (columns
+  // compared for equality) by more of its leading columns than the walk order's index does.
+  // The engine, knowing nothing of how many rows each value holds, would otherwise read the
+  // walk order's index from the start of the first value just to spare itself a sort.
+  bool AnotherIndexSeeksBetter(const std::vector<int>& sought) const {
+    auto leading = [&](auto begin, auto end, auto columnOf) {
+      int n = 0;
+      for (auto it = begin; it != end; ++it, ++n) {
+        if (std::find(sought.begin(), sought.end(), columnOf(*it)) == sought.end()) break;
+      }
+      return n;
+    };
+    const int byOrder =
+        leading(orderKeys.begin(), orderKeys.end(), [](const OrderKey& k) { return k.column; });
+    for (const std::vector<int>& index : indexColumns) {
+      if (leading(index.begin(), index.end(), [](int c) { return c; }) > byOrder) return true;
+    }
+    return false;
   }
 
   // The walk order of the index `index` ("" for storage order).
@@ -634,6 +682,7 @@ struct Table::Impl final : internal::SessionMember {
     if (!s) {
       std::string sql =
           "SELECT " + rowidName + ", " + columnList + " FROM " + quotedTable + " WHERE ";
+      std::vector<int> sought;
       for (std::size_t k = 0; k < indexes.size(); ++k) {
         const Column& c = columns[indexes[k]];
         const std::string mark = "?" + std::to_string(k + 1);
@@ -641,16 +690,18 @@ struct Table::Impl final : internal::SessionMember {
         const Variant& cell = cells[k];
         if (cell.IsNull()) {
           sql += c.quoted + " IS NULL";
+          sought.push_back(indexes[k]);
         } else if (cell.type() == Variant::Type::kText && cell.Text().empty()) {
           sql += "(" + c.quoted + " = " + mark + " OR " + c.quoted + " IS NULL)";
         } else if (c.kind == FieldKind::kDateTime) {
           sql += "julianday(" + c.quoted + ") = julianday(" + mark + ")";
         } else {
           sql += c.quoted + " = " + mark;
+          sought.push_back(indexes[k]);
         }
       }
       if (!where.empty()) sql += " AND " + where;
-      sql += " ORDER BY " + order + " LIMIT 1";
+      sql += " ORDER BY " + (AnotherIndexSeeksBetter(sought) ? sortOrder : order) + " LIMIT 1";
       s = Prepare(sql);
     }
     internal::ResetOnExit reset(s);

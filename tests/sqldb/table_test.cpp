@@ -591,6 +591,18 @@ TEST_F(TableTest, LocateFindsTheFirstRowInWalkOrder) {
   EXPECT_EQ(stored.AsString("Name"), "Adams");
 }
 
+// With an index that finds the sought values better than the walk order's index, the
+// rows are found by it and sorted; the row found is still the first in walk order.
+TEST_F(TableTest, LocateByAnotherIndexStillFindsTheFirstRowInWalkOrder) {
+  Exec("agency.db", "CREATE INDEX ByStatus ON Customer (AgyCode, ActiveStatus);");
+  Table byKey("tblAgent", "AGYFORMS", "Customer", "Index1");
+  byKey.Open();
+  ASSERT_TRUE(byKey.Locate("AgyCode;ActiveStatus", {"01", "Y"}));
+  EXPECT_EQ(byKey.AsString("Name"), "Adams");
+  ASSERT_TRUE(byKey.Locate("ActiveStatus;AgyCode", {"Y", "01"}));
+  EXPECT_EQ(byKey.AsString("Name"), "Adams");
+}
+
 TEST_F(TableTest, LocateConvertsValuesToTheColumnType) {
   Exec("agency.db",
        "INSERT INTO Policy (AgyCode, PolNum, PolSeq, CltNum, EntryDate) VALUES"
