@@ -627,16 +627,18 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
         jcki.Add(item(ly::jcki::kCompanyItem, rnd.Chance(0.5) ? std::string("999") : cmp, "1", "1130",
                       amount * 0.85));
         jcki.Add(item(ly::jcki::kClassItem, rnd.Chance(0.3) ? std::string("X.Y") : clsCode, "1",
-                      "5108", 0));
-        jcki.Add(item(ly::jcki::kProducerItem, rnd.Chance(2) ? RightJustify("ZQ", 3) : prd, "1", "5108", amount * 0.15));
-        jcki.Add(item(ly::jcki::kTransactionItem, trn, "1", "5108", 0));
+                      "4010", 0));
+        jcki.Add(item(ly::jcki::kProducerItem, rnd.Chance(2) ? RightJustify("ZQ", 3) : prd, "1", "5110", amount * 0.15));
+        // Only the transaction item posts to 5108; now and then its code was converted in
+        // lower case, or the description kept another code.
+        jcki.Add(item(ly::jcki::kTransactionItem, rnd.Chance(1) ? LowerCase(trn) : trn, "1", "5108", 0));
         summary.invoiceRecords += direct ? 6 : 5;
         if (c.agency == "01") lastInvoiceOf01 = inv;
 
         std::string d = Blank(ly::desc::kRecordLength);
         Set(d, ly::desc::Key, c.agency + "I" + inv + "01");
         Set(d, ly::desc::Class, clsCode);
-        Set(d, ly::desc::TrnCode, trn);
+        Set(d, ly::desc::TrnCode, rnd.Chance(2) ? RightJustify("END", 3) : trn);
         Set(d, ly::desc::Company, cmp);
         Set(d, ly::desc::PrdCode, prd);
         desc.Add(d);
