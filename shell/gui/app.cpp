@@ -4,6 +4,7 @@
 #include <QPixmap>
 
 #include "shell/gui/qt_text.h"
+#include "shell/registry.h"
 
 namespace talvor::gui {
 
@@ -20,10 +21,16 @@ int RunWorkbench(const QStringList& arguments, const Clock& clock,
 }
 
 std::string SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& workDir,
-                                  const QString& file) {
+                                  const QString& file, const std::string& routine) {
   Workbench windows(clock, workDir);
   windows.main.show();
   QApplication::processEvents();
+  if (!routine.empty()) {
+    const RoutineEntry* entry = FindRoutine(routine);
+    if (entry == nullptr || !entry->Built()) return "no routine \"" + routine + "\"";
+    windows.main.RunEntry(*entry);
+    QApplication::processEvents();
+  }
   const QPixmap picture = windows.main.grab();
   windows.main.hide();
   if (picture.isNull()) return "Cannot render the main window";

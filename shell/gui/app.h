@@ -35,9 +35,10 @@ int RunWorkbench(const QStringList& arguments, const Clock& clock,
                  const std::filesystem::path& workDir);
 
 // Builds the windows as start-up does with settings from `workDir` and saves a picture of
-// the main window as a PNG file at `file`. Returns "" on success, else a message naming the
-// file.
+// the main window as a PNG file at `file`; with `routine` (a caption or slug), after
+// running it as its button would, so the picture shows its last-run panel. The routine
+// must ask nothing. Returns "" on success, else a message naming the file or routine.
 std::string SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& workDir,
-                                  const QString& file);
+                                  const QString& file, const std::string& routine = "");
 
 }  // namespace talvor::gui

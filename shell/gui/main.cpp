@@ -2,7 +2,9 @@
 //
 //   talvor                     the main window
 //   talvor ANY...              the utility window instead
-//   talvor --screenshot FILE   saves a picture of the main window as a PNG and ends
+//   talvor --screenshot FILE [ROUTINE]
+//                              saves a picture of the main window as a PNG and ends; with
+//                              ROUTINE, after running it (one that asks nothing)
 #include <QApplication>
 #include <cstdio>
 #include <filesystem>
@@ -19,11 +21,14 @@ int main(int argc, char** argv) {
   const std::filesystem::path workDir = std::filesystem::current_path();
 
   if (arguments.size() > 1 && arguments[1] == QLatin1String("--screenshot")) {
-    if (arguments.size() != 3) {
-      std::fputs("usage: talvor --screenshot FILE\n", stderr);
+    if (arguments.size() != 3 && arguments.size() != 4) {
+      std::fputs("usage: talvor --screenshot FILE [ROUTINE]\n", stderr);
       return 2;
     }
-    const std::string problem = talvor::gui::SaveMainWindowPicture(clock, workDir, arguments[2]);
+    const std::string routine =
+        arguments.size() == 4 ? talvor::gui::ToBytes(arguments[3]) : std::string();
+    const std::string problem =
+        talvor::gui::SaveMainWindowPicture(clock, workDir, arguments[2], routine);
     if (!problem.empty()) {
       std::fprintf(stderr, "talvor: %s\n", problem.c_str());
       return 1;

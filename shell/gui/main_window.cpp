@@ -16,6 +16,7 @@
 
 #include "shell/build_info.h"
 #include "shell/gui/chg_clt_dialog.h"
+#include "shell/gui/last_run_panel.h"
 #include "shell/gui/qt_text.h"
 #include "shell/gui/settings_box.h"
 #include "shell/gui/yes_no_window.h"
@@ -44,7 +45,11 @@ QString ButtonText(const char* caption) {
 
 MainWindow::MainWindow(const Clock& clock, const std::filesystem::path& workDir,
                        std::vector<const RoutineEntry*> entries, QWidget* parent)
-    : QDialog(parent), frontend_(this), form_(frontend_, clock), entries_(std::move(entries)) {
+    : QDialog(parent),
+      frontend_(this),
+      form_(frontend_, clock),
+      entries_(std::move(entries)),
+      clock_(clock) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Dor Azori'v Ozovoda Dideruv!!!"));
   // A plain window with minimize and maximize boxes, not a dialog frame.
@@ -187,9 +192,12 @@ void MainWindow::BuildLayout() {
   label6_->setObjectName(QStringLiteral("Label6"));
   label6_->setTextFormat(Qt::PlainText);
 
+  lastRun_ = new LastRunPanel(clock_, this);
+
   auto* left = new QVBoxLayout;
   left->addLayout(top);
-  left->addStretch();
+  left->addSpacing(10);
+  left->addWidget(lastRun_, 1);
   left->addWidget(label3_);
   left->addSpacing(8);
   left->addWidget(quitButton_);
@@ -220,6 +228,7 @@ void MainWindow::SetIdle(bool idle) {
   chgCltButton_->setEnabled(idle);
   quitButton_->setEnabled(idle);
   for (auto& entry : boxes_) entry.first->setReadOnly(!idle);
+  lastRun_->SetIdle(idle);
 }
 
 void MainWindow::RunEntry(const RoutineEntry& entry) {
@@ -227,8 +236,9 @@ void MainWindow::RunEntry(const RoutineEntry& entry) {
   running_ = true;
   SetIdle(false);
   ReadBoxes();
-  RunRoutine(form_, entry);
+  const RunOutcome outcome = RunRoutine(form_, entry);
   WriteBoxes();
+  lastRun_->ShowRun(outcome.runId, outcome.journalProblem);
   frontend_.Flush();
   running_ = false;
   SetIdle(true);

@@ -2,7 +2,8 @@
 //
 // It owns the TForm1 the routines work on and its Qt front end, shows the six settings
 // boxes, one button per routine of the registry, "Chg Clts", the status label Label3,
-// "Quit" and the build label Label6. The boxes and the form's settings are kept in step:
+// "Quit" and the build label Label6, and under the buttons a panel with what the last run
+// did (its report files, its changes, undo). The boxes and the form's settings are kept in step:
 // the form takes the boxes' texts before every run and the boxes show the form's settings
 // after it. GUI thread only.
 #pragma once
@@ -21,6 +22,7 @@ class QPushButton;
 
 namespace talvor::gui {
 
+class LastRunPanel;
 class SettingsBox;
 class TChgClt;
 class TYesNoWin;
@@ -52,6 +54,8 @@ class MainWindow : public QDialog {
   const std::string& StartupProblem() const { return startupProblem_; }
   // True while a routine runs.
   bool Running() const { return running_; }
+  // The panel that shows what the last run did.
+  LastRunPanel* LastRun() const { return lastRun_; }
 
   // Runs `entry` as its button does: the boxes go into the form, every button is disabled
   // and the boxes are read-only until the run ends, then the boxes show the form's settings
@@ -91,7 +95,9 @@ class MainWindow : public QDialog {
   QPushButton* quitButton_ = nullptr;
   QLabel* label3_ = nullptr;
   QLabel* label6_ = nullptr;
+  LastRunPanel* lastRun_ = nullptr;
   TChgClt* chgClt_ = nullptr;
+  const Clock& clock_;
 };
 
 }  // namespace talvor::gui

@@ -1,5 +1,6 @@
 #include "shell/journal/changes_report.h"
 
+#include <algorithm>
 #include <map>
 #include <sstream>
 #include <system_error>
@@ -164,6 +165,16 @@ std::string RunSummary(const RunRecord& run, const fs::path& work_dir) {
   return out.str();
 }
 
+std::vector<std::string> ReportFiles(const RunRecord& run) {
+  std::vector<std::string> files;
+  for (const Event& e : run.events) {
+    if (e.tag != "report" || e.fields.empty()) continue;
+    if (std::find(files.begin(), files.end(), e.fields[0]) == files.end())
+      files.push_back(e.fields[0]);
+  }
+  return files;
+}
+
 std::string ListRuns(const fs::path& work_dir) {
   std::string out;
   for (const fs::path& dir : ListRunDirs(work_dir)) {
@@ -174,7 +185,7 @@ std::string ListRuns(const fs::path& work_dir) {
   return out;
 }
 
-std::string ShowRun(const RunRecord& run, const fs::path& work_dir) {
+std::string ShowRun(const RunRecord& run, const fs::path& work_dir, std::size_t max_changes) {
   std::ostringstream out;
   out << RunSummary(run, work_dir);
   for (const Event& e : run.events) {
@@ -188,8 +199,13 @@ std::string ShowRun(const RunRecord& run, const fs::path& work_dir) {
       out << "note: " << e.fields[0] << "\n";
     }
   }
-  int number = 0;
+  std::size_t number = 0;
   for (const Change& c : run.changes) {
+    if (number == max_changes) {
+      out << "... " << run.changes.size() - number
+          << " more changes (talvor-cli runs show " << run.id << " lists them all)\n";
+      break;
+    }
     const Store* store = run.FindStore(c.store);
     out << ++number << ". " << StoreName(work_dir, store->path) << " ";
     if (store->kind == StoreKind::kRecord) {

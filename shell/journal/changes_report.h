@@ -2,8 +2,10 @@
 // the window's panel.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "shell/journal/journal_file.h"
 
@@ -19,7 +21,13 @@ std::string RunSummary(const RunRecord& run, const std::filesystem::path& work_d
 // Everything the run recorded: questions, messages, report files, and each change, record
 // by record and row by row; for a record update the bytes that changed are marked with "^"
 // under them, for a row update the columns that changed are listed with both values.
-std::string ShowRun(const RunRecord& run, const std::filesystem::path& work_dir);
+// With `max_changes`, the changes after that many are counted in one closing line.
+std::string ShowRun(const RunRecord& run, const std::filesystem::path& work_dir,
+                    std::size_t max_changes = static_cast<std::size_t>(-1));
+
+// The report files the run wrote, each once, in the order it first wrote them, as the
+// routine named them (relative to the working directory of the run).
+std::vector<std::string> ReportFiles(const RunRecord& run);
 
 // `path` relative to `work_dir` when it lies inside it, else as given.
 std::string StoreName(const std::filesystem::path& work_dir, const std::string& path);

@@ -228,29 +228,35 @@ std::string DisplayName(const fs::path& work_dir, const std::string& path) {
 
 }  // namespace
 
+std::vector<const Store*> StoresToUndo(const RunRecord& run) {
+  std::vector<const Store*> todo;
+  if (run.mode == "dry-run") return todo;
+  for (const Store& store : run.stores) {
+    bool changed = false;
+    for (const Change& c : run.changes) changed = changed || c.store == store.id;
+    bool done = std::find(run.undoneStores.begin(), run.undoneStores.end(), store.path) !=
+                run.undoneStores.end();
+    if (changed && !done) todo.push_back(&store);
+  }
+  return todo;
+}
+
+std::string WhyNotUndoable(const RunRecord& run) {
+  if (run.mode == "dry-run") return "run " + run.id + " was a dry run: it changed nothing";
+  if (!StoresToUndo(run).empty()) return "";
+  return run.undoneStores.empty() ? "run " + run.id + " changed nothing"
+                                  : "run " + run.id + " is already undone";
+}
+
 UndoResult UndoRun(const fs::path& work_dir, const std::string& id, const Clock& clock) {
   UndoResult result;
   std::optional<fs::path> dir = FindRunDir(work_dir, id, &result.error);
   if (!dir) return result;
   std::optional<RunRecord> run = ReadRun(*dir, &result.error);
   if (!run) return result;
-  if (run->mode == "dry-run") {
-    result.error = "run " + run->id + " was a dry run: it changed nothing";
-    return result;
-  }
-  std::vector<const Store*> todo;
-  for (const Store& store : run->stores) {
-    bool changed = false;
-    for (const Change& c : run->changes) changed = changed || c.store == store.id;
-    bool done = std::find(run->undoneStores.begin(), run->undoneStores.end(), store.path) !=
-                run->undoneStores.end();
-    if (changed && !done) todo.push_back(&store);
-  }
-  if (todo.empty()) {
-    result.error = run->undoneStores.empty() ? "run " + run->id + " changed nothing"
-                                             : "run " + run->id + " is already undone";
-    return result;
-  }
+  result.error = WhyNotUndoable(*run);
+  if (!result.error.empty()) return result;
+  const std::vector<const Store*> todo = StoresToUndo(*run);
   std::unique_ptr<RunJournal> journal = RunJournal::Start(
       work_dir, "Undo " + run->id, "undo", RunMode::kUndo, clock.Now(), {}, &result.error);
   if (!journal) {

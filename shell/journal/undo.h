@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/journal/journal_file.h"
 #include "shell/text/dates.h"
 
 namespace talvor::journal {
@@ -27,6 +28,11 @@ struct UndoResult {
   std::vector<std::string> failures;   // stores that could not be opened or written
   bool Whole() const { return error.empty() && conflicts.empty() && failures.empty(); }
 };
+
+// The stores an undo of `run` would put back: those it changed that no undo has put back.
+std::vector<const Store*> StoresToUndo(const RunRecord& run);
+// Why `run` cannot be undone (a dry run, it changed nothing, it is already undone), or "".
+std::string WhyNotUndoable(const RunRecord& run);
 
 // Undoes the run `id` (as FindRunDir takes it) of the working directory `work_dir`.
 UndoResult UndoRun(const std::filesystem::path& work_dir, const std::string& id,

@@ -145,6 +145,14 @@ TEST_F(JournalTest, RecordedRunKeepsSettingsChangesAndEndsComplete) {
   EXPECT_EQ(recordUpdates, 2);  // lines 01 and 02 of client 42
   EXPECT_EQ(recordInserts, 2);  // lines 01 and 02 of client 43
   EXPECT_EQ(rowUpdates, 2);     // both clients' phones reformatted
+  EXPECT_EQ(journal::WhyNotUndoable(run), "");
+
+  // The window shows a long run's first changes and says how many more there are.
+  const std::string shown = journal::ShowRun(run, fs::current_path(), 2);
+  EXPECT_NE(shown.find("\n2. "), std::string::npos);
+  EXPECT_EQ(shown.find("\n3. "), std::string::npos);
+  EXPECT_NE(shown.find("... " + std::to_string(run.changes.size() - 2) + " more changes"),
+            std::string::npos);
 
   // A second run right away gets a folder of its own, after the first.
   ASSERT_TRUE(RunEntry("Sync Phones", &SyncPhones, RunKind::kRecorded).completed);
@@ -326,6 +334,9 @@ TEST_F(JournalTest, QuestionsMessagesAndReportFilesAreRecorded) {
   EXPECT_TRUE(report);
   EXPECT_NE(journal::ShowRun(run, fs::current_path()).find("report file: ZipExtScan.txt"),
             std::string::npos);
+  EXPECT_EQ(journal::ReportFiles(run), std::vector<std::string>{"ZipExtScan.txt"});
+
+  EXPECT_EQ(journal::WhyNotUndoable(run), "run " + run.id + " changed nothing");
 }
 
 TEST_F(JournalTest, JournalCanBeSwitchedOffForMeasurements) {

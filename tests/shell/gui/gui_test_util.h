@@ -39,5 +39,6 @@ int RunDialogTests(int argc, char** argv);
 int RunFrontendTests(int argc, char** argv);
 int RunMainWindowTests(int argc, char** argv);
 int RunStartupTests(int argc, char** argv);
+int RunLastRunPanelTests(int argc, char** argv);
 
 }  // namespace talvor::gui::testing

@@ -1,0 +1,248 @@
+// The panel under the routine buttons: after a run it lists the report files (read-only
+// viewer), the changes, and undoes the run; an undo blocked by a later change says so.
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <cstdlib>
+#include <string>
+
+#include "legacy/engine.h"
+#include "legacy/record_file.h"
+#include "shell/gui/chg_clt_dialog.h"
+#include "shell/gui/last_run_panel.h"
+#include "shell/gui/main_window.h"
+#include "shell/gui/qt_text.h"
+#include "shell/gui/report_viewer.h"
+#include "shell/gui/yes_no_window.h"
+#include "shell/report_file.h"
+#include "tests/shell/gui/gui_test_util.h"
+
+namespace talvor::gui::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kLength = 12;
+const std::string kOriginal = "KEY1--------";
+
+std::string NotesPath() { return (fs::current_path() / "notes").string(); }
+
+// Changes byte 5 of the first record through the engine (as a routine would), to `mark`.
+void MarkFirstRecord(char mark) {
+  const int h = CBtrvOapi();
+  if (btrOpen(h, "", NotesPath().c_str(), 1, 1, 0) != kBtrOk) throw std::runtime_error("open");
+  std::string record(kLength, ' ');
+  int length = kLength;
+  if (btrGetFirst(h, record.data(), &length, 0, 0) != kBtrOk) throw std::runtime_error("read");
+  record[5] = mark;
+  if (btrUpdate(h, record.data(), &length) != kBtrOk) throw std::runtime_error("update");
+  btrClose(h);
+  btrDestroy(h);
+}
+
+std::string FirstRecord() {
+  std::string first;
+  std::string error;
+  ForEachRecord(NotesPath(), 0, [&](std::string_view r) {
+    if (first.empty()) first = std::string(r);
+  }, &error);
+  return first;
+}
+
+void RewriteNote(TForm1& form) {
+  ReportFile report("notes.TXT");
+  report.Line("note rewritten");
+  MarkFirstRecord('X');
+  form.Label3 = "Done";
+}
+
+void LookOnly(TForm1&) {
+  ReportFile report("look.TXT");
+  report.Line("nothing to change");
+}
+
+const RoutineEntry kEntries[] = {
+    {"Rewrite Note", RewriteNote, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Look Only", LookOnly, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+};
+
+class LastRunPanelTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    dir_ = std::make_unique<ScratchDir>();
+    home_ = fs::current_path();
+    fs::current_path(dir_->path());
+    std::string error;
+    RecordFileDefinition notes{kLength, {{0, 4, false}}};
+    QVERIFY2(CreateRecordFile(NotesPath(), notes, &error), error.c_str());
+    QVERIFY2(LoadRecords(NotesPath(), {kOriginal, "KEY2--------"}, &error), error.c_str());
+    window_ = std::make_unique<MainWindow>(clock_, dir_->path(),
+                                           std::vector<const RoutineEntry*>{&kEntries[0],
+                                                                            &kEntries[1]});
+    chgClt_ = std::make_unique<TChgClt>();
+    yesNo_ = std::make_unique<TYesNoWin>();
+    window_->AttachDialogs(chgClt_.get(), yesNo_.get());
+    panel_ = window_->LastRun();
+  }
+
+  void cleanup() {
+    window_.reset();
+    fs::current_path(home_);
+    dir_.reset();
+  }
+
+  void NothingToShowBeforeTheFirstRun() {
+    QVERIFY(panel_->RunId().empty());
+    QVERIFY(!panel_->UndoButton()->isEnabled());
+    QVERIFY(!panel_->ChangesButton()->isEnabled());
+    QVERIFY(!panel_->OpenButton()->isEnabled());
+    QCOMPARE(panel_->Reports()->count(), 0);
+  }
+
+  void AfterARunItsReportsAndChangesAreShown() {
+    Click("Rewrite Note");
+    QVERIFY(!panel_->RunId().empty());
+    const QString summary = panel_->Summary()->text();
+    QVERIFY2(summary.contains(QStringLiteral("Rewrite Note")), qPrintable(summary));
+    QVERIFY2(summary.contains(QStringLiteral("notes: 1 records (1 updated)")), qPrintable(summary));
+    QCOMPARE(panel_->Reports()->count(), 1);
+    QCOMPARE(panel_->Reports()->item(0)->text(), QStringLiteral("notes.TXT"));
+    QVERIFY(panel_->OpenButton()->isEnabled());
+    QVERIFY(panel_->UndoButton()->isEnabled());
+
+    ReportViewer* report = panel_->OpenSelectedReport();
+    QVERIFY(report != nullptr);
+    QVERIFY(report->Text()->isReadOnly());
+    QCOMPARE(report->Text()->toPlainText(), QStringLiteral("note rewritten\n"));
+    report->close();
+
+    ReportViewer* changes = panel_->OpenChanges();
+    QVERIFY(changes != nullptr);
+    const QString text = changes->Text()->toPlainText();
+    QVERIFY2(text.contains(QStringLiteral("before |KEY1--------|")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("after  |KEY1-X------|")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("bytes changed: 5")), qPrintable(text));
+    changes->close();
+  }
+
+  void UndoPutsTheRecordBackAndShowsTheUndoRun() {
+    Click("Rewrite Note");
+    QCOMPARE(FirstRecord(), std::string("KEY1-X------"));
+    const std::string run = panel_->RunId();
+
+    panel_->confirm = [](const QString&) { return false; };
+    panel_->UndoShownRun();
+    QCOMPARE(FirstRecord(), std::string("KEY1-X------"));
+    QCOMPARE(panel_->RunId(), run);
+
+    QString asked;
+    panel_->confirm = [&](const QString& q) {
+      asked = q;
+      return true;
+    };
+    const QString told = CloseNextMessage([this] { panel_->UndoShownRun(); });
+    QVERIFY(asked.contains(FromBytes(run)));
+    QVERIFY2(told.contains(QStringLiteral("was undone.")), qPrintable(told));
+    QVERIFY2(told.contains(QStringLiteral("put back: notes")), qPrintable(told));
+    QCOMPARE(FirstRecord(), kOriginal);
+    // The panel now shows the undo, which can itself be undone.
+    QVERIFY(panel_->RunId() != run);
+    QVERIFY(panel_->Summary()->text().contains(QStringLiteral("undoes: ") + FromBytes(run)));
+    QVERIFY(panel_->UndoButton()->isEnabled());
+  }
+
+  void ARecordChangedSinceTheRunBlocksTheUndo() {
+    Click("Rewrite Note");
+    MarkFirstRecord('Y');  // another program, after the run
+    panel_->confirm = [](const QString&) { return true; };
+    const QString told = CloseNextMessage([this] { panel_->UndoShownRun(); });
+    QVERIFY2(told.contains(QStringLiteral("conflict: ")), qPrintable(told));
+    QVERIFY2(told.contains(QStringLiteral("left as it is")), qPrintable(told));
+    QCOMPARE(FirstRecord(), std::string("KEY1-Y------"));
+  }
+
+  void ARunThatChangedNothingCannotBeUndone() {
+    Click("Look Only");
+    QCOMPARE(panel_->Reports()->item(0)->text(), QStringLiteral("look.TXT"));
+    QVERIFY(panel_->ChangesButton()->isEnabled());
+    QVERIFY(!panel_->UndoButton()->isEnabled());
+    QVERIFY(panel_->UndoButton()->toolTip().contains(QStringLiteral("changed nothing")));
+    QVERIFY(panel_->Summary()->text().contains(QStringLiteral("changes: none")));
+  }
+
+  void AReportRemovedSinceTheRunGivesAWarning() {
+    Click("Look Only");
+    fs::remove("look.TXT");
+    const QString told = CloseNextMessage([this] { QVERIFY(!panel_->OpenSelectedReport()); });
+    QVERIFY2(told.contains(QStringLiteral("look.TXT")), qPrintable(told));
+  }
+
+  void AnUnrecordedRunSaysSo() {
+    ::setenv("TALVOR_JOURNAL", "off", 1);
+    Click("Rewrite Note");
+    ::unsetenv("TALVOR_JOURNAL");
+    QVERIFY(panel_->RunId().empty());
+    QVERIFY(panel_->Summary()->text().contains(QStringLiteral("not recorded")));
+    QVERIFY(!panel_->UndoButton()->isEnabled());
+  }
+
+  void ViewerShowsAtMostTheLimit() {
+    dir_->Write("big.TXT", std::string(100, 'a'));
+    std::string problem;
+    const QString text = ReadForViewing(dir_->path() / "big.TXT", 40, &problem);
+    QVERIFY(problem.empty());
+    QVERIFY(text.startsWith(QString(40, QLatin1Char('a')) + QLatin1Char('\n')));
+    QVERIFY(text.contains(QStringLiteral("holds 100 bytes; the first 40 are shown")));
+    QVERIFY(ReadForViewing(dir_->path(), 40, &problem).isEmpty());
+    QVERIFY(problem.find("directory") != std::string::npos);
+    problem.clear();
+    ReadForViewing(dir_->path() / "none.TXT", 40, &problem);
+    QVERIFY(problem.find("none.TXT") != std::string::npos);
+  }
+
+ private:
+  void Click(const char* caption) {
+    for (QPushButton* b : window_->findChildren<QPushButton*>()) {
+      if (b->text() == QLatin1String(caption)) {
+        QTest::mouseClick(b, Qt::LeftButton);
+        return;
+      }
+    }
+    QFAIL(caption);
+  }
+
+  // Runs `action`, closing the message box it opens; returns the box's text.
+  QString CloseNextMessage(const std::function<void()>& action) {
+    QString text;
+    OnNextModal([&](QWidget* modal) {
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) text = box->text();
+      modal->close();
+    });
+    action();
+    return text;
+  }
+
+  FixedClock clock_{DateTime{{2015, 7, 30}, 9, 0, 0}};
+  std::unique_ptr<ScratchDir> dir_;
+  fs::path home_;
+  std::unique_ptr<TChgClt> chgClt_;
+  std::unique_ptr<TYesNoWin> yesNo_;
+  std::unique_ptr<MainWindow> window_;
+  LastRunPanel* panel_ = nullptr;
+};
+
+}  // namespace
+
+int RunLastRunPanelTests(int argc, char** argv) {
+  LastRunPanelTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+}  // namespace talvor::gui::testing
+
+#include "last_run_panel_test.moc"
