@@ -680,28 +680,61 @@ struct Table::Impl final : internal::SessionMember {
     conn->ReleasePending();
     Statement& s = locates[key];
     if (!s) {
-      std::string sql =
-          "SELECT " + rowidName + ", " + columnList + " FROM " + quotedTable + " WHERE ";
+      // Each sought column's condition; an empty text matches an empty or a NULL value,
+      // two conditions of which the row must meet one.
+      std::vector<std::vector<std::string>> conditions;
       std::vector<int> sought;
+      std::size_t branches = 1;
       for (std::size_t k = 0; k < indexes.size(); ++k) {
         const Column& c = columns[indexes[k]];
         const std::string mark = "?" + std::to_string(k + 1);
-        if (k) sql += " AND ";
         const Variant& cell = cells[k];
         if (cell.IsNull()) {
-          sql += c.quoted + " IS NULL";
+          conditions.push_back({c.quoted + " IS NULL"});
           sought.push_back(indexes[k]);
         } else if (cell.type() == Variant::Type::kText && cell.Text().empty()) {
-          sql += "(" + c.quoted + " = " + mark + " OR " + c.quoted + " IS NULL)";
+          conditions.push_back({c.quoted + " = " + mark, c.quoted + " IS NULL"});
+          sought.push_back(indexes[k]);
+          branches *= 2;
         } else if (c.kind == FieldKind::kDateTime) {
-          sql += "julianday(" + c.quoted + ") = julianday(" + mark + ")";
+          conditions.push_back({"julianday(" + c.quoted + ") = julianday(" + mark + ")"});
         } else {
-          sql += c.quoted + " = " + mark;
+          conditions.push_back({c.quoted + " = " + mark});
           sought.push_back(indexes[k]);
         }
       }
-      if (!where.empty()) sql += " AND " + where;
-      sql += " ORDER BY " + (AnotherIndexSeeksBetter(sought) ? sortOrder : order) + " LIMIT 1";
+      const std::string orderBy = AnotherIndexSeeksBetter(sought) ? sortOrder : order;
+      // One SELECT per combination of the alternatives, so that each can seek by an index
+      // (the engine cannot seek by "x = '' OR x IS NULL"); past a few, one SELECT with ORs.
+      constexpr std::size_t kMaxBranches = 8;
+      const bool split = branches > 1 && branches <= kMaxBranches;
+      auto select = [&](std::size_t branch) {
+        std::string sql = "SELECT " + rowidName + (split ? " AS " + rowidName : "") + ", " +
+                          columnList + " FROM " + quotedTable + " WHERE ";
+        for (std::size_t k = 0; k < conditions.size(); ++k) {
+          const std::vector<std::string>& options = conditions[k];
+          if (k) sql += " AND ";
+          if (options.size() == 1) {
+            sql += options[0];
+          } else if (split) {
+            sql += options[branch % 2];
+            branch /= 2;
+          } else {
+            sql += "(" + options[0] + " OR " + options[1] + ")";
+          }
+        }
+        if (!where.empty()) sql += " AND " + where;
+        return sql;
+      };
+      std::string sql;
+      if (split) {
+        std::string all;
+        for (std::size_t b = 0; b < branches; ++b) all += (b ? " UNION ALL " : "") + select(b);
+        sql = "SELECT * FROM (" + all + ")";
+      } else {
+        sql = select(0);
+      }
+      sql += " ORDER BY " + orderBy + " LIMIT 1";
       s = Prepare(sql);
     }
     internal::ResetOnExit reset(s);

@@ -72,18 +72,23 @@ const Store* RunRecord::FindStore(int store_id) const {
   return nullptr;
 }
 
+void AppendEscaped(std::string& out, std::string_view bytes) {
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c != '\t' && c != '\n' && c != '\r' && c != '\\') continue;
+    out.append(bytes.data() + from, i - from);
+    out += '\\';
+    out += c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : '\\';
+    from = i + 1;
+  }
+  out.append(bytes.data() + from, bytes.size() - from);
+}
+
 std::string Escape(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() + 8);
-  for (char c : bytes) {
-    switch (c) {
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
-    }
-  }
+  AppendEscaped(out, bytes);
   return out;
 }
 
@@ -105,6 +110,11 @@ std::string FormatCell(const Cell& cell) {
   std::string out(1, static_cast<char>(cell.kind));
   if (cell.kind != Cell::Kind::kNull) out += cell.value;
   return out;
+}
+
+void AppendCell(std::string& out, const Cell& cell) {
+  out += static_cast<char>(cell.kind);
+  if (cell.kind != Cell::Kind::kNull) AppendEscaped(out, cell.value);
 }
 
 std::optional<Cell> ParseCell(std::string_view text) {

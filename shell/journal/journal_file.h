@@ -85,11 +85,15 @@ struct RunRecord {
 
 // `bytes` with TAB, LF, CR and backslash escaped.
 std::string Escape(std::string_view bytes);
+// The same, appended to `out` (the journal writes every change this way, without copies).
+void AppendEscaped(std::string& out, std::string_view bytes);
 // The inverse; an unknown escape keeps its character.
 std::string Unescape(std::string_view text);
 // A cell as written in a change line, and back. ParseCell returns nullopt for text that
 // is not a cell.
 std::string FormatCell(const Cell& cell);
+// Escape(FormatCell(cell)) appended to `out`.
+void AppendCell(std::string& out, const Cell& cell);
 std::optional<Cell> ParseCell(std::string_view text);
 
 // The folder that holds the runs of the working directory `work_dir`.

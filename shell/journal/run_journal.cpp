@@ -49,21 +49,19 @@ void OnPreUpdate(void* context, sqlite3* db, int op, const char* schema, const c
   // A record file's own bookkeeping tables never change during a run; only records count.
   if (a.kind == StoreKind::kRecord && std::strcmp(table, "records") != 0) return;
   const int n = sqlite3_preupdate_count(db);
-  Row before, after;
+  // The attachment's rows are reused from change to change: no allocation once warm.
+  Row& before = a.before;
+  Row& after = a.after;
   sqlite3_value* v = nullptr;
-  if (op != SQLITE_INSERT) {
-    before.reserve(n);
-    for (int i = 0; i < n; ++i) {
-      sqlite3_preupdate_old(db, i, &v);
-      before.push_back(CellOf(v));
-    }
+  before.resize(op == SQLITE_INSERT ? 0 : static_cast<std::size_t>(n));
+  after.resize(op == SQLITE_DELETE ? 0 : static_cast<std::size_t>(n));
+  for (int i = 0; i < static_cast<int>(before.size()); ++i) {
+    sqlite3_preupdate_old(db, i, &v);
+    ReadCell(v, before[static_cast<std::size_t>(i)]);
   }
-  if (op != SQLITE_DELETE) {
-    after.reserve(n);
-    for (int i = 0; i < n; ++i) {
-      sqlite3_preupdate_new(db, i, &v);
-      after.push_back(CellOf(v));
-    }
+  for (int i = 0; i < static_cast<int>(after.size()); ++i) {
+    sqlite3_preupdate_new(db, i, &v);
+    ReadCell(v, after[static_cast<std::size_t>(i)]);
   }
   // A post that wrote back what was there changes nothing worth keeping.
   if (op == SQLITE_UPDATE && before == after && key1 == key2) return;
@@ -248,19 +246,26 @@ void RunJournal::AddChange(Attached& a, const char* table, char op, long long ol
   line += "change\t";
   line += std::to_string(a.store);
   line += '\t';
-  line += Escape(table);
+  AppendEscaped(line, table);
   line += '\t';
   line += op;
-  line += '\t' + std::to_string(oldRowid) + '\t' + std::to_string(newRowid) + '\t' +
-          std::to_string(before.size()) + '\t' + std::to_string(after.size());
+  for (long long number : {oldRowid, newRowid, static_cast<long long>(before.size()),
+                           static_cast<long long>(after.size())}) {
+    char buffer[24];
+    const int n = std::snprintf(buffer, sizeof buffer, "\t%lld", number);
+    line.append(buffer, static_cast<std::size_t>(n));
+  }
   for (const Row* row : {&before, &after}) {
     for (const Cell& cell : *row) {
       line += '\t';
-      line += Escape(FormatCell(cell));
+      AppendCell(line, cell);
     }
   }
   line += '\n';
-  if (a.tables.size() < 1000) a.tables.insert(table);
+  if (a.tables.size() < 1000 && (a.tables.empty() || a.lastTable != table)) {
+    a.lastTable = table;
+    a.tables.insert(table);
+  }
   // In a dry run nothing commits; its changes are written as they come.
   if (mode_ == RunMode::kDryRun) Commit(a);
 }

@@ -89,6 +89,8 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
     StoreKind kind = StoreKind::kRecord;
     std::string pending;  // change lines not yet committed
     std::set<std::string> tables;
+    std::string lastTable;  // the table of the last change, already in `tables`
+    Row before, after;      // the change being read, reused
     bool began = false;   // a dry run's transaction is open
     bool failedBegin = false;
   };

@@ -8,18 +8,29 @@ namespace talvor::journal {
 
 Cell CellOf(sqlite3_value* v) {
   Cell cell;
+  ReadCell(v, cell);
+  return cell;
+}
+
+void ReadCell(sqlite3_value* v, Cell& cell) {
   switch (sqlite3_value_type(v)) {
     case SQLITE_NULL:
+      cell.kind = Cell::Kind::kNull;
+      cell.value.clear();
       break;
-    case SQLITE_INTEGER:
+    case SQLITE_INTEGER: {
+      char buffer[24];
+      const int n = std::snprintf(buffer, sizeof buffer, "%lld",
+                                  static_cast<long long>(sqlite3_value_int64(v)));
       cell.kind = Cell::Kind::kInteger;
-      cell.value = std::to_string(sqlite3_value_int64(v));
+      cell.value.assign(buffer, static_cast<std::size_t>(n));
       break;
+    }
     case SQLITE_FLOAT: {
       char buffer[40];
-      std::snprintf(buffer, sizeof buffer, "%.17g", sqlite3_value_double(v));
+      const int n = std::snprintf(buffer, sizeof buffer, "%.17g", sqlite3_value_double(v));
       cell.kind = Cell::Kind::kFloat;
-      cell.value = buffer;
+      cell.value.assign(buffer, static_cast<std::size_t>(n));
       break;
     }
     case SQLITE_TEXT: {
@@ -35,7 +46,6 @@ Cell CellOf(sqlite3_value* v) {
       break;
     }
   }
-  return cell;
 }
 
 int BindCell(sqlite3_stmt* stmt, int index, const Cell& cell) {

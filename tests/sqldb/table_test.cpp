@@ -648,6 +648,23 @@ TEST_F(TableTest, LocateWithAnEmptyTextFindsEmptyAndNullTexts) {
   ASSERT_TRUE(t.Locate("AgyCode;CltNum;PolNum;AttchSeq", {"01", "      ", "", 2}));
   EXPECT_EQ(t.AsString("FileDesc"), "empty");
   EXPECT_FALSE(t.Locate("AgyCode;CltNum;PolNum;AttchSeq", {"01", "", "", 2}));
+
+  // Both an empty and a NULL value match: the first in walk order is found, whichever.
+  Exec("agency.db",
+       "INSERT INTO AttchList (AgyCode, CltNum, PolNum, AttchSeq, FileDesc) VALUES"
+       " ('01', '', '', 3, 'empty3'), ('01', NULL, NULL, 3, 'null3')");
+  Table stored("tblAttachments", "AGYFORMS", "AttchList");
+  stored.Open();
+  ASSERT_TRUE(stored.Locate("AgyCode;CltNum;PolNum;AttchSeq", {"01", "", "", 3}));
+  EXPECT_EQ(stored.AsString("FileDesc"), "empty3");
+  Table byClient("tblAttachments", "AGYFORMS", "AttchList", "CltAttch");
+  byClient.Open();
+  ASSERT_TRUE(byClient.Locate("AgyCode;CltNum;PolNum;AttchSeq", {"01", "", "", 3}));
+  EXPECT_EQ(byClient.AsString("FileDesc"), "null3");
+  byClient.SetFilter("FileDesc <> 'null3'");
+  byClient.SetFiltered(true);
+  ASSERT_TRUE(byClient.Locate("AgyCode;CltNum;PolNum;AttchSeq", {"01", "", "", 3}));
+  EXPECT_EQ(byClient.AsString("FileDesc"), "empty3");
 }
 
 TEST_F(TableTest, LocateRespectsTheFilterAndIgnoresExtraValues) {
