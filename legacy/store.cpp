@@ -100,8 +100,9 @@ int StatusOf(int sqlite_rc) {
       return kBtrDuplicateKey;
     case SQLITE_NOTADB:
       return kBtrNotRecordFile;
+    // A missing file is told apart before SQLite is asked; a file that exists and still
+    // cannot be opened (no permission, its folder read-only for the log) is an I/O error.
     case SQLITE_CANTOPEN:
-      return kBtrFileNotFound;
     default:
       return kBtrIoError;
   }
