@@ -574,14 +574,28 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
         pol.Add(r);
         ++summary.policyTerms;
 
-        db.Insert("Policy", {{"AgyCode", c.agency}, {"PolNum", polNum}, {"PolSeq", static_cast<long long>(seq)},
-                             {"CltNum", c.number}, {"Prd Code", prd}, {"InvNum", polInv}, {"TrnCode", trn},
-                             {"ClsCode", clsCode}, {"DptCode", RightJustify(dept, 2)}, {"CmpCode", cmp},
-                             {"EntryDate", SqlDate(entry)}, {"EffectiveDate", SqlDate(eff)},
-                             {"ExpirationDate", SqlDate(exp)}, {"SubmissionNumber", std::string("")},
-                             {"PolicyTermExpDate", SqlDate(exp)},
-                             {"d_filler2", rnd.Chance(3) ? 0.0 : 1.0 + rnd.Below(8)},
-                             {"SubClassCode", std::string("")}});
+        auto policyRow = [&](int rowSeq, const std::string& rowCls) {
+          db.Insert("Policy", {{"AgyCode", c.agency}, {"PolNum", polNum}, {"PolSeq", static_cast<long long>(rowSeq)},
+                               {"CltNum", c.number}, {"Prd Code", prd}, {"InvNum", polInv}, {"TrnCode", trn},
+                               {"ClsCode", rowCls}, {"DptCode", RightJustify(dept, 2)}, {"CmpCode", cmp},
+                               {"EntryDate", SqlDate(entry)}, {"EffectiveDate", SqlDate(eff)},
+                               {"ExpirationDate", SqlDate(exp)}, {"SubmissionNumber", std::string("")},
+                               {"PolicyTermExpDate", SqlDate(exp)},
+                               {"d_filler2", rnd.Chance(3) ? 0.0 : 1.0 + rnd.Below(8)},
+                               {"SubClassCode", std::string("")}});
+        };
+        policyRow(seq, clsCode);
+        // A policy whose class was changed keeps its current class on a term "99"; its
+        // earlier terms still carry the old one.
+        if (t == terms - 1 && rnd.Chance(2)) {
+          const std::string current = RightJustify(rnd.Pick(kClasses).code, 3);
+          std::string r99 = r;
+          Set(r99, ly::pol::PolKey, ly::PolKey(c.agency, polNum, 99));
+          Set(r99, ly::pol::Class, current);
+          pol.Add(r99);
+          ++summary.policyTerms;
+          policyRow(99, current);
+        }
         if (rnd.Chance(10)) {
           db.Insert("ClaimMain", {{"AgyCode", c.agency}, {"CltNum", c.number}, {"PolNum", polNum},
                                   {"PolSeq", static_cast<long long>(seq)}, {"ClaimNo", "C" + std::to_string(70000 + i)}});
@@ -618,14 +632,19 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
         };
         std::string header = item(ly::jcki::kHeader, "   ", "D", "1120", amount);
         if (direct) Set(header, ly::jcki::ContFlag, "D");
-        jcki.Add(header);
+        // Now and then an invoice has a second line ("02000", posted "I"); a few of those
+        // lost their first line in the conversion.
+        const bool secondLine = rnd.Chance(3);
+        if (!(secondLine && rnd.Chance(30))) jcki.Add(header);
+        if (secondLine) jcki.Add(item("02000", "   ", "I", "1120", amount));
         if (direct) {
           std::string cont = item(ly::jcki::kHeaderContinuation, "   ", "D", "1130", -amount);
           if (rnd.Chance(30)) cont[static_cast<std::size_t>(ly::jcki::Amount.offset + 9)] = '\0';
           jcki.Add(cont);
         }
-        jcki.Add(item(ly::jcki::kCompanyItem, rnd.Chance(0.5) ? std::string("999") : cmp, "1", "1130",
-                      amount * 0.85));
+        // A company item without its ledger account, now and then.
+        jcki.Add(item(ly::jcki::kCompanyItem, rnd.Chance(0.5) ? std::string("999") : cmp, "1",
+                      rnd.Chance(0.3) ? "    " : "1130", amount * 0.85));
         jcki.Add(item(ly::jcki::kClassItem, rnd.Chance(0.3) ? std::string("X.Y") : clsCode, "1",
                       "4010", 0));
         jcki.Add(item(ly::jcki::kProducerItem, rnd.Chance(2) ? RightJustify("ZQ", 3) : prd, "1", "5110", amount * 0.15));
