@@ -154,6 +154,9 @@ std::optional<RunRecord> ReadRun(const fs::path& dir, std::string* error) {
   while (std::getline(in, line)) {
     ++lineNumber;
     if (in.eof()) {
+      // The journal is written through a mapping of a file reserved ahead in steps: a run
+      // that was killed leaves zero bytes after its last line.
+      if (line.find_first_not_of('\0') == std::string::npos) break;
       // A last line without its LF was cut off while being written.
       run.endNote = "the journal breaks off at line " + std::to_string(lineNumber);
       break;

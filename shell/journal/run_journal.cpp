@@ -130,12 +130,11 @@ std::unique_ptr<RunJournal> RunJournal::Start(
     return nullptr;
   }
   const fs::path dir = runs / id;
-  std::FILE* out = std::fopen((dir / kJournalFileName).string().c_str(), "wb");
-  if (out == nullptr) {
-    *error = "Cannot create the run journal " + (dir / kJournalFileName).string();
+  std::unique_ptr<RunJournal> journal(new RunJournal(dir, id, mode));
+  if (!journal->out_.Create(dir / kJournalFileName, error)) {
+    *error = "Cannot create the run journal: " + *error;
     return nullptr;
   }
-  std::unique_ptr<RunJournal> journal(new RunJournal(dir, id, mode, out));
   journal->WriteLine("talvor-journal\t1");
   journal->WriteLine("routine\t" + Escape(routine));
   journal->WriteLine("slug\t" + Escape(slug));
@@ -144,7 +143,6 @@ std::unique_ptr<RunJournal> RunJournal::Start(
   for (const auto& [name, value] : settings) {
     journal->WriteLine("setting\t" + Escape(name) + "\t" + Escape(value));
   }
-  std::fflush(out);
   if (!journal->problem_.empty()) {
     *error = journal->problem_;
     return nullptr;
@@ -154,7 +152,7 @@ std::unique_ptr<RunJournal> RunJournal::Start(
 
 RunJournal::~RunJournal() {
   if (!finished_) Finish(false, "the run was abandoned");
-  if (out_ != nullptr) std::fclose(out_);
+  out_.Close();
 }
 
 RunJournal* RunJournal::Current() { return g_current; }
@@ -235,7 +233,6 @@ int RunJournal::StoreId(StoreKind kind, const std::string& path) {
   if (added) {
     WriteLine("store\t" + std::to_string(it->second) + "\t" +
               (kind == StoreKind::kRecord ? "record" : "sql") + "\t" + Escape(path));
-    std::fflush(out_);
   }
   return it->second;
 }
@@ -272,9 +269,8 @@ void RunJournal::AddChange(Attached& a, const char* table, char op, long long ol
 
 void RunJournal::Commit(Attached& a) {
   if (a.pending.empty()) return;
-  if (std::fwrite(a.pending.data(), 1, a.pending.size(), out_) != a.pending.size() ||
-      std::fflush(out_) != 0) {
-    if (problem_.empty()) problem_ = "a change could not be written to " + dir_.string();
+  if (!out_.Append(a.pending) && problem_.empty()) {
+    problem_ = "a change could not be written to " + dir_.string();
   }
   a.pending.clear();
 }
@@ -294,34 +290,34 @@ void RunJournal::DroppedTable(const std::string& table) {
 }
 
 void RunJournal::WriteLine(const std::string& line) {
-  if (std::fputs(line.c_str(), out_) < 0 || std::fputc('\n', out_) == EOF) {
-    if (problem_.empty()) problem_ = "the journal " + dir_.string() + " could not be written";
+  Write(line);
+  Write("\n");
+}
+
+void RunJournal::Write(std::string_view bytes) {
+  if (!out_.Append(bytes) && problem_.empty()) {
+    problem_ = "the journal " + dir_.string() + " could not be written";
   }
 }
 
 void RunJournal::NoteQuestion(const std::string& question, bool yes) {
   WriteLine("ask\t" + Escape(question) + "\t" + (yes ? "yes" : "no"));
-  std::fflush(out_);
 }
 
 void RunJournal::NoteMessage(const std::string& text) {
   WriteLine("notify\t" + Escape(text));
-  std::fflush(out_);
 }
 
 void RunJournal::NoteReport(const std::string& name) {
   WriteLine("report\t" + Escape(name));
-  std::fflush(out_);
 }
 
 void RunJournal::Note(const std::string& text) {
   WriteLine("note\t" + Escape(text));
-  std::fflush(out_);
 }
 
 void RunJournal::NoteUndoes(const std::string& id) {
   WriteLine("undoes\t" + Escape(id));
-  std::fflush(out_);
 }
 
 bool RunJournal::Finish(bool completed, const std::string& error) {
@@ -346,7 +342,7 @@ bool RunJournal::Finish(bool completed, const std::string& error) {
   } else {
     WriteLine("end\tincomplete\t" + Escape(problem_));
   }
-  if (std::fflush(out_) != 0 && problem_.empty()) {
+  if (!out_.Close() && problem_.empty()) {
     problem_ = "the journal " + dir_.string() + " could not be written";
   }
   return problem_.empty();

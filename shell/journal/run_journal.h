@@ -12,17 +12,18 @@
 // Single-threaded: the thread that runs routines owns the journal.
 #pragma once
 
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "legacy/store_observer.h"
 #include "shell/journal/journal_file.h"
+#include "shell/journal/mapped_appender.h"
 #include "shell/text/dates.h"
 #include "sqldb/connection_observer.h"
 
@@ -101,17 +102,18 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
   void DroppedTable(const std::string& table);
 
  private:
-  RunJournal(std::filesystem::path dir, std::string id, RunMode mode, std::FILE* out)
-      : dir_(std::move(dir)), id_(std::move(id)), mode_(mode), out_(out) {}
+  RunJournal(std::filesystem::path dir, std::string id, RunMode mode)
+      : dir_(std::move(dir)), id_(std::move(id)), mode_(mode) {}
   void Hook(sqlite3* db, StoreKind kind, const std::string& path);
   void Unhook(Attached& a);
   void WriteLine(const std::string& line);
+  void Write(std::string_view bytes);
   int StoreId(StoreKind kind, const std::string& path);
 
   std::filesystem::path dir_;
   std::string id_;
   RunMode mode_;
-  std::FILE* out_;
+  MappedAppender out_;
   bool watching_ = false;
   bool finished_ = false;
   std::string problem_;

@@ -432,6 +432,26 @@ TEST(JournalFormat, MalformedOrCutJournalIsReadUpToTheFault) {
   EXPECT_FALSE(run->complete);
   EXPECT_EQ(run->endNote, "line 5 of the journal is malformed");
   EXPECT_EQ(run->changes.size(), 1u);
+
+  // A killed run leaves the room reserved for its journal as zero bytes after the last line;
+  // a line it was writing when killed breaks off in them.
+  const std::string head = "talvor-journal\t1\nroutine\tX\nstore\t1\trecord\t/x/ap\n"
+                           "change\t1\trecords\tD\t0\t0\t2\t0\tBk\tBda" +
+                           std::string(1, '\0') + "ta\n";
+  std::ofstream(dir / "journal", std::ios::binary) << head << std::string(4096, '\0');
+  run = journal::ReadRun(dir, &error);
+  ASSERT_TRUE(run) << error;
+  EXPECT_FALSE(run->complete);
+  EXPECT_EQ(run->endNote, "the run never finished (killed?)");
+  ASSERT_EQ(run->changes.size(), 1u);
+  EXPECT_EQ(run->changes[0].before[1].value, std::string("da\0ta", 5));
+  std::ofstream(dir / "journal", std::ios::binary)
+      << head << "change\t1\trec" << std::string(4096, '\0');
+  run = journal::ReadRun(dir, &error);
+  ASSERT_TRUE(run) << error;
+  EXPECT_EQ(run->endNote, "the journal breaks off at line 5");
+  EXPECT_EQ(run->changes.size(), 1u);
+
   std::ofstream(dir / "journal", std::ios::binary) << "something else\n";
   EXPECT_FALSE(journal::ReadRun(dir, &error));
   EXPECT_EQ(error, (dir / "journal").string() + " is not a run journal of this program");
