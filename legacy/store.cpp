@@ -108,6 +108,17 @@ int StatusOf(int sqlite_rc) {
   }
 }
 
+// SQLite keeps memory statistics unless told not to before its first use: a global mutex
+// taken on every allocation, of which a repair makes several per record. Nothing here reads
+// them. Too late (SQLite already in use) is harmless.
+static void SetUpSqliteOnce() {
+  static const bool done = [] {
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    return true;
+  }();
+  (void)done;
+}
+
 int OpenRecordDatabase(const fs::path& path, sqlite3** db, RecordFileDefinition* definition,
                        std::string* message) {
   *db = nullptr;
@@ -129,6 +140,7 @@ int OpenRecordDatabase(const fs::path& path, sqlite3** db, RecordFileDefinition*
     *message = "not a record file (an empty file)";
     return kBtrNotRecordFile;
   }
+  SetUpSqliteOnce();
   sqlite3* conn = nullptr;
   int rc = sqlite3_open_v2(path.string().c_str(), &conn,
                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);

@@ -49,22 +49,24 @@ void OnPreUpdate(void* context, sqlite3* db, int op, const char* schema, const c
   // A record file's own bookkeeping tables never change during a run; only records count.
   if (a.kind == StoreKind::kRecord && std::strcmp(table, "records") != 0) return;
   const int n = sqlite3_preupdate_count(db);
-  // The attachment's rows are reused from change to change: no allocation once warm.
-  Row& before = a.before;
-  Row& after = a.after;
-  sqlite3_value* v = nullptr;
+  // The values stay SQLite's until the hook returns; they are compared and written from
+  // there, without copies. The vectors are reused from change to change.
+  std::vector<sqlite3_value*>& before = a.before;
+  std::vector<sqlite3_value*>& after = a.after;
   before.resize(op == SQLITE_INSERT ? 0 : static_cast<std::size_t>(n));
   after.resize(op == SQLITE_DELETE ? 0 : static_cast<std::size_t>(n));
   for (int i = 0; i < static_cast<int>(before.size()); ++i) {
-    sqlite3_preupdate_old(db, i, &v);
-    ReadCell(v, before[static_cast<std::size_t>(i)]);
+    sqlite3_preupdate_old(db, i, &before[static_cast<std::size_t>(i)]);
   }
   for (int i = 0; i < static_cast<int>(after.size()); ++i) {
-    sqlite3_preupdate_new(db, i, &v);
-    ReadCell(v, after[static_cast<std::size_t>(i)]);
+    sqlite3_preupdate_new(db, i, &after[static_cast<std::size_t>(i)]);
   }
   // A post that wrote back what was there changes nothing worth keeping.
-  if (op == SQLITE_UPDATE && before == after && key1 == key2) return;
+  if (op == SQLITE_UPDATE && key1 == key2) {
+    bool same = true;
+    for (int i = 0; same && i < n; ++i) same = SameValue(before[i], after[i]);
+    if (same) return;
+  }
   const char code = op == SQLITE_INSERT ? 'I' : op == SQLITE_DELETE ? 'D' : 'U';
   a.journal->AddChange(a, table, code, op == SQLITE_INSERT ? 0 : key1,
                        op == SQLITE_DELETE ? 0 : key2, before, after);
@@ -238,7 +240,8 @@ int RunJournal::StoreId(StoreKind kind, const std::string& path) {
 }
 
 void RunJournal::AddChange(Attached& a, const char* table, char op, long long oldRowid,
-                           long long newRowid, const Row& before, const Row& after) {
+                           long long newRowid, const std::vector<sqlite3_value*>& before,
+                           const std::vector<sqlite3_value*>& after) {
   std::string& line = a.pending;
   line += "change\t";
   line += std::to_string(a.store);
@@ -252,10 +255,10 @@ void RunJournal::AddChange(Attached& a, const char* table, char op, long long ol
     const int n = std::snprintf(buffer, sizeof buffer, "\t%lld", number);
     line.append(buffer, static_cast<std::size_t>(n));
   }
-  for (const Row* row : {&before, &after}) {
-    for (const Cell& cell : *row) {
+  for (const std::vector<sqlite3_value*>* row : {&before, &after}) {
+    for (sqlite3_value* value : *row) {
       line += '\t';
-      AppendCell(line, cell);
+      AppendValue(line, value);
     }
   }
   line += '\n';

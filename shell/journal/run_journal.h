@@ -27,6 +27,8 @@
 #include "shell/text/dates.h"
 #include "sqldb/connection_observer.h"
 
+struct sqlite3_value;
+
 namespace talvor::journal {
 
 enum class RunMode { kRun, kDryRun, kUndo };
@@ -91,12 +93,13 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
     std::string pending;  // change lines not yet committed
     std::set<std::string> tables;
     std::string lastTable;  // the table of the last change, already in `tables`
-    Row before, after;      // the change being read, reused
+    std::vector<sqlite3_value*> before, after;  // the change being read, reused
     bool began = false;   // a dry run's transaction is open
     bool failedBegin = false;
   };
   void AddChange(Attached& a, const char* table, char op, long long oldRowid,
-                 long long newRowid, const Row& before, const Row& after);
+                 long long newRowid, const std::vector<sqlite3_value*>& before,
+                 const std::vector<sqlite3_value*>& after);
   void Commit(Attached& a);
   void Refuse(const std::string& table);
   void DroppedTable(const std::string& table);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace talvor::journal {
@@ -44,6 +45,68 @@ void ReadCell(sqlite3_value* v, Cell& cell) {
       cell.kind = Cell::Kind::kBlob;
       cell.value.assign(blob ? blob : "", static_cast<std::size_t>(sqlite3_value_bytes(v)));
       break;
+    }
+  }
+}
+
+void AppendValue(std::string& out, sqlite3_value* v) {
+  char buffer[40];
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL:
+      out += static_cast<char>(Cell::Kind::kNull);
+      return;
+    case SQLITE_INTEGER: {
+      const int n = std::snprintf(buffer, sizeof buffer, "%c%lld",
+                                  static_cast<char>(Cell::Kind::kInteger),
+                                  static_cast<long long>(sqlite3_value_int64(v)));
+      out.append(buffer, static_cast<std::size_t>(n));
+      return;
+    }
+    case SQLITE_FLOAT: {
+      const int n = std::snprintf(buffer, sizeof buffer, "%c%.17g",
+                                  static_cast<char>(Cell::Kind::kFloat), sqlite3_value_double(v));
+      out.append(buffer, static_cast<std::size_t>(n));
+      return;
+    }
+    case SQLITE_TEXT: {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+      out += static_cast<char>(Cell::Kind::kText);
+      AppendEscaped(out, {text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(v))});
+      return;
+    }
+    default: {
+      const auto* blob = static_cast<const char*>(sqlite3_value_blob(v));
+      out += static_cast<char>(Cell::Kind::kBlob);
+      AppendEscaped(out, {blob ? blob : "", static_cast<std::size_t>(sqlite3_value_bytes(v))});
+      return;
+    }
+  }
+}
+
+bool SameValue(sqlite3_value* a, sqlite3_value* b) {
+  const int type = sqlite3_value_type(a);
+  if (type != sqlite3_value_type(b)) return false;
+  switch (type) {
+    case SQLITE_NULL:
+      return true;
+    case SQLITE_INTEGER:
+      return sqlite3_value_int64(a) == sqlite3_value_int64(b);
+    case SQLITE_FLOAT: {
+      // Bit for bit, as the written digits tell them apart (0.0 and -0.0 differ).
+      const double x = sqlite3_value_double(a), y = sqlite3_value_double(b);
+      return std::memcmp(&x, &y, sizeof x) == 0;
+    }
+    case SQLITE_TEXT: {
+      const void* x = sqlite3_value_text(a);
+      const void* y = sqlite3_value_text(b);
+      const int n = sqlite3_value_bytes(a);
+      return n == sqlite3_value_bytes(b) && (n == 0 || std::memcmp(x, y, n) == 0);
+    }
+    default: {
+      const void* x = sqlite3_value_blob(a);
+      const void* y = sqlite3_value_blob(b);
+      const int n = sqlite3_value_bytes(a);
+      return n == sqlite3_value_bytes(b) && (n == 0 || std::memcmp(x, y, n) == 0);
     }
   }
 }

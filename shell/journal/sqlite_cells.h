@@ -3,6 +3,8 @@
 
 #include <sqlite3.h>
 
+#include <string>
+
 #include "shell/journal/journal_file.h"
 
 namespace talvor::journal {
@@ -11,6 +13,11 @@ namespace talvor::journal {
 Cell CellOf(sqlite3_value* value);
 // The same into `cell`, reusing its storage (the journal reads every changed row so).
 void ReadCell(sqlite3_value* value, Cell& cell);
+// The cell of `value` as a change line holds it (AppendCell(out, CellOf(value))), without
+// the copy: the journal writes every changed row so.
+void AppendValue(std::string& out, sqlite3_value* value);
+// True when `a` and `b` would be written as the same cell.
+bool SameValue(sqlite3_value* a, sqlite3_value* b);
 // Binds `cell` to parameter `index` of `stmt` with its own type; returns SQLite's code.
 int BindCell(sqlite3_stmt* stmt, int index, const Cell& cell);
 

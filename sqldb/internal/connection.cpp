@@ -56,6 +56,12 @@ std::shared_ptr<Connection> Connection::Open(std::string_view name) {
   }
 
   sqlite3* db = nullptr;
+  // Before SQLite's first use: no memory statistics (a global mutex on every allocation).
+  static const bool configured = [] {
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    return true;
+  }();
+  (void)configured;
   const int rc = sqlite3_open_v2(key.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   if (rc != SQLITE_OK) {
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
