@@ -56,7 +56,15 @@ bool ParseChange(const std::vector<std::string>& f, Change* change) {
   change->oldRowid = *oldRowid;
   change->newRowid = *newRowid;
   for (long long i = 0; i < *nb + *na; ++i) {
-    std::optional<Cell> cell = ParseCell(f[8 + i]);
+    const std::string& text = f[8 + i];
+    const long long column = i - *nb;
+    if (column >= 0 && text == kSameCell) {
+      // An update's after-image cell that holds what the before-image cell holds.
+      if (change->op != 'U' || column >= *nb) return false;
+      change->after.push_back(change->before[static_cast<std::size_t>(column)]);
+      continue;
+    }
+    std::optional<Cell> cell = ParseCell(text);
     if (!cell) return false;
     (i < *nb ? change->before : change->after).push_back(std::move(*cell));
   }

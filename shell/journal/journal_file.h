@@ -15,7 +15,8 @@
 //   outcome completed | outcome error MESSAGE
 //   end complete | end incomplete WHY      the last line
 // A cell is a kind letter and its value: N (null), I (integer digits), F (a real written
-// with 17 digits), T (text bytes), B (blob bytes).
+// with 17 digits), T (text bytes), B (blob bytes). In the after-image of an update, "=" stands
+// for a cell equal to the same column's before-image cell (most columns of an update).
 #pragma once
 
 #include <cstdint>
@@ -30,6 +31,8 @@ namespace talvor::journal {
 
 inline constexpr const char* kJournalFileName = "journal";
 inline constexpr const char* kUndoneFileName = "undone";
+// An update's after-image cell that is the same as its before-image cell.
+inline constexpr const char* kSameCell = "=";
 
 // One stored value, as SQLite typed it.
 struct Cell {

@@ -61,11 +61,17 @@ void OnPreUpdate(void* context, sqlite3* db, int op, const char* schema, const c
   for (int i = 0; i < static_cast<int>(after.size()); ++i) {
     sqlite3_preupdate_new(db, i, &after[static_cast<std::size_t>(i)]);
   }
-  // A post that wrote back what was there changes nothing worth keeping.
-  if (op == SQLITE_UPDATE && key1 == key2) {
-    bool same = true;
-    for (int i = 0; same && i < n; ++i) same = SameValue(before[i], after[i]);
-    if (same) return;
+  // A post that wrote back what was there changes nothing worth keeping; of a real update,
+  // the columns it left alone are written as "same" in its after-image.
+  std::vector<char>& same = a.same;
+  same.assign(after.size(), 0);
+  if (op == SQLITE_UPDATE) {
+    bool all = key1 == key2;
+    for (int i = 0; i < n; ++i) {
+      same[static_cast<std::size_t>(i)] = SameValue(before[i], after[i]) ? 1 : 0;
+      all = all && same[static_cast<std::size_t>(i)];
+    }
+    if (all) return;
   }
   const char code = op == SQLITE_INSERT ? 'I' : op == SQLITE_DELETE ? 'D' : 'U';
   a.journal->AddChange(a, table, code, op == SQLITE_INSERT ? 0 : key1,
@@ -255,10 +261,16 @@ void RunJournal::AddChange(Attached& a, const char* table, char op, long long ol
     const int n = std::snprintf(buffer, sizeof buffer, "\t%lld", number);
     line.append(buffer, static_cast<std::size_t>(n));
   }
-  for (const std::vector<sqlite3_value*>* row : {&before, &after}) {
-    for (sqlite3_value* value : *row) {
-      line += '\t';
-      AppendValue(line, value);
+  for (sqlite3_value* value : before) {
+    line += '\t';
+    AppendValue(line, value);
+  }
+  for (std::size_t i = 0; i < after.size(); ++i) {
+    line += '\t';
+    if (i < a.same.size() && a.same[i]) {
+      line += kSameCell;
+    } else {
+      AppendValue(line, after[i]);
     }
   }
   line += '\n';

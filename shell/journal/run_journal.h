@@ -94,6 +94,7 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
     std::set<std::string> tables;
     std::string lastTable;  // the table of the last change, already in `tables`
     std::vector<sqlite3_value*> before, after;  // the change being read, reused
+    std::vector<char> same;  // per column of an update: the after value is the before value
     bool began = false;   // a dry run's transaction is open
     bool failedBegin = false;
   };

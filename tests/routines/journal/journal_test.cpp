@@ -418,6 +418,27 @@ TEST(JournalFormat, CellsKeepTheirKind) {
   EXPECT_FALSE(journal::ParseCell("Nx"));
 }
 
+// An update's after-image names the columns it left alone "=": they read back as the
+// before-image's cells. Anywhere else "=" is a malformed line.
+TEST(JournalFormat, SameCellsOfAnUpdateReadAsTheirBeforeCells) {
+  const fs::path dir = fs::temp_directory_path() / "talvor-journal-same-test";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::ofstream(dir / "journal", std::ios::binary)
+      << "talvor-journal\t1\nstore\t1\tsql\t/x/a.db\n"
+      << "change\t1\tCustomer\tU\t7\t7\t3\t3\tT01\tTold\tN\t=\tTnew\t=\n"
+      << "change\t1\tCustomer\tI\t0\t8\t0\t1\t=\n";
+  std::string error;
+  auto run = journal::ReadRun(dir, &error);
+  ASSERT_TRUE(run) << error;
+  ASSERT_EQ(run->changes.size(), 1u);
+  const journal::Change& c = run->changes[0];
+  EXPECT_EQ(c.after, (journal::Row{Cell{Cell::Kind::kText, "01"}, Cell{Cell::Kind::kText, "new"},
+                                   Cell{Cell::Kind::kNull, ""}}));
+  EXPECT_EQ(run->endNote, "line 4 of the journal is malformed");
+  fs::remove_all(dir);
+}
+
 TEST(JournalFormat, MalformedOrCutJournalIsReadUpToTheFault) {
   const fs::path dir = fs::temp_directory_path() / "talvor-journal-format-test";
   fs::remove_all(dir);
