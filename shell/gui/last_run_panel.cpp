@@ -29,10 +29,12 @@ constexpr int kListHeight = 64;
 // The run protocol keeps its journals under the working directory of the program.
 fs::path WorkDir() { return fs::current_path(); }
 
-std::optional<journal::RunRecord> LoadRun(const std::string& id, std::string* error) {
+// The run `id` with its first `changes` changes whole (the others only counted).
+std::optional<journal::RunRecord> LoadRun(const std::string& id, std::size_t changes,
+                                          std::string* error) {
   std::optional<fs::path> dir = journal::FindRunDir(WorkDir(), id, error);
   if (!dir) return std::nullopt;
-  return journal::ReadRun(*dir, error);
+  return journal::ReadRun(*dir, error, changes);
 }
 
 void Tell(QWidget* parent, QMessageBox::Icon icon, const std::string& text) {
@@ -111,7 +113,7 @@ void LastRunPanel::ShowRun(const std::string& runId, const std::string& problem)
                            : "The run was not recorded: " + problem;
   } else {
     std::string error;
-    std::optional<journal::RunRecord> run = LoadRun(runId, &error);
+    std::optional<journal::RunRecord> run = LoadRun(runId, 0, &error);
     if (!run) {
       text = "The journal of run " + runId + " cannot be read: " + error;
     } else {
@@ -155,7 +157,7 @@ ReportViewer* LastRunPanel::OpenSelectedReport() {
 ReportViewer* LastRunPanel::OpenChanges() {
   if (!idle_ || runId_.empty()) return nullptr;
   std::string error;
-  std::optional<journal::RunRecord> run = LoadRun(runId_, &error);
+  std::optional<journal::RunRecord> run = LoadRun(runId_, kChangesShown, &error);
   if (!run) {
     Tell(window(), QMessageBox::Warning, "The journal of run " + runId_ + " cannot be read: " + error);
     return nullptr;

@@ -12,13 +12,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Counts {
-  int inserted = 0, updated = 0, deleted = 0;
-};
-
-std::string Counted(const Counts& c) {
+std::string Counted(const ChangeCount& c) {
   std::string out;
-  auto add = [&](int n, const char* what) {
+  auto add = [&](long long n, const char* what) {
     if (n == 0) return;
     if (!out.empty()) out += ", ";
     out += std::to_string(n) + " " + what;
@@ -138,18 +134,13 @@ std::string RunSummary(const RunRecord& run, const fs::path& work_dir) {
     out << "\n";
   }
   if (!run.undoes.empty()) out << "    undoes: " << run.undoes << "\n";
-  std::map<std::pair<int, std::string>, Counts> counts;
-  for (const Change& c : run.changes) {
-    Counts& n = counts[{c.store, c.table}];
-    (c.op == 'I' ? n.inserted : c.op == 'D' ? n.deleted : n.updated)++;
-  }
-  if (counts.empty()) out << "    changes: none\n";
-  for (const auto& [where, n] : counts) {
+  if (run.counts.empty()) out << "    changes: none\n";
+  for (const auto& [where, n] : run.counts) {
     const Store* store = run.FindStore(where.first);
     const bool record = store->kind == StoreKind::kRecord;
     out << "    " << StoreName(work_dir, store->path);
     if (!record) out << " " << where.second;
-    out << ": " << (n.inserted + n.updated + n.deleted) << (record ? " records " : " rows ")
+    out << ": " << n.Total() << (record ? " records " : " rows ")
         << "(" << Counted(n) << ")\n";
   }
   if (!run.outcome.empty()) {
@@ -179,7 +170,7 @@ std::string ListRuns(const fs::path& work_dir) {
   std::string out;
   for (const fs::path& dir : ListRunDirs(work_dir)) {
     std::string error;
-    std::optional<RunRecord> run = ReadRun(dir, &error);
+    std::optional<RunRecord> run = ReadRun(dir, &error, 0);
     out += run ? RunSummary(*run, work_dir) : dir.filename().string() + "  (" + error + ")\n";
   }
   return out;
@@ -201,11 +192,7 @@ std::string ShowRun(const RunRecord& run, const fs::path& work_dir, std::size_t 
   }
   std::size_t number = 0;
   for (const Change& c : run.changes) {
-    if (number == max_changes) {
-      out << "... " << run.changes.size() - number
-          << " more changes (talvor-cli runs show " << run.id << " lists them all)\n";
-      break;
-    }
+    if (number == max_changes) break;
     const Store* store = run.FindStore(c.store);
     out << ++number << ". " << StoreName(work_dir, store->path) << " ";
     if (store->kind == StoreKind::kRecord) {
@@ -215,6 +202,10 @@ std::string ShowRun(const RunRecord& run, const fs::path& work_dir, std::size_t 
       out << c.table << " ";
       ShowRowChange(out, c, it == run.columns.end() ? nullptr : &it->second);
     }
+  }
+  if (run.changeCount > static_cast<long long>(number)) {
+    out << "... " << run.changeCount - static_cast<long long>(number)
+        << " more changes (talvor-cli runs show " << run.id << " lists them all)\n";
   }
   return out.str();
 }

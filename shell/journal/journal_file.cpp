@@ -71,6 +71,12 @@ bool ParseChange(const std::vector<std::string>& f, Change* change) {
   return true;
 }
 
+void Count(RunRecord& run, int store, const std::string& table, char op) {
+  ChangeCount& n = run.counts[{store, table}];
+  (op == 'I' ? n.inserted : op == 'D' ? n.deleted : n.updated)++;
+  ++run.changeCount;
+}
+
 }  // namespace
 
 const Store* RunRecord::FindStore(int store_id) const {
@@ -143,7 +149,8 @@ std::optional<Cell> ParseCell(std::string_view text) {
 
 fs::path RunsDir(const fs::path& work_dir) { return work_dir / ".talvor" / "runs"; }
 
-std::optional<RunRecord> ReadRun(const fs::path& dir, std::string* error) {
+std::optional<RunRecord> ReadRun(const fs::path& dir, std::string* error,
+                                 std::size_t max_changes) {
   std::ifstream in(dir / kJournalFileName, std::ios::binary);
   if (!in) {
     *error = "no run journal in " + dir.string();
@@ -168,6 +175,22 @@ std::optional<RunRecord> ReadRun(const fs::path& dir, std::string* error) {
       // A last line without its LF was cut off while being written.
       run.endNote = "the journal breaks off at line " + std::to_string(lineNumber);
       break;
+    }
+    if (run.changes.size() >= max_changes && line.compare(0, 7, "change\t") == 0) {
+      // Counted only: store, table and kind, the images left unread.
+      const std::size_t t1 = 6, t2 = line.find('\t', t1 + 1);
+      const std::size_t t3 = t2 == std::string::npos ? t2 : line.find('\t', t2 + 1);
+      const std::size_t t4 = t3 == std::string::npos ? t3 : line.find('\t', t3 + 1);
+      const auto store = t2 == std::string::npos ? std::nullopt
+                                                 : ToInt(line.substr(t1 + 1, t2 - t1 - 1));
+      const std::string op = t4 == std::string::npos ? "" : line.substr(t3 + 1, t4 - t3 - 1);
+      if (!store || (op != "I" && op != "U" && op != "D") ||
+          run.FindStore(static_cast<int>(*store)) == nullptr) {
+        run.endNote = "line " + std::to_string(lineNumber) + " of the journal is malformed";
+        break;
+      }
+      Count(run, static_cast<int>(*store), Unescape(line.substr(t2 + 1, t3 - t2 - 1)), op[0]);
+      continue;
     }
     std::vector<std::string> f = SplitTabs(line);
     const std::string& tag = f[0];
@@ -194,7 +217,10 @@ std::optional<RunRecord> ReadRun(const fs::path& dir, std::string* error) {
     } else if (tag == "change") {
       Change change;
       ok = ParseChange(f, &change) && run.FindStore(change.store) != nullptr;
-      if (ok) run.changes.push_back(std::move(change));
+      if (ok) {
+        Count(run, change.store, change.table, change.op);
+        run.changes.push_back(std::move(change));
+      }
     } else if ((tag == "ask" && f.size() == 3) || (tag == "notify" && f.size() == 2) ||
                (tag == "report" && f.size() == 2) || (tag == "note" && f.size() == 2)) {
       run.events.push_back(Event{tag, std::vector<std::string>(f.begin() + 1, f.end())});

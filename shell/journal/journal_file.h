@@ -19,6 +19,7 @@
 // for a cell equal to the same column's before-image cell (most columns of an update).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -67,6 +68,12 @@ struct Event {
   std::vector<std::string> fields;
 };
 
+// How many records or rows of one table a run inserted, updated and deleted.
+struct ChangeCount {
+  long long inserted = 0, updated = 0, deleted = 0;
+  long long Total() const { return inserted + updated + deleted; }
+};
+
 // A run folder read back.
 struct RunRecord {
   std::string id;  // the folder's name
@@ -75,7 +82,10 @@ struct RunRecord {
   std::vector<std::pair<std::string, std::string>> settings;
   std::vector<Store> stores;
   std::map<std::pair<int, std::string>, std::vector<std::string>> columns;
-  std::vector<Change> changes;
+  std::vector<Change> changes;  // in order; only the first ones when ReadRun was told so
+  // Every change of the run, counted per store and table, and in all.
+  std::map<std::pair<int, std::string>, ChangeCount> counts;
+  long long changeCount = 0;
   std::vector<Event> events;
   std::string outcome;  // "completed", "error MESSAGE", or "" when the run never ended
   bool complete = false;
@@ -105,7 +115,10 @@ std::filesystem::path RunsDir(const std::filesystem::path& work_dir);
 // Reads the run folder `dir`. Returns nullopt with *error set when it holds no journal or
 // the journal's first line is not ours. A journal that breaks off (a killed run) or holds a
 // malformed line is read up to that point: `complete` is false and `endNote` says why.
-std::optional<RunRecord> ReadRun(const std::filesystem::path& dir, std::string* error);
+// Keeps the first `max_changes` changes whole and only counts the others: a large run's
+// journal holds hundreds of megabytes of images that a summary does not need.
+std::optional<RunRecord> ReadRun(const std::filesystem::path& dir, std::string* error,
+                                 std::size_t max_changes = static_cast<std::size_t>(-1));
 
 // Every run folder of `work_dir`, oldest first (folder names sort by time).
 std::vector<std::filesystem::path> ListRunDirs(const std::filesystem::path& work_dir);

@@ -233,7 +233,7 @@ std::vector<const Store*> StoresToUndo(const RunRecord& run) {
   if (run.mode == "dry-run") return todo;
   for (const Store& store : run.stores) {
     bool changed = false;
-    for (const Change& c : run.changes) changed = changed || c.store == store.id;
+    for (const auto& [where, n] : run.counts) changed = changed || where.first == store.id;
     bool done = std::find(run.undoneStores.begin(), run.undoneStores.end(), store.path) !=
                 run.undoneStores.end();
     if (changed && !done) todo.push_back(&store);

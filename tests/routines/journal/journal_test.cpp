@@ -147,6 +147,22 @@ TEST_F(JournalTest, RecordedRunKeepsSettingsChangesAndEndsComplete) {
   EXPECT_EQ(rowUpdates, 2);     // both clients' phones reformatted
   EXPECT_EQ(journal::WhyNotUndoable(run), "");
 
+  // A summary reads the images of none of the changes, the window those of the first few;
+  // both count every change.
+  std::string error;
+  const auto counted = journal::ReadRun(run.dir, &error, 0);
+  ASSERT_TRUE(counted) << error;
+  EXPECT_TRUE(counted->changes.empty());
+  EXPECT_EQ(counted->changeCount, static_cast<long long>(run.changes.size()));
+  EXPECT_EQ(journal::RunSummary(*counted, fs::current_path()),
+            journal::RunSummary(run, fs::current_path()));
+  const auto firstTwo = journal::ReadRun(run.dir, &error, 2);
+  ASSERT_TRUE(firstTwo) << error;
+  ASSERT_EQ(firstTwo->changes.size(), 2u);
+  EXPECT_EQ(firstTwo->changes[1].after, run.changes[1].after);
+  EXPECT_EQ(journal::ShowRun(*firstTwo, fs::current_path()),
+            journal::ShowRun(run, fs::current_path(), 2));
+
   // The window shows a long run's first changes and says how many more there are.
   const std::string shown = journal::ShowRun(run, fs::current_path(), 2);
   EXPECT_NE(shown.find("\n2. "), std::string::npos);
