@@ -27,7 +27,9 @@ constexpr std::size_t kChangesShown = 5000;
 constexpr int kListHeight = 64;
 
 // The run protocol keeps its journals under the working directory of the program.
-fs::path WorkDir() { return fs::current_path(); }
+fs::path WorkDir() {
+  return fs::current_path();
+}
 
 // The run `id` with its first `changes` changes whole (the others only counted).
 std::optional<journal::RunRecord> LoadRun(const std::string& id, std::size_t changes,
@@ -78,8 +80,8 @@ LastRunPanel::LastRunPanel(const Clock& clock, QWidget* parent)
     return b;
   };
   open_ = makeButton("Open Report", "btnOpenReport", "Read the chosen report file");
-  changes_ = makeButton("Changes", "btnChanges",
-                        "Every record and row the run changed, before and after");
+  changes_ =
+      makeButton("Changes", "btnChanges", "Every record and row the run changed, before and after");
   undo_ = makeButton("Undo Last Run", "btnUndoLastRun",
                      "Put back every record and row the run changed");
   connect(open_, &QPushButton::clicked, this, [this] { OpenSelectedReport(); });
@@ -159,12 +161,13 @@ ReportViewer* LastRunPanel::OpenChanges() {
   std::string error;
   std::optional<journal::RunRecord> run = LoadRun(runId_, kChangesShown, &error);
   if (!run) {
-    Tell(window(), QMessageBox::Warning, "The journal of run " + runId_ + " cannot be read: " + error);
+    Tell(window(), QMessageBox::Warning,
+         "The journal of run " + runId_ + " cannot be read: " + error);
     return nullptr;
   }
-  auto* viewer = new ReportViewer(
-      QStringLiteral("Changes of run %1 (read-only)").arg(FromBytes(runId_)),
-      FromBytes(journal::ShowRun(*run, WorkDir(), kChangesShown)), window());
+  auto* viewer =
+      new ReportViewer(QStringLiteral("Changes of run %1 (read-only)").arg(FromBytes(runId_)),
+                       FromBytes(journal::ShowRun(*run, WorkDir(), kChangesShown)), window());
   viewer->show();
   return viewer;
 }
@@ -172,8 +175,9 @@ ReportViewer* LastRunPanel::OpenChanges() {
 void LastRunPanel::UndoShownRun() {
   if (!idle_ || runId_.empty() || !undoBlocked_.empty()) return;
   const QString question =
-      QStringLiteral("Undo run %1?\n\nEvery record and row it changed is put back as it was. "
-                     "A file or table changed again since then is left as it is.")
+      QStringLiteral(
+          "Undo run %1?\n\nEvery record and row it changed is put back as it was. "
+          "A file or table changed again since then is left as it is.")
           .arg(FromBytes(runId_));
   if (!confirm(question)) return;
   const std::string id = runId_;

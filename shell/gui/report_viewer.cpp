@@ -46,8 +46,8 @@ ReportViewer* ReportViewer::OpenFile(const std::filesystem::path& path, const st
   std::string problem;
   const QString text = ReadForViewing(path, kViewLimit, &problem);
   if (!problem.empty()) {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
-                    FromBytes(problem), QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), FromBytes(problem),
+                    QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
     return nullptr;

@@ -33,10 +33,13 @@ std::string ModeText(const std::string& mode) {
 
 std::string CellText(const Cell& cell) {
   switch (cell.kind) {
-    case Cell::Kind::kNull: return "NULL";
+    case Cell::Kind::kNull:
+      return "NULL";
     case Cell::Kind::kInteger:
-    case Cell::Kind::kFloat: return cell.value;
-    default: return "\"" + EscapeBytes(cell.value) + "\"";
+    case Cell::Kind::kFloat:
+      return cell.value;
+    default:
+      return "\"" + EscapeBytes(cell.value) + "\"";
   }
 }
 
@@ -77,9 +80,8 @@ void ShowRecordChange(std::ostream& out, const Change& c) {
       marks[i] = '^';
       if (i == 0 || marks[i - 1] != '^') {
         std::size_t end = i;
-        while (end + 1 < marks.size() &&
-               (end + 1 >= before.size() || end + 1 >= after.size() ||
-                before[end + 1] != after[end + 1])) {
+        while (end + 1 < marks.size() && (end + 1 >= before.size() || end + 1 >= after.size() ||
+                                          before[end + 1] != after[end + 1])) {
           ++end;
         }
         ranges += (ranges.empty() ? "" : ", ") + std::to_string(i) +
@@ -104,7 +106,8 @@ void ShowRowChange(std::ostream& out, const Change& c, const std::vector<std::st
       out << "  * " << name(i) << ": " << CellText(c.before[i]) << " -> " << CellText(c.after[i])
           << "\n";
     }
-    if (c.oldRowid != c.newRowid) out << "  * rowid: " << c.oldRowid << " -> " << c.newRowid << "\n";
+    if (c.oldRowid != c.newRowid)
+      out << "  * rowid: " << c.oldRowid << " -> " << c.newRowid << "\n";
     return;
   }
   const Row& row = c.op == 'I' ? c.after : c.before;
@@ -140,8 +143,7 @@ std::string RunSummary(const RunRecord& run, const fs::path& work_dir) {
     const bool record = store->kind == StoreKind::kRecord;
     out << "    " << StoreName(work_dir, store->path);
     if (!record) out << " " << where.second;
-    out << ": " << n.Total() << (record ? " records " : " rows ")
-        << "(" << Counted(n) << ")\n";
+    out << ": " << n.Total() << (record ? " records " : " rows ") << "(" << Counted(n) << ")\n";
   }
   if (!run.outcome.empty()) {
     out << "    outcome: " << (run.outcome == "completed" ? "completed" : run.outcome) << "\n";

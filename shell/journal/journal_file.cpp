@@ -1,8 +1,8 @@
 #include "shell/journal/journal_file.h"
 
 #include <algorithm>
-#include <fstream>
 #include <cstdlib>
+#include <fstream>
 #include <system_error>
 #include <tuple>
 
@@ -135,22 +135,34 @@ std::optional<Cell> ParseCell(std::string_view text) {
   if (text.empty()) return std::nullopt;
   Cell cell;
   switch (text[0]) {
-    case 'N': cell.kind = Cell::Kind::kNull; break;
-    case 'I': cell.kind = Cell::Kind::kInteger; break;
-    case 'F': cell.kind = Cell::Kind::kFloat; break;
-    case 'T': cell.kind = Cell::Kind::kText; break;
-    case 'B': cell.kind = Cell::Kind::kBlob; break;
-    default: return std::nullopt;
+    case 'N':
+      cell.kind = Cell::Kind::kNull;
+      break;
+    case 'I':
+      cell.kind = Cell::Kind::kInteger;
+      break;
+    case 'F':
+      cell.kind = Cell::Kind::kFloat;
+      break;
+    case 'T':
+      cell.kind = Cell::Kind::kText;
+      break;
+    case 'B':
+      cell.kind = Cell::Kind::kBlob;
+      break;
+    default:
+      return std::nullopt;
   }
   if (cell.kind == Cell::Kind::kNull && text.size() != 1) return std::nullopt;
   cell.value = std::string(text.substr(1));
   return cell;
 }
 
-fs::path RunsDir(const fs::path& work_dir) { return work_dir / ".talvor" / "runs"; }
+fs::path RunsDir(const fs::path& work_dir) {
+  return work_dir / ".talvor" / "runs";
+}
 
-std::optional<RunRecord> ReadRun(const fs::path& dir, std::string* error,
-                                 std::size_t max_changes) {
+std::optional<RunRecord> ReadRun(const fs::path& dir, std::string* error, std::size_t max_changes) {
   std::ifstream in(dir / kJournalFileName, std::ios::binary);
   if (!in) {
     *error = "no run journal in " + dir.string();
@@ -181,8 +193,8 @@ std::optional<RunRecord> ReadRun(const fs::path& dir, std::string* error,
       const std::size_t t1 = 6, t2 = line.find('\t', t1 + 1);
       const std::size_t t3 = t2 == std::string::npos ? t2 : line.find('\t', t2 + 1);
       const std::size_t t4 = t3 == std::string::npos ? t3 : line.find('\t', t3 + 1);
-      const auto store = t2 == std::string::npos ? std::nullopt
-                                                 : ToInt(line.substr(t1 + 1, t2 - t1 - 1));
+      const auto store =
+          t2 == std::string::npos ? std::nullopt : ToInt(line.substr(t1 + 1, t2 - t1 - 1));
       const std::string op = t4 == std::string::npos ? "" : line.substr(t3 + 1, t4 - t3 - 1);
       if (!store || (op != "I" && op != "U" && op != "D") ||
           run.FindStore(static_cast<int>(*store)) == nullptr) {

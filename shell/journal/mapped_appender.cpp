@@ -15,7 +15,9 @@ constexpr std::size_t kFirstStep = std::size_t{1} << 20;  // 1 MB
 constexpr std::size_t kLargestStep = std::size_t{64} << 20;
 }  // namespace
 
-MappedAppender::~MappedAppender() { Close(); }
+MappedAppender::~MappedAppender() {
+  Close();
+}
 
 bool MappedAppender::Create(const std::filesystem::path& path, std::string* error) {
   fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -38,8 +40,8 @@ bool MappedAppender::Grow(std::size_t needed) {
   std::size_t size = std::max(size_, kFirstStep);
   while (size < needed) size += std::min(size, kLargestStep);
   if (size == size_) return true;
-  const int rc = ::posix_fallocate(fd_, static_cast<off_t>(size_),
-                                   static_cast<off_t>(size - size_));
+  const int rc =
+      ::posix_fallocate(fd_, static_cast<off_t>(size_), static_cast<off_t>(size - size_));
   if (rc != 0) {
     errno = rc;
     return false;

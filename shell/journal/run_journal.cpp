@@ -26,8 +26,7 @@ std::string TwoDigits(int n) {
 
 std::string Stamp(const DateTime& t, bool forFolder) {
   const std::string date = std::to_string(t.date.year) + (forFolder ? "" : "-") +
-                           TwoDigits(t.date.month) + (forFolder ? "" : "-") +
-                           TwoDigits(t.date.day);
+                           TwoDigits(t.date.month) + (forFolder ? "" : "-") + TwoDigits(t.date.day);
   const std::string sep = forFolder ? "" : ":";
   return date + (forFolder ? "-" : " ") + TwoDigits(t.hour) + sep + TwoDigits(t.minute) + sep +
          TwoDigits(t.second);
@@ -35,9 +34,12 @@ std::string Stamp(const DateTime& t, bool forFolder) {
 
 std::string ModeName(RunMode mode) {
   switch (mode) {
-    case RunMode::kRun: return "run";
-    case RunMode::kDryRun: return "dry-run";
-    case RunMode::kUndo: return "undo";
+    case RunMode::kRun:
+      return "run";
+    case RunMode::kDryRun:
+      return "dry-run";
+    case RunMode::kUndo:
+      return "undo";
   }
   return "run";
 }
@@ -85,7 +87,9 @@ int OnCommit(void* context) {
   return a.journal->Mode() == RunMode::kDryRun ? 1 : 0;
 }
 
-void OnRollback(void* context) { static_cast<RunJournal::Attached*>(context)->pending.clear(); }
+void OnRollback(void* context) {
+  static_cast<RunJournal::Attached*>(context)->pending.clear();
+}
 
 int OnAuthorize(void* context, int action, const char* arg1, const char*, const char*,
                 const char*) {
@@ -118,7 +122,8 @@ std::unique_ptr<RunJournal> RunJournal::Start(
   std::set<std::string> taken;
   for (const auto& entry : fs::directory_iterator(runs, ec)) {
     const std::string name = entry.path().filename().string();
-    if (name.compare(0, stamp.size(), stamp) == 0) taken.insert(name.substr(0, name.find('-', stamp.size())));
+    if (name.compare(0, stamp.size(), stamp) == 0)
+      taken.insert(name.substr(0, name.find('-', stamp.size())));
   }
   std::string id;
   for (int n = 1; n < 100000 && id.empty(); ++n) {
@@ -163,7 +168,9 @@ RunJournal::~RunJournal() {
   out_.Close();
 }
 
-RunJournal* RunJournal::Current() { return g_current; }
+RunJournal* RunJournal::Current() {
+  return g_current;
+}
 
 void RunJournal::Watch() {
   watching_ = true;
@@ -212,8 +219,8 @@ void RunJournal::Unhook(Attached& a) {
   for (const std::string& table : a.tables) {
     std::string line = "columns\t" + std::to_string(a.store) + "\t" + Escape(table);
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(a.db, "SELECT name FROM pragma_table_info(?1)", -1, &stmt,
-                           nullptr) == SQLITE_OK) {
+    if (sqlite3_prepare_v2(a.db, "SELECT name FROM pragma_table_info(?1)", -1, &stmt, nullptr) ==
+        SQLITE_OK) {
       sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
       while (sqlite3_step(stmt) == SQLITE_ROW) {
         const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));

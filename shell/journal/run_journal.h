@@ -39,8 +39,8 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
   // writes the journal's header. Returns null with *error saying what and where when the
   // folder or file cannot be created.
   static std::unique_ptr<RunJournal> Start(
-      const std::filesystem::path& work_dir, const std::string& routine,
-      const std::string& slug, RunMode mode, const DateTime& now,
+      const std::filesystem::path& work_dir, const std::string& routine, const std::string& slug,
+      RunMode mode, const DateTime& now,
       const std::vector<std::pair<std::string, std::string>>& settings, std::string* error);
 
   // A journal not finished (an exception between Start and Finish) ends as incomplete.
@@ -92,14 +92,14 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
     StoreKind kind = StoreKind::kRecord;
     std::string pending;  // change lines not yet committed
     std::set<std::string> tables;
-    std::string lastTable;  // the table of the last change, already in `tables`
+    std::string lastTable;                      // the table of the last change, already in `tables`
     std::vector<sqlite3_value*> before, after;  // the change being read, reused
     std::vector<char> same;  // per column of an update: the after value is the before value
-    bool began = false;   // a dry run's transaction is open
+    bool began = false;      // a dry run's transaction is open
     bool failedBegin = false;
   };
-  void AddChange(Attached& a, const char* table, char op, long long oldRowid,
-                 long long newRowid, const std::vector<sqlite3_value*>& before,
+  void AddChange(Attached& a, const char* table, char op, long long oldRowid, long long newRowid,
+                 const std::vector<sqlite3_value*>& before,
                  const std::vector<sqlite3_value*>& after);
   void Commit(Attached& a);
   void Refuse(const std::string& table);

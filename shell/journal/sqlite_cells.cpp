@@ -56,9 +56,9 @@ void AppendValue(std::string& out, sqlite3_value* v) {
       out += static_cast<char>(Cell::Kind::kNull);
       return;
     case SQLITE_INTEGER: {
-      const int n = std::snprintf(buffer, sizeof buffer, "%c%lld",
-                                  static_cast<char>(Cell::Kind::kInteger),
-                                  static_cast<long long>(sqlite3_value_int64(v)));
+      const int n =
+          std::snprintf(buffer, sizeof buffer, "%c%lld", static_cast<char>(Cell::Kind::kInteger),
+                        static_cast<long long>(sqlite3_value_int64(v)));
       out.append(buffer, static_cast<std::size_t>(n));
       return;
     }

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <fstream>
-#include <memory>
 #include <map>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -77,8 +77,8 @@ class StoreUndo {
     if (!added) return it->second;
     TableInfo& t = it->second;
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, "SELECT name, pk FROM pragma_table_info(?1)", -1, &stmt,
-                           nullptr) == SQLITE_OK) {
+    if (sqlite3_prepare_v2(db_, "SELECT name, pk FROM pragma_table_info(?1)", -1, &stmt, nullptr) ==
+        SQLITE_OK) {
       sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
       std::vector<std::pair<int, int>> keyed;
       while (sqlite3_step(stmt) == SQLITE_ROW) {
@@ -305,8 +305,8 @@ UndoResult UndoRun(const fs::path& work_dir, const std::string& id, const Clock&
     }
     if (ok) {
       result.undone.push_back(store->path);
-      std::ofstream(*dir / kUndoneFileName, std::ios::binary | std::ios::app) << store->path
-                                                                               << '\n';
+      std::ofstream(*dir / kUndoneFileName, std::ios::binary | std::ios::app)
+          << store->path << '\n';
     }
   }
   const bool whole = result.conflicts.empty() && result.failures.empty();

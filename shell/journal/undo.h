@@ -22,7 +22,7 @@ struct UndoResult {
   // Set when nothing could be tried: unknown run, a dry run, nothing left to undo, the
   // undo's own journal cannot be created. Nothing was changed.
   std::string error;
-  std::string runId;  // the undo's own run
+  std::string runId;                   // the undo's own run
   std::vector<std::string> undone;     // stores put back (paths as the journal names them)
   std::vector<std::string> conflicts;  // "STORE: TABLE KEY has changed since the run" ...
   std::vector<std::string> failures;   // stores that could not be opened or written

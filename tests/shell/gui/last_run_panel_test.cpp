@@ -28,7 +28,9 @@ namespace fs = std::filesystem;
 constexpr int kLength = 12;
 const std::string kOriginal = "KEY1--------";
 
-std::string NotesPath() { return (fs::current_path() / "notes").string(); }
+std::string NotesPath() {
+  return (fs::current_path() / "notes").string();
+}
 
 // Changes byte 5 of the first record through the engine (as a routine would), to `mark`.
 void MarkFirstRecord(char mark) {
@@ -46,9 +48,12 @@ void MarkFirstRecord(char mark) {
 std::string FirstRecord() {
   std::string first;
   std::string error;
-  ForEachRecord(NotesPath(), 0, [&](std::string_view r) {
-    if (first.empty()) first = std::string(r);
-  }, &error);
+  ForEachRecord(
+      NotesPath(), 0,
+      [&](std::string_view r) {
+        if (first.empty()) first = std::string(r);
+      },
+      &error);
   return first;
 }
 
@@ -81,9 +86,8 @@ class LastRunPanelTest : public QObject {
     RecordFileDefinition notes{kLength, {{0, 4, false}}};
     QVERIFY2(CreateRecordFile(NotesPath(), notes, &error), error.c_str());
     QVERIFY2(LoadRecords(NotesPath(), {kOriginal, "KEY2--------"}, &error), error.c_str());
-    window_ = std::make_unique<MainWindow>(clock_, dir_->path(),
-                                           std::vector<const RoutineEntry*>{&kEntries[0],
-                                                                            &kEntries[1]});
+    window_ = std::make_unique<MainWindow>(
+        clock_, dir_->path(), std::vector<const RoutineEntry*>{&kEntries[0], &kEntries[1]});
     chgClt_ = std::make_unique<TChgClt>();
     yesNo_ = std::make_unique<TYesNoWin>();
     window_->AttachDialogs(chgClt_.get(), yesNo_.get());
