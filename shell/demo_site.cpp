@@ -403,6 +403,7 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
   std::vector<std::string> feds;
   std::vector<std::string> isucodes;
   std::string lastInvoiceOf01;  // an invoice of another client, for crossed links
+  std::string lastLinkedPolicy;  // a policy of another client with a submission
   long memo = 0;
 
   for (int i = 0; i < options.clients; ++i) {
@@ -531,6 +532,11 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
       const int terms = 2 + rnd.Below(3);
       const int firstSeq = rnd.Chance(2) ? 0 : 1;
       const int startYear = 2017 + rnd.Below(5);
+      // Some policies came from a submission (a suspense item naming the policy back).
+      std::string submission;
+      if (p == 0 && rnd.Chance(8)) {
+        submission = std::to_string(nextItem[c.agency]++);
+      }
       for (int t = 0; t < terms; ++t) {
         const int seq = firstSeq + t;
         Date eff{startYear + t, 1 + rnd.Below(12), 1 + rnd.Below(28)};
@@ -579,7 +585,7 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
                                {"CltNum", c.number}, {"Prd Code", prd}, {"InvNum", polInv}, {"TrnCode", trn},
                                {"ClsCode", rowCls}, {"DptCode", RightJustify(dept, 2)}, {"CmpCode", cmp},
                                {"EntryDate", SqlDate(entry)}, {"EffectiveDate", SqlDate(eff)},
-                               {"ExpirationDate", SqlDate(exp)}, {"SubmissionNumber", std::string("")},
+                               {"ExpirationDate", SqlDate(exp)}, {"SubmissionNumber", submission},
                                {"PolicyTermExpDate", SqlDate(exp)},
                                {"d_filler2", rnd.Chance(3) ? 0.0 : 1.0 + rnd.Below(8)},
                                {"SubClassCode", std::string("")}});
@@ -661,6 +667,17 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
         Set(d, ly::desc::Company, cmp);
         Set(d, ly::desc::PrdCode, prd);
         desc.Add(d);
+      }
+      if (!submission.empty()) {
+        // Submissions are numbered without the diary's leading blanks. Now and then the submission is gone, or names another client's policy.
+        if (!rnd.Chance(5)) {
+          const bool crossed = rnd.Chance(10) && !lastLinkedPolicy.empty();
+          db.Insert("SuspItem", {{"AgyCode", c.agency}, {"ItemNum", submission},
+                                 {"AssignedTo", c.csr},
+                                 {"Status", static_cast<long long>(1 + rnd.Below(4))},
+                                 {"PolicyNumber", crossed ? lastLinkedPolicy : polNum}});
+        }
+        lastLinkedPolicy = polNum;
       }
     }
 
