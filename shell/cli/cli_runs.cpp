@@ -24,13 +24,13 @@ void AddRunCommands(CLI::App& app, const CliEnvironment& env, int& status) {
     std::string error;
     std::optional<fs::path> dir = journal::FindRunDir(work, *showId, &error);
     std::optional<journal::RunRecord> run;
-    if (dir) run = journal::ReadRun(*dir, &error);
+    if (dir) run = journal::ReadRun(*dir, &error, 0);
     if (!run) {
       *env.err << "talvor-cli: " << error << "\n";
       status = kExitFailed;
       return;
     }
-    *env.out << journal::ShowRun(*run, work);
+    journal::ShowRun(*env.out, *run, work);
     status = kExitOk;
   });
   runs->callback([&env, &status, runs] {

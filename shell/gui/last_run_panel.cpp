@@ -31,12 +31,11 @@ fs::path WorkDir() {
   return fs::current_path();
 }
 
-// The run `id` with its first `changes` changes whole (the others only counted).
-std::optional<journal::RunRecord> LoadRun(const std::string& id, std::size_t changes,
-                                          std::string* error) {
+// The run `id`, its changes counted (ShowRun reads those it shows from the journal).
+std::optional<journal::RunRecord> LoadRun(const std::string& id, std::string* error) {
   std::optional<fs::path> dir = journal::FindRunDir(WorkDir(), id, error);
   if (!dir) return std::nullopt;
-  return journal::ReadRun(*dir, error, changes);
+  return journal::ReadRun(*dir, error, 0);
 }
 
 void Tell(QWidget* parent, QMessageBox::Icon icon, const std::string& text) {
@@ -115,7 +114,7 @@ void LastRunPanel::ShowRun(const std::string& runId, const std::string& problem)
                            : "The run was not recorded: " + problem;
   } else {
     std::string error;
-    std::optional<journal::RunRecord> run = LoadRun(runId, 0, &error);
+    std::optional<journal::RunRecord> run = LoadRun(runId, &error);
     if (!run) {
       text = "The journal of run " + runId + " cannot be read: " + error;
     } else {
@@ -159,7 +158,7 @@ ReportViewer* LastRunPanel::OpenSelectedReport() {
 ReportViewer* LastRunPanel::OpenChanges() {
   if (!idle_ || runId_.empty()) return nullptr;
   std::string error;
-  std::optional<journal::RunRecord> run = LoadRun(runId_, kChangesShown, &error);
+  std::optional<journal::RunRecord> run = LoadRun(runId_, &error);
   if (!run) {
     Tell(window(), QMessageBox::Warning,
          "The journal of run " + runId_ + " cannot be read: " + error);

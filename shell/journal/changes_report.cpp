@@ -180,6 +180,12 @@ std::string ListRuns(const fs::path& work_dir) {
 
 std::string ShowRun(const RunRecord& run, const fs::path& work_dir, std::size_t max_changes) {
   std::ostringstream out;
+  ShowRun(out, run, work_dir, max_changes);
+  return out.str();
+}
+
+void ShowRun(std::ostream& out, const RunRecord& run, const fs::path& work_dir,
+             std::size_t max_changes) {
   out << RunSummary(run, work_dir);
   for (const Event& e : run.events) {
     if (e.tag == "ask") {
@@ -193,23 +199,28 @@ std::string ShowRun(const RunRecord& run, const fs::path& work_dir, std::size_t 
     }
   }
   std::size_t number = 0;
-  for (const Change& c : run.changes) {
-    if (number == max_changes) break;
-    const Store* store = run.FindStore(c.store);
-    out << ++number << ". " << StoreName(work_dir, store->path) << " ";
-    if (store->kind == StoreKind::kRecord) {
-      ShowRecordChange(out, c);
-    } else {
-      auto it = run.columns.find({c.store, c.table});
-      out << c.table << " ";
-      ShowRowChange(out, c, it == run.columns.end() ? nullptr : &it->second);
-    }
-  }
+  std::string error;
+  const bool whole = ForEachChange(
+      run, false,
+      [&](const Change& c) {
+        if (number == max_changes) return false;
+        const Store* store = run.FindStore(c.store);
+        out << ++number << ". " << StoreName(work_dir, store->path) << " ";
+        if (store->kind == StoreKind::kRecord) {
+          ShowRecordChange(out, c);
+        } else {
+          auto it = run.columns.find({c.store, c.table});
+          out << c.table << " ";
+          ShowRowChange(out, c, it == run.columns.end() ? nullptr : &it->second);
+        }
+        return true;
+      },
+      &error);
+  if (!whole) out << "(the rest cannot be shown: " << error << ")\n";
   if (run.changeCount > static_cast<long long>(number)) {
     out << "... " << run.changeCount - static_cast<long long>(number)
         << " more changes (talvor-cli runs show " << run.id << " lists them all)\n";
   }
-  return out.str();
 }
 
 }  // namespace talvor::journal

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,12 @@ std::string RunSummary(const RunRecord& run, const std::filesystem::path& work_d
 // by record and row by row; for a record update the bytes that changed are marked with "^"
 // under them, for a row update the columns that changed are listed with both values.
 // With `max_changes`, the changes after that many are counted in one closing line.
+// The changes are read back from the journal one at a time (ForEachChange).
 std::string ShowRun(const RunRecord& run, const std::filesystem::path& work_dir,
                     std::size_t max_changes = static_cast<std::size_t>(-1));
+// The same, written to `out` as it goes (a large run's report need not fit in memory).
+void ShowRun(std::ostream& out, const RunRecord& run, const std::filesystem::path& work_dir,
+             std::size_t max_changes = static_cast<std::size_t>(-1));
 
 // The report files the run wrote, each once, in the order it first wrote them, as the
 // routine named them (relative to the working directory of the run).

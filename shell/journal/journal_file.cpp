@@ -178,8 +178,11 @@ std::optional<RunRecord> ReadRun(const fs::path& dir, std::string* error, std::s
   run.dir = dir;
   long lineNumber = 1;
   bool ended = false;
+  std::int64_t offset = static_cast<std::int64_t>(line.size()) + 1;  // of the next line
   while (std::getline(in, line)) {
     ++lineNumber;
+    const std::int64_t at = offset;
+    offset += static_cast<std::int64_t>(line.size()) + 1;
     if (in.eof()) {
       // The journal is written through a mapping of a file reserved ahead in steps: a run
       // that was killed leaves zero bytes after its last line.
@@ -202,6 +205,7 @@ std::optional<RunRecord> ReadRun(const fs::path& dir, std::string* error, std::s
         break;
       }
       Count(run, static_cast<int>(*store), Unescape(line.substr(t2 + 1, t3 - t2 - 1)), op[0]);
+      run.changeOffsets.push_back(at);
       continue;
     }
     std::vector<std::string> f = SplitTabs(line);
@@ -231,6 +235,7 @@ std::optional<RunRecord> ReadRun(const fs::path& dir, std::string* error, std::s
       ok = ParseChange(f, &change) && run.FindStore(change.store) != nullptr;
       if (ok) {
         Count(run, change.store, change.table, change.op);
+        run.changeOffsets.push_back(at);
         run.changes.push_back(std::move(change));
       }
     } else if ((tag == "ask" && f.size() == 3) || (tag == "notify" && f.size() == 2) ||
@@ -258,6 +263,43 @@ std::optional<RunRecord> ReadRun(const fs::path& dir, std::string* error, std::s
     if (!line.empty()) run.undoneStores.push_back(line);
   }
   return run;
+}
+
+bool ForEachChange(const RunRecord& run, bool newestFirst,
+                   const std::function<bool(const Change&)>& visit, std::string* error) {
+  const fs::path file = run.dir / kJournalFileName;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    *error = "cannot read " + file.string() + " again";
+    return false;
+  }
+  const std::size_t n = run.changeOffsets.size();
+  std::string line;
+  std::int64_t next = 0;  // where the stream stands
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::size_t i = newestFirst ? n - 1 - k : k;
+    // Changes ReadRun kept need not be read again.
+    if (i < run.changes.size()) {
+      if (!visit(run.changes[i])) return true;
+      continue;
+    }
+    Change change;
+    // A seek drops the stream's buffer: read on where the last line ended when this one
+    // begins there (changes oldest first, with nothing in between).
+    if (run.changeOffsets[i] != next) {
+      in.clear();
+      in.seekg(run.changeOffsets[i]);
+    }
+    const bool read = static_cast<bool>(std::getline(in, line));
+    next = run.changeOffsets[i] + static_cast<std::int64_t>(line.size()) + 1;
+    if (!read || !ParseChange(SplitTabs(line), &change)) {
+      *error = file.string() + ": change " + std::to_string(i + 1) +
+               " cannot be read back (the line is damaged, or the file changed since it was read)";
+      return false;
+    }
+    if (!visit(change)) return true;
+  }
+  return true;
 }
 
 std::vector<fs::path> ListRunDirs(const fs::path& work_dir) {

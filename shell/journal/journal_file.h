@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -86,6 +87,8 @@ struct RunRecord {
   // Every change of the run, counted per store and table, and in all.
   std::map<std::pair<int, std::string>, ChangeCount> counts;
   long long changeCount = 0;
+  // Where each change's line begins in the journal file, for ForEachChange.
+  std::vector<std::int64_t> changeOffsets;
   std::vector<Event> events;
   std::string outcome;  // "completed", "error MESSAGE", or "" when the run never ended
   bool complete = false;
@@ -119,6 +122,13 @@ std::filesystem::path RunsDir(const std::filesystem::path& work_dir);
 // journal holds hundreds of megabytes of images that a summary does not need.
 std::optional<RunRecord> ReadRun(const std::filesystem::path& dir, std::string* error,
                                  std::size_t max_changes = static_cast<std::size_t>(-1));
+
+// Calls `visit` with each change of `run` (as ReadRun read it, whatever it kept), oldest
+// first or newest first, read back from the journal one at a time, until `visit` returns
+// false: a run of a million changes is never held whole. False with *error set when the
+// journal cannot be read back as it was.
+bool ForEachChange(const RunRecord& run, bool newestFirst,
+                   const std::function<bool(const Change&)>& visit, std::string* error);
 
 // Every run folder of `work_dir`, oldest first (folder names sort by time).
 std::vector<std::filesystem::path> ListRunDirs(const std::filesystem::path& work_dir);

@@ -252,7 +252,8 @@ UndoResult UndoRun(const fs::path& work_dir, const std::string& id, const Clock&
   UndoResult result;
   std::optional<fs::path> dir = FindRunDir(work_dir, id, &result.error);
   if (!dir) return result;
-  std::optional<RunRecord> run = ReadRun(*dir, &result.error);
+  // The changes are read back one at a time, newest first, for each store.
+  std::optional<RunRecord> run = ReadRun(*dir, &result.error, 0);
   if (!run) return result;
   result.error = WhyNotUndoable(*run);
   if (!result.error.empty()) return result;
@@ -280,10 +281,18 @@ UndoResult UndoRun(const fs::path& work_dir, const std::string& id, const Clock&
     StoreUndo undo(db, name);
     bool ok = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
     if (!ok) undo.failure = name + ": " + sqlite3_errmsg(db);
-    for (auto c = run->changes.rbegin(); ok && c != run->changes.rend(); ++c) {
-      if (c->store != store->id) continue;
-      // Every conflict is listed; a failure stops at once.
-      if (!undo.Revert(*c) && !undo.failure.empty()) ok = false;
+    std::string unread;
+    if (ok && !ForEachChange(
+                  *run, true,
+                  [&](const Change& c) {
+                    if (c.store != store->id) return true;
+                    // Every conflict is listed; a failure stops at once.
+                    if (!undo.Revert(c) && !undo.failure.empty()) ok = false;
+                    return ok;
+                  },
+                  &unread)) {
+      undo.failure = name + ": " + unread;
+      ok = false;
     }
     ok = ok && undo.conflicts.empty();
     if (ok && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
