@@ -126,11 +126,6 @@ std::string FormatCell(const Cell& cell) {
   return out;
 }
 
-void AppendCell(std::string& out, const Cell& cell) {
-  out += static_cast<char>(cell.kind);
-  if (cell.kind != Cell::Kind::kNull) AppendEscaped(out, cell.value);
-}
-
 std::optional<Cell> ParseCell(std::string_view text) {
   if (text.empty()) return std::nullopt;
   Cell cell;

@@ -108,8 +108,6 @@ std::string Unescape(std::string_view text);
 // A cell as written in a change line, and back. ParseCell returns nullopt for text that
 // is not a cell.
 std::string FormatCell(const Cell& cell);
-// Escape(FormatCell(cell)) appended to `out`.
-void AppendCell(std::string& out, const Cell& cell);
 std::optional<Cell> ParseCell(std::string_view text);
 
 // The folder that holds the runs of the working directory `work_dir`.

@@ -9,11 +9,6 @@ namespace talvor::journal {
 
 Cell CellOf(sqlite3_value* v) {
   Cell cell;
-  ReadCell(v, cell);
-  return cell;
-}
-
-void ReadCell(sqlite3_value* v, Cell& cell) {
   switch (sqlite3_value_type(v)) {
     case SQLITE_NULL:
       cell.kind = Cell::Kind::kNull;
@@ -47,6 +42,7 @@ void ReadCell(sqlite3_value* v, Cell& cell) {
       break;
     }
   }
+  return cell;
 }
 
 void AppendValue(std::string& out, sqlite3_value* v) {

@@ -11,9 +11,7 @@ namespace talvor::journal {
 
 // The cell holding `value` as SQLite typed it.
 Cell CellOf(sqlite3_value* value);
-// The same into `cell`, reusing its storage (the journal reads every changed row so).
-void ReadCell(sqlite3_value* value, Cell& cell);
-// The cell of `value` as a change line holds it (AppendCell(out, CellOf(value))), without
+// The cell of `value` as a change line holds it (FormatCell(CellOf(value)), escaped), without
 // the copy: the journal writes every changed row so.
 void AppendValue(std::string& out, sqlite3_value* value);
 // True when `a` and `b` would be written as the same cell.
