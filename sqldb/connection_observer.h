@@ -6,7 +6,10 @@
 // connection per database for the whole run.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 struct sqlite3;
 
@@ -18,7 +21,22 @@ class ConnectionObserver {
   // `db` is the layer's connection to the database file `path` (canonical). The observer
   // may install hooks on it or begin a transaction; it must not close it.
   virtual void OnConnectionOpened(sqlite3* db, const std::filesystem::path& path) = 0;
+
+  // The layer is about to run, on `db`, an UPDATE of the row `rowid` of `table` that sets
+  // only the columns marked in `assigned` (in the table's column order): the others keep
+  // their values, and the observer need not read them. Called again with an empty `table`
+  // once the statement has run.
+  virtual void OnRowUpdate(sqlite3* db, const std::string& table, std::int64_t rowid,
+                           const std::vector<char>& assigned) {
+    (void)db, (void)table, (void)rowid, (void)assigned;
+  }
 };
+
+namespace internal {
+// Tells the observer, if one is set (see ConnectionObserver::OnRowUpdate).
+void NoteRowUpdate(sqlite3* db, const std::string& table, std::int64_t rowid,
+                   const std::vector<char>& assigned);
+}  // namespace internal
 
 // Sets (or, with nullptr, clears) the observer. Setting calls OnConnectionOpened for every
 // connection open at that moment. Clearing lets go of the connections kept open for the

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "shell/text/text.h"
+#include "sqldb/connection_observer.h"
 #include "sqldb/dialect.h"
 #include "sqldb/error.h"
 #include "sqldb/internal/connection.h"
@@ -564,7 +565,15 @@ struct Table::Impl final : internal::SessionMember {
           if (assigned[i]) s.Bind(++n, edit[i]);
         }
         s.BindInt(n + 1, rowid);
-        Write(s, true);
+        // A watcher of the connection (the run journal) need only read the columns set.
+        internal::NoteRowUpdate(conn->handle(), realName, rowid, assigned);
+        try {
+          Write(s, true);
+        } catch (...) {
+          internal::NoteRowUpdate(conn->handle(), "", 0, {});
+          throw;
+        }
+        internal::NoteRowUpdate(conn->handle(), "", 0, {});
         if (sqlite3_changes(conn->handle()) == 0) Fail("the row being edited no longer exists");
         row.swap(edit);
       }

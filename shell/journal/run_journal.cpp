@@ -57,21 +57,35 @@ void OnPreUpdate(void* context, sqlite3* db, int op, const char* schema, const c
   std::vector<sqlite3_value*>& after = a.after;
   before.resize(op == SQLITE_INSERT ? 0 : static_cast<std::size_t>(n));
   after.resize(op == SQLITE_DELETE ? 0 : static_cast<std::size_t>(n));
+  // An UPDATE the layer announced sets only the columns it named: the others are the
+  // before-image's, and SQLite need not copy them out (a copy, an allocation each).
+  const bool announced = op == SQLITE_UPDATE && key1 == key2 && !a.hintTable.empty() &&
+                         a.hintRowid == key1 &&
+                         a.hintAssigned.size() == static_cast<std::size_t>(n) &&
+                         sqlite3_stricmp(a.hintTable.c_str(), table) == 0;
+  if (announced) a.hintTable.clear();
   for (int i = 0; i < static_cast<int>(before.size()); ++i) {
     sqlite3_preupdate_old(db, i, &before[static_cast<std::size_t>(i)]);
   }
+  std::vector<char>& same = a.same;
+  same.assign(after.size(), 0);
   for (int i = 0; i < static_cast<int>(after.size()); ++i) {
-    sqlite3_preupdate_new(db, i, &after[static_cast<std::size_t>(i)]);
+    const auto k = static_cast<std::size_t>(i);
+    if (announced && !a.hintAssigned[k]) {
+      after[k] = before[k];
+      same[k] = 1;
+    } else {
+      sqlite3_preupdate_new(db, i, &after[k]);
+    }
   }
   // A post that wrote back what was there changes nothing worth keeping; of a real update,
   // the columns it left alone are written as "same" in its after-image.
-  std::vector<char>& same = a.same;
-  same.assign(after.size(), 0);
   if (op == SQLITE_UPDATE) {
     bool all = key1 == key2;
     for (int i = 0; i < n; ++i) {
-      same[static_cast<std::size_t>(i)] = SameValue(before[i], after[i]) ? 1 : 0;
-      all = all && same[static_cast<std::size_t>(i)];
+      const auto k = static_cast<std::size_t>(i);
+      if (!same[k]) same[k] = SameValue(before[k], after[k]) ? 1 : 0;
+      all = all && same[k];
     }
     if (all) return;
   }
@@ -185,6 +199,16 @@ void RunJournal::OnStoreOpened(sqlite3* db, const std::string& path) {
 
 void RunJournal::OnConnectionOpened(sqlite3* db, const fs::path& path) {
   Hook(db, StoreKind::kSql, path.string());
+}
+
+void RunJournal::OnRowUpdate(sqlite3* db, const std::string& table, std::int64_t rowid,
+                             const std::vector<char>& assigned) {
+  for (auto& a : attached_) {
+    if (a->db != db) continue;
+    a->hintTable = table;
+    a->hintRowid = rowid;
+    a->hintAssigned = assigned;
+  }
 }
 
 void RunJournal::Attach(sqlite3* db, StoreKind kind, const std::string& path) {

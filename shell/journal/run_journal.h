@@ -83,6 +83,8 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
   // RecordStoreObserver / sqldb::ConnectionObserver.
   void OnStoreOpened(sqlite3* db, const std::string& path) override;
   void OnConnectionOpened(sqlite3* db, const std::filesystem::path& path) override;
+  void OnRowUpdate(sqlite3* db, const std::string& table, std::int64_t rowid,
+                   const std::vector<char>& assigned) override;
 
   // Hook plumbing; public only for the C callbacks.
   struct Attached {
@@ -95,6 +97,11 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
     std::string lastTable;                      // the table of the last change, already in `tables`
     std::vector<sqlite3_value*> before, after;  // the change being read, reused
     std::vector<char> same;  // per column of an update: the after value is the before value
+    // The next UPDATE the SQL layer runs on this connection (OnRowUpdate): its table, row
+    // and the columns it sets; "" when none is announced.
+    std::string hintTable;
+    long long hintRowid = 0;
+    std::vector<char> hintAssigned;
     bool began = false;      // a dry run's transaction is open
     bool failedBegin = false;
   };

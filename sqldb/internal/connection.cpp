@@ -204,7 +204,15 @@ void Statement::ReadCell(int index, Variant& cell) const {
 
 namespace talvor::sqldb {
 
-void CloseIdleConnections() { internal::Kept().clear(); }
+void CloseIdleConnections() {
+  internal::Kept().clear();
+}
+
+void internal::NoteRowUpdate(sqlite3* db, const std::string& table, std::int64_t rowid,
+                             const std::vector<char>& assigned) {
+  if (internal::g_observer != nullptr)
+    internal::g_observer->OnRowUpdate(db, table, rowid, assigned);
+}
 
 void SetConnectionObserver(ConnectionObserver* observer) {
   using internal::Observed;

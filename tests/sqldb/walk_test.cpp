@@ -2,6 +2,7 @@
 // every routine that reads with one component and writes with another.
 #include <gtest/gtest.h>
 
+#include "sqldb/connection_observer.h"
 #include "sqldb/query.h"
 #include "sqldb/table.h"
 #include "sqldb_fixture.h"
@@ -23,6 +24,35 @@ class WalkTest : public SqldbTest {
     Exec("agency.db", sql);
   }
 };
+
+// A watcher of the connections learns which columns a post sets, for that post only.
+TEST_F(WalkTest, AnObserverIsToldWhichColumnsAPostSets) {
+  struct Watcher : ConnectionObserver {
+    void OnConnectionOpened(sqlite3*, const std::filesystem::path&) override {}
+    void OnRowUpdate(sqlite3*, const std::string& table, std::int64_t rowid,
+                     const std::vector<char>& assigned) override {
+      std::string set;
+      for (char c : assigned) set += c ? '1' : '0';
+      calls.push_back(table + "/" + std::to_string(rowid) + "/" + set);
+    }
+    std::vector<std::string> calls;
+  } watcher;
+  SetConnectionObserver(&watcher);
+  Table t("tblPolicy", "AGYFORMS", "Policy", "Main_idx");
+  t.Open();
+  t.Next();
+  t.Edit();
+  t.SetString("ClsCode", "NEW");
+  t.Post();
+  t.Edit();
+  t.SetString("ClsCode", "NEW");
+  t.Cancel();
+  SetConnectionObserver(nullptr);
+  // Columns: AgyCode, PolNum, PolSeq, CltNum, Prd Code, InvNum, TrnCode, ClsCode, ...
+  ASSERT_EQ(watcher.calls.size(), 2u);
+  EXPECT_EQ(watcher.calls[0].substr(0, 18), "Policy/2/000000010");
+  EXPECT_EQ(watcher.calls[1], "/0/");
+}
 
 TEST_F(WalkTest, PostsThroughAnotherComponentAreSeenWhenTheWalkGetsThere) {
   Table walker("tblPolicy", "AGYFORMS", "Policy", "Main_idx");
