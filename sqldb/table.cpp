@@ -565,15 +565,14 @@ struct Table::Impl final : internal::SessionMember {
           if (assigned[i]) s.Bind(++n, edit[i]);
         }
         s.BindInt(n + 1, rowid);
-        // A watcher of the connection (the run journal) need only read the columns set.
+        // A watcher of the connection (the run journal) need only read the columns set;
+        // the announcement ends with the statement, however it ends.
         internal::NoteRowUpdate(conn->handle(), realName, rowid, assigned);
-        try {
-          Write(s, true);
-        } catch (...) {
-          internal::NoteRowUpdate(conn->handle(), "", 0, {});
-          throw;
-        }
-        internal::NoteRowUpdate(conn->handle(), "", 0, {});
+        struct EndAnnouncement {
+          sqlite3* db;
+          ~EndAnnouncement() { internal::NoteRowUpdate(db, "", 0, {}); }
+        } end{conn->handle()};
+        Write(s, true);
         if (sqlite3_changes(conn->handle()) == 0) Fail("the row being edited no longer exists");
         row.swap(edit);
       }
