@@ -1,6 +1,5 @@
 #include "shell/form.h"
 
-#include "shell/journal/run_journal.h"
 
 namespace talvor {
 
@@ -28,15 +27,15 @@ SiteSettings TForm1::Settings() const {
   return SiteSettings{edtDatapath, edtODBCName, edtAgyCode, edtServerName, edtNewPath, edtPrdCode};
 }
 
-int TForm1::AskYesNo(const std::string& text) {
-  const int answer = frontend_->AskYesNo(text);
-  journal::NoteQuestion(text, answer == kAnswerYes);
-  return answer;
-}
+int TForm1::AskYesNo(const std::string& text) { return frontend_->AskYesNo(ShowableText(text)); }
 
-void TForm1::Notify(const std::string& text) {
-  journal::NoteMessage(text);
-  frontend_->Notify(text);
+void TForm1::Notify(const std::string& text) { frontend_->Notify(ShowableText(text)); }
+
+Frontend& TForm1::SetFrontend(Frontend& frontend) {
+  Frontend& previous = *frontend_;
+  frontend_ = &frontend;
+  Label3.frontend_ = &frontend;
+  return previous;
 }
 
 NotifyFn TForm1::Notifier() {

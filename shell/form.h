@@ -12,6 +12,7 @@
 
 #include "shell/components.h"
 #include "shell/frontend.h"
+#include "shell/site_files.h"
 #include "shell/startup.h"
 #include "shell/text/dates.h"
 #include "shell/text/text.h"
@@ -59,7 +60,8 @@ class TForm1 : public Components {
 
   // The yes/no window: kAnswerYes, kAnswerNo or kAnswerCancel. Callers compare with 6 only.
   int AskYesNo(const std::string& text);
-  // A modal message with an OK button.
+  // A modal message with an OK button. Control bytes of `text` are shown "\xHH"
+  // (ShowableText): a value holding a NUL does not cut the message short.
   void Notify(const std::string& text);
   // The same, as a callable for helpers that report through a hook.
   NotifyFn Notifier();
@@ -68,6 +70,13 @@ class TForm1 : public Components {
 
   const Clock& clock() const { return *clock_; }
   Frontend& frontend() { return *frontend_; }
+  // Puts `frontend` in place of the current one (questions, messages and the status label
+  // go to it) and returns the one it replaces. The run protocol puts a recording front end
+  // around the window's for the length of a run. REQUIRES: `frontend` outlives its use.
+  Frontend& SetFrontend(Frontend& frontend);
+
+  // The copies and deletions of files, and the report files, of the run in progress.
+  SiteFiles& Files() { return files_; }
 
   // Buttons a routine switched off for the rest of the program's run, by caption.
   void DisableButton(const std::string& caption) { disabled_.insert(caption); }
@@ -80,6 +89,7 @@ class TForm1 : public Components {
  private:
   Frontend* frontend_;
   const Clock* clock_;
+  SiteFiles files_;
   std::set<std::string> disabled_;
 };
 

@@ -9,19 +9,17 @@
 #include <vector>
 
 #include "shell/form.h"
-#include "sqldb/database.h"
 #include "shell/journal/run_journal.h"
+#include "shell/text/text.h"
+#include "sqldb/database.h"
 
 namespace talvor {
 
 namespace {
 
 std::string MessageOf(const std::exception& e) {
-  if (const auto* fs = dynamic_cast<const std::filesystem::filesystem_error*>(&e)) {
-    // The library's text already names the path(s); keep it as it is.
-    return fs->what();
-  }
-  return e.what();
+  // A filesystem error's text already names the path(s); keep it as it is.
+  return ShowableText(e.what());
 }
 
 bool JournalWanted() {
@@ -35,6 +33,90 @@ std::vector<std::pair<std::string, std::string>> SettingsOf(const TForm1& form) 
           {"NewPath", form.edtNewPath},   {"PrdCode", form.edtPrdCode}};
 }
 
+std::string OutcomeText(FileOutcome outcome, const std::string& why) {
+  switch (outcome) {
+    case FileOutcome::kDone:
+      return "done";
+    case FileOutcome::kDryRun:
+      return "dry-run";
+    case FileOutcome::kFailed:
+      break;
+  }
+  return "failed: " + why;
+}
+
+// Around the window's front end for the length of a run: every question with its answer
+// and every message go into the journal as they are shown.
+class RecordingFrontend final : public Frontend {
+ public:
+  RecordingFrontend(Frontend& inner, journal::RunJournal& journal)
+      : inner_(inner), journal_(journal) {}
+  int AskYesNo(const std::string& text) override {
+    const int answer = inner_.AskYesNo(text);
+    journal_.NoteQuestion(text, answer == kAnswerYes);
+    return answer;
+  }
+  void Notify(const std::string& text) override {
+    journal_.NoteMessage(text);
+    inner_.Notify(text);
+  }
+  void ShowStatus(const std::string& text) override { inner_.ShowStatus(text); }
+  void ProcessMessages() override { inner_.ProcessMessages(); }
+  void ShowError(const std::string& text) override { inner_.ShowError(text); }
+
+ private:
+  Frontend& inner_;
+  journal::RunJournal& journal_;
+};
+
+// Watches the run's report files and file operations: into the journal (when there is
+// one), and keeps the first report file that could not be written.
+class RunFileWatcher final : public FileWatcher {
+ public:
+  explicit RunFileWatcher(journal::RunJournal* journal) : journal_(journal) {}
+  void OnReportCreated(const std::string& name) override {
+    if (journal_ != nullptr) journal_->NoteReport(name);
+  }
+  void OnReportFailed(const std::string& name, const std::string& why) override {
+    (void)name;
+    if (failure_.empty()) failure_ = why;
+    if (journal_ != nullptr) journal_->Note(why);
+  }
+  void OnCopy(const std::filesystem::path& from, const std::filesystem::path& to, bool replaced,
+              FileOutcome outcome, const std::string& why) override {
+    if (journal_ != nullptr) journal_->NoteFileCopy(from, to, replaced, OutcomeText(outcome, why));
+  }
+  void OnDelete(const std::filesystem::path& path, FileOutcome outcome,
+                const std::string& why) override {
+    if (journal_ != nullptr) journal_->NoteFileDelete(path, OutcomeText(outcome, why));
+  }
+  const std::string& Failure() const { return failure_; }
+
+ private:
+  journal::RunJournal* journal_;
+  std::string failure_;
+};
+
+// Puts the form's front end and file watch back as they were, whatever ends the run.
+class RunScope {
+ public:
+  RunScope(TForm1& form, Frontend* recording, FileWatcher& watcher, bool dryRun)
+      : form_(form), previous_(form.frontend()) {
+    if (recording != nullptr) form_.SetFrontend(*recording);
+    form_.Files().Watch(&watcher, dryRun);
+  }
+  ~RunScope() {
+    form_.SetFrontend(previous_);
+    form_.Files().Watch(nullptr, false);
+  }
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+
+ private:
+  TForm1& form_;
+  Frontend& previous_;
+};
+
 }  // namespace
 
 RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry, RunKind kind) {
@@ -46,33 +128,45 @@ RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry, RunKind kind) {
         std::filesystem::current_path(), entry.caption, entry.Slug(),
         kind == RunKind::kDryRun ? journal::RunMode::kDryRun : journal::RunMode::kRun,
         form.clock().Now(), SettingsOf(form), &problem);
-    if (!journal && kind == RunKind::kDryRun) {
-      outcome.error = problem + "; the dry run was not started";
+    if (!journal) {
+      // A run whose changes could not be recorded could not be undone either.
+      outcome.error = ShowableText(
+          kind == RunKind::kDryRun
+              ? problem + "; the dry run was not started"
+              : problem +
+                    "; the run was not started, so that nothing is changed that could not be "
+                    "undone (to run without a journal on purpose, set TALVOR_JOURNAL=off)");
       form.frontend().ShowError(outcome.error);
       return outcome;
     }
-    if (journal) {
-      journal->Watch();
-    } else {
-      form.Notify(problem + "; the changes of this run are not recorded");
-    }
+    journal->Watch();
   }
-  try {
-    entry.Run(form);
-    outcome.completed = true;
-  } catch (const std::exception& e) {
-    outcome.error = MessageOf(e);
-  } catch (...) {
-    outcome.error = "The routine ended on an unknown error";
-  }
-  // Close components before showing the message: the operator may start the next routine
-  // right after acknowledging it.
-  try {
-    form.ResetComponents();
-  } catch (const std::exception& e) {
-    if (outcome.completed) {
-      outcome.completed = false;
+  RunFileWatcher files(journal.get());
+  std::unique_ptr<RecordingFrontend> recording;
+  if (journal) recording = std::make_unique<RecordingFrontend>(form.frontend(), *journal);
+  {
+    RunScope scope(form, recording.get(), files, kind == RunKind::kDryRun);
+    try {
+      entry.Run(form);
+      outcome.completed = true;
+    } catch (const std::exception& e) {
       outcome.error = MessageOf(e);
+    } catch (...) {
+      outcome.error = "The routine ended on an unknown error";
+    }
+    // Close components before showing the message: the operator may start the next
+    // routine right after acknowledging it.
+    try {
+      form.ResetComponents();
+    } catch (const std::exception& e) {
+      if (outcome.completed) {
+        outcome.completed = false;
+        outcome.error = MessageOf(e);
+      }
+    }
+    if (outcome.completed && !files.Failure().empty()) {
+      outcome.completed = false;
+      outcome.error = ShowableText(files.Failure());
     }
   }
   if (journal) {

@@ -27,10 +27,16 @@ enum class RunKind {
 // written. Whatever happened, every component is closed and unfiltered afterwards.
 //
 // The run is recorded in a journal under ".talvor/runs" of the working directory
-// (shell/journal/run_journal.h) unless the environment variable TALVOR_JOURNAL is "off". A
-// journal that cannot be created, or that could not be written whole, is reported with
-// Notify and the run's changes stay. A dry run (kind kDryRun) always keeps a journal: when
-// it cannot be created the routine is not run and the outcome says why.
+// (shell/journal/run_journal.h) unless the environment variable TALVOR_JOURNAL is "off":
+// questions and messages through a recording front end put around the form's for the run,
+// report files and file copies and deletions through the form's SiteFiles. When the
+// journal cannot be created the routine is not run (its changes could not be undone) and
+// the outcome says why; a journal that could not be written whole is reported with Notify
+// and the run's changes stay. A dry run (kind kDryRun) always keeps a journal; it copies
+// and deletes no file (SiteFiles).
+//
+// A report file that could not be written ends the run on that error even when the
+// routine did not see it (the file was closed by its destructor).
 // REQUIRES: entry.Built().
 RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry,
                       RunKind kind = RunKind::kRecorded);

@@ -48,7 +48,7 @@ void AgntLicCode(TForm1& form) {
 
   form.tblClients.SetDatabaseName(form.edtODBCName);
   form.tblClients.Open();
-  ReportFile report("outdated.err");
+  ReportFile report(form, "outdated.err");
 
   const std::string path = LegacyPath(form, "ap");
   BtrHandle readHandle;

@@ -23,7 +23,7 @@ void Broker1099(TForm1& form, bool clear) {
   using layout::GetField;
   using layout::SetField;
 
-  ReportFile report("1099over.txt");
+  ReportFile report(form, "1099over.txt");
   form.tblClients.SetDatabaseName(form.edtODBCName);
   form.tblClients.Open();
 

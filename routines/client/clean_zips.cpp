@@ -22,7 +22,7 @@ void CleanZips(TForm1& form) {
 
   form.tblAgent.SetDatabaseName(form.edtODBCName);
   form.tblAgent.Open();
-  ReportFile report("ZipExtScan.txt");
+  ReportFile report(form, "ZipExtScan.txt");
 
   BtrHandle readHandle;
   BtrHandle writeHandle;

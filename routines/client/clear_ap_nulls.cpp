@@ -45,7 +45,7 @@ void ClearApNulls(TForm1& form) {
   BtrHandle writeHandle;
   OpenLegacyFile(form, readHandle, path, "ap");
   OpenLegacyFile(form, writeHandle, path, "ap2");
-  ReportFile report("APNULLS.TXT");
+  ReportFile report(form, "APNULLS.TXT");
 
   // The report names a record by the bytes after its kind: filler, agency, number, line and
   // the kind's copy.
@@ -88,7 +88,7 @@ void ClearApNulls(TForm1& form) {
 }
 
 void ClearNullsClt(TForm1& form) {
-  ReportFile report("alpahchg.txt");
+  ReportFile report(form, "alpahchg.txt");
   const std::string path = LegacyPath(form, "AP");
   BtrHandle readHandle;
   BtrHandle writeHandle;

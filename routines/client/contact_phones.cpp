@@ -13,7 +13,7 @@
 namespace talvor {
 
 void ContactPhones(TForm1& form) {
-  ReportFile log("reset_phone.log");
+  ReportFile log(form, "reset_phone.log");
   form.tblClients.SetDatabaseName(form.edtODBCName);
   form.tblContact.SetDatabaseName(form.edtODBCName);
   form.tblClients.Open();

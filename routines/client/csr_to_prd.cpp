@@ -19,7 +19,7 @@ void CsrToPrd(TForm1& form) {
   namespace ap = layout::ap;
   using layout::GetField;
 
-  ReportFile report("changedclt.txt");
+  ReportFile report(form, "changedclt.txt");
   form.tblClients.SetDatabaseName(form.edtODBCName);
   form.tblClients.Open();
 

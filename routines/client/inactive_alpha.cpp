@@ -30,7 +30,7 @@ void InactiveAlpha(TForm1& form) {
   using layout::GetField;
 
   const std::string agency = AgencyCode(form);
-  ReportFile report("InActClt.txt");
+  ReportFile report(form, "InActClt.txt");
 
   form.PvQuery1.SetDatabaseName(form.edtODBCName);
   form.PvQuery1.SqlClear();

@@ -54,7 +54,7 @@ void LimitedAlpha(TForm1& form) {
   namespace ap = layout::ap;
   using layout::GetField;
 
-  ReportFile report("alpahchg.txt");
+  ReportFile report(form, "alpahchg.txt");
   const std::string path = LegacyPath(form, "AP");
   BtrHandle readHandle;
   BtrHandle writeHandle;

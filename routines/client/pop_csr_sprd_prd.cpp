@@ -22,7 +22,7 @@ void PopCsrSprdPrd(TForm1& form) {
   namespace ap = layout::ap;
   using layout::GetField;
 
-  ReportFile report("changedclt.txt");
+  ReportFile report(form, "changedclt.txt");
 
   StartServerSession(form);
   form.tblClients.SetDatabaseName(form.edtODBCName);

@@ -20,7 +20,7 @@ void PrdAlphaCode(TForm1& form) {
   namespace ap = layout::ap;
   using layout::GetField;
 
-  ReportFile report("PrdALpha.txt");
+  ReportFile report(form, "PrdALpha.txt");
   const std::string path = LegacyPath(form, "ap");
   BtrHandle readHandle;
   BtrHandle writeHandle;

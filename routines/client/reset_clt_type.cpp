@@ -20,7 +20,7 @@ void ResetCltType(TForm1& form) {
   namespace ap = layout::ap;
   using layout::GetField;
 
-  ReportFile report("ResetCltType.txt");
+  ReportFile report(form, "ResetCltType.txt");
   const std::string agency = AgencyCode(form);
 
   const std::string path = LegacyPath(form, "ap");

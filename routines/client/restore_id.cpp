@@ -71,7 +71,7 @@ std::vector<std::string> ReadTaxLines() {
 
 void RestoreId(TForm1& form) {
   const std::vector<std::string> lines = ReadTaxLines();
-  ReportFile log("fed_id.log");
+  ReportFile log(form, "fed_id.log");
   form.tblAgent.SetDatabaseName(form.edtODBCName);
   form.tblAgent.Open();
 

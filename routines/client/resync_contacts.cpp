@@ -74,7 +74,7 @@ void InsertMissingContacts(TForm1& form, ReportFile* log) {
 }  // namespace
 
 void ResyncContacts(TForm1& form) {
-  ReportFile log("synccontact.log");
+  ReportFile log(form, "synccontact.log");
   InsertMissingContacts(form, &log);
 }
 

@@ -22,7 +22,7 @@ void SetCmpsDb(TForm1& form) {
   using layout::GetField;
   using layout::SetField;
 
-  ReportFile report("changedcmp.txt");
+  ReportFile report(form, "changedcmp.txt");
   const std::string path = LegacyPath(form, "ap");
   BtrHandle readHandle;
   BtrHandle writeHandle;

@@ -21,7 +21,7 @@ void SyncSusp(TForm1& form) {
   namespace diandx = layout::diandx;
   using layout::GetField;
 
-  ReportFile report("DiaSync.TXT");
+  ReportFile report(form, "DiaSync.TXT");
   BtrHandle diaryIndex;
   OpenLegacyFile(form, diaryIndex, LegacyPath(form, "DIANDX"), "DIaNdx");
 

@@ -26,7 +26,7 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 void BadMonths(TForm1& form) {
-  ReportFile log("badmonth.log");
+  ReportFile log(form, "badmonth.log");
 
   const std::string polPath = LegacyPath(form, "POL");
   form.Label3 = "running.....";

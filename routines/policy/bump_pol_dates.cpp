@@ -46,7 +46,7 @@ MovedDate Move(std::string_view legacy, const DateFormats& formats) {
 void BumpPolDates(TForm1& form) {
   form.Formats.shortDate = "mm/dd/yyyy";
 
-  ReportFile report("datescan.ERR");
+  ReportFile report(form, "datescan.ERR");
   sqldb::Table& policies = form.tblWritePol;
   policies.SetDatabaseName(form.edtODBCName);
   policies.Open();

@@ -28,7 +28,7 @@ constexpr std::string_view kNovember30 = "1130";
 }  // namespace
 
 void ChangeJeDate(TForm1& form) {
-  ReportFile log("RENJRN.ERR");
+  ReportFile log(form, "RENJRN.ERR");
   const std::string jckiPath = LegacyPath(form, "JCKI");
   BtrHandle jckiRead;
   OpenLegacyFile(form, jckiRead, jckiPath, "JCKI");

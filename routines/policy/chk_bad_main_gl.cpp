@@ -33,8 +33,8 @@ std::string Column5(long count) {
 }  // namespace
 
 void ChkBadMainGL(TForm1& form) {
-  ReportFile err("ChkScan.ERR");
-  ReportFile log("ChkScan.Log");
+  ReportFile err(form, "ChkScan.ERR");
+  ReportFile log(form, "ChkScan.Log");
   const bool fixing = form.AskYesNo("Fix the Checks?") == kAnswerYes;
 
   const std::string jckiPath = LegacyPath(form, "JCKI");

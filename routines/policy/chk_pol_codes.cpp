@@ -63,8 +63,8 @@ constexpr CodeCheck kChecks[] = {
 }  // namespace
 
 void ChkPolCodes(TForm1& form) {
-  ReportFile err("polscan.ERR");
-  ReportFile badAgy("POLCLS.TXT");
+  ReportFile err(form, "polscan.ERR");
+  ReportFile badAgy(form, "POLCLS.TXT");
 
   const bool backfill = form.AskYesNo("Backfill Codes?") == kAnswerYes;
   err.Line(backfill ? "Backfill set ON!" : "Backfill set OFF!");

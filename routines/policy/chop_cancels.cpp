@@ -24,7 +24,7 @@ namespace pol = layout::pol;
 }  // namespace
 
 void ChopCancels(TForm1& form) {
-  ReportFile report("polcan.ERR");
+  ReportFile report(form, "polcan.ERR");
   const bool fixIt = form.AskYesNo("Change Cancellations to single days?") == kAnswerYes;
   report.Line(fixIt ? "FixIt set ON!" : "FixIt set OFF!");
 

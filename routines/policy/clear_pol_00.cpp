@@ -32,7 +32,7 @@ constexpr int kReadbackKeyLength = 30;
 void ClearPol00(TForm1& form) {
   const bool deleting = form.AskYesNo("Clear the 00 items?") == kAnswerYes;
 
-  ReportFile report("PolZero.ERR");
+  ReportFile report(form, "PolZero.ERR");
 
   const std::string polPath = LegacyPath(form, "POL");
   BtrHandle polRead;

@@ -25,7 +25,7 @@ constexpr long kRepaintEvery = 100;
 }  // namespace
 
 void EmptyGL(TForm1& form) {
-  ReportFile report("MISSINGGL.ERR");
+  ReportFile report(form, "MISSINGGL.ERR");
   BtrHandle jckiHandle;
   OpenLegacyFile(form, jckiHandle, LegacyPath(form, "JCKI"), "JCKI");
   form.Label3 = "running.....";

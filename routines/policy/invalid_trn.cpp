@@ -34,8 +34,8 @@ constexpr int kDescKeyLength = 11;
 }  // namespace
 
 void InvalidTrn(TForm1& form) {
-  ReportFile err("TrnVerify.ERR");
-  ReportFile txt("TrnVerify.TXT");
+  ReportFile err(form, "TrnVerify.ERR");
+  ReportFile txt(form, "TrnVerify.TXT");
 
   const std::string jckiPath = LegacyPath(form, "JCKI");
   BtrHandle jckiRead;

@@ -47,7 +47,7 @@ int PolicySequence(const std::string& text) {
 void MatchPolCltPrd(TForm1& form) {
   const bool change = form.AskYesNo("Change Policy Producer Codes?") == kAnswerYes;
 
-  ReportFile out("ChkCltPolPrd.txt");
+  ReportFile out(form, "ChkCltPolPrd.txt");
   out.Line(change ? "Change is set ON!" : "Change is set OFF!");
   out.Line("Run Start " + NowStamp(form.clock(), form.Formats));
 

@@ -26,7 +26,7 @@ constexpr long kRepaintEvery = 100;
 }  // namespace
 
 void Missing01(TForm1& form) {
-  ReportFile report("MISSING01.ERR");
+  ReportFile report(form, "MISSING01.ERR");
   const std::string jckiPath = LegacyPath(form, "JCKI");
   BtrHandle jckiRead;
   OpenLegacyFile(form, jckiRead, jckiPath, "JCKI");

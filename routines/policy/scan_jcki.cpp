@@ -52,8 +52,8 @@ constexpr ItemCheck kItemChecks[] = {
 }  // namespace
 
 void ScanJCKI(TForm1& form) {
-  ReportFile log("JCKISCAN.LOG");
-  ReportFile err("JCKISCAN.ERR");
+  ReportFile log(form, "JCKISCAN.LOG");
+  ReportFile err(form, "JCKISCAN.ERR");
 
   const std::string jckiPath = LegacyPath(form, "JCKI");
   BtrHandle jckiFile;

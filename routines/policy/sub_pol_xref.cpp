@@ -39,7 +39,7 @@ void SubPolXref(TForm1& form) {
   submissions.SetDatabaseName(form.edtODBCName);
   policies.Open();
   submissions.Open();
-  ReportFile log("xreferr.log");
+  ReportFile log(form, "xreferr.log");
 
   log.Line("Beginning pass 1, checking policy versus submission");
   long pass1Errors = 0;

@@ -37,7 +37,7 @@ void SyncPolCls(TForm1& form) {
   OpenLegacyFile(form, polRead, polPath, "POL");
   BtrHandle polWrite;
   OpenLegacyFile(form, polWrite, polPath, "POL2");
-  ReportFile report("SyncPolCls.TXT");
+  ReportFile report(form, "SyncPolCls.TXT");
 
   long found99 = 0;
   std::array<char, pol::kRecordLength> buffer{};

@@ -34,9 +34,11 @@ constexpr std::string_view kNoInvoice = "000000";
 
 // The run's report files and error count.
 struct SyncReports {
-  ReportFile err{"polinv.ERR"};
-  ReportFile chg{"polinv.chg"};
-  ReportFile txt{"polinv.TXT"};
+  explicit SyncReports(TForm1& form)
+      : err(form, "polinv.ERR"), chg(form, "polinv.chg"), txt(form, "polinv.TXT") {}
+  ReportFile err;
+  ReportFile chg;
+  ReportFile txt;
   long errors = 0;
 
   // An update that did not take is an error: the change lines written for it did not happen.
@@ -149,7 +151,7 @@ std::string SyncItemDepartment(int readHandle, const std::string& prefix, std::s
 }  // namespace
 
 void SyncPolInv(TForm1& form) {
-  SyncReports out;
+  SyncReports out(form);
 
   const bool fixIt = form.AskYesNo("Change invoice producers to policy producer?") == kAnswerYes;
   out.err.Line(fixIt ? "FixIt set ON!" : "FixIt set OFF!");

@@ -46,8 +46,8 @@ void ClearInvoiceLink(int writeHandle, std::string_view policy, ReportFile& err)
 }  // namespace
 
 void TestPolInvLink(TForm1& form) {
-  ReportFile err("polinv.ERR");
-  ReportFile good("polinv.TXT");
+  ReportFile err(form, "polinv.ERR");
+  ReportFile good(form, "polinv.TXT");
 
   const bool fixIt = form.AskYesNo("Clear Policy Invoice Numbers?") == kAnswerYes;
   err.Line(fixIt ? "FixIt set ON!" : "FixIt set OFF!");

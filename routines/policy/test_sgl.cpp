@@ -36,8 +36,8 @@ constexpr std::size_t kItemLineWidth = 2;
 }  // namespace
 
 void TestSGL(TForm1& form) {
-  ReportFile err("ScanGL.ERR");
-  ReportFile txt("ScanGL.TXT");
+  ReportFile err(form, "ScanGL.ERR");
+  ReportFile txt(form, "ScanGL.TXT");
 
   const std::string jckiPath = LegacyPath(form, "JCKI");
   BtrHandle jckiRead;

@@ -22,7 +22,7 @@ void AgencyList(TForm1& form) {
   memos.SetDatabaseName(form.edtODBCName);
   agencies.Open();
   memos.Open();
-  ReportFile list("AgyList.TXT");
+  ReportFile list(form, "AgyList.TXT");
 
   for (agencies.First(); !agencies.Eof(); agencies.Next()) {
     const std::string code = agencies.AsString("AgyCode");

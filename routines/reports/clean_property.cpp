@@ -20,7 +20,7 @@ namespace talvor {
 void CleanProperty(TForm1& form) {
   const std::string blank(6, ' ');
   const std::string converted = "     0";
-  ReportFile report("CleanProp.txt");
+  ReportFile report(form, "CleanProp.txt");
   sqldb::Query& outer = form.PvQuery1;
   sqldb::Query& probe = form.PvQuery2;
   sqldb::Query& mover = form.PvQuery3;

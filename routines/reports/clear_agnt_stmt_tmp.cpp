@@ -12,7 +12,8 @@
 // Deleting is confined: the directory is listed (not searched with a pattern that could
 // name another one), P is compared as literal text (a "*", "?" or separator typed in the box
 // matches only itself), and directories, links and anything else that is not a plain file
-// are left alone, as is everything below the directory.
+// are left alone, as is everything below the directory. A dry run of the workbench deletes
+// no file; a real run's deletions are in its journal (an undo cannot bring the files back).
 #include <algorithm>
 #include <exception>
 #include <filesystem>
@@ -69,22 +70,12 @@ std::vector<std::string> WorkTableFiles(const fs::path& dir, const std::string& 
   return files;
 }
 
-// Deletes `path` when it is still a plain file. Returns an empty text on success, else a
+// Deletes `path` when it is still a plain file, through the run's file operations (which a
+// dry run turns off and the journal records). Returns an empty text on success, else a
 // message naming the file and the reason.
-std::string DeleteWorkTableFile(const fs::path& path) {
-  std::error_code ec;
-  const fs::file_status status = fs::symlink_status(path, ec);
-  if (ec || !fs::exists(status)) {
-    if (!ec) ec = std::make_error_code(std::errc::no_such_file_or_directory);
-    return "cannot delete " + path.string() + ": " + ec.message();
-  }
-  if (!fs::is_regular_file(status)) {
-    return "cannot delete " + path.string() + ": it is no longer a plain file";
-  }
-  if (!fs::remove(path, ec) || ec) {
-    if (!ec) ec = std::make_error_code(std::errc::no_such_file_or_directory);
-    return "cannot delete " + path.string() + ": " + ec.message();
-  }
+std::string DeleteWorkTableFile(TForm1& form, const fs::path& path) {
+  std::string why;
+  if (!form.Files().Delete(path, &why)) return "cannot delete " + path.string() + ": " + why;
   return "";
 }
 
@@ -123,7 +114,7 @@ void ClearAgntStmtTmp(TForm1& form) {
   for (const std::string& file : WorkTableFiles(*dir, prefix)) {
     form.Label3 = "deleting: " + file;
     form.ProcessMessages();
-    const std::string failure = DeleteWorkTableFile(*dir / file);
+    const std::string failure = DeleteWorkTableFile(form, *dir / file);
     if (!failure.empty()) {
       form.Notify("Exception deleting temp files [1]: " + failure);
       break;

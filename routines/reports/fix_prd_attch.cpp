@@ -4,7 +4,9 @@
 // "X", a producer code and no policy number. Each gets a generated name "PRDATT" + six
 // digits (counting from 0 in every run): its file is copied beside itself under that name
 // (unless the marker file "PrdAtt.dryrun" is in the working directory), and the row is filed
-// again with the generated name as its PolNum (FilePath stays as it was).
+// again with the generated name as its PolNum (FilePath stays as it was). A dry run of the
+// workbench copies nothing either, as if the marker file were there; a real run's copies
+// are in its journal (an undo cannot take them back).
 // Changes AttchList rows (tblAttachments, PvQuery1, on the alias of the ODBC name box) and
 // writes files beside the attached ones. Writes the report "PrdAtt.Txt" and the batch file
 // "Do_rename.bat" that repeats the copies. Asks nothing.
@@ -29,9 +31,10 @@ namespace {
 constexpr const char* kDryRunMarker = "PrdAtt.dryrun";
 
 // Copies the file that the legacy path `from` names to the legacy path `to` (whose folder
-// must exist), replacing a file already there. Both are resolved as the record-file engine
+// must exist), replacing a file already there, through the run's file operations (which a
+// dry run turns off and the journal records). Both are resolved as the record-file engine
 // resolves paths. Returns false when the copy did not happen.
-bool CopyLegacyFile(const std::string& from, const std::string& to) {
+bool CopyLegacyFile(TForm1& form, const std::string& from, const std::string& to) {
   namespace fs = std::filesystem;
   std::error_code ec;
   const auto source = ResolveLegacyPath(from);
@@ -47,16 +50,16 @@ bool CopyLegacyFile(const std::string& from, const std::string& to) {
     if (!folder || !fs::is_directory(*folder, ec)) return false;
     target = *folder / std::string(name);
   }
-  if (fs::exists(target, ec) && fs::equivalent(*source, target, ec)) return false;
-  return fs::copy_file(*source, target, fs::copy_options::overwrite_existing, ec) && !ec;
+  std::string why;
+  return form.Files().Copy(*source, target, &why);
 }
 
 }  // namespace
 
 void FixPrdAttch(TForm1& form) {
   const std::string agency = AgencyCode(form);
-  ReportFile report("PrdAtt.Txt");
-  ReportFile batch("Do_rename.bat");
+  ReportFile report(form, "PrdAtt.Txt");
+  ReportFile batch(form, "Do_rename.bat");
 
   const std::string selection = "Select * from \"AttchList\" where AgyCode = " + SqlQuote(agency) +
                                 "and FileType = " + SqlQuote("X") + "and PrdCode <> " +
@@ -96,7 +99,7 @@ void FixPrdAttch(TForm1& form) {
     report.Line("    To [" + target + "]");
     batch.Line("Copy " + oldPath + " " + target);
     // A failed copy is not reported: the batch file lets the operator repeat it by hand.
-    if (!dryRun) CopyLegacyFile(oldPath, target);
+    if (!dryRun) CopyLegacyFile(form, oldPath, target);
 
     const std::string cltNum = query.AsString("CltNum");
     const std::int64_t attchSeq = query.AsInteger("AttchSeq");

@@ -90,7 +90,7 @@ std::string RateText(double rate) {
 
 void PrdScan(TForm1& form) {
   const std::string agency = AgencyCode(form);
-  ReportFile report("PrdRpt.csv");
+  ReportFile report(form, "PrdRpt.csv");
   report.Line("Number, Name, Rate, Active, Message");
 
   sqldb::Table& producers = form.tblPrd;

@@ -39,8 +39,8 @@ void Rule(ReportFile& file) {
 void SanityChecks(TForm1& form) {
   const std::string a = AgencyCode(form);
   const std::string qa = SqlQuote(a);
-  ReportFile summary("SanityCheck_" + Trim(a) + ".txt");
-  ReportFile details("SanityDetails_" + Trim(a) + ".txt");
+  ReportFile summary(form, "SanityCheck_" + Trim(a) + ".txt");
+  ReportFile details(form, "SanityDetails_" + Trim(a) + ".txt");
   const std::string qtoday = SqlQuote(IsoDate(form.clock().Today()));
 
   sqldb::Query& q = form.PvQuery1;
@@ -155,7 +155,7 @@ void SanityChecks(TForm1& form) {
   {
     form.Label3 = "Customer Query 6a";
     form.ProcessMessages();
-    ReportFile producerList("PrdCodes.CSV");
+    ReportFile producerList(form, "PrdCodes.CSV");
     q.SqlClear();
     q.SqlAdd(producerCounts + byCode);
     q.Open();

@@ -33,8 +33,8 @@ void UnusedCodes(TForm1& form) {
   form.tblCls.SetDatabaseName(form.edtODBCName);
   form.tblCmp.Open();
   form.tblPolicy.Open();
-  ReportFile unusedCmp("unused_cmp.txt");
-  ReportFile usedCmp("used_cmp.txt");
+  ReportFile unusedCmp(form, "unused_cmp.txt");
+  ReportFile usedCmp(form, "used_cmp.txt");
 
   form.tblCmp.SetFilter("AgyCode = " + SqlQuote(AgencyCode(form)));
   form.tblCmp.SetFiltered(true);
@@ -91,8 +91,8 @@ void UnusedCodes(TForm1& form) {
   unusedCmp.Close();
   usedCmp.Close();
 
-  ReportFile unusedCls("unused_cls.txt");
-  ReportFile usedCls("used_cls.txt");
+  ReportFile unusedCls(form, "unused_cls.txt");
+  ReportFile usedCls(form, "used_cls.txt");
   form.tblCls.Open();
   for (form.tblCls.First(); !form.tblCls.Eof(); form.tblCls.Next()) {
     const std::string agency = RightJustify(form.tblCls.AsString("AgyCode"), 2);

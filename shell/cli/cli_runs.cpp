@@ -41,25 +41,23 @@ void AddRunCommands(CLI::App& app, const CliEnvironment& env, int& status) {
   });
 
   auto undoId = std::make_shared<std::string>();
+  auto undoOptions = std::make_shared<journal::UndoOptions>();
   auto* undo = app.add_subcommand("undo", "put back what a recorded run changed");
   undo->add_option("id", *undoId, "the run's ID (or a unique start of it, or \"last\")")
       ->required();
-  undo->callback([&env, &status, undoId] {
-    const journal::UndoResult r = journal::UndoRun(fs::current_path(), *undoId, *env.clock);
+  undo->add_flag("--partial", undoOptions->partial,
+                 "put back the files and databases without a conflict even when another has one");
+  undo->add_flag("--outside", undoOptions->outside,
+                 "also put back files and databases outside the working directory");
+  undo->callback([&env, &status, undoId, undoOptions] {
+    const journal::UndoResult r =
+        journal::UndoRun(fs::current_path(), *undoId, *env.clock, *undoOptions);
     if (!r.error.empty()) {
       *env.err << "talvor-cli: " << r.error << "\n";
       status = kExitFailed;
       return;
     }
-    for (const std::string& store : r.undone) {
-      *env.out << "undone: " << journal::StoreName(fs::current_path(), store) << "\n";
-    }
-    for (const std::string& c : r.conflicts) *env.out << "conflict: " << c << "\n";
-    for (const std::string& f : r.failures) *env.out << "failed: " << f << "\n";
-    if (!r.conflicts.empty()) {
-      *env.out << "a store with a conflict was left as it is; nothing of it was undone\n";
-    }
-    *env.out << "recorded as run " << r.runId << "\n";
+    for (const std::string& line : journal::UndoReport(r)) *env.out << line << "\n";
     status = r.Whole() ? kExitOk : kExitFailed;
   });
 }

@@ -176,7 +176,8 @@ void LastRunPanel::UndoShownRun() {
   const QString question =
       QStringLiteral(
           "Undo run %1?\n\nEvery record and row it changed is put back as it was. "
-          "A file or table changed again since then is left as it is.")
+          "If any of them has changed again since then, nothing is undone and the "
+          "changes in the way are listed.")
           .arg(FromBytes(runId_));
   if (!confirm(question)) return;
   const std::string id = runId_;
@@ -185,14 +186,10 @@ void LastRunPanel::UndoShownRun() {
   if (!r.error.empty()) {
     text = "Nothing was undone: " + r.error;
   } else {
-    text = r.Whole() ? "Run " + id + " was undone." : "Run " + id + " was undone only in part.";
-    for (const std::string& s : r.undone) text += "\nput back: " + journal::StoreName(WorkDir(), s);
-    for (const std::string& c : r.conflicts) text += "\nconflict: " + c;
-    for (const std::string& f : r.failures) text += "\nfailed: " + f;
-    if (!r.conflicts.empty()) {
-      text += "\nA file or table with a conflict was left as it is; nothing of it was undone.";
-    }
-    text += "\nThe undo is recorded as run " + r.runId + ".";
+    text = r.Whole()              ? "Run " + id + " was undone."
+           : r.undone.empty()     ? "Run " + id + " was not undone."
+                                  : "Run " + id + " was undone only in part.";
+    for (const std::string& line : journal::UndoReport(r)) text += "\n" + line;
   }
   Tell(window(), r.Whole() ? QMessageBox::Information : QMessageBox::Warning, text);
   if (!r.runId.empty()) {

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "legacy/record_file.h"
+#include "shell/text/text.h"
 
 namespace talvor::journal {
 namespace fs = std::filesystem;
@@ -43,13 +44,24 @@ std::string CellText(const Cell& cell) {
   }
 }
 
-// The record's bytes with every byte outside printable ASCII shown as '.', so that the
-// marker line below stands under the byte it marks.
-std::string Printable(const std::string& bytes) {
-  std::string out = bytes;
-  for (char& c : out) {
-    if (c < 0x20 || c > 0x7e) c = '.';
+// A byte of a record as shown: printable ASCII as it is, every other byte "\xHH", so that
+// a NUL cannot be taken for a period or a blank.
+void AppendShown(std::string& out, char c) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const auto byte = static_cast<unsigned char>(c);
+  if (byte >= 0x20 && byte <= 0x7e) {
+    out += c;
+    return;
   }
+  out += "\\x";
+  out += kHex[byte >> 4];
+  out += kHex[byte & 0xf];
+}
+
+std::string Shown(const std::string& bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (char c : bytes) AppendShown(out, c);
   return out;
 }
 
@@ -69,29 +81,41 @@ void ShowRecordChange(std::ostream& out, const Change& c) {
   out << "record " << RecordKey(any) << " " << what << "\n";
   const std::string& before = RecordBytes(c.before);
   const std::string& after = RecordBytes(c.after);
-  if (c.op != 'I') out << "    before |" << Printable(before) << "|\n";
-  if (c.op != 'D') out << "    after  |" << Printable(after) << "|\n";
-  if (c.op == 'U') {
-    std::string marks(std::max(before.size(), after.size()), ' ');
-    std::string ranges;
-    for (std::size_t i = 0; i < marks.size(); ++i) {
-      bool changed = i >= before.size() || i >= after.size() || before[i] != after[i];
-      if (!changed) continue;
-      marks[i] = '^';
-      if (i == 0 || marks[i - 1] != '^') {
-        std::size_t end = i;
-        while (end + 1 < marks.size() && (end + 1 >= before.size() || end + 1 >= after.size() ||
-                                          before[end + 1] != after[end + 1])) {
-          ++end;
-        }
-        ranges += (ranges.empty() ? "" : ", ") + std::to_string(i) +
-                  (end > i ? "-" + std::to_string(end) : "");
-      }
-    }
-    while (!marks.empty() && marks.back() == ' ') marks.pop_back();
-    out << "            " << marks << "\n";
-    out << "    bytes changed: " << (ranges.empty() ? "none" : ranges) << "\n";
+  if (c.op != 'U') {
+    out << (c.op == 'D' ? "    before |" : "    after  |") << Shown(c.op == 'D' ? before : after)
+        << "|\n";
+    return;
   }
+  // Both images are shown byte for byte in step, each byte as wide as the wider of its two
+  // forms, so that the marker line stands under the bytes that changed.
+  std::string shownBefore, shownAfter, marks, ranges;
+  const std::size_t n = std::max(before.size(), after.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    std::string b, a;
+    if (i < before.size()) AppendShown(b, before[i]);
+    if (i < after.size()) AppendShown(a, after[i]);
+    const std::size_t width = std::max(b.size(), a.size());
+    const bool changed = i >= before.size() || i >= after.size() || before[i] != after[i];
+    if (i < before.size()) shownBefore += b + std::string(width - b.size(), ' ');
+    if (i < after.size()) shownAfter += a + std::string(width - a.size(), ' ');
+    marks += std::string(width, changed ? '^' : ' ');
+    if (!changed) continue;
+    const bool starts = i == 0 || !(i - 1 >= before.size() || i - 1 >= after.size() ||
+                                    before[i - 1] != after[i - 1]);
+    if (!starts) continue;
+    std::size_t end = i;
+    while (end + 1 < n && (end + 1 >= before.size() || end + 1 >= after.size() ||
+                           before[end + 1] != after[end + 1])) {
+      ++end;
+    }
+    ranges += (ranges.empty() ? "" : ", ") + std::to_string(i) +
+              (end > i ? "-" + std::to_string(end) : "");
+  }
+  out << "    before |" << shownBefore << "|\n";
+  out << "    after  |" << shownAfter << "|\n";
+  while (!marks.empty() && marks.back() == ' ') marks.pop_back();
+  out << "            " << marks << "\n";
+  out << "    bytes changed: " << (ranges.empty() ? "none" : ranges) << "\n";
 }
 
 void ShowRowChange(std::ostream& out, const Change& c, const std::vector<std::string>* names) {
@@ -116,7 +140,31 @@ void ShowRowChange(std::ostream& out, const Change& c, const std::vector<std::st
   }
 }
 
+std::string FileOutcomeText(const std::string& outcome) {
+  if (outcome == "done") return "";
+  if (outcome == "dry-run") return " (dry run: not done)";
+  return " (" + outcome + ")";
+}
+
 }  // namespace
+
+std::string EventLine(const Event& e, const fs::path& work_dir) {
+  auto field = [&](std::size_t i) {
+    return i < e.fields.size() ? ShowableText(e.fields[i]) : std::string();
+  };
+  if (e.tag == "ask") return "asked: " + field(0) + " => " + field(1);
+  if (e.tag == "notify") return "message: " + field(0);
+  if (e.tag == "report") return "report file: " + field(0);
+  if (e.tag == "file" && field(0) == "copy") {
+    return "file copied: " + StoreName(work_dir, field(1)) + " -> " +
+           StoreName(work_dir, field(2)) + (field(3) == "replaced" ? " (replaced a file)" : "") +
+           FileOutcomeText(field(4));
+  }
+  if (e.tag == "file" && field(0) == "delete") {
+    return "file deleted: " + StoreName(work_dir, field(1)) + FileOutcomeText(field(2));
+  }
+  return "note: " + field(0);
+}
 
 std::string StoreName(const fs::path& work_dir, const std::string& path) {
   std::error_code ec;
@@ -133,7 +181,9 @@ std::string RunSummary(const RunRecord& run, const fs::path& work_dir) {
       << ")\n";
   if (!run.settings.empty()) {
     out << "    settings:";
-    for (const auto& [name, value] : run.settings) out << " " << name << "=\"" << value << "\"";
+    for (const auto& [name, value] : run.settings) {
+      out << " " << name << "=\"" << ShowableText(value) << "\"";
+    }
     out << "\n";
   }
   if (!run.undoes.empty()) out << "    undoes: " << run.undoes << "\n";
@@ -187,17 +237,7 @@ std::string ShowRun(const RunRecord& run, const fs::path& work_dir, std::size_t 
 void ShowRun(std::ostream& out, const RunRecord& run, const fs::path& work_dir,
              std::size_t max_changes) {
   out << RunSummary(run, work_dir);
-  for (const Event& e : run.events) {
-    if (e.tag == "ask") {
-      out << "asked: " << e.fields[0] << " => " << e.fields[1] << "\n";
-    } else if (e.tag == "notify") {
-      out << "message: " << e.fields[0] << "\n";
-    } else if (e.tag == "report") {
-      out << "report file: " << e.fields[0] << "\n";
-    } else {
-      out << "note: " << e.fields[0] << "\n";
-    }
-  }
+  for (const Event& e : run.events) out << EventLine(e, work_dir) << "\n";
   std::size_t number = 0;
   std::string error;
   const bool whole = ForEachChange(

@@ -34,6 +34,10 @@ void ShowRun(std::ostream& out, const RunRecord& run, const std::filesystem::pat
 // routine named them (relative to the working directory of the run).
 std::vector<std::string> ReportFiles(const RunRecord& run);
 
+// One event of a run (a question, a message, a report file, a file copied or deleted, a
+// note) as the changes report shows it, without a line end.
+std::string EventLine(const Event& event, const std::filesystem::path& work_dir);
+
 // `path` relative to `work_dir` when it lies inside it, else as given.
 std::string StoreName(const std::filesystem::path& work_dir, const std::string& path);
 

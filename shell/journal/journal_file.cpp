@@ -153,6 +153,24 @@ std::optional<Cell> ParseCell(std::string_view text) {
   return cell;
 }
 
+fs::path StoreLocation(const fs::path& work_dir, const std::string& name) {
+  const fs::path path(name);
+  return path.is_absolute() ? path : work_dir / path;
+}
+
+bool StoreInside(const fs::path& work_dir, const std::string& name) {
+  const fs::path path(name);
+  if (!path.is_absolute()) {
+    const fs::path normal = path.lexically_normal();
+    return !normal.empty() && *normal.begin() != "..";
+  }
+  std::error_code ec;
+  fs::path base = fs::weakly_canonical(fs::absolute(work_dir, ec), ec);
+  if (ec) base = work_dir;
+  const fs::path relative = fs::weakly_canonical(path, ec).lexically_relative(base);
+  return !ec && !relative.empty() && *relative.begin() != "..";
+}
+
 fs::path RunsDir(const fs::path& work_dir) {
   return work_dir / ".talvor" / "runs";
 }
@@ -234,7 +252,9 @@ std::optional<RunRecord> ReadRun(const fs::path& dir, std::string* error, std::s
         run.changes.push_back(std::move(change));
       }
     } else if ((tag == "ask" && f.size() == 3) || (tag == "notify" && f.size() == 2) ||
-               (tag == "report" && f.size() == 2) || (tag == "note" && f.size() == 2)) {
+               (tag == "report" && f.size() == 2) || (tag == "note" && f.size() == 2) ||
+               (tag == "file" && f.size() == 6 && f[1] == "copy") ||
+               (tag == "file" && f.size() == 4 && f[1] == "delete")) {
       run.events.push_back(Event{tag, std::vector<std::string>(f.begin() + 1, f.end())});
     } else if (tag == "outcome" && f.size() >= 2) {
       run.outcome = f[1] == "error" && f.size() == 3 ? "error " + f[2] : f[1];

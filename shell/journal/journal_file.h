@@ -8,10 +8,15 @@
 //   routine CAPTION / slug SLUG / mode run|dry-run|undo / started YYYY-MM-DD HH:MM:SS
 //   undoes ID                              (undo runs) the run being undone
 //   setting NAME VALUE                     the settings boxes at the start
-//   store N record|sql PATH                a record file or database, numbered from 1
+//   store N record|sql PATH                a record file or database, numbered from 1;
+//                                          relative to the run's working directory when
+//                                          it lies under it, else absolute
 //   columns N TABLE NAME...                column names of a table, written at the end
 //   change N TABLE OP OLDROWID NEWROWID NBEFORE NAFTER CELL...   OP is I, U or D
 //   ask QUESTION yes|no / notify TEXT / report NAME / note TEXT
+//   file copy FROM TO replaced|new OUTCOME / file delete PATH OUTCOME
+//                                          a file copied or deleted; OUTCOME is "done",
+//                                          "dry-run" (not tried) or "failed: WHY"
 //   outcome completed | outcome error MESSAGE
 //   end complete | end incomplete WHY      the last line
 // A cell is a kind letter and its value: N (null), I (integer digits), F (a real written
@@ -50,8 +55,16 @@ enum class StoreKind { kRecord, kSql };
 struct Store {
   int id = 0;
   StoreKind kind = StoreKind::kRecord;
-  std::string path;
+  std::string path;  // as the journal names it: relative to the run's working directory
+                     // when the store lay under it, else absolute
 };
+
+// Where the store named `name` (a Store::path) is for a site whose working directory is
+// `work_dir`: a relative name under `work_dir`, an absolute one as it stands.
+std::filesystem::path StoreLocation(const std::filesystem::path& work_dir,
+                                    const std::string& name);
+// True when `name` lies under `work_dir` (a relative name always does).
+bool StoreInside(const std::filesystem::path& work_dir, const std::string& name);
 
 struct Change {
   int store = 0;
@@ -63,7 +76,8 @@ struct Change {
   Row after;   // empty for deletes
 };
 
-// An event of the run other than a change, in order: "ask", "notify", "report", "note".
+// An event of the run other than a change, in order: "ask", "notify", "report", "note",
+// "file" (fields: "copy", FROM, TO, replaced|new, OUTCOME or "delete", PATH, OUTCOME).
 struct Event {
   std::string tag;
   std::vector<std::string> fields;

@@ -18,8 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-RunJournal* g_current = nullptr;
-
 std::string TwoDigits(int n) {
   return std::string(1, static_cast<char>('0' + n / 10 % 10)) + static_cast<char>('0' + n % 10);
 }
@@ -44,6 +42,66 @@ std::string ModeName(RunMode mode) {
   return "run";
 }
 
+// Which columns of `table` have a default other than NULL, read once per table.
+const std::vector<char>& DefaultedColumns(RunJournal::Attached& a, sqlite3* db,
+                                          const char* table) {
+  if (a.lastDefaults != nullptr && a.defaultsTable == table) return *a.lastDefaults;
+  auto [it, added] = a.defaults.try_emplace(table);
+  a.defaultsTable = table;
+  a.lastDefaults = &it->second;
+  if (!added) return it->second;
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT dflt_value IS NOT NULL FROM pragma_table_info(?1)", -1,
+                         &stmt, nullptr) == SQLITE_OK) {
+    sqlite3_bind_text(stmt, 1, table, -1, SQLITE_TRANSIENT);
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+      it->second.push_back(sqlite3_column_int(stmt, 0) != 0 ? 1 : 0);
+    }
+  }
+  sqlite3_finalize(stmt);
+  return it->second;
+}
+
+// A row stored before ALTER TABLE ADD COLUMN has no value of its own for the new column: it
+// reads as the column's default, but SQLite (3.40) hands the pre-update hook a NULL for it.
+// Such a NULL in a column that has a default is read back from the row itself (the hook runs
+// before the change, so the row is still as it was), lest an undo write NULL where the run
+// found the default.
+void RecoverAddedColumns(RunJournal::Attached& a, sqlite3* db, const char* table,
+                         sqlite3_int64 rowid, std::vector<sqlite3_value*>& before) {
+  const std::vector<char>& defaulted = DefaultedColumns(a, db, table);
+  bool doubtful = false;
+  for (std::size_t k = 0; k < before.size() && k < defaulted.size(); ++k) {
+    doubtful = doubtful || (defaulted[k] && sqlite3_value_type(before[k]) == SQLITE_NULL);
+  }
+  if (!doubtful) return;
+  std::string sql = "SELECT * FROM \"";
+  for (const char* p = table; *p; ++p) sql += *p == '"' ? std::string("\"\"") : std::string(1, *p);
+  sql += "\" WHERE rowid = ?1";
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
+      sqlite3_bind_int64(stmt, 1, rowid) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW &&
+      sqlite3_column_count(stmt) == static_cast<int>(before.size())) {
+    for (std::size_t k = 0; k < before.size() && k < defaulted.size(); ++k) {
+      if (!defaulted[k] || sqlite3_value_type(before[k]) != SQLITE_NULL) continue;
+      sqlite3_value* copy = sqlite3_value_dup(sqlite3_column_value(stmt, static_cast<int>(k)));
+      if (copy == nullptr) continue;
+      a.owned.push_back(copy);
+      before[k] = copy;
+    }
+  }
+  sqlite3_finalize(stmt);
+}
+
+// Frees the copies RecoverAddedColumns made, when the hook returns.
+struct FreeOwned {
+  RunJournal::Attached& a;
+  ~FreeOwned() {
+    for (sqlite3_value* v : a.owned) sqlite3_value_free(v);
+    a.owned.clear();
+  }
+};
+
 void OnPreUpdate(void* context, sqlite3* db, int op, const char* schema, const char* table,
                  sqlite3_int64 key1, sqlite3_int64 key2) {
   auto& a = *static_cast<RunJournal::Attached*>(context);
@@ -66,6 +124,10 @@ void OnPreUpdate(void* context, sqlite3* db, int op, const char* schema, const c
   if (announced) a.hintTable.clear();
   for (int i = 0; i < static_cast<int>(before.size()); ++i) {
     sqlite3_preupdate_old(db, i, &before[static_cast<std::size_t>(i)]);
+  }
+  FreeOwned freeOwned{a};
+  if (a.kind == StoreKind::kSql && !before.empty()) {
+    RecoverAddedColumns(a, db, table, key1, before);
   }
   std::vector<char>& same = a.same;
   same.assign(after.size(), 0);
@@ -157,7 +219,9 @@ std::unique_ptr<RunJournal> RunJournal::Start(
     return nullptr;
   }
   const fs::path dir = runs / id;
-  std::unique_ptr<RunJournal> journal(new RunJournal(dir, id, mode));
+  fs::path workDir = fs::weakly_canonical(fs::absolute(work_dir, ec), ec);
+  if (ec) workDir = work_dir;
+  std::unique_ptr<RunJournal> journal(new RunJournal(workDir, dir, id, mode));
   if (!journal->out_.Create(dir / kJournalFileName, error)) {
     *error = "Cannot create the run journal: " + *error;
     return nullptr;
@@ -182,13 +246,8 @@ RunJournal::~RunJournal() {
   out_.Close();
 }
 
-RunJournal* RunJournal::Current() {
-  return g_current;
-}
-
 void RunJournal::Watch() {
   watching_ = true;
-  g_current = this;
   SetRecordStoreObserver(this);
   sqldb::SetConnectionObserver(this);
 }
@@ -267,11 +326,23 @@ void RunJournal::Detach(sqlite3* db) {
   }
 }
 
+std::string RunJournal::Name(const fs::path& path) const {
+  std::error_code ec;
+  const fs::path absolute = fs::weakly_canonical(fs::absolute(path, ec), ec);
+  if (ec) return path.string();
+  const fs::path relative = absolute.lexically_relative(workDir_);
+  if (relative.empty() || *relative.begin() == ".." || relative.is_absolute()) {
+    return absolute.string();
+  }
+  return relative.generic_string();
+}
+
 int RunJournal::StoreId(StoreKind kind, const std::string& path) {
-  auto [it, added] = stores_.emplace(path, static_cast<int>(stores_.size()) + 1);
+  const std::string name = Name(path);
+  auto [it, added] = stores_.emplace(name, static_cast<int>(stores_.size()) + 1);
   if (added) {
     WriteLine("store\t" + std::to_string(it->second) + "\t" +
-              (kind == StoreKind::kRecord ? "record" : "sql") + "\t" + Escape(path));
+              (kind == StoreKind::kRecord ? "record" : "sql") + "\t" + Escape(name));
   }
   return it->second;
 }
@@ -366,6 +437,16 @@ void RunJournal::NoteUndoes(const std::string& id) {
   WriteLine("undoes\t" + Escape(id));
 }
 
+void RunJournal::NoteFileCopy(const fs::path& from, const fs::path& to, bool replaced,
+                              const std::string& outcome) {
+  WriteLine("file\tcopy\t" + Escape(Name(from)) + "\t" + Escape(Name(to)) + "\t" +
+            (replaced ? "replaced" : "new") + "\t" + Escape(outcome));
+}
+
+void RunJournal::NoteFileDelete(const fs::path& path, const std::string& outcome) {
+  WriteLine("file\tdelete\t" + Escape(Name(path)) + "\t" + Escape(outcome));
+}
+
 bool RunJournal::Finish(bool completed, const std::string& error) {
   if (finished_) return problem_.empty();
   finished_ = true;
@@ -380,7 +461,6 @@ bool RunJournal::Finish(bool completed, const std::string& error) {
   if (watching_) {
     SetRecordStoreObserver(nullptr);
     sqldb::SetConnectionObserver(nullptr);
-    if (g_current == this) g_current = nullptr;
     watching_ = false;
   }
   if (problem_.empty()) {
@@ -392,18 +472,6 @@ bool RunJournal::Finish(bool completed, const std::string& error) {
     problem_ = "the journal " + dir_.string() + " could not be written";
   }
   return problem_.empty();
-}
-
-void NoteReportFile(const std::string& name) {
-  if (RunJournal* j = RunJournal::Current()) j->NoteReport(name);
-}
-
-void NoteQuestion(const std::string& question, bool yes) {
-  if (RunJournal* j = RunJournal::Current()) j->NoteQuestion(question, yes);
-}
-
-void NoteMessage(const std::string& text) {
-  if (RunJournal* j = RunJournal::Current()) j->NoteMessage(text);
 }
 
 }  // namespace talvor::journal

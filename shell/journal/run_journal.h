@@ -49,7 +49,7 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
   RunJournal& operator=(const RunJournal&) = delete;
 
   // From now until Finish, watches every record file and database the engine and the SQL
-  // layer open, and takes the notes of NoteReportFile & co. At most one journal watches.
+  // layer open. At most one journal watches.
   void Watch();
 
   // Records the changes made through `db`, a connection of the caller's own to the store
@@ -63,6 +63,11 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
   void NoteReport(const std::string& name);
   void Note(const std::string& text);
   void NoteUndoes(const std::string& id);
+  // A file copied or deleted by the run (paths as in store lines). `outcome` is "done",
+  // "dry-run" (not tried) or "failed: WHY".
+  void NoteFileCopy(const std::filesystem::path& from, const std::filesystem::path& to,
+                    bool replaced, const std::string& outcome);
+  void NoteFileDelete(const std::filesystem::path& path, const std::string& outcome);
 
   // Ends the run: column names of every table changed, the outcome, (dry run) the rollback
   // of every store, and the end line, "end complete" unless a write of the journal failed.
@@ -76,9 +81,6 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
   const std::string& Id() const { return id_; }
   const std::filesystem::path& Dir() const { return dir_; }
   RunMode Mode() const { return mode_; }
-
-  // The journal watching now, or null.
-  static RunJournal* Current();
 
   // RecordStoreObserver / sqldb::ConnectionObserver.
   void OnStoreOpened(sqlite3* db, const std::string& path) override;
@@ -96,6 +98,11 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
     std::set<std::string> tables;
     std::string lastTable;                      // the table of the last change, already in `tables`
     std::vector<sqlite3_value*> before, after;  // the change being read, reused
+    // Per table: which columns have a default other than NULL (see RecoverAddedColumns).
+    std::map<std::string, std::vector<char>> defaults;
+    std::string defaultsTable;  // the table of the last look-up, and its entry
+    const std::vector<char>* lastDefaults = nullptr;
+    std::vector<sqlite3_value*> owned;  // copies made for the change being read
     std::vector<char> same;  // per column of an update: the after value is the before value
     // The next UPDATE the SQL layer runs on this connection (OnRowUpdate): its table, row
     // and the columns it sets; "" when none is announced.
@@ -113,14 +120,19 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
   void DroppedTable(const std::string& table);
 
  private:
-  RunJournal(std::filesystem::path dir, std::string id, RunMode mode)
-      : dir_(std::move(dir)), id_(std::move(id)), mode_(mode) {}
+  RunJournal(std::filesystem::path workDir, std::filesystem::path dir, std::string id,
+             RunMode mode)
+      : workDir_(std::move(workDir)), dir_(std::move(dir)), id_(std::move(id)), mode_(mode) {}
+  // `path` as the journal names it: relative to the working directory when it lies under
+  // it, so that a copied site's journal names the copy's files.
+  std::string Name(const std::filesystem::path& path) const;
   void Hook(sqlite3* db, StoreKind kind, const std::string& path);
   void Unhook(Attached& a);
   void WriteLine(const std::string& line);
   void Write(std::string_view bytes);
   int StoreId(StoreKind kind, const std::string& path);
 
+  std::filesystem::path workDir_;  // canonical
   std::filesystem::path dir_;
   std::string id_;
   RunMode mode_;
@@ -133,10 +145,5 @@ class RunJournal final : public RecordStoreObserver, public sqldb::ConnectionObs
   std::map<std::string, int> stores_;
   std::vector<std::unique_ptr<Attached>> attached_;
 };
-
-// Notes for the journal watching now; nothing when no journal watches.
-void NoteReportFile(const std::string& name);
-void NoteQuestion(const std::string& question, bool yes);
-void NoteMessage(const std::string& text);
 
 }  // namespace talvor::journal

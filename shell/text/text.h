@@ -76,4 +76,10 @@ std::string SmartCase(std::string_view text);
 //   line, and every double quote is removed from the field (no trimming).
 std::string NextCsvField(std::string& line);
 
+// `text` as it may be shown to a person: every control byte (codes 0-31 and 127) other
+// than LF and TAB written "\xHH" (upper-case hex), all other bytes as they are. A NUL
+// would end the text on its way through C interfaces (an exception's message, a message
+// box), and a CR or an escape sequence would overwrite what a terminal shows.
+std::string ShowableText(std::string_view text);
+
 }  // namespace talvor

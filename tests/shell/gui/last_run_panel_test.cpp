@@ -58,14 +58,14 @@ std::string FirstRecord() {
 }
 
 void RewriteNote(TForm1& form) {
-  ReportFile report("notes.TXT");
+  ReportFile report(form, "notes.TXT");
   report.Line("note rewritten");
   MarkFirstRecord('X');
   form.Label3 = "Done";
 }
 
-void LookOnly(TForm1&) {
-  ReportFile report("look.TXT");
+void LookOnly(TForm1& form) {
+  ReportFile report(form, "look.TXT");
   report.Line("nothing to change");
 }
 
