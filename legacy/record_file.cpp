@@ -16,10 +16,19 @@ namespace fs = std::filesystem;
 struct KnownFile {
   std::string_view name;
   RecordFileDefinition definition;
+  // The routines rely on records of exactly this length: a file of another record length
+  // under this name is some other file (a copy put in the wrong place), and writing to it
+  // would cut or refuse every record they build.
+  bool lengthBinds = true;
 };
 
 // The legacy files the workbench opens. Key definitions beyond those of the layouts
 // (risk, forms.ndx) cover the leading bytes that identify a record.
+//
+// "forms.ndx" and "DiaData" do not bind their record length: their routines state only the
+// buffer they pass (4040, 4016), not a record length they rely on, and refusing a site's
+// file of another length would stop those routines on a guess. Such a file opens as it is;
+// its reads and writes still keep to the engine's buffer rules.
 const std::vector<KnownFile>& KnownFiles() {
   static const std::vector<KnownFile> files = [] {
     RecordFileDefinition jcki{99, {{0, 14, false}, {14, 16, true}}};
@@ -33,11 +42,18 @@ const std::vector<KnownFile>& KnownFiles() {
         {"DESC", {64, {{0, 11, false}}}},
         {"DIANDX", {176, {{0, 11, false}}}},
         {"risk", {187, {{0, 30, false}}}},
-        {"forms.ndx", {4040, {{0, 40, false}}}},
-        {"DiaData", {4016, {}}},
+        {"forms.ndx", {4040, {{0, 40, false}}}, /*lengthBinds=*/false},
+        {"DiaData", {4016, {}}, /*lengthBinds=*/false},
     };
   }();
   return files;
+}
+
+const KnownFile* FindKnownFile(std::string_view name) {
+  for (const KnownFile& file : KnownFiles()) {
+    if (EqualsIgnoringCase(file.name, name)) return &file;
+  }
+  return nullptr;
 }
 
 // An open connection to an existing record file, closed at scope exit.
@@ -109,10 +125,24 @@ std::string DefinitionProblem(const RecordFileDefinition& definition) {
 }
 
 std::optional<RecordFileDefinition> KnownFileDefinition(std::string_view name) {
-  for (const KnownFile& file : KnownFiles()) {
-    if (EqualsIgnoringCase(file.name, name)) return file.definition;
-  }
-  return std::nullopt;
+  const KnownFile* file = FindKnownFile(name);
+  if (file == nullptr) return std::nullopt;
+  return file->definition;
+}
+
+std::optional<int> BindingRecordLength(std::string_view name) {
+  const KnownFile* file = FindKnownFile(name);
+  if (file == nullptr || !file->lengthBinds) return std::nullopt;
+  return file->definition.recordLength;
+}
+
+std::string NameProblem(std::string_view name, const RecordFileDefinition& definition) {
+  const KnownFile* file = FindKnownFile(name);
+  if (file == nullptr || !file->lengthBinds) return "";
+  const int length = file->definition.recordLength;
+  if (length == definition.recordLength) return "";
+  return "a file named \"" + std::string(file->name) + "\" has " + std::to_string(length) +
+         "-byte records, not " + std::to_string(definition.recordLength) + "-byte ones";
 }
 
 std::vector<std::string_view> KnownFileNames() {
@@ -125,6 +155,10 @@ bool CreateRecordFile(const fs::path& path, const RecordFileDefinition& definiti
                       std::string* error) {
   std::string shown = path.string();
   if (std::string problem = DefinitionProblem(definition); !problem.empty()) {
+    *error = "cannot create " + shown + ": " + problem;
+    return false;
+  }
+  if (std::string problem = NameProblem(path.filename().string(), definition); !problem.empty()) {
     *error = "cannot create " + shown + ": " + problem;
     return false;
   }
@@ -182,6 +216,11 @@ bool LoadRecords(const std::string& path, const std::vector<std::string>& record
   Connection conn;
   if (!conn.Open(path, error)) return false;
   const RecordFileDefinition& def = conn.definition();
+  if (std::string problem = NameProblem(conn.resolved().filename().string(), def);
+      !problem.empty()) {
+    *error = path + ": " + problem;
+    return false;
+  }
   sqlite3* db = conn.db();
   int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
