@@ -6,6 +6,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "legacy/engine.h"
 #include "legacy/path_rules.h"
 
 namespace talvor::recfile {
@@ -351,15 +352,34 @@ int Dump(const std::string& file, int key, std::ostream& out, std::ostream& err)
 
 int Stat(const std::string& file, std::ostream& out, std::ostream& err) {
   std::string error;
-  RecordFileInfo info;
-  if (!ReadRecordFileInfo(file, &info, &error)) {
+  RecordFileCheck check;
+  if (!CheckRecordFile(file, &check, &error)) {
     err << "recfile stat: " << error << "\n";
     return 1;
   }
+  const RecordFileInfo& info = check.info;
   out << "file: " << info.path.string() << "\n";
   WriteDefinition(info.definition, out);
   out << "records: " << info.records << "\n";
-  return 0;
+  if (check.Sound()) return 0;
+
+  const std::string where = "recfile stat: " + info.path.string() + ": ";
+  if (!check.nameProblem.empty()) {
+    err << where << check.nameProblem << "; the engine does not open it under that name (status "
+        << kBtrNotRecordFile << ")\n";
+  }
+  if (check.misfits > 0) {
+    err << where << check.misfits << " of " << info.records << " records are not the record length "
+        << info.definition.recordLength << " (the engine reads them as status " << kBtrIoError
+        << ")\n";
+    for (const MisfitRecord& misfit : check.firstMisfits) {
+      err << where << misfit.where << " is " << misfit.length << " bytes long\n";
+    }
+    const auto shown = static_cast<std::int64_t>(check.firstMisfits.size());
+    if (check.misfits > shown) err << where << "and " << check.misfits - shown << " more\n";
+  }
+  for (const std::string& damage : check.damage) err << where << "damaged: " << damage << "\n";
+  return 1;
 }
 
 }  // namespace talvor::recfile

@@ -2,8 +2,8 @@
 //
 // Each command writes what it did to `out` and each problem, as one line naming the file
 // and, for bad input, the line or record at fault, to `err`. It returns the process exit
-// status: 0 when it did its work, 1 when it did nothing because of an error. A failed
-// command leaves the record file as it was.
+// status: 0 when it did its work, 1 when it did nothing because of an error (or, for
+// `stat`, found the file damaged). A failed command leaves the record file as it was.
 //
 // FILE names an existing record file under the engine's path rules (legacy/path_rules.h),
 // except for `create`, which takes FILE as given. INPUT and OUTPUT are plain paths.
@@ -78,7 +78,12 @@ int Save(const std::string& file, const std::string& output, RecordFormat format
 int Dump(const std::string& file, int key, std::ostream& out, std::ostream& err);
 
 // recfile stat FILE
-// The file found, its record length, its keys and its record count, one per line.
+// The file found, its record length, its keys and its record count, one per line. Every
+// record and every page is read (CheckRecordFile); a file that is not sound gets one line
+// per problem on `err`, each naming the file: a record length that does not fit its name,
+// the count of records whose bytes are not the record length and the first ten of them by
+// key, and each message of SQLite's integrity check ("damaged: ..."). Returns 1 for such a
+// file.
 int Stat(const std::string& file, std::ostream& out, std::ostream& err);
 
 }  // namespace talvor::recfile

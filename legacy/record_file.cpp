@@ -271,6 +271,75 @@ bool LoadRecords(const std::string& path, const std::vector<std::string>& record
   return true;
 }
 
+bool CheckRecordFile(const std::string& path, RecordFileCheck* check, std::string* error) {
+  Connection conn;
+  if (!conn.Open(path, error)) return false;
+  sqlite3* db = conn.db();
+  const RecordFileDefinition& def = conn.definition();
+  RecordFileCheck result;
+  std::error_code ec;
+  result.info.path = fs::weakly_canonical(conn.resolved(), ec);
+  if (ec) result.info.path = conn.resolved();
+  result.info.definition = def;
+  result.nameProblem = NameProblem(conn.resolved().filename().string(), def);
+
+  // Every record is read whole, overflow pages included: a count alone would walk past a
+  // record cut short and past pages that only the data reaches.
+  const bool keyed = !def.keys.empty();
+  store::Statement walk(db, keyed ? "SELECT data, k0 FROM records ORDER BY k0"
+                                  : "SELECT data FROM records ORDER BY rowid");
+  int rc = walk ? SQLITE_OK : walk.prepare_rc();
+  while (rc == SQLITE_OK && (rc = sqlite3_step(walk.get())) == SQLITE_ROW) {
+    rc = SQLITE_OK;
+    ++result.info.records;
+    sqlite3_column_blob(walk.get(), 0);
+    const int size = sqlite3_column_bytes(walk.get(), 0);
+    if (size == def.recordLength) continue;
+    if (++result.misfits > static_cast<std::int64_t>(kMaxMisfitsShown)) continue;
+    std::string where = "record " + std::to_string(result.info.records);
+    if (keyed) {
+      const char* key = static_cast<const char*>(sqlite3_column_blob(walk.get(), 1));
+      const int key_size = sqlite3_column_bytes(walk.get(), 1);
+      where = "key 0 \"" +
+              EscapeBytes(std::string_view(key ? key : "", static_cast<std::size_t>(key_size))) +
+              "\"";
+    }
+    result.firstMisfits.push_back({std::move(where), size});
+  }
+  if (rc != SQLITE_DONE) {
+    if (store::StatusOf(rc) == kBtrFileLocked) {
+      *error = path + ": locked by another process";
+      return false;
+    }
+    result.damage.push_back("reading the records stopped after " +
+                            std::to_string(result.info.records) +
+                            " of them: " + SqliteError(db, rc));
+  }
+  walk = store::Statement();
+
+  // SQLite's own check finds pages that do not read back and keys that disagree with their
+  // records; each message names the tree (by its root page) and the page.
+  store::Statement integrity(db, "PRAGMA integrity_check(20)");
+  rc = integrity ? SQLITE_OK : integrity.prepare_rc();
+  while (rc == SQLITE_OK && (rc = sqlite3_step(integrity.get())) == SQLITE_ROW) {
+    rc = SQLITE_OK;
+    const unsigned char* text = sqlite3_column_text(integrity.get(), 0);
+    std::string_view rows(text ? reinterpret_cast<const char*>(text) : "");
+    while (!rows.empty()) {
+      std::size_t end = rows.find('\n');
+      std::string_view line = rows.substr(0, end);
+      rows = end == std::string_view::npos ? std::string_view() : rows.substr(end + 1);
+      if (line.empty() || line == "ok" || line.starts_with("*** in database ")) continue;
+      result.damage.push_back("integrity check: " + std::string(line));
+    }
+  }
+  if (rc != SQLITE_DONE) {
+    result.damage.push_back("the integrity check broke off: " + SqliteError(db, rc));
+  }
+  *check = std::move(result);
+  return true;
+}
+
 bool ForEachRecord(const std::string& path, int key_number,
                    const std::function<void(std::string_view record)>& visit, std::string* error) {
   Connection conn;

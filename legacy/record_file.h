@@ -96,8 +96,35 @@ bool ReadRecordFileInfo(const std::string& path, RecordFileInfo* info, std::stri
 bool LoadRecords(const std::string& path, const std::vector<std::string>& records,
                  std::string* error, std::size_t* failed_index = nullptr);
 
-// Calls `visit` with each record (exactly the record length) in the order of key
-// `key_number`, duplicates by key 0; a file without keys in insertion order. Returns false
+// A record whose stored bytes are not the record length.
+struct MisfitRecord {
+  std::string where;        // `key 0 "..."` (EscapeBytes), or `record N` in a file without keys
+  std::int64_t length = 0;  // the bytes it holds
+};
+
+// What CheckRecordFile found.
+struct RecordFileCheck {
+  RecordFileInfo info;                     // info.records counts the records that read back
+  std::string nameProblem;                 // NameProblem of the name the file was given by
+  std::int64_t misfits = 0;                // records whose bytes are not the record length
+  std::vector<MisfitRecord> firstMisfits;  // the first kMaxMisfitsShown of them, in key-0 order
+  // Damage to the file itself: each a message of SQLite's integrity check (naming the tree
+  // and page) or of a read that broke off.
+  std::vector<std::string> damage;
+
+  bool Sound() const { return nameProblem.empty() && misfits == 0 && damage.empty(); }
+};
+
+inline constexpr std::size_t kMaxMisfitsShown = 10;
+
+// Reads every record of the file and runs SQLite's integrity check over it, for `recfile
+// stat`. Returns false with a message naming the file in *error when it cannot be opened as a
+// record file or is locked; whatever is wrong with a file that opens is in *check.
+bool CheckRecordFile(const std::string& path, RecordFileCheck* check, std::string* error);
+
+// Calls `visit` with each record as stored (the record length, unless the file is damaged:
+// CheckRecordFile) in the order of key `key_number`, duplicates by key 0; a file without
+// keys in insertion order. Returns false
 // with a message in *error when the file cannot be read or `key_number` is not a key of
 // the file (key 0 is always accepted).
 bool ForEachRecord(const std::string& path, int key_number,

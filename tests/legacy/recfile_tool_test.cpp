@@ -2,6 +2,7 @@
 #include "legacy/recfile_tool.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <fstream>
 #include <sstream>
@@ -25,6 +26,17 @@ std::string ReadBytes(const std::string& path) {
 void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out << bytes;
+}
+
+// Writes into a record file behind the engine's back, as another program could.
+void RunSql(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  char* message = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK)
+      << (message ? message : "");
+  sqlite3_free(message);
+  sqlite3_close(db);
 }
 
 class RecfileToolTest : public testing::TempDirTest {
@@ -110,6 +122,61 @@ TEST_F(RecfileToolTest, StatPrintsTheDefinitionAndTheCount) {
                            "key 0: offset 0, length 25, unique\n"
                            "key 1: offset 25, length 14, duplicates\n"
                            "records: 1\n");
+}
+
+TEST_F(RecfileToolTest, StatNamesRecordsOfTheWrongLengthAndFails) {
+  MakeFile("ap", "ap", {ApRecord("001000 1    4200")});
+  RunSql("ap",
+         "INSERT INTO records VALUES(CAST('001000 1    4201' AS BLOB), zeroblob(100));"
+         "INSERT INTO records VALUES(CAST('001000 1    4202' AS BLOB), zeroblob(129));");
+  const std::string path = fs::canonical("ap").string();
+  EXPECT_EQ(Stat("ap", out, err), 1);
+  EXPECT_EQ(out.str(), "file: " + path +
+                           "\n"
+                           "record length: 128\n"
+                           "key 0: offset 0, length 16, unique\n"
+                           "records: 3\n");
+  EXPECT_EQ(err.str(),
+            "recfile stat: " + path +
+                ": 2 of 3 records are not the record length 128 (the engine reads them as "
+                "status 2)\n"
+                "recfile stat: " +
+                path + ": key 0 \"001000 1    4201\" is 100 bytes long\n" +
+                "recfile stat: " + path + ": key 0 \"001000 1    4202\" is 129 bytes long\n");
+}
+
+TEST_F(RecfileToolTest, StatNamesDamagedPagesAndFails) {
+  std::vector<std::string> records;
+  for (int i = 0; i < 400; ++i)
+    records.push_back(ApRecord("001000 1  " + std::to_string(100000 + i)));
+  MakeFile("ap", "ap", records);
+  // The last page holds records; it no longer reads back as a page.
+  const auto size = fs::file_size("ap");
+  ASSERT_GE(size, 8u * 4096u);
+  {
+    std::fstream file("ap", std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(static_cast<std::streamoff>(size - 4096));
+    file << std::string(4096, '\x55');
+  }
+  EXPECT_EQ(Stat("ap", out, err), 1);
+  const std::string where = "recfile stat: " + fs::canonical("ap").string() + ": damaged: ";
+  EXPECT_NE(err.str().find(where + "reading the records stopped after "), std::string::npos)
+      << err.str();
+  // SQLite names the page ("Page 21: ..." or "Tree 4 page 21 ...").
+  EXPECT_NE(err.str().find(where + "integrity check: "), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("age " + std::to_string(size / 4096) + ":"), std::string::npos)
+      << err.str();
+}
+
+TEST_F(RecfileToolTest, StatOfAFileWhoseRecordLengthDoesNotFitItsNameFails) {
+  MakeFile("POL", "POL", {testing::PolRecord("01", "A", "01", "1")});
+  fs::copy_file("POL", "ap");
+  EXPECT_EQ(Stat("ap", out, err), 1);
+  EXPECT_NE(out.str().find("record length: 120\nkey 0: offset 0, length 25"), std::string::npos)
+      << out.str();
+  EXPECT_EQ(err.str(), "recfile stat: " + fs::canonical("ap").string() +
+                           ": a file named \"ap\" has 128-byte records, not 120-byte ones; the "
+                           "engine does not open it under that name (status 30)\n");
 }
 
 TEST_F(RecfileToolTest, CommandsOnAMissingOrForeignFileFailNamingIt) {
