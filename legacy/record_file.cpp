@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+#include <fstream>
 #include <system_error>
 
 #include "legacy/engine.h"
@@ -212,7 +214,7 @@ bool ReadRecordFileInfo(const std::string& path, RecordFileInfo* info, std::stri
 }
 
 bool LoadRecords(const std::string& path, const std::vector<std::string>& records,
-                 std::string* error, std::size_t* failed_index) {
+                 std::string* error, std::size_t* failed_index, LoadMode mode) {
   Connection conn;
   if (!conn.Open(path, error)) return false;
   const RecordFileDefinition& def = conn.definition();
@@ -233,6 +235,19 @@ bool LoadRecords(const std::string& path, const std::vector<std::string>& record
     if (failed_index != nullptr && index != records.size()) *failed_index = index;
     return false;
   };
+  // Inside the transaction, so that what the file holds cannot change between the look and
+  // the load.
+  if (mode == LoadMode::kIntoEmpty) {
+    store::Statement count(db, "SELECT count(*) FROM records");
+    rc = count ? sqlite3_step(count.get()) : count.prepare_rc();
+    if (rc != SQLITE_ROW) return fail(records.size(), path + ": " + SqliteError(db, rc));
+    if (std::int64_t held = sqlite3_column_int64(count.get(), 0); held > 0) {
+      return fail(records.size(), path + " holds " + std::to_string(held) + " records");
+    }
+  } else if (mode == LoadMode::kReplace) {
+    rc = sqlite3_exec(db, "DELETE FROM records", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return fail(records.size(), path + ": " + SqliteError(db, rc));
+  }
   store::Statement insert(db, store::InsertSql(def));
   if (!insert) return fail(records.size(), path + ": " + SqliteError(db, insert.prepare_rc()));
   int n = static_cast<int>(def.keys.size());
@@ -338,6 +353,19 @@ bool CheckRecordFile(const std::string& path, RecordFileCheck* check, std::strin
   }
   *check = std::move(result);
   return true;
+}
+
+bool IsRecordFile(const fs::path& path) {
+  // The database header: its magic text, and the application id at byte 68 (big-endian).
+  // Read straight from the file, so that asking opens no connection and leaves no log.
+  static constexpr char kMagic[] = "SQLite format 3";
+  std::ifstream in(path, std::ios::binary);
+  char header[72] = {};
+  if (!in.read(header, sizeof header)) return false;
+  if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return false;
+  std::uint32_t id = 0;
+  for (int i = 68; i < 72; ++i) id = (id << 8) | static_cast<unsigned char>(header[i]);
+  return id == static_cast<std::uint32_t>(store::kApplicationId);
 }
 
 bool ForEachRecord(const std::string& path, int key_number,

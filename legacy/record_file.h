@@ -87,14 +87,22 @@ struct RecordFileInfo {
 // record file.
 bool ReadRecordFileInfo(const std::string& path, RecordFileInfo* info, std::string* error);
 
-// Adds `records` to the file in one transaction: either every record is stored or none is.
-// Each record must be exactly the record length, and the file's record length must fit its
-// name (NameProblem). On failure returns false, sets *error to what is wrong with the record
-// (for example `key 0 value "..." already exists`, the key shown with EscapeBytes) and, when
-// a record is at fault, *failed_index to its index in `records`; otherwise *failed_index is
-// left alone.
+// What a load does with the records a file already holds.
+enum class LoadMode {
+  kAdd,        // keeps them; the new records join them
+  kIntoEmpty,  // there must be none: a file that holds records loads nothing
+  kReplace,    // removes them; the file then holds exactly the new records
+};
+
+// Loads `records` into the file in one transaction, as `mode` says: either the whole load
+// is done or the file is left as it was. Each record must be exactly the record length, and
+// the file's record length must fit its name (NameProblem). On failure returns false, sets
+// *error to what is wrong (for example `key 0 value "..." already exists`, the key shown with
+// EscapeBytes, or `PATH holds 5 records` for kIntoEmpty) and, when a record is at fault,
+// *failed_index to its index in `records`; otherwise *failed_index is left alone.
 bool LoadRecords(const std::string& path, const std::vector<std::string>& records,
-                 std::string* error, std::size_t* failed_index = nullptr);
+                 std::string* error, std::size_t* failed_index = nullptr,
+                 LoadMode mode = LoadMode::kAdd);
 
 // A record whose stored bytes are not the record length.
 struct MisfitRecord {
@@ -121,6 +129,9 @@ inline constexpr std::size_t kMaxMisfitsShown = 10;
 // stat`. Returns false with a message naming the file in *error when it cannot be opened as a
 // record file or is locked; whatever is wrong with a file that opens is in *check.
 bool CheckRecordFile(const std::string& path, RecordFileCheck* check, std::string* error);
+
+// True when `path` is a file that holds a record file (its header says so), sound or not.
+bool IsRecordFile(const std::filesystem::path& path);
 
 // Calls `visit` with each record as stored (the record length, unless the file is damaged:
 // CheckRecordFile) in the order of key `key_number`, duplicates by key 0; a file without

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -37,6 +38,14 @@ void RunSql(const std::string& path, const std::string& sql) {
       << (message ? message : "");
   sqlite3_free(message);
   sqlite3_close(db);
+}
+
+// The names in the working directory.
+std::vector<std::string> Names() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(".")) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 class RecfileToolTest : public testing::TempDirTest {
@@ -179,6 +188,78 @@ TEST_F(RecfileToolTest, StatOfAFileWhoseRecordLengthDoesNotFitItsNameFails) {
                            "engine does not open it under that name (status 30)\n");
 }
 
+TEST_F(RecfileToolTest, SaveNeverReplacesARecordFileAndKeepsAnExistingOutput) {
+  MakeFile("t1", "ap", {ApRecord("K1")});
+  const std::string desc = "01I00012301" + std::string(53, ' ');
+  MakeFile("DESC", "DESC", {desc});
+  WriteBytes("old.seq", "old");
+  for (bool force : {false, true}) {
+    for (const char* output : {"DESC", "desc", "t1"}) {
+      err.str("");
+      EXPECT_EQ(Save("t1", output, RecordFormat::kSeq, out, err, force), 1) << output;
+      EXPECT_EQ(err.str(), "recfile save: " + std::string(output) + " is the record file " +
+                               fs::canonical(output == std::string("t1") ? "t1" : "DESC").string() +
+                               "; an export never replaces a record file, not even with --force; "
+                               "nothing written\n");
+    }
+  }
+  err.str("");
+  EXPECT_EQ(Save("t1", "old.seq", RecordFormat::kSeq, out, err), 1);
+  EXPECT_EQ(err.str(), "recfile save: old.seq already exists (" + fs::absolute("old.seq").string() +
+                           "); nothing written; give --force to replace it\n");
+  EXPECT_EQ(All("DESC"), std::vector<std::string>{desc});
+  EXPECT_EQ(ReadBytes("old.seq"), "old");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"DESC", "old.seq", "t1"}));
+}
+
+TEST_F(RecfileToolTest, SaveWithForceReplacesAnExistingExportWhole) {
+  MakeFile("ap", "ap", {ApRecord("K1"), ApRecord("K2")});
+  WriteBytes("export", "old");
+  ASSERT_EQ(Save("ap", "export", RecordFormat::kSeq, out, err, /*force=*/true), 0) << err.str();
+  EXPECT_EQ(out.str(), "saved 2 records of ap to export\n");
+  EXPECT_EQ(ReadBytes("export"),
+            "128," + ApRecord("K1") + "\r\n128," + ApRecord("K2") + "\r\n\x1a");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"ap", "export"}));
+  err.str("");
+  EXPECT_EQ(Save("ap", "nodir/export", RecordFormat::kSeq, out, err), 1);
+  EXPECT_EQ(err.str(),
+            "recfile save: nodir/export: cannot create a file beside it to write into; nothing "
+            "written\n");
+  fs::create_directory("adir");
+  err.str("");
+  EXPECT_EQ(Save("ap", "adir", RecordFormat::kSeq, out, err, /*force=*/true), 1);
+  EXPECT_EQ(err.str(), "recfile save: adir is a directory (" + fs::absolute("adir").string() +
+                           "); nothing written\n");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"adir", "ap", "export"}));
+}
+
+TEST_F(RecfileToolTest, LoadWithReplacePutsTheInputInPlaceOfTheRecordsAllOrNothing) {
+  MakeFile("ap", "ap", {ApRecord("K1", "old"), ApRecord("K2", "old")});
+  WriteBytes("bad", ApRecord("K3") + "\n" + ApRecord("K3") + "\n");
+  EXPECT_EQ(Load("ap", "bad", RecordFormat::kLines, out, err, LoadMode::kReplace), 1);
+  EXPECT_NE(err.str().find("bad line 2: key 0 value \"K3"), std::string::npos) << err.str();
+  EXPECT_EQ(All("ap"), (std::vector<std::string>{ApRecord("K1", "old"), ApRecord("K2", "old")}));
+
+  WriteBytes("new", ApRecord("K2", "new") + "\n" + ApRecord("K3", "new") + "\n");
+  ASSERT_EQ(Load("ap", "new", RecordFormat::kLines, out, err, LoadMode::kReplace), 0) << err.str();
+  EXPECT_EQ(out.str(), "loaded 2 records into ap in place of its 2 records\n");
+  EXPECT_EQ(All("ap"), (std::vector<std::string>{ApRecord("K2", "new"), ApRecord("K3", "new")}));
+
+  WriteBytes("more", ApRecord("K4") + "\n");
+  ASSERT_EQ(Load("ap", "more", RecordFormat::kLines, out, err, LoadMode::kAdd), 0) << err.str();
+  EXPECT_EQ(All("ap").size(), 3u);
+}
+
+TEST_F(RecfileToolTest, LoadIntoAFileThatHoldsRecordsLoadsNothingAndSaysSo) {
+  MakeFile("ap", "ap", {ApRecord("OLD")});
+  WriteBytes("input", ApRecord("NEW") + "\n");
+  EXPECT_EQ(Load("ap", "input", RecordFormat::kLines, out, err), 1);
+  EXPECT_EQ(err.str(), "recfile load: ap (" + fs::canonical("ap").string() +
+                           ") holds 1 records; nothing loaded; give --replace to replace them "
+                           "by those of input, or --add to add those to them\n");
+  EXPECT_EQ(All("ap"), std::vector<std::string>{ApRecord("OLD")});
+}
+
 TEST_F(RecfileToolTest, CommandsOnAMissingOrForeignFileFailNamingIt) {
   WriteBytes("notes.txt", "hello");
   for (const char* file : {"missing", "notes.txt"}) {
@@ -220,8 +301,7 @@ TEST_F(RecfileToolTest, SeqAndLinesRoundTripRecordsHoldingZeroBytes) {
   ASSERT_GE(no_lf.size(), 3u);
   for (const Case& c :
        {Case{RecordFormat::kSeq, AwkwardRecords()}, Case{RecordFormat::kLines, no_lf}}) {
-    fs::remove_all("a");
-    fs::remove_all("b");
+    for (const char* name : {"a", "b", "export"}) fs::remove_all(name);
     MakeFile("a", "ap", c.records);
     ASSERT_EQ(Save("a", "export", c.format, out, err), 0) << err.str();
     ASSERT_EQ(Create("b", {"ap", 0, {}}, out, err), 0) << err.str();
@@ -245,7 +325,7 @@ TEST_F(RecfileToolTest, LinesAcceptCrLfAndALastLineWithoutEnd) {
 TEST_F(RecfileToolTest, SavingARecordWithALineFeedAsLinesFailsAndWritesNothing) {
   MakeFile("ap", "ap", AwkwardRecords());
   WriteBytes("export", "old");
-  EXPECT_EQ(Save("ap", "export", RecordFormat::kLines, out, err), 1);
+  EXPECT_EQ(Save("ap", "export", RecordFormat::kLines, out, err, /*force=*/true), 1);
   EXPECT_NE(err.str().find("record 2 holds a line-feed byte"), std::string::npos) << err.str();
   EXPECT_EQ(ReadBytes("export"), "old");
 }
@@ -283,7 +363,7 @@ TEST_F(RecfileToolTest, BadInputLoadsNothingAndNamesTheLineOrRecord) {
   for (const Case& c : cases) {
     WriteBytes("input", c.input);
     err.str("");
-    EXPECT_EQ(Load("ap", "input", c.format, out, err), 1) << c.message;
+    EXPECT_EQ(Load("ap", "input", c.format, out, err, LoadMode::kAdd), 1) << c.message;
     EXPECT_NE(err.str().find("input " + c.message), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("nothing loaded"), std::string::npos) << err.str();
     EXPECT_EQ(All("ap").size(), 1u) << c.message;

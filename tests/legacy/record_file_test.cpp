@@ -128,6 +128,17 @@ TEST_F(RecordFileTest, LoadIsAllOrNothingAndNamesTheRecordAtFault) {
   }
 }
 
+TEST_F(RecordFileTest, ALoadIntoAnEmptyFileOnlyLoadsNothingIntoOneThatHoldsRecords) {
+  MakeFile("ap", "ap", {ApRecord("OLD")});
+  std::string error;
+  EXPECT_FALSE(LoadRecords("ap", {ApRecord("NEW")}, &error, nullptr, LoadMode::kIntoEmpty));
+  EXPECT_EQ(error, "ap holds 1 records");
+  EXPECT_EQ(All("ap"), std::vector<std::string>{ApRecord("OLD")});
+  MakeFile("empty", "ap");
+  EXPECT_TRUE(LoadRecords("empty", {ApRecord("NEW")}, &error, nullptr, LoadMode::kIntoEmpty))
+      << error;
+}
+
 TEST_F(RecordFileTest, ADuplicateOfASecondKeyWithoutDuplicatesIsNamed) {
   std::string error;
   ASSERT_TRUE(CreateRecordFile("two", {8, {{0, 2, false}, {2, 2, false}}}, &error)) << error;

@@ -144,5 +144,45 @@ TEST_F(CliTest, APolicyFileCopiedOverTheMasterFileIsRefusedNotFilled) {
       << err_.str();
 }
 
+TEST_F(CliTest, RecfileSaveAndLoadNeverWriteOverWhatIsStoredUnlessTold) {
+  const std::string desc = "01I00012301" + std::string(53, ' ');
+  dir_.Write("desc.lines", desc + "\n");
+  dir_.Write("other.lines", "01I00099901" + std::string(53, '-') + "\n");
+  ASSERT_EQ(Run({"recfile", "create", "DESC"}), kExitOk) << err_.str();
+  ASSERT_EQ(Run({"recfile", "load", "DESC", "desc.lines", "--format", "lines"}), kExitOk)
+      << err_.str();
+  ASSERT_EQ(Run({"recfile", "create", "t1", "--like", "DESC"}), kExitOk) << err_.str();
+  const std::string descPath = std::filesystem::canonical("DESC").string();
+
+  // The export that once replaced DESC.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"recfile", "save", "t1", "DESC"},
+        std::vector<std::string>{"recfile", "save", "t1", "DESC", "--force"}}) {
+    EXPECT_EQ(Run(args), kExitFailed);
+    EXPECT_EQ(err_.str(), "recfile save: DESC is the record file " + descPath +
+                              "; an export never replaces a record file, not even with --force; "
+                              "nothing written\n");
+  }
+  ASSERT_EQ(Run({"recfile", "save", "DESC", "out.lines", "--format", "lines"}), kExitOk);
+  EXPECT_EQ(dir_.Read("out.lines"), desc + "\n");
+  EXPECT_EQ(Run({"recfile", "save", "t1", "out.lines"}), kExitFailed);
+  EXPECT_NE(err_.str().find("out.lines already exists"), std::string::npos) << err_.str();
+  EXPECT_EQ(dir_.Read("out.lines"), desc + "\n");
+  EXPECT_EQ(Run({"recfile", "save", "t1", "out.lines", "--force"}), kExitOk) << err_.str();
+  EXPECT_EQ(dir_.Read("out.lines"), "\x1a");
+
+  EXPECT_EQ(Run({"recfile", "load", "DESC", "other.lines", "--format", "lines"}), kExitFailed);
+  EXPECT_EQ(err_.str(), "recfile load: DESC (" + descPath +
+                            ") holds 1 records; nothing loaded; give --replace to replace them by "
+                            "those of other.lines, or --add to add those to them\n");
+  EXPECT_EQ(Run({"recfile", "load", "DESC", "other.lines", "--replace", "--add"}), kExitUsage);
+  EXPECT_EQ(Run({"recfile", "load", "DESC", "other.lines", "--format", "lines", "--replace"}),
+            kExitOk)
+      << err_.str();
+  EXPECT_EQ(out_.str(), "loaded 1 records into DESC in place of its 1 records\n");
+  ASSERT_EQ(Run({"recfile", "save", "DESC", "after.lines", "--format", "lines"}), kExitOk);
+  EXPECT_EQ(dir_.Read("after.lines"), dir_.Read("other.lines"));
+}
+
 }  // namespace
 }  // namespace talvor
