@@ -135,9 +135,8 @@ bool IsRecordFile(const std::filesystem::path& path);
 
 // Calls `visit` with each record as stored (the record length, unless the file is damaged:
 // CheckRecordFile) in the order of key `key_number`, duplicates by key 0; a file without
-// keys in insertion order. Returns false
-// with a message in *error when the file cannot be read or `key_number` is not a key of
-// the file (key 0 is always accepted).
+// keys in insertion order. Returns false with a message in *error when the file cannot be
+// read or `key_number` is not a key of the file (key 0 is always accepted).
 bool ForEachRecord(const std::string& path, int key_number,
                    const std::function<void(std::string_view record)>& visit, std::string* error);
 
