@@ -381,13 +381,18 @@ int btrOpen(int h, const char* /*owner*/, const char* path, int /*a*/, int /*b*/
   fs::path canonical = fs::weakly_canonical(*resolved, ec);
   std::string id = (ec ? fs::absolute(*resolved, ec) : canonical).string();
 
+  // The name a routine opens a file by says which file it expects: a file of another record
+  // length under a known name (a policy file copied over "ap") is not that file. Checked on
+  // every open, as a link may reach a file already open under its own name.
+  const std::string opened_as = resolved->filename().string();
   std::shared_ptr<File> file;
   if (auto it = e.files.find(id); it != e.files.end()) file = it->second.lock();
+  if (file && !NameProblem(opened_as, file->def).empty()) return kBtrNotRecordFile;
   if (!file) {
     sqlite3* db = nullptr;
     RecordFileDefinition def;
     std::string message;
-    int status = store::OpenRecordDatabase(*resolved, &db, &def, &message);
+    int status = store::OpenRecordDatabase(*resolved, &db, &def, &message, opened_as);
     if (status != kBtrOk) return status;
     file = std::make_shared<File>();
     file->id = id;
@@ -485,7 +490,8 @@ int btrUpdate(int h, const void* data, int* length) {
   // Many repairs write every record back whether or not they changed it. A record that
   // already holds these bytes is left alone: no write, and the walks on the file keep
   // streaming instead of seeking again.
-  store::Statement& current = WriteStatement(f, f.current, "SELECT data FROM records WHERE k0 = ?1");
+  store::Statement& current =
+      WriteStatement(f, f.current, "SELECT data FROM records WHERE k0 = ?1");
   if (current && store::BindBlob(current.get(), 1, handle->pos_k0) == SQLITE_OK &&
       sqlite3_step(current.get()) == SQLITE_ROW) {
     const void* stored = sqlite3_column_blob(current.get(), 0);
@@ -554,7 +560,9 @@ int btrDestroy(int h) {
 }
 
 namespace talvor {
-EngineStats GetEngineStats() { return g_stats; }
+EngineStats GetEngineStats() {
+  return g_stats;
+}
 
 void SetRecordStoreObserver(RecordStoreObserver* observer) {
   Engine& e = TheEngine();

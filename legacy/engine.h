@@ -9,6 +9,10 @@
 // each a run of bytes of the record (legacy/record_file.h). Key 0 never has duplicates; a
 // key that allows duplicates orders records of equal value by key 0. Paths follow the rules
 // of legacy/path_rules.h ("ap", "AP", "data\\AP", "c:\\DATA\\\\ap" may all name data/ap).
+// The last component of the path (any letter case, as the path rules match it) is the name
+// the file is opened by; a known name binds the record length (BindingRecordLength in
+// legacy/record_file.h: "ap" 128, "POL" 120, ...), and a file of another record length
+// under it does not open.
 // A file without keys ("DiaData") only takes inserts: reads on it give
 // kBtrInvalidKeyNumber.
 //
@@ -23,7 +27,8 @@
 // set `*length` to the record length; bytes of `data` past the record are left alone.
 // Writes take the record from the first record-length bytes of `data`; a larger `*length`
 // is accepted and not changed. A shorter `*length` fails with kBtrDataBufferTooShort and
-// nothing is read or written.
+// nothing is read or written. The record length is the file's; under a name that binds one
+// (see Files) it is that length.
 //
 // Position. Each handle has its own position, which is a key value, not a stored row: the
 // key used by its last read and that key's value (plus the key-0 value when the key allows
@@ -72,8 +77,9 @@ int CBtrvOapi();
 //   kBtrOk              the file is open on `h`; the handle has no position yet
 //   kBtrFileNotOpen     `h` is not a handle
 //   kBtrFileNotFound    `path` is null or names no existing file
-//   kBtrNotRecordFile   the path names a directory or a file that is not a record file
-//                       (the file is left untouched)
+//   kBtrNotRecordFile   the path names a directory, a file that is not a record file, or
+//                       a record file whose record length is not the one its name binds
+//                       (a copy of "POL" named "ap"); the file is left untouched
 //   kBtrFileLocked      another process holds the file locked
 //   kBtrIoError         the file could not be read
 // On failure the handle has no file open: every later call on it except btrClose and

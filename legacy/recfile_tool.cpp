@@ -1,11 +1,14 @@
 #include "legacy/recfile_tool.h"
 
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <system_error>
 
+#include "legacy/engine.h"
 #include "legacy/path_rules.h"
 
 namespace talvor::recfile {
@@ -122,25 +125,82 @@ bool DecodeSeq(std::string_view bytes, int record_length, std::vector<std::strin
   }
 }
 
-// Writes `bytes` to `path` through a temporary file that replaces it at the end.
-bool WriteWholeFile(const std::string& path, const std::string& bytes, std::string* error) {
-  fs::path temp = path + ".saving";
-  {
-    std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-    if (file) file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
-      std::error_code ec;
-      fs::remove(temp, ec);
-      *error = path + ": cannot be written";
-      return false;
+// Why `output` may not be written by `save`, or "" when it may: a record file is never
+// replaced, also when the engine's path rules reach it in another letter case (where letter
+// case does not count, that name is the record file); anything else that exists only with
+// `force`.
+std::string OutputRefusal(const std::string& output, bool force) {
+  std::error_code ec;
+  const fs::path plain(output);
+  const bool exists = fs::exists(fs::symlink_status(plain, ec));
+  std::optional<fs::path> reached = ResolveLegacyPath(output);
+  for (const std::optional<fs::path>& candidate :
+       {exists ? std::optional<fs::path>(plain) : std::nullopt, reached}) {
+    if (candidate && IsRecordFile(*candidate)) {
+      fs::path shown = fs::weakly_canonical(*candidate, ec);
+      if (ec) shown = *candidate;
+      return output + " is the record file " + shown.string() +
+             "; an export never replaces a record file, not even with --force; nothing "
+             "written";
     }
   }
+  if (!exists) return "";
+  const std::string where = fs::absolute(plain, ec).string();
+  if (fs::is_directory(plain, ec)) {
+    return output + " is a directory (" + where + "); nothing written";
+  }
+  if (!force) {
+    return output + " already exists (" + where + "); nothing written; give --force to replace it";
+  }
+  return "";
+}
+
+// A new file beside `path` that nothing else uses, opened for writing; null when none can be
+// made. Its name goes to *temp.
+std::FILE* CreateFileBeside(const fs::path& path, fs::path* temp) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    fs::path candidate = path;
+    candidate += ".saving-" + std::to_string(random() % 1000000);
+    // "x": never opens a file that is already there.
+    if (std::FILE* file = std::fopen(candidate.string().c_str(), "wbx")) {
+      *temp = std::move(candidate);
+      return file;
+    }
+  }
+  return nullptr;
+}
+
+// Writes `bytes` to `path`: into a new file beside it, renamed into place only when whole,
+// so that `path` holds either what it held or all of `bytes`. The refusals of OutputRefusal
+// are checked again just before the rename.
+bool WriteWholeFile(const std::string& path, const std::string& bytes, bool force,
+                    std::string* error) {
+  fs::path temp;
+  std::FILE* file = CreateFileBeside(path, &temp);
+  if (file == nullptr) {
+    *error = path + ": cannot create a file beside it to write into; nothing written";
+    return false;
+  }
+  bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  written = std::fflush(file) == 0 && written;
+  written = std::fclose(file) == 0 && written;
   std::error_code ec;
+  if (!written) {
+    fs::remove(temp, ec);
+    *error = path + ": cannot be written (writing " + temp.string() + " failed); nothing written";
+    return false;
+  }
+  if (std::string refusal = OutputRefusal(path, force); !refusal.empty()) {
+    fs::remove(temp, ec);
+    *error = refusal;
+    return false;
+  }
   fs::rename(temp, path, ec);
   if (ec) {
-    fs::remove(temp, ec);
-    *error = path + ": cannot be written (" + ec.message() + ")";
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    *error = path + ": cannot be written (" + ec.message() + "); nothing written";
     return false;
   }
   return true;
@@ -251,7 +311,7 @@ int Create(const std::string& file, const CreateOptions& options, std::ostream& 
 }
 
 int Load(const std::string& file, const std::string& input, RecordFormat format, std::ostream& out,
-         std::ostream& err) {
+         std::ostream& err, LoadMode mode) {
   std::string error;
   RecordFileInfo info;
   if (!ReadRecordFileInfo(file, &info, &error)) {
@@ -263,13 +323,19 @@ int Load(const std::string& file, const std::string& input, RecordFormat format,
     err << "recfile load: " << error << "\n";
     return 1;
   }
+  if (mode == LoadMode::kIntoEmpty && info.records > 0) {
+    err << "recfile load: " << file << " (" << info.path.string() << ") holds " << info.records
+        << " records; nothing loaded; give --replace to replace them by those of " << input
+        << ", or --add to add those to them\n";
+    return 1;
+  }
   std::vector<std::string> records;
   if (!DecodeRecords(bytes, format, info.definition.recordLength, &records, &error)) {
     err << "recfile load: " << input << " " << error << "; nothing loaded\n";
     return 1;
   }
   std::size_t failed = records.size();
-  if (!LoadRecords(file, records, &error, &failed)) {
+  if (!LoadRecords(file, records, &error, &failed, mode)) {
     if (failed < records.size()) {
       err << "recfile load: " << input << " "
           << (format == RecordFormat::kLines ? "line " : "record ") << failed + 1 << ": " << error
@@ -279,12 +345,18 @@ int Load(const std::string& file, const std::string& input, RecordFormat format,
     }
     return 1;
   }
-  out << "loaded " << records.size() << " records into " << file << "\n";
+  out << "loaded " << records.size() << " records into " << file;
+  if (mode == LoadMode::kReplace) out << " in place of its " << info.records << " records";
+  out << "\n";
   return 0;
 }
 
 int Save(const std::string& file, const std::string& output, RecordFormat format, std::ostream& out,
-         std::ostream& err) {
+         std::ostream& err, bool force) {
+  if (std::string refusal = OutputRefusal(output, force); !refusal.empty()) {
+    err << "recfile save: " << refusal << "\n";
+    return 1;
+  }
   std::string bytes;
   std::size_t count = 0;
   std::size_t unwritable = 0;
@@ -306,7 +378,7 @@ int Save(const std::string& file, const std::string& output, RecordFormat format
     return 1;
   }
   bytes.append(FormatTrailer(format));
-  if (!WriteWholeFile(output, bytes, &error)) {
+  if (!WriteWholeFile(output, bytes, force, &error)) {
     err << "recfile save: " << error << "\n";
     return 1;
   }
@@ -351,15 +423,34 @@ int Dump(const std::string& file, int key, std::ostream& out, std::ostream& err)
 
 int Stat(const std::string& file, std::ostream& out, std::ostream& err) {
   std::string error;
-  RecordFileInfo info;
-  if (!ReadRecordFileInfo(file, &info, &error)) {
+  RecordFileCheck check;
+  if (!CheckRecordFile(file, &check, &error)) {
     err << "recfile stat: " << error << "\n";
     return 1;
   }
+  const RecordFileInfo& info = check.info;
   out << "file: " << info.path.string() << "\n";
   WriteDefinition(info.definition, out);
   out << "records: " << info.records << "\n";
-  return 0;
+  if (check.Sound()) return 0;
+
+  const std::string where = "recfile stat: " + info.path.string() + ": ";
+  if (!check.nameProblem.empty()) {
+    err << where << check.nameProblem << "; the engine does not open it under that name (status "
+        << kBtrNotRecordFile << ")\n";
+  }
+  if (check.misfits > 0) {
+    err << where << check.misfits << " of " << info.records << " records are not the record length "
+        << info.definition.recordLength << " (the engine reads them as status " << kBtrIoError
+        << ")\n";
+    for (const MisfitRecord& misfit : check.firstMisfits) {
+      err << where << misfit.where << " is " << misfit.length << " bytes long\n";
+    }
+    const auto shown = static_cast<std::int64_t>(check.firstMisfits.size());
+    if (check.misfits > shown) err << where << "and " << check.misfits - shown << " more\n";
+  }
+  for (const std::string& damage : check.damage) err << where << "damaged: " << damage << "\n";
+  return 1;
 }
 
 }  // namespace talvor::recfile

@@ -2,8 +2,8 @@
 //
 // Each command writes what it did to `out` and each problem, as one line naming the file
 // and, for bad input, the line or record at fault, to `err`. It returns the process exit
-// status: 0 when it did its work, 1 when it did nothing because of an error. A failed
-// command leaves the record file as it was.
+// status: 0 when it did its work, 1 when it did nothing because of an error (or, for
+// `stat`, found the file damaged). A failed command leaves the record file as it was.
 //
 // FILE names an existing record file under the engine's path rules (legacy/path_rules.h),
 // except for `create`, which takes FILE as given. INPUT and OUTPUT are plain paths.
@@ -60,17 +60,23 @@ struct CreateOptions {
 int Create(const std::string& file, const CreateOptions& options, std::ostream& out,
            std::ostream& err);
 
-// recfile load FILE INPUT [--format seq|lines]
-// Adds every record of INPUT in one transaction: bad input, a record of the wrong length or
-// a key value already present (in FILE or earlier in INPUT) loads nothing.
+// recfile load FILE INPUT [--format seq|lines] [--replace | --add]
+// Loads every record of INPUT in one transaction: bad input, a record of the wrong length or
+// a key value already present (in FILE or earlier in INPUT) loads nothing. `mode` says what
+// becomes of the records FILE holds: kIntoEmpty (the default) loads nothing into a file that
+// holds any and says how many it holds; kReplace (--replace) puts INPUT's records in their
+// place, all or nothing; kAdd (--add) adds INPUT's records to them.
 int Load(const std::string& file, const std::string& input, RecordFormat format, std::ostream& out,
-         std::ostream& err);
+         std::ostream& err, LoadMode mode = LoadMode::kIntoEmpty);
 
-// recfile save FILE OUTPUT [--format seq|lines]
-// Writes every record in key-0 order (a file without keys in insertion order). OUTPUT is
-// replaced only when the whole file was written.
+// recfile save FILE OUTPUT [--format seq|lines] [--force]
+// Writes every record in key-0 order (a file without keys in insertion order). Never writes
+// over a record file, not even with `force` (--force), and also not over one that OUTPUT
+// names only under the engine's path rules (another letter case); anything else that
+// exists at OUTPUT only with `force`. The export is written to a new file beside OUTPUT and
+// renamed into place when whole, so OUTPUT holds either what it held or the whole export.
 int Save(const std::string& file, const std::string& output, RecordFormat format, std::ostream& out,
-         std::ostream& err);
+         std::ostream& err, bool force = false);
 
 // recfile dump FILE [--key N]
 // The file's definition, then one line per record in key N order: the key's value and the
@@ -78,7 +84,12 @@ int Save(const std::string& file, const std::string& output, RecordFormat format
 int Dump(const std::string& file, int key, std::ostream& out, std::ostream& err);
 
 // recfile stat FILE
-// The file found, its record length, its keys and its record count, one per line.
+// The file found, its record length, its keys and its record count, one per line. Every
+// record and every page is read (CheckRecordFile); a file that is not sound gets one line
+// per problem on `err`, each naming the file: a record length that does not fit its name,
+// the count of records whose bytes are not the record length and the first ten of them by
+// key, and each message of SQLite's integrity check ("damaged: ..."). Returns 1 for such a
+// file.
 int Stat(const std::string& file, std::ostream& out, std::ostream& err);
 
 }  // namespace talvor::recfile

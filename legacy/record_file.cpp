@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+#include <fstream>
 #include <system_error>
 
 #include "legacy/engine.h"
@@ -16,10 +18,19 @@ namespace fs = std::filesystem;
 struct KnownFile {
   std::string_view name;
   RecordFileDefinition definition;
+  // The routines rely on records of exactly this length: a file of another record length
+  // under this name is some other file (a copy put in the wrong place), and writing to it
+  // would cut or refuse every record they build.
+  bool lengthBinds = true;
 };
 
 // The legacy files the workbench opens. Key definitions beyond those of the layouts
 // (risk, forms.ndx) cover the leading bytes that identify a record.
+//
+// "forms.ndx" and "DiaData" do not bind their record length: their routines state only the
+// buffer they pass (4040, 4016), not a record length they rely on, and refusing a site's
+// file of another length would stop those routines on a guess. Such a file opens as it is;
+// its reads and writes still keep to the engine's buffer rules.
 const std::vector<KnownFile>& KnownFiles() {
   static const std::vector<KnownFile> files = [] {
     RecordFileDefinition jcki{99, {{0, 14, false}, {14, 16, true}}};
@@ -33,11 +44,18 @@ const std::vector<KnownFile>& KnownFiles() {
         {"DESC", {64, {{0, 11, false}}}},
         {"DIANDX", {176, {{0, 11, false}}}},
         {"risk", {187, {{0, 30, false}}}},
-        {"forms.ndx", {4040, {{0, 40, false}}}},
-        {"DiaData", {4016, {}}},
+        {"forms.ndx", {4040, {{0, 40, false}}}, /*lengthBinds=*/false},
+        {"DiaData", {4016, {}}, /*lengthBinds=*/false},
     };
   }();
   return files;
+}
+
+const KnownFile* FindKnownFile(std::string_view name) {
+  for (const KnownFile& file : KnownFiles()) {
+    if (EqualsIgnoringCase(file.name, name)) return &file;
+  }
+  return nullptr;
 }
 
 // An open connection to an existing record file, closed at scope exit.
@@ -109,10 +127,24 @@ std::string DefinitionProblem(const RecordFileDefinition& definition) {
 }
 
 std::optional<RecordFileDefinition> KnownFileDefinition(std::string_view name) {
-  for (const KnownFile& file : KnownFiles()) {
-    if (EqualsIgnoringCase(file.name, name)) return file.definition;
-  }
-  return std::nullopt;
+  const KnownFile* file = FindKnownFile(name);
+  if (file == nullptr) return std::nullopt;
+  return file->definition;
+}
+
+std::optional<int> BindingRecordLength(std::string_view name) {
+  const KnownFile* file = FindKnownFile(name);
+  if (file == nullptr || !file->lengthBinds) return std::nullopt;
+  return file->definition.recordLength;
+}
+
+std::string NameProblem(std::string_view name, const RecordFileDefinition& definition) {
+  const KnownFile* file = FindKnownFile(name);
+  if (file == nullptr || !file->lengthBinds) return "";
+  const int length = file->definition.recordLength;
+  if (length == definition.recordLength) return "";
+  return "a file named \"" + std::string(file->name) + "\" has " + std::to_string(length) +
+         "-byte records, not " + std::to_string(definition.recordLength) + "-byte ones";
 }
 
 std::vector<std::string_view> KnownFileNames() {
@@ -125,6 +157,10 @@ bool CreateRecordFile(const fs::path& path, const RecordFileDefinition& definiti
                       std::string* error) {
   std::string shown = path.string();
   if (std::string problem = DefinitionProblem(definition); !problem.empty()) {
+    *error = "cannot create " + shown + ": " + problem;
+    return false;
+  }
+  if (std::string problem = NameProblem(path.filename().string(), definition); !problem.empty()) {
     *error = "cannot create " + shown + ": " + problem;
     return false;
   }
@@ -178,10 +214,15 @@ bool ReadRecordFileInfo(const std::string& path, RecordFileInfo* info, std::stri
 }
 
 bool LoadRecords(const std::string& path, const std::vector<std::string>& records,
-                 std::string* error, std::size_t* failed_index) {
+                 std::string* error, std::size_t* failed_index, LoadMode mode) {
   Connection conn;
   if (!conn.Open(path, error)) return false;
   const RecordFileDefinition& def = conn.definition();
+  if (std::string problem = NameProblem(conn.resolved().filename().string(), def);
+      !problem.empty()) {
+    *error = path + ": " + problem;
+    return false;
+  }
   sqlite3* db = conn.db();
   int rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
@@ -194,6 +235,19 @@ bool LoadRecords(const std::string& path, const std::vector<std::string>& record
     if (failed_index != nullptr && index != records.size()) *failed_index = index;
     return false;
   };
+  // Inside the transaction, so that what the file holds cannot change between the look and
+  // the load.
+  if (mode == LoadMode::kIntoEmpty) {
+    store::Statement count(db, "SELECT count(*) FROM records");
+    rc = count ? sqlite3_step(count.get()) : count.prepare_rc();
+    if (rc != SQLITE_ROW) return fail(records.size(), path + ": " + SqliteError(db, rc));
+    if (std::int64_t held = sqlite3_column_int64(count.get(), 0); held > 0) {
+      return fail(records.size(), path + " holds " + std::to_string(held) + " records");
+    }
+  } else if (mode == LoadMode::kReplace) {
+    rc = sqlite3_exec(db, "DELETE FROM records", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return fail(records.size(), path + ": " + SqliteError(db, rc));
+  }
   store::Statement insert(db, store::InsertSql(def));
   if (!insert) return fail(records.size(), path + ": " + SqliteError(db, insert.prepare_rc()));
   int n = static_cast<int>(def.keys.size());
@@ -230,6 +284,88 @@ bool LoadRecords(const std::string& path, const std::vector<std::string>& record
   rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) return fail(records.size(), path + ": " + SqliteError(db, rc));
   return true;
+}
+
+bool CheckRecordFile(const std::string& path, RecordFileCheck* check, std::string* error) {
+  Connection conn;
+  if (!conn.Open(path, error)) return false;
+  sqlite3* db = conn.db();
+  const RecordFileDefinition& def = conn.definition();
+  RecordFileCheck result;
+  std::error_code ec;
+  result.info.path = fs::weakly_canonical(conn.resolved(), ec);
+  if (ec) result.info.path = conn.resolved();
+  result.info.definition = def;
+  result.nameProblem = NameProblem(conn.resolved().filename().string(), def);
+
+  // Every record is read whole, overflow pages included: a count alone would walk past a
+  // record cut short and past pages that only the data reaches.
+  const bool keyed = !def.keys.empty();
+  store::Statement walk(db, keyed ? "SELECT data, k0 FROM records ORDER BY k0"
+                                  : "SELECT data FROM records ORDER BY rowid");
+  int rc = walk ? SQLITE_OK : walk.prepare_rc();
+  while (rc == SQLITE_OK && (rc = sqlite3_step(walk.get())) == SQLITE_ROW) {
+    rc = SQLITE_OK;
+    ++result.info.records;
+    sqlite3_column_blob(walk.get(), 0);
+    const int size = sqlite3_column_bytes(walk.get(), 0);
+    if (size == def.recordLength) continue;
+    if (++result.misfits > static_cast<std::int64_t>(kMaxMisfitsShown)) continue;
+    std::string where = "record " + std::to_string(result.info.records);
+    if (keyed) {
+      const char* key = static_cast<const char*>(sqlite3_column_blob(walk.get(), 1));
+      const int key_size = sqlite3_column_bytes(walk.get(), 1);
+      where = "key 0 \"" +
+              EscapeBytes(std::string_view(key ? key : "", static_cast<std::size_t>(key_size))) +
+              "\"";
+    }
+    result.firstMisfits.push_back({std::move(where), size});
+  }
+  if (rc != SQLITE_DONE) {
+    if (store::StatusOf(rc) == kBtrFileLocked) {
+      *error = path + ": locked by another process";
+      return false;
+    }
+    result.damage.push_back("reading the records stopped after " +
+                            std::to_string(result.info.records) +
+                            " of them: " + SqliteError(db, rc));
+  }
+  walk = store::Statement();
+
+  // SQLite's own check finds pages that do not read back and keys that disagree with their
+  // records; each message names the tree (by its root page) and the page.
+  store::Statement integrity(db, "PRAGMA integrity_check(20)");
+  rc = integrity ? SQLITE_OK : integrity.prepare_rc();
+  while (rc == SQLITE_OK && (rc = sqlite3_step(integrity.get())) == SQLITE_ROW) {
+    rc = SQLITE_OK;
+    const unsigned char* text = sqlite3_column_text(integrity.get(), 0);
+    std::string_view rows(text ? reinterpret_cast<const char*>(text) : "");
+    while (!rows.empty()) {
+      std::size_t end = rows.find('\n');
+      std::string_view line = rows.substr(0, end);
+      rows = end == std::string_view::npos ? std::string_view() : rows.substr(end + 1);
+      if (line.empty() || line == "ok" || line.starts_with("*** in database ")) continue;
+      result.damage.push_back("integrity check: " + std::string(line));
+    }
+  }
+  if (rc != SQLITE_DONE) {
+    result.damage.push_back("the integrity check broke off: " + SqliteError(db, rc));
+  }
+  *check = std::move(result);
+  return true;
+}
+
+bool IsRecordFile(const fs::path& path) {
+  // The database header: its magic text, and the application id at byte 68 (big-endian).
+  // Read straight from the file, so that asking opens no connection and leaves no log.
+  static constexpr char kMagic[] = "SQLite format 3";
+  std::ifstream in(path, std::ios::binary);
+  char header[72] = {};
+  if (!in.read(header, sizeof header)) return false;
+  if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return false;
+  std::uint32_t id = 0;
+  for (int i = 68; i < 72; ++i) id = (id << 8) | static_cast<unsigned char>(header[i]);
+  return id == static_cast<std::uint32_t>(store::kApplicationId);
 }
 
 bool ForEachRecord(const std::string& path, int key_number,

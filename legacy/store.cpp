@@ -120,7 +120,7 @@ static void SetUpSqliteOnce() {
 }
 
 int OpenRecordDatabase(const fs::path& path, sqlite3** db, RecordFileDefinition* definition,
-                       std::string* message) {
+                       std::string* message, std::string_view name) {
   *db = nullptr;
   std::error_code ec;
   fs::file_status st = fs::status(path, ec);
@@ -152,6 +152,12 @@ int OpenRecordDatabase(const fs::path& path, sqlite3** db, RecordFileDefinition*
   sqlite3_busy_timeout(conn, kBusyTimeoutMs);
   std::string why;
   rc = ReadDefinition(conn, definition, &why);
+  if (rc == SQLITE_OK && !name.empty()) {
+    if (std::string problem = NameProblem(name, *definition); !problem.empty()) {
+      why = "not that file (" + problem + ")";
+      rc = SQLITE_NOTADB;
+    }
+  }
   if (rc == SQLITE_OK) {
     // The journal mode is kept in the file; a file made by other means is switched once.
     Statement mode(conn, "PRAGMA journal_mode");
@@ -166,10 +172,10 @@ int OpenRecordDatabase(const fs::path& path, sqlite3** db, RecordFileDefinition*
     int status = StatusOf(rc);
     if ((rc & 0xff) == SQLITE_CORRUPT) status = kBtrNotRecordFile;
     if (why.empty()) {
-      why = (rc & 0xff) == SQLITE_NOTADB    ? "not a record file (not an SQLite database)"
-            : (rc & 0xff) == SQLITE_CORRUPT ? std::string("not a record file (damaged: ") +
-                                                  sqlite3_errmsg(conn) + ")"
-                                            : sqlite3_errmsg(conn);
+      why = (rc & 0xff) == SQLITE_NOTADB ? "not a record file (not an SQLite database)"
+            : (rc & 0xff) == SQLITE_CORRUPT
+                ? std::string("not a record file (damaged: ") + sqlite3_errmsg(conn) + ")"
+                : sqlite3_errmsg(conn);
     }
     if (status == kBtrFileLocked) why = "locked by another process";
     *message = why;

@@ -19,6 +19,9 @@ struct RecfileOptions {
   std::string format = "seq";
   recfile::CreateOptions create;
   int key = 0;
+  bool replace = false;  // load --replace
+  bool add = false;      // load --add
+  bool force = false;    // save --force
 };
 
 // Runs `body` unless the format option is bad.
@@ -34,7 +37,8 @@ int WithFormat(const RecfileOptions& o, const CliEnvironment& env,
 
 void AddRecfile(CLI::App& app, const CliEnvironment& env, int& status,
                 std::shared_ptr<RecfileOptions> o) {
-  auto* recfile = app.add_subcommand("recfile", "create, load, save, dump and inspect record files");
+  auto* recfile =
+      app.add_subcommand("recfile", "create, load, save, dump and inspect record files");
   recfile->require_subcommand(1);
 
   auto* create = recfile->add_subcommand("create", "create an empty record file");
@@ -42,39 +46,50 @@ void AddRecfile(CLI::App& app, const CliEnvironment& env, int& status,
   auto* like = create->add_option("--like", o->create.like, "take length and keys of a known file");
   create->add_option("--length", o->create.length, "record length")->excludes(like);
   create->add_option("--key", o->create.keys, "key as OFF:LEN[:dup], key 0 first")->excludes(like);
-  create->callback([&status, &env, o] { status = recfile::Create(o->file, o->create, *env.out, *env.err); });
+  create->callback(
+      [&status, &env, o] { status = recfile::Create(o->file, o->create, *env.out, *env.err); });
 
-  auto* load = recfile->add_subcommand("load", "add the records of INPUT in one transaction");
+  auto* load = recfile->add_subcommand("load", "load the records of INPUT in one transaction");
   load->add_option("FILE", o->file)->required();
   load->add_option("INPUT", o->data)->required();
   load->add_option("--format", o->format, "seq or lines");
+  auto* replace = load->add_flag("--replace", o->replace, "replace the records FILE holds");
+  load->add_flag("--add", o->add, "add to the records FILE holds")->excludes(replace);
   load->callback([&status, &env, o] {
-    status = WithFormat(*o, env, [](const RecfileOptions& opt, recfile::RecordFormat f, const CliEnvironment& e) {
-      return recfile::Load(opt.file, opt.data, f, *e.out, *e.err);
-    });
+    status = WithFormat(
+        *o, env, [](const RecfileOptions& opt, recfile::RecordFormat f, const CliEnvironment& e) {
+          const LoadMode mode = opt.replace ? LoadMode::kReplace
+                                : opt.add   ? LoadMode::kAdd
+                                            : LoadMode::kIntoEmpty;
+          return recfile::Load(opt.file, opt.data, f, *e.out, *e.err, mode);
+        });
   });
 
   auto* save = recfile->add_subcommand("save", "write every record to OUTPUT");
   save->add_option("FILE", o->file)->required();
   save->add_option("OUTPUT", o->data)->required();
   save->add_option("--format", o->format, "seq or lines");
+  save->add_flag("--force", o->force, "replace an existing OUTPUT (never a record file)");
   save->callback([&status, &env, o] {
-    status = WithFormat(*o, env, [](const RecfileOptions& opt, recfile::RecordFormat f, const CliEnvironment& e) {
-      return recfile::Save(opt.file, opt.data, f, *e.out, *e.err);
-    });
+    status = WithFormat(
+        *o, env, [](const RecfileOptions& opt, recfile::RecordFormat f, const CliEnvironment& e) {
+          return recfile::Save(opt.file, opt.data, f, *e.out, *e.err, opt.force);
+        });
   });
 
   auto* dump = recfile->add_subcommand("dump", "print keys and records readably");
   dump->add_option("FILE", o->file)->required();
   dump->add_option("--key", o->key, "key number");
-  dump->callback([&status, &env, o] { status = recfile::Dump(o->file, o->key, *env.out, *env.err); });
+  dump->callback(
+      [&status, &env, o] { status = recfile::Dump(o->file, o->key, *env.out, *env.err); });
 
   auto* stat = recfile->add_subcommand("stat", "record length, keys and record count");
   stat->add_option("FILE", o->file)->required();
   stat->callback([&status, &env, o] { status = recfile::Stat(o->file, *env.out, *env.err); });
 }
 
-void AddDb(CLI::App& app, const CliEnvironment& env, int& status, std::shared_ptr<std::string> file) {
+void AddDb(CLI::App& app, const CliEnvironment& env, int& status,
+           std::shared_ptr<std::string> file) {
   auto* db = app.add_subcommand("db", "agency databases");
   db->require_subcommand(1);
   auto* init = db->add_subcommand("init", "an empty agency database with the catalog's tables");
@@ -99,7 +114,8 @@ struct DemoArgs {
 void AddDemo(CLI::App& app, const CliEnvironment& env, int& status, std::shared_ptr<DemoArgs> a) {
   auto* demo = app.add_subcommand("demo", "a demo site with typical conversion defects");
   demo->add_option("DIR", a->dir)->required();
-  demo->add_option("--clients", a->clients, "clients over both agencies")->check(CLI::Range(1, 10000000));
+  demo->add_option("--clients", a->clients, "clients over both agencies")
+      ->check(CLI::Range(1, 10000000));
   demo->callback([&status, &env, a] {
     try {
       DemoOptions options;

@@ -400,6 +400,106 @@ TEST_F(EngineTest, InsertAndUpdateStoreOnlyTheFirstRecordLengthBytes) {
   EXPECT_EQ(all[0], b.Record());
 }
 
+std::vector<std::string> AllRecords(const std::string& path) {
+  std::vector<std::string> records;
+  std::string error;
+  EXPECT_TRUE(ForEachRecord(
+      path, 0, [&](std::string_view r) { records.emplace_back(r); }, &error))
+      << error;
+  return records;
+}
+
+// Every known file, whatever its length: a length one byte short of the record is refused
+// by inserts and updates alike, and the file keeps what it held.
+TEST_F(EngineTest, AWriteShorterThanTheRecordLengthWritesNothing) {
+  for (std::string_view name : KnownFileNames()) {
+    const std::string file(name);
+    const int record_length = KnownFileDefinition(name)->recordLength;
+    const std::string stored(static_cast<std::size_t>(record_length), 'A');
+    MakeFile(file, name, {stored});
+    BtrHandle h;
+    Open(h, file);
+    std::vector<char> buffer(stored.size() + 32, 'B');
+    int length = static_cast<int>(buffer.size());
+    if (!KnownFileDefinition(name)->keys.empty()) {
+      ASSERT_EQ(btrGetFirst(h, buffer.data(), &length, 0, 0), kBtrOk) << name;
+      std::fill(buffer.begin(), buffer.end(), 'B');
+    }
+    length = record_length - 1;
+    EXPECT_EQ(btrInsert(h, buffer.data(), &length, 0), kBtrDataBufferTooShort) << name;
+    EXPECT_EQ(btrUpdate(h, buffer.data(), &length), kBtrDataBufferTooShort) << name;
+    EXPECT_EQ(AllRecords(file), std::vector<std::string>{stored}) << name;
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Record lengths bound by the known files' names
+
+// A record file of `definition` at `path`, made under another name: only a copy or a rename
+// puts a file of the wrong record length under a known name.
+void PlaceRecordFile(const std::string& path, const RecordFileDefinition& definition) {
+  std::string error;
+  testing::fs::create_directories(testing::fs::path(path).parent_path());
+  ASSERT_TRUE(CreateRecordFile(path + ".made", definition, &error)) << error;
+  testing::fs::rename(path + ".made", path);
+}
+
+TEST_F(EngineTest, APolicyFileCopiedOverTheMasterFileDoesNotOpenAsIt) {
+  MakeFile("data/POL", "POL", {PolRecord("01", "P1", "01", "42")});
+  testing::fs::copy_file("data/POL", "data/ap");
+  for (const char* path : {"data/ap", "DATA\\AP", "data\\\\Ap", "c:data/aP", "data/ap/"}) {
+    BtrHandle h;
+    EXPECT_EQ(btrOpen(h, "", path, 1, 1, 0), kBtrNotRecordFile) << path;
+    Buffer b;
+    b.Set(ApRecord(ClientKey(" 1", "42", "01"), "001"));
+    EXPECT_EQ(btrInsert(h, b.data, &b.length, 0), kBtrFileNotOpen) << path;
+  }
+  EXPECT_EQ(AllRecords("data/ap"), (std::vector<std::string>{PolRecord("01", "P1", "01", "42")}));
+  // Under its own name it is the policy file it always was, and stays open as that while a
+  // link named "ap" to it is refused.
+  BtrHandle pol;
+  Open(pol, "data/pol");
+  EXPECT_EQ(ReadAll(pol, 120).size(), 1u);
+  std::error_code ec;
+  testing::fs::create_directory("linked");
+  testing::fs::create_symlink(testing::fs::absolute("data/POL"), "linked/ap", ec);
+  if (!ec) {
+    BtrHandle link;
+    EXPECT_EQ(btrOpen(link, "", "linked/ap", 1, 1, 0), kBtrNotRecordFile);
+    EXPECT_EQ(ReadAll(pol, 120).size(), 1u);
+  }
+}
+
+TEST_F(EngineTest, EveryNameThatBindsARecordLengthRefusesAnotherOne) {
+  struct Case {
+    const char* name;
+    int length;
+  };
+  const Case binding[] = {{"ap", 128},  {"extap", 138},  {"POL", 120},
+                          {"JCKI", 99}, {"OLDJCKI", 99}, {"JCKI102705", 99},
+                          {"DESC", 64}, {"DIANDX", 176}, {"risk", 187}};
+  for (const Case& c : binding) {
+    EXPECT_EQ(KnownFileDefinition(c.name)->recordLength, c.length) << c.name;
+    for (int stored : {c.length - 1, c.length + 1}) {
+      const std::string path = "len" + std::to_string(stored) + "/" + c.name;
+      PlaceRecordFile(path, {stored, {{0, 10, false}}});
+      BtrHandle h;
+      EXPECT_EQ(btrOpen(h, "", path.c_str(), 1, 1, 0), kBtrNotRecordFile) << path;
+    }
+    MakeFile(std::string("fits/") + c.name, c.name);
+    BtrHandle h;
+    Open(h, std::string("fits/") + c.name);
+  }
+  // "forms.ndx" and "DiaData" are known by the buffer their routines pass, not by a record
+  // length; a name outside the table binds nothing.
+  for (const char* name : {"forms.ndx", "DiaData", "notes"}) {
+    const std::string path = std::string("free/") + name;
+    PlaceRecordFile(path, {50, {{0, 10, false}}});
+    BtrHandle h;
+    Open(h, path);
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // Handles, positions and writes
 

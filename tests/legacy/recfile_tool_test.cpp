@@ -2,7 +2,9 @@
 #include "legacy/recfile_tool.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -25,6 +27,25 @@ std::string ReadBytes(const std::string& path) {
 void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out << bytes;
+}
+
+// Writes into a record file behind the engine's back, as another program could.
+void RunSql(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  char* message = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK)
+      << (message ? message : "");
+  sqlite3_free(message);
+  sqlite3_close(db);
+}
+
+// The names in the working directory.
+std::vector<std::string> Names() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(".")) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 class RecfileToolTest : public testing::TempDirTest {
@@ -112,6 +133,133 @@ TEST_F(RecfileToolTest, StatPrintsTheDefinitionAndTheCount) {
                            "records: 1\n");
 }
 
+TEST_F(RecfileToolTest, StatNamesRecordsOfTheWrongLengthAndFails) {
+  MakeFile("ap", "ap", {ApRecord("001000 1    4200")});
+  RunSql("ap",
+         "INSERT INTO records VALUES(CAST('001000 1    4201' AS BLOB), zeroblob(100));"
+         "INSERT INTO records VALUES(CAST('001000 1    4202' AS BLOB), zeroblob(129));");
+  const std::string path = fs::canonical("ap").string();
+  EXPECT_EQ(Stat("ap", out, err), 1);
+  EXPECT_EQ(out.str(), "file: " + path +
+                           "\n"
+                           "record length: 128\n"
+                           "key 0: offset 0, length 16, unique\n"
+                           "records: 3\n");
+  EXPECT_EQ(err.str(),
+            "recfile stat: " + path +
+                ": 2 of 3 records are not the record length 128 (the engine reads them as "
+                "status 2)\n"
+                "recfile stat: " +
+                path + ": key 0 \"001000 1    4201\" is 100 bytes long\n" +
+                "recfile stat: " + path + ": key 0 \"001000 1    4202\" is 129 bytes long\n");
+}
+
+TEST_F(RecfileToolTest, StatNamesDamagedPagesAndFails) {
+  std::vector<std::string> records;
+  for (int i = 0; i < 400; ++i)
+    records.push_back(ApRecord("001000 1  " + std::to_string(100000 + i)));
+  MakeFile("ap", "ap", records);
+  // The last page holds records; it no longer reads back as a page.
+  const auto size = fs::file_size("ap");
+  ASSERT_GE(size, 8u * 4096u);
+  {
+    std::fstream file("ap", std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(static_cast<std::streamoff>(size - 4096));
+    file << std::string(4096, '\x55');
+  }
+  EXPECT_EQ(Stat("ap", out, err), 1);
+  const std::string where = "recfile stat: " + fs::canonical("ap").string() + ": damaged: ";
+  EXPECT_NE(err.str().find(where + "reading the records stopped after "), std::string::npos)
+      << err.str();
+  // SQLite names the page ("Page 21: ..." or "Tree 4 page 21 ...").
+  EXPECT_NE(err.str().find(where + "integrity check: "), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("age " + std::to_string(size / 4096) + ":"), std::string::npos)
+      << err.str();
+}
+
+TEST_F(RecfileToolTest, StatOfAFileWhoseRecordLengthDoesNotFitItsNameFails) {
+  MakeFile("POL", "POL", {testing::PolRecord("01", "A", "01", "1")});
+  fs::copy_file("POL", "ap");
+  EXPECT_EQ(Stat("ap", out, err), 1);
+  EXPECT_NE(out.str().find("record length: 120\nkey 0: offset 0, length 25"), std::string::npos)
+      << out.str();
+  EXPECT_EQ(err.str(), "recfile stat: " + fs::canonical("ap").string() +
+                           ": a file named \"ap\" has 128-byte records, not 120-byte ones; the "
+                           "engine does not open it under that name (status 30)\n");
+}
+
+TEST_F(RecfileToolTest, SaveNeverReplacesARecordFileAndKeepsAnExistingOutput) {
+  MakeFile("t1", "ap", {ApRecord("K1")});
+  const std::string desc = "01I00012301" + std::string(53, ' ');
+  MakeFile("DESC", "DESC", {desc});
+  WriteBytes("old.seq", "old");
+  for (bool force : {false, true}) {
+    for (const char* output : {"DESC", "desc", "t1"}) {
+      err.str("");
+      EXPECT_EQ(Save("t1", output, RecordFormat::kSeq, out, err, force), 1) << output;
+      EXPECT_EQ(err.str(), "recfile save: " + std::string(output) + " is the record file " +
+                               fs::canonical(output == std::string("t1") ? "t1" : "DESC").string() +
+                               "; an export never replaces a record file, not even with --force; "
+                               "nothing written\n");
+    }
+  }
+  err.str("");
+  EXPECT_EQ(Save("t1", "old.seq", RecordFormat::kSeq, out, err), 1);
+  EXPECT_EQ(err.str(), "recfile save: old.seq already exists (" + fs::absolute("old.seq").string() +
+                           "); nothing written; give --force to replace it\n");
+  EXPECT_EQ(All("DESC"), std::vector<std::string>{desc});
+  EXPECT_EQ(ReadBytes("old.seq"), "old");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"DESC", "old.seq", "t1"}));
+}
+
+TEST_F(RecfileToolTest, SaveWithForceReplacesAnExistingExportWhole) {
+  MakeFile("ap", "ap", {ApRecord("K1"), ApRecord("K2")});
+  WriteBytes("export", "old");
+  ASSERT_EQ(Save("ap", "export", RecordFormat::kSeq, out, err, /*force=*/true), 0) << err.str();
+  EXPECT_EQ(out.str(), "saved 2 records of ap to export\n");
+  EXPECT_EQ(ReadBytes("export"),
+            "128," + ApRecord("K1") + "\r\n128," + ApRecord("K2") + "\r\n\x1a");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"ap", "export"}));
+  err.str("");
+  EXPECT_EQ(Save("ap", "nodir/export", RecordFormat::kSeq, out, err), 1);
+  EXPECT_EQ(err.str(),
+            "recfile save: nodir/export: cannot create a file beside it to write into; nothing "
+            "written\n");
+  fs::create_directory("adir");
+  err.str("");
+  EXPECT_EQ(Save("ap", "adir", RecordFormat::kSeq, out, err, /*force=*/true), 1);
+  EXPECT_EQ(err.str(), "recfile save: adir is a directory (" + fs::absolute("adir").string() +
+                           "); nothing written\n");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"adir", "ap", "export"}));
+}
+
+TEST_F(RecfileToolTest, LoadWithReplacePutsTheInputInPlaceOfTheRecordsAllOrNothing) {
+  MakeFile("ap", "ap", {ApRecord("K1", "old"), ApRecord("K2", "old")});
+  WriteBytes("bad", ApRecord("K3") + "\n" + ApRecord("K3") + "\n");
+  EXPECT_EQ(Load("ap", "bad", RecordFormat::kLines, out, err, LoadMode::kReplace), 1);
+  EXPECT_NE(err.str().find("bad line 2: key 0 value \"K3"), std::string::npos) << err.str();
+  EXPECT_EQ(All("ap"), (std::vector<std::string>{ApRecord("K1", "old"), ApRecord("K2", "old")}));
+
+  WriteBytes("new", ApRecord("K2", "new") + "\n" + ApRecord("K3", "new") + "\n");
+  ASSERT_EQ(Load("ap", "new", RecordFormat::kLines, out, err, LoadMode::kReplace), 0) << err.str();
+  EXPECT_EQ(out.str(), "loaded 2 records into ap in place of its 2 records\n");
+  EXPECT_EQ(All("ap"), (std::vector<std::string>{ApRecord("K2", "new"), ApRecord("K3", "new")}));
+
+  WriteBytes("more", ApRecord("K4") + "\n");
+  ASSERT_EQ(Load("ap", "more", RecordFormat::kLines, out, err, LoadMode::kAdd), 0) << err.str();
+  EXPECT_EQ(All("ap").size(), 3u);
+}
+
+TEST_F(RecfileToolTest, LoadIntoAFileThatHoldsRecordsLoadsNothingAndSaysSo) {
+  MakeFile("ap", "ap", {ApRecord("OLD")});
+  WriteBytes("input", ApRecord("NEW") + "\n");
+  EXPECT_EQ(Load("ap", "input", RecordFormat::kLines, out, err), 1);
+  EXPECT_EQ(err.str(), "recfile load: ap (" + fs::canonical("ap").string() +
+                           ") holds 1 records; nothing loaded; give --replace to replace them "
+                           "by those of input, or --add to add those to them\n");
+  EXPECT_EQ(All("ap"), std::vector<std::string>{ApRecord("OLD")});
+}
+
 TEST_F(RecfileToolTest, CommandsOnAMissingOrForeignFileFailNamingIt) {
   WriteBytes("notes.txt", "hello");
   for (const char* file : {"missing", "notes.txt"}) {
@@ -153,8 +301,7 @@ TEST_F(RecfileToolTest, SeqAndLinesRoundTripRecordsHoldingZeroBytes) {
   ASSERT_GE(no_lf.size(), 3u);
   for (const Case& c :
        {Case{RecordFormat::kSeq, AwkwardRecords()}, Case{RecordFormat::kLines, no_lf}}) {
-    fs::remove_all("a");
-    fs::remove_all("b");
+    for (const char* name : {"a", "b", "export"}) fs::remove_all(name);
     MakeFile("a", "ap", c.records);
     ASSERT_EQ(Save("a", "export", c.format, out, err), 0) << err.str();
     ASSERT_EQ(Create("b", {"ap", 0, {}}, out, err), 0) << err.str();
@@ -178,7 +325,7 @@ TEST_F(RecfileToolTest, LinesAcceptCrLfAndALastLineWithoutEnd) {
 TEST_F(RecfileToolTest, SavingARecordWithALineFeedAsLinesFailsAndWritesNothing) {
   MakeFile("ap", "ap", AwkwardRecords());
   WriteBytes("export", "old");
-  EXPECT_EQ(Save("ap", "export", RecordFormat::kLines, out, err), 1);
+  EXPECT_EQ(Save("ap", "export", RecordFormat::kLines, out, err, /*force=*/true), 1);
   EXPECT_NE(err.str().find("record 2 holds a line-feed byte"), std::string::npos) << err.str();
   EXPECT_EQ(ReadBytes("export"), "old");
 }
@@ -216,7 +363,7 @@ TEST_F(RecfileToolTest, BadInputLoadsNothingAndNamesTheLineOrRecord) {
   for (const Case& c : cases) {
     WriteBytes("input", c.input);
     err.str("");
-    EXPECT_EQ(Load("ap", "input", c.format, out, err), 1) << c.message;
+    EXPECT_EQ(Load("ap", "input", c.format, out, err, LoadMode::kAdd), 1) << c.message;
     EXPECT_NE(err.str().find("input " + c.message), std::string::npos) << err.str();
     EXPECT_NE(err.str().find("nothing loaded"), std::string::npos) << err.str();
     EXPECT_EQ(All("ap").size(), 1u) << c.message;

@@ -84,6 +84,27 @@ TEST_F(RecordFileTest, BadDefinitionsAreRejectedWithTheReason) {
   EXPECT_EQ(DefinitionProblem(*KnownFileDefinition("POL")), "");
 }
 
+TEST_F(RecordFileTest, ANameThatBindsARecordLengthIsNeverGivenAnotherOne) {
+  EXPECT_EQ(BindingRecordLength("AP"), 128);
+  EXPECT_EQ(BindingRecordLength("jcki102705"), 99);
+  for (const char* free : {"forms.ndx", "DiaData", "notes"}) {
+    EXPECT_EQ(BindingRecordLength(free), std::nullopt) << free;
+  }
+  std::string error;
+  EXPECT_FALSE(CreateRecordFile("Ap", {120, {{0, 25, false}}}, &error));
+  EXPECT_EQ(error, "cannot create Ap: a file named \"ap\" has 128-byte records, not 120-byte ones");
+  EXPECT_FALSE(fs::exists("Ap"));
+  ASSERT_TRUE(CreateRecordFile("DiaData", {100, {}}, &error)) << error;
+
+  // A file of the wrong length put there by a copy takes no records either.
+  MakeFile("POL", "POL");
+  fs::copy_file("POL", "ap");
+  EXPECT_FALSE(LoadRecords("ap", {PolRecord("01", "P1", "01", "42")}, &error));
+  EXPECT_EQ(error, "ap: a file named \"ap\" has 128-byte records, not 120-byte ones");
+  EXPECT_TRUE(All("pol").empty());
+  EXPECT_TRUE(LoadRecords("POL", {PolRecord("01", "P1", "01", "42")}, &error)) << error;
+}
+
 TEST_F(RecordFileTest, LoadIsAllOrNothingAndNamesTheRecordAtFault) {
   MakeFile("ap", "ap", {ApRecord(ClientKey(" 1", "1", "00"))});
   struct Case {
@@ -105,6 +126,17 @@ TEST_F(RecordFileTest, LoadIsAllOrNothingAndNamesTheRecordAtFault) {
     EXPECT_NE(error.find(c.message), std::string::npos) << error;
     EXPECT_EQ(All("ap").size(), 1u) << c.message;
   }
+}
+
+TEST_F(RecordFileTest, ALoadIntoAnEmptyFileOnlyLoadsNothingIntoOneThatHoldsRecords) {
+  MakeFile("ap", "ap", {ApRecord("OLD")});
+  std::string error;
+  EXPECT_FALSE(LoadRecords("ap", {ApRecord("NEW")}, &error, nullptr, LoadMode::kIntoEmpty));
+  EXPECT_EQ(error, "ap holds 1 records");
+  EXPECT_EQ(All("ap"), std::vector<std::string>{ApRecord("OLD")});
+  MakeFile("empty", "ap");
+  EXPECT_TRUE(LoadRecords("empty", {ApRecord("NEW")}, &error, nullptr, LoadMode::kIntoEmpty))
+      << error;
 }
 
 TEST_F(RecordFileTest, ADuplicateOfASecondKeyWithoutDuplicatesIsNamed) {

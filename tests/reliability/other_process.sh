@@ -47,7 +47,7 @@ writer() {
     for ((r = 0; r < 5; r++)); do
       printf '77%04d%02d%-120s\n' "$b" "$r" "writer record" >> "batch.txt"
     done
-    "$cli" recfile load data/ap batch.txt --format lines > /dev/null
+    "$cli" recfile load data/ap batch.txt --format lines --add > /dev/null
     sqlite3 -cmd '.timeout 5000' AGYFORMS.db \
       "INSERT INTO Customer(AgyCode, Number, Name, Zip) VALUES('77', '$(printf '%6d' "$b")', 'WRITER', '12345');
        UPDATE Customer SET Name = 'WRITER $b' WHERE AgyCode = '77';"
@@ -91,7 +91,7 @@ sleep 1
 printf '%-128s\n' "77LOCKED" > one.txt
 start=$(date +%s)
 status=0
-"$cli" recfile load data/ap one.txt --format lines > load.out 2> load.err || status=$?
+"$cli" recfile load data/ap one.txt --format lines --add > load.out 2> load.err || status=$?
 took=$(( $(date +%s) - start ))
 kill "$holder" 2> /dev/null || true
 wait "$holder" 2> /dev/null || true

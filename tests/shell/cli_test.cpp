@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <stdexcept>
 
 #include "shell/form.h"
+#include "shell/registry.h"
 #include "tests/shell/temp_dir.h"
 
 namespace talvor {
@@ -25,7 +27,9 @@ void Failing(TForm1& form) {
   throw std::runtime_error("table \"Customer\" not found in database \"X\"");
 }
 
-void WithFlag(TForm1& form, bool flag) { form.Label3 = flag ? "flag on" : "flag off"; }
+void WithFlag(TForm1& form, bool flag) {
+  form.Label3 = flag ? "flag on" : "flag off";
+}
 
 const RoutineEntry kTestButtons[] = {
     {"Ask Me", &AskAndReport, nullptr, false, ButtonGroup::kGrid, true, true, ""},
@@ -48,7 +52,8 @@ class CliTest : public ::testing::Test {
   }
 
   TempWorkDir dir_;
-  std::vector<const RoutineEntry*> registry_ = {&kTestButtons[0], &kTestButtons[1], &kTestButtons[2]};
+  std::vector<const RoutineEntry*> registry_ = {&kTestButtons[0], &kTestButtons[1],
+                                                &kTestButtons[2]};
   FixedClock clock_{{{2026, 12, 8}, 9, 30, 0}};
   std::istringstream in_;
   std::ostringstream out_, err_;
@@ -106,6 +111,77 @@ TEST_F(CliTest, AnErrorEndsOnlyItsRoutine) {
   EXPECT_EQ(Run({"run", "break-down", "flag-on"}), kExitFailed);
   EXPECT_EQ(out_.str(), "running.....\nflag on\n");
   EXPECT_NE(err_.str().find("not found in database"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------------------
+// Record files
+
+// The "records: N" line of `recfile stat FILE`, or "" when there is none.
+std::string RecordsLine(const std::string& stat) {
+  const std::size_t at = stat.find("\nrecords: ");
+  return at == std::string::npos ? "" : stat.substr(at + 1, stat.find('\n', at + 1) - at - 1);
+}
+
+// `cp data/POL data/ap; run sync-phones --answer yes` once put a 120-byte client line into
+// the copy for every client, without a word.
+TEST_F(CliTest, APolicyFileCopiedOverTheMasterFileIsRefusedNotFilled) {
+  registry_ = Registry();
+  ASSERT_EQ(Run({"demo", ".", "--clients", "12"}), kExitOk) << err_.str();
+  ASSERT_EQ(Run({"recfile", "stat", "data/POL"}), kExitOk) << err_.str();
+  const std::string policies = RecordsLine(out_.str());
+  std::filesystem::copy_file("data/POL", "data/ap",
+                             std::filesystem::copy_options::overwrite_existing);
+
+  EXPECT_EQ(Run({"run", "sync-phones", "--answer", "yes"}), kExitOk);
+  EXPECT_NE(err_.str().find("Unable to open ap file data\\ap, status is 30\n"), std::string::npos)
+      << err_.str();
+
+  EXPECT_EQ(Run({"recfile", "stat", "data/ap"}), kExitFailed);
+  EXPECT_EQ(RecordsLine(out_.str()), policies);
+  EXPECT_NE(out_.str().find("record length: 120\n"), std::string::npos) << out_.str();
+  EXPECT_NE(err_.str().find("a file named \"ap\" has 128-byte records, not 120-byte ones"),
+            std::string::npos)
+      << err_.str();
+}
+
+TEST_F(CliTest, RecfileSaveAndLoadNeverWriteOverWhatIsStoredUnlessTold) {
+  const std::string desc = "01I00012301" + std::string(53, ' ');
+  dir_.Write("desc.lines", desc + "\n");
+  dir_.Write("other.lines", "01I00099901" + std::string(53, '-') + "\n");
+  ASSERT_EQ(Run({"recfile", "create", "DESC"}), kExitOk) << err_.str();
+  ASSERT_EQ(Run({"recfile", "load", "DESC", "desc.lines", "--format", "lines"}), kExitOk)
+      << err_.str();
+  ASSERT_EQ(Run({"recfile", "create", "t1", "--like", "DESC"}), kExitOk) << err_.str();
+  const std::string descPath = std::filesystem::canonical("DESC").string();
+
+  // The export that once replaced DESC.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"recfile", "save", "t1", "DESC"},
+        std::vector<std::string>{"recfile", "save", "t1", "DESC", "--force"}}) {
+    EXPECT_EQ(Run(args), kExitFailed);
+    EXPECT_EQ(err_.str(), "recfile save: DESC is the record file " + descPath +
+                              "; an export never replaces a record file, not even with --force; "
+                              "nothing written\n");
+  }
+  ASSERT_EQ(Run({"recfile", "save", "DESC", "out.lines", "--format", "lines"}), kExitOk);
+  EXPECT_EQ(dir_.Read("out.lines"), desc + "\n");
+  EXPECT_EQ(Run({"recfile", "save", "t1", "out.lines"}), kExitFailed);
+  EXPECT_NE(err_.str().find("out.lines already exists"), std::string::npos) << err_.str();
+  EXPECT_EQ(dir_.Read("out.lines"), desc + "\n");
+  EXPECT_EQ(Run({"recfile", "save", "t1", "out.lines", "--force"}), kExitOk) << err_.str();
+  EXPECT_EQ(dir_.Read("out.lines"), "\x1a");
+
+  EXPECT_EQ(Run({"recfile", "load", "DESC", "other.lines", "--format", "lines"}), kExitFailed);
+  EXPECT_EQ(err_.str(), "recfile load: DESC (" + descPath +
+                            ") holds 1 records; nothing loaded; give --replace to replace them by "
+                            "those of other.lines, or --add to add those to them\n");
+  EXPECT_EQ(Run({"recfile", "load", "DESC", "other.lines", "--replace", "--add"}), kExitUsage);
+  EXPECT_EQ(Run({"recfile", "load", "DESC", "other.lines", "--format", "lines", "--replace"}),
+            kExitOk)
+      << err_.str();
+  EXPECT_EQ(out_.str(), "loaded 1 records into DESC in place of its 1 records\n");
+  ASSERT_EQ(Run({"recfile", "save", "DESC", "after.lines", "--format", "lines"}), kExitOk);
+  EXPECT_EQ(dir_.Read("after.lines"), dir_.Read("other.lines"));
 }
 
 }  // namespace
