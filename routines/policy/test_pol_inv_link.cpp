@@ -95,8 +95,8 @@ void TestPolInvLink(TForm1& form) {
         const std::string invClient = layout::GetField(header, jcki::CltNum);
         if (invClient != client) {
           ++errors;
-          err.Line("Client Mixup - Policy [" + polNum + "] has Clt [" + client + "] while Invoice [" +
-                   invNum + "] has clt [" + invClient + "] inv eff [" +
+          err.Line("Client Mixup - Policy [" + polNum + "] has Clt [" + client +
+                   "] while Invoice [" + invNum + "] has clt [" + invClient + "] inv eff [" +
                    layout::GetField(header, jcki::EffectiveDate) + "] ent [" +
                    layout::GetField(header, jcki::EntryDate) + "] by [" +
                    layout::GetField(header, jcki::EnteredBy) + "]");
