@@ -103,8 +103,10 @@ class Table {
 
   // Typed reads of a column of the current row (the values being edited while in edit or
   // insert mode). NULL, and any column when there is no current row, reads as "" / 0 /
-  // 0.0 / false / 1899-12-30. A boolean column reads as text "TRUE" or "FALSE"; a date
-  // column as the short date, plus a blank and the long time when not midnight.
+  // 0.0 / false / 1899-12-30. A boolean column reads as text "TRUE" or "FALSE", except
+  // that a text stored in it that is no flag reads as it stands: an empty text as "" (as
+  // NULL does; AsBoolean gives false). A date column reads as the short date, plus a blank
+  // and the long time when not midnight.
   // Throws Error for an unknown column and for a value that does not convert (text "abc"
   // read as an integer).
   std::string AsString(std::string_view column) const;

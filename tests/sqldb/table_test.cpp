@@ -176,6 +176,24 @@ TEST_F(TableTest, NullColumnsReadAsEmptyZeroFalse) {
   EXPECT_EQ(pol.AsDateTime("EntryDate"), DateTime{});
 }
 
+TEST_F(TableTest, EmptyTextInABooleanColumnReadsAsEmptyText) {
+  Exec("agency.db",
+       "INSERT INTO Producer (AgyCode, Number, InactiveAcct) VALUES"
+       " ('01', '  7', ''), ('01', '  8', 0), ('01', '  9', 'T')");
+  Table prd("tblPrd", "AGYFORMS", "Producer");
+  prd.Open();
+  EXPECT_FALSE(prd.IsNull("InactiveAcct"));
+  EXPECT_EQ(prd.AsString("InactiveAcct"), "");
+  EXPECT_EQ(prd.AsVariant("InactiveAcct"), Variant(""));
+  EXPECT_FALSE(prd.AsBoolean("InactiveAcct"));
+  EXPECT_EQ(prd.AsInteger("InactiveAcct"), 0);
+  prd.Next();
+  EXPECT_EQ(prd.AsString("InactiveAcct"), "FALSE");
+  prd.Next();
+  EXPECT_EQ(prd.AsString("InactiveAcct"), "TRUE");
+  EXPECT_EQ(prd.AsVariant("InactiveAcct"), Variant(true));
+}
+
 TEST_F(TableTest, ReadsOnAnEmptyTableGiveEmptyValues) {
   Table t("tblPolMemo", "AGYFORMS", "PolMemo");
   t.Open();
