@@ -94,6 +94,21 @@ TEST_F(TestPolInvLinkTest, FixOnClearsBadLinksAndASecondRunPassesThemOver) {
             Lines{"Match for inv [000100] on policy [P2                  ]"});
 }
 
+TEST_F(TestPolInvLinkTest, InvoiceNumberIsLookedUpAsItStands) {
+  // Invoice 001234 exists, but neither policy names it as stored: their links lead nowhere.
+  Put("POL", {PolicyRecord({.polNum = "P6", .invNum = "  1234"}),
+              PolicyRecord({.polNum = "P7", .invNum = "1234  "})});
+  Put("JCKI", JckiRecord({.number = "001234"}));
+  fe.QueueAnswer(kAnswerYes);
+  ASSERT_TRUE(Run(&TestPolInvLink).completed);
+  EXPECT_EQ(ReportLines("polinv.ERR"),
+            (Lines{"FixIt set ON!", "Status (4) reading Jcki  [01I  123401000]", "===>FIXED!!",
+                   "Status (4) reading Jcki  [01I1234  01000]", "===>FIXED!!"}));
+  EXPECT_TRUE(ReportLines("polinv.TXT").empty());
+  EXPECT_EQ(InvNumOf("P6"), "000000");
+  EXPECT_EQ(InvNumOf("P7"), "000000");
+}
+
 TEST_F(TestPolInvLinkTest, WalkCoversTheSiteAgencyOnlyAndStopsAtTheNext) {
   Put("POL", {PolicyRecord({.agency = "00", .polNum = "BEFORE", .invNum = "000900"}),
               PolicyRecord({.polNum = "P2", .invNum = "000100"}),
