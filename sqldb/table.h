@@ -154,8 +154,17 @@ class Table {
   // e.g. "AgyCode;Number") equal `values` (one per field; extra values are ignored) and
   // returns true; with a filter on, only matching rows count. The match is exact and
   // case-sensitive; each value is first converted to its column's type as an assignment
-  // would be ("05" finds the integer 5; a text column compares the text as given); an
-  // empty text or a null value also finds NULL. A value that cannot convert finds nothing.
+  // would be ("05" finds the integer 5; a text column compares the text as given). A value
+  // that cannot convert finds nothing.
+  // Empty and NULL: in a text column (or one without a declared type) an empty text finds
+  // a stored empty text or NULL, whichever comes first; blanks ("      ") find only
+  // themselves. In any other column an empty or blank text converts to NULL, as an
+  // assignment would, and finds NULL only. A null value finds NULL only. This is so that a
+  // row is found by the values the typed reads give for it: NULL reads as "", and a column
+  // left unassigned on insert is NULL (unless the table has a default), so a caller cannot
+  // tell the two apart.
+  // Only Locate does this; a filter and a query's SQL never take '' for NULL, so a caller
+  // that must not take one for the other restates its condition as the filter.
   // Returns false and leaves the cursor where it was when no row matches. A Next() or
   // Prior() after a successful Locate goes on from the located row in walk order (the walk
   // is listed afresh then, as by First()).
