@@ -74,8 +74,8 @@ void MatchPolCltPrd(TForm1& form) {
     const std::string_view policy(buffer.data(), buffer.size());
     ++recordsRead;
     const std::string polNum = layout::GetField(policy, pol::PolNum);
-    form.Label3 = "Policy " + polNum + ":" + std::to_string(recordsRead) + ":" +
-                  std::to_string(changed);
+    form.Label3 =
+        "Policy " + polNum + ":" + std::to_string(recordsRead) + ":" + std::to_string(changed);
     form.ProcessMessages();
 
     if (layout::GetField(policy, pol::AgyCode) == agency) {
@@ -120,8 +120,7 @@ void MatchPolCltPrd(TForm1& form) {
     status = btrGetNext(polRead, buffer.data(), &length, 0);
   }
 
-  out.Line("Scanned " + std::to_string(recordsRead) + " items, changed " +
-           std::to_string(changed));
+  out.Line("Scanned " + std::to_string(recordsRead) + " items, changed " + std::to_string(changed));
   out.Line("Run End " + NowStamp(form.clock(), form.Formats));
   out.Close();
   policies.Close();
