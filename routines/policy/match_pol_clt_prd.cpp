@@ -5,6 +5,8 @@
 // Policy row (`Prd Code`) and then in its "POL" record (through a second handle). Reads and
 // may write "POL"; reads Customer (tblClients) and may write Policy (tblWritePol). Writes
 // "ChkCltPolPrd.txt".
+// Deliberate difference from the legacy routine:
+// - a failed "POL" update is reported (" <===POLICY FILE UPDATE FAILED (N)") and not counted.
 #include <array>
 #include <cctype>
 #include <string>
