@@ -77,9 +77,10 @@ class Query {
 
   // Typed reads of the current row, by result column name or alias (without regard to
   // case; the first of equal names wins). A column that comes straight from a table keeps
-  // its declared type (a date column reads as the short date; a boolean as "TRUE"/"FALSE");
-  // a computed one (Count(...) as Ttl) reads by its value. NULL, and any column when there
-  // is no row, reads as "" / 0 / false. Throws Error for an unknown column or a value that
+  // its declared type (a date column reads as the short date; a boolean as "TRUE"/"FALSE",
+  // but a text stored in it that is no flag as it stands, an empty text as ""); a computed
+  // one (Count(...) as Ttl) reads by its value. NULL, and any column when there is no row,
+  // reads as "" / 0 / false. Throws Error for an unknown column or a value that
   // does not convert.
   std::string AsString(std::string_view column) const;
   std::int64_t AsInteger(std::string_view column) const;

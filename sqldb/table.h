@@ -103,8 +103,10 @@ class Table {
 
   // Typed reads of a column of the current row (the values being edited while in edit or
   // insert mode). NULL, and any column when there is no current row, reads as "" / 0 /
-  // 0.0 / false / 1899-12-30. A boolean column reads as text "TRUE" or "FALSE"; a date
-  // column as the short date, plus a blank and the long time when not midnight.
+  // 0.0 / false / 1899-12-30. A boolean column reads as text "TRUE" or "FALSE", except
+  // that a text stored in it that is no flag reads as it stands: an empty text as "" (as
+  // NULL does; AsBoolean gives false). A date column reads as the short date, plus a blank
+  // and the long time when not midnight.
   // Throws Error for an unknown column and for a value that does not convert (text "abc"
   // read as an integer).
   std::string AsString(std::string_view column) const;
@@ -152,8 +154,17 @@ class Table {
   // e.g. "AgyCode;Number") equal `values` (one per field; extra values are ignored) and
   // returns true; with a filter on, only matching rows count. The match is exact and
   // case-sensitive; each value is first converted to its column's type as an assignment
-  // would be ("05" finds the integer 5; a text column compares the text as given); an
-  // empty text or a null value also finds NULL. A value that cannot convert finds nothing.
+  // would be ("05" finds the integer 5; a text column compares the text as given). A value
+  // that cannot convert finds nothing.
+  // Empty and NULL: in a text column (or one without a declared type) an empty text finds
+  // a stored empty text or NULL, whichever comes first; blanks ("      ") find only
+  // themselves. In any other column an empty or blank text converts to NULL, as an
+  // assignment would, and finds NULL only. A null value finds NULL only. This is so that a
+  // row is found by the values the typed reads give for it: NULL reads as "", and a column
+  // left unassigned on insert is NULL (unless the table has a default), so a caller cannot
+  // tell the two apart.
+  // Only Locate does this; a filter and a query's SQL never take '' for NULL, so a caller
+  // that must not take one for the other restates its condition as the filter.
   // Returns false and leaves the cursor where it was when no row matches. A Next() or
   // Prior() after a successful Locate goes on from the located row in walk order (the walk
   // is listed afresh then, as by First()).

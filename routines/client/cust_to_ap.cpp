@@ -4,6 +4,8 @@
 // existing line "00" keeps its alpha code. Touches: "ap" (one handle, read and written),
 // table Customer (tblClients, read only). No report file, no question; a failed write of a
 // legacy line is not reported.
+// Deliberate difference from the legacy routine:
+// - the phone loses its punctuation before it is cut, so "(555)123-4567" keeps all ten digits.
 #include <string>
 
 #include "legacy/btrv_layout.h"

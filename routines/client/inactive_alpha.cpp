@@ -4,6 +4,8 @@
 // each active client that has it back the first letter of its name. Touches: "ap" (one
 // handle, read and written), table Customer through PvQuery1. Every client examined gets a
 // line in "InActClt.txt". No question.
+// Deliberate difference from the legacy routine:
+// - the name is trimmed before its first character is taken, so a leading blank never returns.
 #include <string>
 
 #include "legacy/btrv_layout.h"

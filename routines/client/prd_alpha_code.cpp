@@ -3,6 +3,8 @@
 // blanks, in capitals, first six characters), and blanks the zero bytes of the producers'
 // lines "01" and "02". Touches: "ap" (a walking handle and a write handle). Each change is
 // listed in "PrdALpha.txt", with a count at the end. Asks nothing.
+// Deliberate difference from the legacy routine:
+// - a failed update is listed ("Error (N) on update of [key]"), not passed over.
 #include <algorithm>
 #include <string>
 

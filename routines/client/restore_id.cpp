@@ -1,11 +1,16 @@
 // Restore ID: writes the federal tax numbers of the fixed-column file "fed_id.txt" (working
 // directory; agency code in positions 1-2, client number in 11-16, tax number in 20-34) into
 // Customer.TaxID of the matching clients; an empty, "(NULL)" or "-" tax number writes the
-// placeholder "00-0000000". Every line is logged in "fed_id.log" as updated or not found.
-// The whole file is checked before anything is written: a missing file, or a line too short
-// to hold a tax number or without a client number, ends the run with a message naming the
-// file and the line, and nothing is changed. Blank lines are passed over. Touches: table
-// Customer (tblAgent). Asks nothing.
+// placeholder "00-0000000". Every line is logged in "fed_id.log" as updated or not found,
+// blank and short lines too: a line that ends early has shorter fields, so one that ends
+// before position 20 writes the placeholder and one of ten characters or fewer has no
+// client number (six blanks) and is logged "DID NOT FIND". Lines end in CR LF or LF.
+// The whole file is read before anything is written: a file that is missing or cannot be
+// read, or that is not text (it holds a NUL byte), ends the run with a message naming the
+// file (and the line), and nothing is changed. Touches: table Customer (tblAgent).
+// Asks nothing.
+// Deliberate difference from the legacy routine: the file is read whole first, so one that
+// cannot be read to its end or holds a NUL byte is refused before the log exists.
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -35,7 +40,9 @@ std::string Columns(const std::string& line, std::size_t at, std::size_t width) 
 }
 
 // The lines of the input file, without their line ends. Throws std::runtime_error naming the
-// file when it cannot be read, and naming the line when one is malformed.
+// file when it cannot be read, and naming the line when one holds a NUL byte: such a file is
+// not text (a binary file, or a text saved as UTF-16, every other byte zero), and reading
+// it by columns would log garbage and may write it into TaxID.
 std::vector<std::string> ReadTaxLines() {
   std::ifstream input(kInputFile, std::ios::binary);
   if (!input) {
@@ -48,16 +55,10 @@ std::vector<std::string> ReadTaxLines() {
   while (std::getline(input, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
-    const std::string where = std::string(kInputFile) + " line " + std::to_string(lines.size());
-    if (Trim(line).empty()) continue;
-    if (line.size() <= kTaxIdAt) {
-      throw std::runtime_error(where + " holds " + std::to_string(line.size()) +
-                               " characters and no tax number (positions 20-34); nothing "
-                               "was changed");
-    }
-    if (Trim(Columns(line, kNumberAt, kNumberWidth)).empty()) {
-      throw std::runtime_error(where +
-                               " has no client number (positions 11-16); nothing was changed");
+    if (line.find('\0') != std::string::npos) {
+      throw std::runtime_error(std::string(kInputFile) + " is not a text file: line " +
+                               std::to_string(lines.size()) +
+                               " holds a NUL byte; nothing was changed");
     }
   }
   if (input.bad()) {
@@ -78,7 +79,6 @@ void RestoreId(TForm1& form) {
   int counter = 0;
   for (const std::string& line : lines) {
     ++counter;
-    if (Trim(line).empty()) continue;
     const std::string agency = Columns(line, kAgencyAt, kAgencyWidth);
     const std::string number = RightJustify(Columns(line, kNumberAt, kNumberWidth), 6);
     std::string taxId = Trim(Columns(line, kTaxIdAt, kTaxIdWidth));

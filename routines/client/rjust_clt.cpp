@@ -3,6 +3,8 @@
 // right-justified code miss them. Right-justifies the three codes of every line "01" of the
 // agency's clients. Touches: "ap" (a walking handle and a write handle, 128-byte records).
 // Writes no report; asks nothing. Failed readbacks and updates are passed over silently.
+// Deliberate difference from the legacy routine:
+// - the agency is right-justified in the prefix (" 1"): as typed, "1" would walk nothing.
 #include <string>
 
 #include "legacy/btrv_layout.h"

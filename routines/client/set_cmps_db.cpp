@@ -4,6 +4,9 @@
 // sets Company.BillMethodCd to "D" for the agency of the Agency Code box. Touches: "ap" (a
 // walking handle and a write handle), table Company (PvQuery1). Failures are listed in
 // "changedcmp.txt", a failed Company update included. Asks nothing.
+// Deliberate differences from the legacy routine:
+// - the Company update's agency is right-justified, " 1" for a typed "1", as "ap" keys it;
+// - a refused Company update is listed in "changedcmp.txt", not swallowed.
 #include <string>
 
 #include "legacy/btrv_layout.h"

@@ -4,6 +4,8 @@
 // (CustType 0 or 1) of every agency, with the letter "I" for code 1, "P" for 2 and "C" for
 // any other. An existing line "04" is never touched. Touches: table Customer (PvQuery1),
 // "ap" (one handle). Writes no report; asks nothing.
+// Deliberate difference from the legacy routine:
+// - the key's agency and client number are right-justified (2 and 6), not taken as stored.
 #include <cstdint>
 #include <string>
 

@@ -6,6 +6,8 @@
 // codes are only reported). Reads "POL"; reads and may write "AP". Writes "polscan.ERR"
 // (findings, additions and the summary) and "POLCLS.TXT" (records whose agency code holds a
 // lower-case letter, and the summary).
+// Deliberate difference from the legacy routine:
+// - after a failed insert the fallback update re-reads the code's own key first.
 #include <array>
 #include <string>
 #include <string_view>

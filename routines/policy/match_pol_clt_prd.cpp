@@ -5,6 +5,8 @@
 // Policy row (`Prd Code`) and then in its "POL" record (through a second handle). Reads and
 // may write "POL"; reads Customer (tblClients) and may write Policy (tblWritePol). Writes
 // "ChkCltPolPrd.txt".
+// Deliberate difference from the legacy routine:
+// - a failed "POL" update is reported (" <===POLICY FILE UPDATE FAILED (N)") and not counted.
 #include <array>
 #include <cctype>
 #include <string>
@@ -74,8 +76,8 @@ void MatchPolCltPrd(TForm1& form) {
     const std::string_view policy(buffer.data(), buffer.size());
     ++recordsRead;
     const std::string polNum = layout::GetField(policy, pol::PolNum);
-    form.Label3 = "Policy " + polNum + ":" + std::to_string(recordsRead) + ":" +
-                  std::to_string(changed);
+    form.Label3 =
+        "Policy " + polNum + ":" + std::to_string(recordsRead) + ":" + std::to_string(changed);
     form.ProcessMessages();
 
     if (layout::GetField(policy, pol::AgyCode) == agency) {
@@ -120,8 +122,7 @@ void MatchPolCltPrd(TForm1& form) {
     status = btrGetNext(polRead, buffer.data(), &length, 0);
   }
 
-  out.Line("Scanned " + std::to_string(recordsRead) + " items, changed " +
-           std::to_string(changed));
+  out.Line("Scanned " + std::to_string(recordsRead) + " items, changed " + std::to_string(changed));
   out.Line("Run End " + NowStamp(form.clock(), form.Formats));
   out.Close();
   policies.Close();

@@ -5,8 +5,10 @@
 // through a second handle on "POL". A link is cleared only when the invoice file itself
 // answered that the invoice does not exist (or showed the mix-up): a lookup that failed
 // because "JCKI" could not be opened or read says nothing about the link, and clearing on
-// it would destroy good links. Reads "JCKI"; reads and may write "POL". Writes
-// "polinv.ERR" (errors and fixes) and "polinv.TXT" (good links).
+// it would destroy good links. The invoice is looked up by the policy's invoice number as
+// stored: a number that is not zero-filled ("  1234") names no invoice and is reported and
+// cleared like any other link to a missing invoice. Reads "JCKI"; reads and may write "POL".
+// Writes "polinv.ERR" (errors and fixes) and "polinv.TXT" (good links).
 #include <array>
 #include <string>
 
@@ -82,7 +84,9 @@ void TestPolInvLink(TForm1& form) {
 
     const std::string invNum = layout::GetField(policy, pol::InvNum);
     if (invNum != kNoInvoice) {
-      const std::string invKey = layout::JckiKey(agency, 'I', invNum, jcki::kHeader);
+      // The invoice number as the policy holds it, not zero-filled: the legacy system follows
+      // the stored field, so a number it cannot follow is a broken link.
+      const std::string invKey = agency + "I" + invNum + std::string(jcki::kHeader);
       int invLength = jcki::kRecordLength;
       const int found = btrGetEqual(invoices, invoice.data(), &invLength, invKey.c_str(), 0, 0);
       if (found != kBtrOk) {
@@ -95,8 +99,8 @@ void TestPolInvLink(TForm1& form) {
         const std::string invClient = layout::GetField(header, jcki::CltNum);
         if (invClient != client) {
           ++errors;
-          err.Line("Client Mixup - Policy [" + polNum + "] has Clt [" + client + "] while Invoice [" +
-                   invNum + "] has clt [" + invClient + "] inv eff [" +
+          err.Line("Client Mixup - Policy [" + polNum + "] has Clt [" + client +
+                   "] while Invoice [" + invNum + "] has clt [" + invClient + "] inv eff [" +
                    layout::GetField(header, jcki::EffectiveDate) + "] ent [" +
                    layout::GetField(header, jcki::EntryDate) + "] by [" +
                    layout::GetField(header, jcki::EnteredBy) + "]");

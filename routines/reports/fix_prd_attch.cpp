@@ -10,6 +10,10 @@
 // Changes AttchList rows (tblAttachments, PvQuery1, on the alias of the ODBC name box) and
 // writes files beside the attached ones. Writes the report "PrdAtt.Txt" and the batch file
 // "Do_rename.bat" that repeats the copies. Asks nothing.
+// Deliberate differences from the legacy routine:
+// - the row is located by its own client number, not by six blanks;
+// - only the selected rows are located, so a row whose PolNum is NULL is never deleted;
+// - the new row is posted before the old one is deleted.
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -61,9 +65,10 @@ void FixPrdAttch(TForm1& form) {
   ReportFile report(form, "PrdAtt.Txt");
   ReportFile batch(form, "Do_rename.bat");
 
-  const std::string selection = "Select * from \"AttchList\" where AgyCode = " + SqlQuote(agency) +
+  const std::string condition = "AgyCode = " + SqlQuote(agency) +
                                 "and FileType = " + SqlQuote("X") + "and PrdCode <> " +
                                 SqlQuote("") + "and PolNum = " + SqlQuote("");
+  const std::string selection = "Select * from \"AttchList\" where " + condition;
   report.Line(selection);
   report.Line("");
   report.Line("--------");
@@ -73,6 +78,12 @@ void FixPrdAttch(TForm1& form) {
   sqldb::Query& query = form.PvQuery1;
   table.SetDatabaseName(form.edtODBCName);
   query.SetDatabaseName(form.edtODBCName);
+  // Only the selected rows may be located, and so deleted: Locate takes an empty PolNum
+  // for a NULL one as well, and a row filed without any policy number (a client's letter)
+  // that shares the client and sequence would be deleted in place of the selected row.
+  // The row inserted below never matches, as its PolNum is the generated name.
+  table.SetFilter(condition);
+  table.SetFiltered(true);
   table.Open();
   query.SqlClear();
   query.SqlAdd(selection);

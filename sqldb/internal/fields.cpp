@@ -43,6 +43,11 @@ std::optional<double> ParseFloat(std::string_view text) {
   return value;
 }
 
+// Empty or blanks only.
+bool HoldsNoText(std::string_view text) {
+  return TrimView(text).empty();
+}
+
 // "T..."/"Y..." true, "F..."/"N..." false, a whole number true when not 0, blank false.
 std::optional<bool> ParseBoolean(std::string_view text) {
   text = TrimView(text);
@@ -238,7 +243,11 @@ std::string ReadString(const Variant& cell, FieldKind kind, const DateFormats& f
       return FloatText(cell.Float());
     case Variant::Type::kText:
       if (kind == FieldKind::kBoolean) {
-        if (auto flag = ParseBoolean(cell.Text())) return *flag ? "TRUE" : "FALSE";
+        // An empty or blank text holds no flag, as NULL holds none: it reads as it stands,
+        // not as "FALSE", as does any other text that is not a flag.
+        if (!HoldsNoText(cell.Text())) {
+          if (auto flag = ParseBoolean(cell.Text())) return *flag ? "TRUE" : "FALSE";
+        }
       } else if (kind == FieldKind::kDateTime) {
         if (auto stamp = ParseStoredDateTime(cell.Text())) return FormatDateTime(*stamp, formats);
       }
@@ -334,6 +343,7 @@ Variant ReadVariant(const Variant& cell, FieldKind kind, const DateFormats& form
       return cell;
     case FieldKind::kBoolean:
       if (text) {
+        if (HoldsNoText(cell.Text())) return cell;
         if (auto flag = ParseBoolean(cell.Text())) return *flag;
         return cell;
       }

@@ -43,7 +43,10 @@ std::string FloatText(double value);
 
 // Typed reads of a cell of a column of kind `kind`. Null reads as "" / 0 / false /
 // 1899-12-30. Throw ConvertFailure when the cell does not convert (a text that is not a
-// number, a date read from a number).
+// number, a date read from a number). In a boolean column a number, or a text that holds
+// a flag ("T", "no", "0" ...), reads as the text "TRUE" or "FALSE"; any other text, an
+// empty or blank one included, reads as it stands (as text and as a variant). An empty or
+// blank text still reads as false and 0, as NULL does.
 std::string ReadString(const Variant& cell, FieldKind kind, const DateFormats& formats);
 std::int64_t ReadInteger(const Variant& cell, FieldKind kind);
 double ReadFloat(const Variant& cell, FieldKind kind);

@@ -69,6 +69,12 @@ TEST(ReadStringTest, ByKindAndStorage) {
       {Variant(), FieldKind::kDateTime, ""},
       {Variant(std::int64_t{1}), FieldKind::kBoolean, "TRUE"},
       {Variant(std::int64_t{0}), FieldKind::kBoolean, "FALSE"},
+      {Variant("0"), FieldKind::kBoolean, "FALSE"},
+      {Variant("Y"), FieldKind::kBoolean, "TRUE"},
+      // A text that holds no flag reads as it stands, an empty one as an empty text.
+      {Variant(""), FieldKind::kBoolean, ""},
+      {Variant("  "), FieldKind::kBoolean, "  "},
+      {Variant("maybe"), FieldKind::kBoolean, "maybe"},
       {Variant("2010-01-03"), FieldKind::kDateTime, "1/3/2010"},
       {Variant("2010-01-03 00:00:00"), FieldKind::kDateTime, "1/3/2010"},
       {Variant("2010-01-03 14:05:06"), FieldKind::kDateTime, "1/3/2010 2:05:06 PM"},
@@ -111,6 +117,16 @@ TEST(ReadBooleanTest, TextAndNumbers) {
   EXPECT_TRUE(ReadBoolean(Variant(std::int64_t{1}), FieldKind::kBoolean));
   EXPECT_FALSE(ReadBoolean(Variant(), FieldKind::kBoolean));
   EXPECT_THROW(ReadBoolean(Variant("maybe"), FieldKind::kText), ConvertFailure);
+}
+
+TEST(ReadVariantTest, BooleanColumnGivesFlagsAndKeepsOtherTexts) {
+  const DateFormats formats;
+  EXPECT_EQ(ReadVariant(Variant(std::int64_t{1}), FieldKind::kBoolean, formats), Variant(true));
+  EXPECT_EQ(ReadVariant(Variant("F"), FieldKind::kBoolean, formats), Variant(false));
+  EXPECT_EQ(ReadVariant(Variant(""), FieldKind::kBoolean, formats), Variant(""));
+  EXPECT_EQ(ReadVariant(Variant(" "), FieldKind::kBoolean, formats), Variant(" "));
+  EXPECT_EQ(ReadVariant(Variant("maybe"), FieldKind::kBoolean, formats), Variant("maybe"));
+  EXPECT_TRUE(ReadVariant(Variant(), FieldKind::kBoolean, formats).IsNull());
 }
 
 TEST(ReadDateTimeTest, StoredTextShortDateNullAndFailure) {

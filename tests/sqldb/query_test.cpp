@@ -303,6 +303,19 @@ TEST_F(QueryTest, ColumnTypesComeFromTheTable) {
   EXPECT_EQ(memo.AsString("DateStamp"), "2015-07-03 09:30");
 }
 
+TEST_F(QueryTest, EmptyTextInABooleanColumnReadsAsEmptyText) {
+  Exec("agency.db",
+       "INSERT INTO Producer (AgyCode, Number, InactiveAcct) VALUES ('03', '  1', ''), "
+       "('03', '  2', 0)");
+  Query prd = Run("select Number, InactiveAcct from Producer where AgyCode = '03' order by Number");
+  EXPECT_FALSE(prd.IsNull("InactiveAcct"));
+  EXPECT_EQ(prd.AsString("InactiveAcct"), "");
+  EXPECT_EQ(prd.AsVariant("InactiveAcct"), Variant(""));
+  EXPECT_FALSE(prd.AsBoolean("InactiveAcct"));
+  prd.Next();
+  EXPECT_EQ(prd.AsString("InactiveAcct"), "FALSE");
+}
+
 TEST_F(QueryTest, LargeResultKeepsEveryValue) {
   std::string sql =
       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000)"

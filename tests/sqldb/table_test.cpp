@@ -176,6 +176,24 @@ TEST_F(TableTest, NullColumnsReadAsEmptyZeroFalse) {
   EXPECT_EQ(pol.AsDateTime("EntryDate"), DateTime{});
 }
 
+TEST_F(TableTest, EmptyTextInABooleanColumnReadsAsEmptyText) {
+  Exec("agency.db",
+       "INSERT INTO Producer (AgyCode, Number, InactiveAcct) VALUES"
+       " ('01', '  7', ''), ('01', '  8', 0), ('01', '  9', 'T')");
+  Table prd("tblPrd", "AGYFORMS", "Producer");
+  prd.Open();
+  EXPECT_FALSE(prd.IsNull("InactiveAcct"));
+  EXPECT_EQ(prd.AsString("InactiveAcct"), "");
+  EXPECT_EQ(prd.AsVariant("InactiveAcct"), Variant(""));
+  EXPECT_FALSE(prd.AsBoolean("InactiveAcct"));
+  EXPECT_EQ(prd.AsInteger("InactiveAcct"), 0);
+  prd.Next();
+  EXPECT_EQ(prd.AsString("InactiveAcct"), "FALSE");
+  prd.Next();
+  EXPECT_EQ(prd.AsString("InactiveAcct"), "TRUE");
+  EXPECT_EQ(prd.AsVariant("InactiveAcct"), Variant(true));
+}
+
 TEST_F(TableTest, ReadsOnAnEmptyTableGiveEmptyValues) {
   Table t("tblPolMemo", "AGYFORMS", "PolMemo");
   t.Open();
@@ -665,6 +683,31 @@ TEST_F(TableTest, LocateWithAnEmptyTextFindsEmptyAndNullTexts) {
   byClient.SetFiltered(true);
   ASSERT_TRUE(byClient.Locate("AgyCode;CltNum;PolNum;AttchSeq", {"01", "", "", 3}));
   EXPECT_EQ(byClient.AsString("FileDesc"), "empty3");
+}
+
+TEST_F(TableTest, OnlyAnEmptyTextInATextColumnAlsoFindsNull) {
+  Exec("agency.db",
+       "INSERT INTO AttchList (AgyCode, CltNum, PolNum, AttchSeq, FileDesc) VALUES"
+       " ('01', '     1', NULL, NULL, 'null'), ('01', '     1', '', 0, 'empty'),"
+       " ('01', '     1', '      ', 1, 'blanks')");
+  Table t("tblAttachments", "AGYFORMS", "AttchList");
+  t.Open();
+  auto found = [&](const std::string& fields, const std::vector<Variant>& values) {
+    return t.Locate(fields, values) ? t.AsString("FileDesc") : std::string("-");
+  };
+  EXPECT_EQ(found("CltNum;PolNum", {"     1", ""}), "null");
+  EXPECT_EQ(found("CltNum;PolNum;AttchSeq", {"     1", "", 0}), "empty");
+  // Blanks are a value of their own; a null value finds NULL only.
+  EXPECT_EQ(found("CltNum;PolNum;AttchSeq", {"     1", "      ", 0}), "-");
+  EXPECT_EQ(found("CltNum;PolNum;AttchSeq", {"     1", Variant(), 0}), "-");
+  // In a column that is not text an empty or blank text is NULL, as assigned, and finds
+  // NULL only, never 0.
+  EXPECT_EQ(found("CltNum;PolNum;AttchSeq", {"     1", "", ""}), "null");
+  EXPECT_EQ(found("CltNum;AttchSeq", {"     1", " "}), "null");
+  // A filter is SQL, where '' never equals NULL.
+  t.SetFilter("PolNum = ''");
+  t.SetFiltered(true);
+  EXPECT_EQ(found("CltNum;PolNum", {"     1", ""}), "empty");
 }
 
 TEST_F(TableTest, LocateRespectsTheFilterAndIgnoresExtraValues) {

@@ -1,6 +1,8 @@
 // Restore ID on a small site: tax numbers of "fed_id.txt" written into Customer.TaxID, every
-// line logged in "fed_id.log", the placeholder for unknown numbers, and a missing or
-// malformed input file refused before anything is written.
+// line logged in "fed_id.log" (short and blank lines too), the placeholder for unknown
+// numbers, and a missing input file or one that is not text refused before anything is
+// written.
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@ namespace talvor::testing {
 namespace {
 
 using Lines = std::vector<std::string>;
+using namespace std::string_literals;
 using Table = std::vector<std::vector<std::string>>;
 
 // A line of the input file: agency in positions 1-2, client number in 11-16, tax number in
@@ -93,19 +96,45 @@ TEST_F(RestoreIdTest, SeveralLinesForOneClientLastOneWins) {
   EXPECT_EQ(TaxIds(), (Table{{"01", "    42", "22-2222222"}}));
 }
 
-TEST_F(RestoreIdTest, ShortLinesLineFeedsAndBlankLinesAreRead) {
+TEST_F(RestoreIdTest, LineFeedsAndBlankLinesAreReadAndEveryLineIsLogged) {
   AddRow("01", "    42", "");
   AddRow("01", "    43", "");
   // The first line ends right after its tax number; the file uses bare line feeds and holds
-  // a blank line.
+  // an empty and a blank line, each a line without a client.
   WriteFile("fed_id.txt",
             "01        42       11-1111111\n\n   \n" + TaxLine("01", "43", "22-2222222") + "\n");
 
   ASSERT_TRUE(Run(&RestoreId).completed);
 
-  EXPECT_EQ(ReportLines("fed_id.log"), (Lines{"UPDATED     (01)(    42)(11-1111111)",
-                                              "UPDATED     (01)(    43)(22-2222222)"}));
-  EXPECT_EQ(fe.Statuses(), (Lines{"1/    42", "4/    43", "Done!"}));
+  EXPECT_EQ(
+      ReportLines("fed_id.log"),
+      (Lines{"UPDATED     (01)(    42)(11-1111111)", "DID NOT FIND()(      )(00-0000000)",
+             "DID NOT FIND(  )(      )(00-0000000)", "UPDATED     (01)(    43)(22-2222222)"}));
+  EXPECT_EQ(fe.Statuses(), (Lines{"1/    42", "2/      ", "3/      ", "4/    43", "Done!"}));
+}
+
+TEST_F(RestoreIdTest, ShortLinesGiveShortFields) {
+  AddRow("01", "    42", "12-3456789");
+  AddRow("01", "    43", "");
+  WriteFile("fed_id.txt",
+            CrLf({
+                "01        42",                   // ends before the tax number: the placeholder
+                "01        43       98-76",       // ends inside the tax number
+                "0123456789",                     // ten characters: no client number
+                "01",                             // shorter still
+                TaxLine("01", "", "55-5555555"),  // a tax number but no client number
+            }));
+
+  const RunOutcome outcome = Run(&RestoreId);
+
+  ASSERT_TRUE(outcome.completed) << outcome.error;
+  EXPECT_EQ(ReportLines("fed_id.log"),
+            (Lines{"UPDATED     (01)(    42)(00-0000000)", "UPDATED     (01)(    43)(98-76)",
+                   "DID NOT FIND(01)(      )(00-0000000)", "DID NOT FIND(01)(      )(00-0000000)",
+                   "DID NOT FIND(01)(      )(55-5555555)"}));
+  EXPECT_EQ(TaxIds(), (Table{{"01", "    42", "00-0000000"}, {"01", "    43", "98-76"}}));
+  EXPECT_EQ(fe.Statuses(),
+            (Lines{"1/    42", "2/    43", "3/      ", "4/      ", "5/      ", "Done!"}));
 }
 
 TEST_F(RestoreIdTest, MissingInputFileEndsTheRunBeforeTheLogIsCreated) {
@@ -120,18 +149,29 @@ TEST_F(RestoreIdTest, MissingInputFileEndsTheRunBeforeTheLogIsCreated) {
   EXPECT_EQ(TaxIds(), (Table{{"01", "    42", "12-3456789"}}));
 }
 
-struct MalformedCase {
-  std::string line;
+TEST_F(RestoreIdTest, UnreadableInputFileEndsTheRunBeforeTheLogIsCreated) {
+  AddRow("01", "    42", "12-3456789");
+  std::filesystem::create_directory("fed_id.txt");
+
+  const RunOutcome outcome = Run(&RestoreId);
+
+  EXPECT_FALSE(outcome.completed);
+  EXPECT_EQ(outcome.error, "Unable to read fed_id.txt past line 0; nothing was changed");
+  EXPECT_FALSE(FileExists("fed_id.log"));
+  EXPECT_EQ(TaxIds(), (Table{{"01", "    42", "12-3456789"}}));
+}
+
+struct NotTextCase {
+  std::string bytes;
   std::string message;
 };
 
-class RestoreIdMalformedTest : public RestoreIdTest,
-                               public ::testing::WithParamInterface<MalformedCase> {};
+class RestoreIdNotTextTest : public RestoreIdTest,
+                             public ::testing::WithParamInterface<NotTextCase> {};
 
-TEST_P(RestoreIdMalformedTest, MalformedLineIsNamedAndNothingIsChanged) {
+TEST_P(RestoreIdNotTextTest, FileHoldingANulByteIsRefusedAndNothingIsChanged) {
   AddRow("01", "    42", "");
-  WriteFile("fed_id.txt", CrLf({TaxLine("01", "    42", "11-1111111"), TaxLine("01", "    43", "2"),
-                                GetParam().line}));
+  WriteFile("fed_id.txt", GetParam().bytes);
 
   const RunOutcome outcome = Run(&RestoreId);
 
@@ -141,18 +181,25 @@ TEST_P(RestoreIdMalformedTest, MalformedLineIsNamedAndNothingIsChanged) {
   EXPECT_EQ(TaxIds(), (Table{{"01", "    42", ""}}));
 }
 
+// The same good line saved as UTF-16: every other byte is zero.
+std::string Utf16(const std::string& text) {
+  std::string wide;
+  for (char c : text) {
+    wide += c;
+    wide += '\0';
+  }
+  return wide;
+}
+
 INSTANTIATE_TEST_SUITE_P(
-    Lines, RestoreIdMalformedTest,
+    Files, RestoreIdNotTextTest,
     ::testing::Values(
-        MalformedCase{"01        42",
-                      "fed_id.txt line 3 holds 12 characters and no tax number (positions "
-                      "20-34); nothing was changed"},
-        MalformedCase{"01",
-                      "fed_id.txt line 3 holds 2 characters and no tax number (positions "
-                      "20-34); nothing was changed"},
-        MalformedCase{TaxLine("01", "", "12-3456789"),
-                      "fed_id.txt line 3 has no client number (positions 11-16); nothing was "
-                      "changed"}));
+        NotTextCase{CrLf({TaxLine("01", "    42", "11-1111111"), "01\0\0\0\0\0\0\0\0    43"s}),
+                    "fed_id.txt is not a text file: line 2 holds a NUL byte; nothing was "
+                    "changed"},
+        NotTextCase{Utf16(CrLf({TaxLine("01", "    42", "11-1111111")})),
+                    "fed_id.txt is not a text file: line 1 holds a NUL byte; nothing was "
+                    "changed"}));
 
 }  // namespace
 }  // namespace talvor::testing

@@ -15,8 +15,12 @@ namespace {
 namespace pol = layout::pol;
 using Lines = std::vector<std::string>;
 
-std::string Pad20(const std::string& polNum) { return polNum + std::string(20 - polNum.size(), ' '); }
-std::string Key(const std::string& polNum) { return "01" + Pad20(polNum) + "010"; }
+std::string Pad20(const std::string& polNum) {
+  return polNum + std::string(20 - polNum.size(), ' ');
+}
+std::string Key(const std::string& polNum) {
+  return "01" + Pad20(polNum) + "010";
+}
 
 class TestPolInvLinkTest : public SiteTest {
  protected:
@@ -26,9 +30,11 @@ class TestPolInvLinkTest : public SiteTest {
     Put("POL", {PolicyRecord({.polNum = "P1"}), PolicyRecord({.polNum = "P2", .invNum = "000100"}),
                 PolicyRecord({.polNum = "P3", .invNum = "000200"}),
                 PolicyRecord({.polNum = "P4", .invNum = "000300"})});
-    Put("JCKI", {JckiRecord({.number = "000100"}),
-                 JckiRecord({.number = "000300", .client = "  2002", .effective = ";60101",
-                             .entryDate = ";60102", .enteredBy = "OPR"})});
+    Put("JCKI", {JckiRecord({.number = "000100"}), JckiRecord({.number = "000300",
+                                                               .client = "  2002",
+                                                               .effective = ";60101",
+                                                               .entryDate = ";60102",
+                                                               .enteredBy = "OPR"})});
   }
   std::string InvNumOf(const std::string& polNum) {
     return layout::GetField(Find("POL", Key(polNum)).value_or(""), pol::InvNum);
@@ -84,7 +90,23 @@ TEST_F(TestPolInvLinkTest, FixOnClearsBadLinksAndASecondRunPassesThemOver) {
   fe.QueueAnswer(kAnswerYes);
   ASSERT_TRUE(Run(&TestPolInvLink).completed);
   EXPECT_EQ(ReportLines("polinv.ERR"), Lines{"FixIt set ON!"});
-  EXPECT_EQ(ReportLines("polinv.TXT"), Lines{"Match for inv [000100] on policy [P2                  ]"});
+  EXPECT_EQ(ReportLines("polinv.TXT"),
+            Lines{"Match for inv [000100] on policy [P2                  ]"});
+}
+
+TEST_F(TestPolInvLinkTest, InvoiceNumberIsLookedUpAsItStands) {
+  // Invoice 001234 exists, but neither policy names it as stored: their links lead nowhere.
+  Put("POL", {PolicyRecord({.polNum = "P6", .invNum = "  1234"}),
+              PolicyRecord({.polNum = "P7", .invNum = "1234  "})});
+  Put("JCKI", JckiRecord({.number = "001234"}));
+  fe.QueueAnswer(kAnswerYes);
+  ASSERT_TRUE(Run(&TestPolInvLink).completed);
+  EXPECT_EQ(ReportLines("polinv.ERR"),
+            (Lines{"FixIt set ON!", "Status (4) reading Jcki  [01I  123401000]", "===>FIXED!!",
+                   "Status (4) reading Jcki  [01I1234  01000]", "===>FIXED!!"}));
+  EXPECT_TRUE(ReportLines("polinv.TXT").empty());
+  EXPECT_EQ(InvNumOf("P6"), "000000");
+  EXPECT_EQ(InvNumOf("P7"), "000000");
 }
 
 TEST_F(TestPolInvLinkTest, WalkCoversTheSiteAgencyOnlyAndStopsAtTheNext) {

@@ -147,6 +147,25 @@ TEST_F(FixPrdAttchTest, ClientRowIsRefiledItselfAndABlankClientRowWithItsSequenc
   EXPECT_EQ(ReportLines("PrdAtt.Txt").size(), kHeader.size() + 6);
 }
 
+TEST_F(FixPrdAttchTest, RowWithoutAnyPolicyNumberIsNotTakenForTheSelectedRow) {
+  // A client letter filed without a policy number (NULL, not empty) comes first and shares
+  // the producer agreement's sequence; only the agreement is selected and re-filed.
+  Sql("insert into AttchList (AgyCode, CltNum, PolNum, AttchSeq, FileDesc, FileType, FilePath,"
+      " CmpCode, PrdCode, AttchDate, Published) values ('01', '  1001', NULL, 1, 'letter', 'D',"
+      " 'ATT\\CLT\\letter.doc', '   ', '  1', '2019-03-01', 0)");
+  PutRow("  1001", "", "1", "X", "  1", "ATT\\PRD\\a.pdf");
+  const RunOutcome outcome = Run(&FixPrdAttch);
+  ASSERT_TRUE(outcome.completed) << outcome.error;
+
+  EXPECT_EQ(ReportLines("PrdAtt.Txt"), Concat(kHeader, {"PRDATT000000", "  Copy [ATT\\PRD\\a.pdf]",
+                                                        "    To [ATT\\PRD\\PRDATT000000]"}));
+  EXPECT_EQ(Attachments(),
+            (Table{{"  1001", "<null>", "1", "letter", "D", "ATT\\CLT\\letter.doc", "2019-03-01",
+                    "   ", "  1", "0", "<null>", "<null>", "<null>"},
+                   {"  1001", "PRDATT000000", "1", "desc 1", "X", "ATT\\PRD\\a.pdf",
+                    "2019-03-04 08:30:00", "  4", "  1", "1", "tag", "sub", "sub2"}}));
+}
+
 TEST_F(FixPrdAttchTest, RowThatCannotBeFoundAgainGivesTheErrorLineAndStays) {
   PutRow("      ", "", "NULL", "X", "  1", "ATT\\PRD\\a.pdf");
   ASSERT_TRUE(Run(&FixPrdAttch).completed);

@@ -16,7 +16,7 @@ const std::string kHeading = "Number, Name, Rate, Active, Message";
 
 class PrdScanTest : public testing::SiteTest {
  protected:
-  // `inactive` and `rate` are SQL literals ("0", "1", "NULL", "12.5").
+  // `inactive` and `rate` are SQL literals ("0", "1", "NULL", "''", "12.5").
   void AddProducer(const std::string& agency, const std::string& number, const std::string& name,
                    const std::string& inactive, const std::string& rate) {
     Sql("INSERT INTO Producer (AgyCode, Number, Name, InactiveAcct, DefCommission) VALUES ('" +
@@ -31,6 +31,7 @@ TEST_F(PrdScanTest, WritesEveryProducerOfTheAgencyWithItsMessageAndFlag) {
   AddProducer("01", "  C", "Carol \"CJ\" Jones, Jr", "NULL", "NULL");
   AddProducer("01", "  D", "Dan ] Day", "0", "0");
   AddProducer("01", "  E", "[]", "1", "7.5");
+  AddProducer("01", "  F", "Fay Field [FF]", "''", "2");  // an empty flag, as NULL
 
   const RunOutcome outcome = Run(&PrdScan);
 
@@ -43,6 +44,7 @@ TEST_F(PrdScanTest, WritesEveryProducerOfTheAgencyWithItsMessageAndFlag) {
                 R"("  C","Carol ""CJ"" Jones, Jr","0.00","Yes","No Code Listed")",
                 R"("  D","Dan ] Day","0.00","No","No Code Listed")",
                 R"("  E","[]","7.50","Yes","")",
+                R"("  F","Fay Field [FF]","2.00","Yes","")",
             }));
   EXPECT_EQ(form->Label3.Caption(), "Done!");
   EXPECT_TRUE(fe.Notes().empty());
@@ -50,7 +52,8 @@ TEST_F(PrdScanTest, WritesEveryProducerOfTheAgencyWithItsMessageAndFlag) {
   const std::vector<std::string> statuses = fe.Statuses();
   EXPECT_EQ(std::vector<std::string>(statuses.begin(), statuses.end() - 1),
             (std::vector<std::string>{"  A Alice Smith [ALS]", "  B Bob Brown [BB",
-                                      "  C Carol \"CJ\" Jones, Jr", "  D Dan ] Day", "  E []"}));
+                                      "  C Carol \"CJ\" Jones, Jr", "  D Dan ] Day", "  E []",
+                                      "  F Fay Field [FF]"}));
   EXPECT_GE(fe.Repaints(), 5);
 }
 
