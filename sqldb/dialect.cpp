@@ -76,6 +76,21 @@ std::vector<Token> Tokenize(std::string_view sql) {
   return tokens;
 }
 
+constexpr std::size_t npos = std::string_view::npos;
+
+// A quoted literal holding NUL bytes, as an expression of the same value: the engine ends
+// the statement's text at a NUL, so each one is spelled char(0) between the literal's parts.
+std::string SpellNuls(std::string_view literal) {
+  std::string out = "(";
+  std::size_t from = 0;
+  for (std::size_t at = literal.find('\0'); at != npos; at = literal.find('\0', from)) {
+    out += std::string(literal.substr(from, at - from)) + "'||char(0)||'";
+    from = at + 1;
+  }
+  out += std::string(literal.substr(from)) + ")";
+  return out;
+}
+
 class Translator {
  public:
   explicit Translator(std::string_view sql) : sql_(sql), tokens_(Tokenize(sql)) {}
@@ -89,6 +104,9 @@ class Translator {
       if (MatchConvert(i, next, replacement) || MatchDropInDictionary(i, next, replacement)) {
         out += replacement;
         i = next;
+      } else if (tokens_[i].kind == TokenKind::kString && Text(i).find('\0') != npos) {
+        out += SpellNuls(Text(i));
+        ++i;
       } else {
         out += Text(i);
         ++i;

@@ -12,7 +12,10 @@ namespace talvor::sqldb {
 //                                                  the parts; x is usually a quoted
 //                                                  'YYYY-MM-DD' text and is kept as written)
 //   DROP TABLE "T" IN DICTIONARY      -> DROP TABLE "T"   (any letter case; T quoted or bare)
-// Text inside quoted literals, quoted names and comments is never rewritten. A CONVERT with
+//   'a<NUL>b'                         -> ('a'||char(0)||'b')   (the engine would end the
+//                                                  text at the NUL byte)
+// Text inside quoted literals (but for their NUL bytes), quoted names and comments is never
+// rewritten. A CONVERT with
 // another target type, or one whose parentheses do not close, is left as it stands (the
 // engine then reports it).
 std::string TranslateDialect(std::string_view sql);

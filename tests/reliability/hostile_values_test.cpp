@@ -12,6 +12,7 @@
 #include "legacy/engine.h"
 #include "shell/demo_site.h"
 #include "shell/routine_support.h"
+#include "shell/text/text.h"
 #include "sqldb/catalog.h"
 #include "tests/reliability/reliability_support.h"
 
@@ -102,7 +103,8 @@ TEST_F(HostileValuesTest, DataPathHoldingANulNamesNoFile) {
   const std::string path = LegacyPath(*form, "extap");
   EXPECT_EQ(OpenLegacyFile(*form, handle, path, "extap"), kBtrFileNotFound);
   ASSERT_EQ(fe.Notes().size(), 1u);
-  EXPECT_EQ(fe.Notes()[0], "Unable to open extap file " + path + ", status is 12");
+  // The message shows the NUL, escaped, rather than ending there.
+  EXPECT_EQ(fe.Notes()[0], "Unable to open extap file " + ShowableText(path) + ", status is 12");
   std::string record(138, ' ');
   int length = 138;
   EXPECT_EQ(btrGetFirst(handle, record.data(), &length, 0, 0), kBtrFileNotOpen);

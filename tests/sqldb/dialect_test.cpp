@@ -55,6 +55,17 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"DROP TABLE \"IN DICTIONARY\"", "DROP TABLE \"IN DICTIONARY\""},
                       Case{"DROP INDEX \"T\" IN DICTIONARY", "DROP INDEX \"T\" IN DICTIONARY"}));
 
+// The engine ends a statement's text at a NUL byte; a NUL in a literal keeps its place in
+// the value instead.
+TEST(TranslateDialectNulTest, NulBytesInLiteralsAreSpelledOut) {
+  using namespace std::string_literals;
+  EXPECT_EQ(TranslateDialect("x = '0\0' and y = 'a\0b\0'"s),
+            "x = ('0'||char(0)||'') and y = ('a'||char(0)||'b'||char(0)||'')");
+  EXPECT_EQ(TranslateDialect("x = 'it''s\0'"s), "x = ('it''s'||char(0)||'')");
+  // Outside a literal a NUL is left for the engine to refuse.
+  EXPECT_EQ(TranslateDialect("x = 1\0"s), "x = 1\0"s);
+}
+
 TEST(FirstKeywordTest, SkipsBlanksCommentsAndParentheses) {
   EXPECT_EQ(internal::FirstKeyword("  update x set a = 1"), "UPDATE");
   EXPECT_EQ(internal::FirstKeyword("/* c */ -- d\n (select 1)"), "SELECT");

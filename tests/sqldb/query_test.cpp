@@ -90,6 +90,14 @@ TEST_F(QueryTest, SelectCountsAndWalksRows) {
   EXPECT_EQ(q.RowCount(), 2);
 }
 
+TEST_F(QueryTest, ANulInAQuotedValueIsPartOfTheValue) {
+  Exec("agency.db", "UPDATE Customer SET Name = 'A' || char(0) || 'Z' WHERE Number = '     1'");
+  Query q = Run("Select * from \"Customer\" where Name = " + SqlQuote(std::string("A\0Z", 3)));
+  EXPECT_EQ(q.RowCount(), 1);
+  EXPECT_EQ(q.AsString("Number"), "     1");
+  EXPECT_EQ(q.AsString("Name"), std::string("A\0Z", 3));
+}
+
 TEST_F(QueryTest, QuotedTableNamesInAnyCase) {
   for (const char* table : {"\"Customer\"", "\"CUSTOMER\"", "\"customer\"", "Customer"}) {
     Query q = Run(std::string("Select * from ") + table + " where AgyCode = '01'");

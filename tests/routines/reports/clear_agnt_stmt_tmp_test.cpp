@@ -183,6 +183,23 @@ TEST_F(ClearAgntStmtTmpTest, DeletesOnlyMatchingPlainFilesDirectlyInSqlTable) {
   EXPECT_EQ(hooked.Notes().size(), 6u);
 }
 
+TEST_F(ClearAgntStmtTmpTest, DryRunDeletesNoFileAndDropsNoTable) {
+  for (const std::string& s : kSuffixes) CreateTable("\"YQXT" + s + "\"");
+  Touch("SQLTABLE/YQXTAGTHDR.MKD");
+  Touch("SQLTABLE/yqxtagtsmt.mkd");
+  const std::vector<std::string> before = Entries();
+  const RoutineEntry entry{"Clear Agnt Stmt Tmp", &ClearAgntStmtTmp, nullptr, false,
+                           ButtonGroup::kGrid, true, true, ""};
+
+  const RunOutcome dry = RunRoutine(*form, entry, RunKind::kDryRun);
+
+  EXPECT_TRUE(dry.completed) << dry.error;
+  EXPECT_EQ(Entries(), before);
+  EXPECT_EQ(TableNames().size(), kSuffixes.size());
+  EXPECT_EQ(StatusesStartingWith("deleting: "),
+            (std::vector<std::string>{"deleting: YQXTAGTHDR.MKD", "deleting: yqxtagtsmt.mkd"}));
+}
+
 TEST_F(ClearAgntStmtTmpTest, TwoCharacterOperatorIsRightJustified) {
   form->edtPrdCode = " AB ";
   for (const std::string& s : kSuffixes) CreateTable("\"Y AB" + s + "\"");

@@ -104,6 +104,21 @@ TEST_F(FixPrdAttchTest, DryRunMarkerSkipsTheCopiesOnly) {
   EXPECT_EQ(Value("select PolNum from AttchList"), "PRDATT000000");
 }
 
+// A dry run of the workbench copies nothing, as the marker does, and leaves an existing
+// target as it was.
+TEST_F(FixPrdAttchTest, DryRunCopiesNoFileAndReplacesNone) {
+  WriteFile("att/prd/PRDATT000000", "stale");
+  PutRow("      ", "", "0", "X", "  1", "ATT\\PRD\\b.doc");
+  PutRow("      ", "", "1", "X", "  1", "ATT\\PRD\\a.pdf");
+  const RoutineEntry entry{"Fix Prd Attch", &FixPrdAttch, nullptr, false, ButtonGroup::kCommon,
+                           true, true, ""};
+  const RunOutcome dry = RunRoutine(*form, entry, RunKind::kDryRun);
+  ASSERT_TRUE(dry.completed) << dry.error;
+  EXPECT_EQ(ReadFile("att/prd/PRDATT000000"), "stale");
+  EXPECT_FALSE(FileExists("att/prd/PRDATT000001"));
+  EXPECT_EQ(Value("select count(*) from AttchList where PolNum = ''"), "2");
+}
+
 TEST_F(FixPrdAttchTest, ExistingCopyIsReplaced) {
   WriteFile("att/prd/PRDATT000000", "stale");
   PutRow("      ", "", "0", "X", "  1", "ATT\\PRD\\b.doc");

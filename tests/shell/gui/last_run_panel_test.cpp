@@ -152,7 +152,7 @@ class LastRunPanelTest : public QObject {
     const QString told = CloseNextMessage([this] { panel_->UndoShownRun(); });
     QVERIFY(asked.contains(FromBytes(run)));
     QVERIFY2(told.contains(QStringLiteral("was undone.")), qPrintable(told));
-    QVERIFY2(told.contains(QStringLiteral("put back: notes")), qPrintable(told));
+    QVERIFY2(told.contains(QStringLiteral("undone: notes")), qPrintable(told));
     QCOMPARE(FirstRecord(), kOriginal);
     // The panel now shows the undo, which can itself be undone.
     QVERIFY(panel_->RunId() != run);
@@ -166,7 +166,7 @@ class LastRunPanelTest : public QObject {
     panel_->confirm = [](const QString&) { return true; };
     const QString told = CloseNextMessage([this] { panel_->UndoShownRun(); });
     QVERIFY2(told.contains(QStringLiteral("conflict: ")), qPrintable(told));
-    QVERIFY2(told.contains(QStringLiteral("left as it is")), qPrintable(told));
+    QVERIFY2(told.contains(QStringLiteral("nothing was undone")), qPrintable(told));
     QCOMPARE(FirstRecord(), std::string("KEY1-Y------"));
   }
 
