@@ -28,7 +28,7 @@
 #include "legacy/path_rules.h"
 #include "legacy/record_file.h"
 #include "legacy/stats.h"
-#include "legacy/store.h"
+#include "legacy/internal/store.h"
 #include "legacy/store_observer.h"
 
 namespace talvor {

@@ -8,7 +8,7 @@
 
 #include "legacy/engine.h"
 #include "legacy/path_rules.h"
-#include "legacy/store.h"
+#include "legacy/internal/store.h"
 
 namespace talvor {
 namespace {

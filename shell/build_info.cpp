@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "shell/platform.h"
+#include "platform/os.h"
 
 namespace talvor {
 

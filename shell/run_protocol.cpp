@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "shell/form.h"
-#include "shell/journal/run_journal.h"
+#include "journal/run_journal.h"
 #include "shell/text/text.h"
 #include "sqldb/database.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "shell/registry.h"
+#include "shell/routine_entry.h"
 
 namespace talvor {
 

@@ -18,12 +18,12 @@
 #include <vector>
 
 #include "legacy/stats.h"
-#include "shell/demo_site.h"
+#include "tools/demo/demo_site.h"
 #include "shell/form.h"
-#include "shell/platform.h"
-#include "shell/registry.h"
+#include "platform/os.h"
+#include "routines/registry.h"
 #include "shell/run_protocol.h"
-#include "shell/scripted_frontend.h"
+#include "tests/testing/scripted_frontend.h"
 #include "shell/startup.h"
 #include "sqldb/stats.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "routines/client/client_routines.h"
-#include "routines/client/server_session.h"
+#include "routines/kit/server_session.h"
 #include "shell/form.h"
-#include "shell/open_table.h"
+#include "routines/kit/open_table.h"
 #include "shell/text/text.h"
 
 namespace talvor {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "routines/client/client_routines.h"
-#include "routines/client/phone_format.h"
+#include "routines/kit/phone_format.h"
 #include "shell/form.h"
 #include "shell/report_file.h"
 

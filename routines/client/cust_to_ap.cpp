@@ -10,10 +10,10 @@
 
 #include "legacy/btrv_layout.h"
 #include "legacy/engine.h"
-#include "routines/client/client_key_check.h"
+#include "routines/kit/client_key_check.h"
 #include "routines/client/client_routines.h"
 #include "shell/form.h"
-#include "shell/routine_support.h"
+#include "routines/kit/routine_support.h"
 #include "shell/text/text.h"
 
 namespace talvor {

@@ -4,19 +4,38 @@
 // role). Touches: "ap" (a walking handle and a lookup handle, read only), table Customer
 // (tblClients, through the session named after the Server box). No question.
 #include <string>
+#include <string_view>
 
 #include "legacy/btrv_layout.h"
 #include "legacy/engine.h"
 #include "routines/client/client_routines.h"
-#include "routines/client/server_session.h"
-#include "routines/client/staff_code_check.h"
+#include "routines/kit/server_session.h"
 #include "shell/form.h"
-#include "shell/open_table.h"
+#include "routines/kit/open_table.h"
 #include "shell/report_file.h"
-#include "shell/routine_support.h"
+#include "routines/kit/routine_support.h"
 #include "shell/text/text.h"
 
 namespace talvor {
+
+namespace {
+
+// Whether `code` names a producer line "00" of `agency` in "ap" ("002" + "000" + agency +
+// RightJustify(code, 6) + "00", btrGetEqual on key 0 into a buffer of its own); when it does
+// not (no such record, a failed read, a handle whose open failed), the line
+// "Did not find prd [" + agency + "][" + code + "]" goes to `report`, with `code` as handed
+// in. Moves `lookupHandle`'s position, never another handle's.
+void CheckStaffCode(int lookupHandle, std::string_view agency, std::string_view code,
+                    ReportFile& report) {
+  std::string record = layout::BlankRecord(layout::ap::kBufferLength);
+  int length = layout::ap::kBufferLength;
+  const std::string key = layout::ApKey(layout::ap::kProducer, agency, code, "00");
+  if (btrGetEqual(lookupHandle, record.data(), &length, key.c_str(), 0, 0) != kBtrOk) {
+    report.Line("Did not find prd [" + std::string(agency) + "][" + std::string(code) + "]");
+  }
+}
+
+}  // namespace
 
 void PopCsrSprdPrd(TForm1& form) {
   namespace ap = layout::ap;

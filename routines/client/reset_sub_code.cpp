@@ -7,7 +7,7 @@
 #include "legacy/engine.h"
 #include "routines/client/client_routines.h"
 #include "shell/form.h"
-#include "shell/routine_support.h"
+#include "routines/kit/routine_support.h"
 
 namespace talvor {
 

@@ -11,7 +11,7 @@
 #include "routines/client/client_routines.h"
 #include "shell/form.h"
 #include "shell/report_file.h"
-#include "shell/routine_support.h"
+#include "routines/kit/routine_support.h"
 
 namespace talvor {
 

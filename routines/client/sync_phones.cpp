@@ -8,11 +8,11 @@
 
 #include "legacy/btrv_layout.h"
 #include "legacy/engine.h"
-#include "routines/client/client_key_check.h"
+#include "routines/kit/client_key_check.h"
 #include "routines/client/client_routines.h"
-#include "routines/client/phone_format.h"
+#include "routines/kit/phone_format.h"
 #include "shell/form.h"
-#include "shell/routine_support.h"
+#include "routines/kit/routine_support.h"
 #include "shell/text/text.h"
 
 namespace talvor {

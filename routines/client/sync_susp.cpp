@@ -9,10 +9,10 @@
 #include "legacy/btrv_layout.h"
 #include "legacy/engine.h"
 #include "routines/client/client_routines.h"
-#include "routines/client/server_session.h"
+#include "routines/kit/server_session.h"
 #include "shell/form.h"
 #include "shell/report_file.h"
-#include "shell/routine_support.h"
+#include "routines/kit/routine_support.h"
 #include "shell/text/text.h"
 
 namespace talvor {

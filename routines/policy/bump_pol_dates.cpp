@@ -14,7 +14,7 @@
 #include "routines/policy/policy_routines.h"
 #include "shell/form.h"
 #include "shell/report_file.h"
-#include "shell/routine_support.h"
+#include "routines/kit/routine_support.h"
 #include "shell/text/dates.h"
 #include "shell/text/text.h"
 

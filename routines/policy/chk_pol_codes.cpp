@@ -8,18 +8,18 @@
 // lower-case letter, and the summary).
 // Deliberate difference from the legacy routine:
 // - after a failed insert the fallback update re-reads the code's own key first.
+#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
 
 #include "legacy/btrv_layout.h"
 #include "legacy/engine.h"
-#include "routines/policy/ap_code_lookup.h"
-#include "routines/policy/missing_code_backfill.h"
+#include "routines/kit/ap_code_lookup.h"
 #include "routines/policy/policy_routines.h"
 #include "shell/form.h"
 #include "shell/report_file.h"
-#include "shell/routine_support.h"
+#include "routines/kit/routine_support.h"
 #include "shell/text/dates.h"
 #include "shell/text/text.h"
 
@@ -61,6 +61,58 @@ constexpr CodeCheck kChecks[] = {
     {layout::ap::kDepartment, "Dpt", pol::Dept, LineForm::kShort, true, CodeKind::kDepartment,
      "--> Dpt code added"},
 };
+
+// The key text of a record about to be written: its first 19 bytes (the engine compares
+// the 16 bytes of key 0 only).
+constexpr std::size_t kKeyTextLength = 19;
+
+// Writes the code record of a missing department, class, company or producer code
+// (layout::NewMissingCodeRecord, in a 150-byte buffer whose bytes 128-149 are zero) to "ap"
+// on `apHandle`, whose path `apPath` the failure messages name:
+//   1. a record already stored under the code's key (its first 19 bytes as the key text)
+//      is removed with btrDelete;
+//   2. btrInsert of the new record. Success: returns 1.
+//   3. The insert failed: Notify "(01) Unable to update ap file " + apPath + ", status is "
+//      + status; then the record of the code's key is read again on the handle and, when
+//      found, replaced with btrUpdate. Success: returns 2. Otherwise Notify "(00) Unable to
+//      update ap file " + apPath + ", status is " + the status of the failed read or
+//      update, and returns 0.
+// The update of step 3 only ever replaces the record stored under the code's own key, never
+// whatever record the handle last stood on.
+// Afterwards the handle stands on the record written, or on no particular record.
+int BackfillMissingCode(TForm1& form, int apHandle, const std::string& apPath,
+                        layout::CodeKind kind, std::string_view agency, std::string_view code) {
+  namespace ap = layout::ap;
+  const std::string added = layout::NewMissingCodeRecord(kind, agency, code);
+  std::array<char, ap::kBufferLength> record{};
+  std::copy_n(added.begin(), std::min<std::size_t>(added.size(), ap::kRecordLength),
+              record.begin());
+  const std::string key = added.substr(0, kKeyTextLength);
+
+  std::array<char, ap::kBufferLength> scratch{};
+  int length = ap::kBufferLength;
+  if (btrGetEqual(apHandle, scratch.data(), &length, key.c_str(), 0, 0) == kBtrOk) {
+    btrDelete(apHandle);
+  }
+
+  length = ap::kBufferLength;
+  int status = btrInsert(apHandle, record.data(), &length, 0);
+  if (status == kBtrOk) return 1;
+  form.Notify("(01) Unable to update ap file " + apPath + ", status is " + std::to_string(status));
+
+  length = ap::kBufferLength;
+  status = btrGetEqual(apHandle, scratch.data(), &length, key.c_str(), 0, 0);
+  if (status == kBtrOk) {
+    length = ap::kBufferLength;
+    status = btrUpdate(apHandle, record.data(), &length);
+  }
+  if (status != kBtrOk) {
+    form.Notify("(00) Unable to update ap file " + apPath + ", status is " +
+                std::to_string(status));
+    return 0;
+  }
+  return 2;
+}
 
 }  // namespace
 

@@ -10,11 +10,11 @@
 
 #include "legacy/btrv_layout.h"
 #include "legacy/engine.h"
-#include "routines/policy/ap_code_lookup.h"
+#include "routines/kit/ap_code_lookup.h"
 #include "routines/policy/policy_routines.h"
 #include "shell/form.h"
 #include "shell/report_file.h"
-#include "shell/routine_support.h"
+#include "routines/kit/routine_support.h"
 #include "shell/text/text.h"
 
 namespace talvor {

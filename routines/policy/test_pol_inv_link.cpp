@@ -15,10 +15,10 @@
 #include "legacy/btrv_layout.h"
 #include "legacy/engine.h"
 #include "routines/policy/policy_routines.h"
-#include "routines/policy/record_rewrite.h"
+#include "routines/kit/record_rewrite.h"
 #include "shell/form.h"
 #include "shell/report_file.h"
-#include "shell/routine_support.h"
+#include "routines/kit/routine_support.h"
 #include "shell/text/text.h"
 
 namespace talvor {

@@ -11,7 +11,7 @@
 #include "legacy/engine.h"
 #include "routines/reports/reports_routines.h"
 #include "shell/form.h"
-#include "shell/routine_support.h"
+#include "routines/kit/routine_support.h"
 #include "shell/text/text.h"
 
 namespace talvor {

@@ -37,23 +37,10 @@ int ListRoutines(const CliEnvironment& env) {
   return kExitOk;
 }
 
-const RoutineEntry* Lookup(const CliEnvironment& env, const std::string& name) {
-  std::string wanted;
-  for (char c : name) wanted += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  for (const RoutineEntry* e : env.registry) {
-    std::string caption;
-    for (const char* p = e->caption; *p; ++p) {
-      caption += (*p >= 'A' && *p <= 'Z') ? static_cast<char>(*p - 'A' + 'a') : *p;
-    }
-    if (caption == wanted || e->Slug() == wanted) return e;
-  }
-  return nullptr;
-}
-
 int RunRoutines(const RunOptions& opt, const CliEnvironment& env) {
   std::vector<const RoutineEntry*> chosen;
   for (const std::string& name : opt.routines) {
-    const RoutineEntry* e = Lookup(env, name);
+    const RoutineEntry* e = FindRoutine(env.registry, name);
     if (e == nullptr) {
       *env.err << "talvor-cli: unknown routine \"" << name << "\" (talvor-cli list shows them)\n";
       return kExitUsage;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/registry.h"
+#include "routines/registry.h"
 #include "shell/text/dates.h"
 
 namespace talvor {

@@ -7,7 +7,7 @@
 #include <ostream>
 
 #include "legacy/recfile_tool.h"
-#include "shell/demo_site.h"
+#include "tools/demo/demo_site.h"
 #include "sqldb/catalog.h"
 
 namespace talvor {

@@ -6,9 +6,9 @@
 #include <iostream>
 #include <memory>
 
-#include "shell/journal/changes_report.h"
-#include "shell/journal/journal_file.h"
-#include "shell/journal/undo.h"
+#include "journal/changes_report.h"
+#include "journal/journal_file.h"
+#include "journal/undo.h"
 
 namespace talvor {
 

@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "shell/cli/cli_app.h"
-#include "shell/platform.h"
+#include "platform/os.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);

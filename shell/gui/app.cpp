@@ -4,7 +4,7 @@
 #include <QPixmap>
 
 #include "shell/gui/qt_text.h"
-#include "shell/registry.h"
+#include "routines/registry.h"
 
 namespace talvor::gui {
 

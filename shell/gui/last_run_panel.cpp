@@ -12,9 +12,9 @@
 
 #include "shell/gui/qt_text.h"
 #include "shell/gui/report_viewer.h"
-#include "shell/journal/changes_report.h"
-#include "shell/journal/journal_file.h"
-#include "shell/journal/undo.h"
+#include "journal/changes_report.h"
+#include "journal/journal_file.h"
+#include "journal/undo.h"
 
 namespace talvor::gui {
 

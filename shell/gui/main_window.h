@@ -15,7 +15,7 @@
 
 #include "shell/form.h"
 #include "shell/gui/qt_frontend.h"
-#include "shell/registry.h"
+#include "routines/registry.h"
 
 class QLabel;
 class QPushButton;

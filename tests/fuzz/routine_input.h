@@ -15,9 +15,9 @@
 #include <string>
 
 #include "shell/form.h"
-#include "shell/registry.h"
+#include "routines/registry.h"
 #include "shell/run_protocol.h"
-#include "shell/scripted_frontend.h"
+#include "tests/testing/scripted_frontend.h"
 #include "sqldb/catalog.h"
 #include "tests/fuzz/fuzz_support.h"
 

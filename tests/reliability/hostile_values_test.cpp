@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "legacy/engine.h"
-#include "shell/demo_site.h"
-#include "shell/routine_support.h"
+#include "tools/demo/demo_site.h"
+#include "routines/kit/routine_support.h"
 #include "shell/text/text.h"
 #include "sqldb/catalog.h"
 #include "tests/reliability/reliability_support.h"

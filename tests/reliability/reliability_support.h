@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/registry.h"
+#include "routines/registry.h"
 #include "shell/run_protocol.h"
-#include "tests/routines/site_fixture.h"
+#include "tests/testing/site_fixture.h"
 
 namespace talvor::testing {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "shell/form.h"
-#include "shell/scripted_frontend.h"
+#include "tests/testing/scripted_frontend.h"
 #include "shell/text/dates.h"
 
 namespace talvor {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "shell/form.h"
-#include "shell/scripted_frontend.h"
-#include "tests/shell/temp_dir.h"
+#include "tests/testing/scripted_frontend.h"
+#include "tests/testing/temp_dir.h"
 
 namespace talvor {
 namespace {

@@ -9,7 +9,7 @@
 #include "legacy/fault_injection.h"
 #include "routines/client/client_routines.h"
 #include "tests/routines/client/ap_test_records.h"
-#include "tests/routines/site_fixture.h"
+#include "tests/testing/site_fixture.h"
 
 namespace talvor::testing {
 namespace {

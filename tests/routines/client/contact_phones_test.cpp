@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "routines/client/client_routines.h"
-#include "tests/routines/site_fixture.h"
+#include "tests/testing/site_fixture.h"
 
 namespace talvor {
 namespace {

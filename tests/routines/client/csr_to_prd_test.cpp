@@ -9,8 +9,8 @@
 #include "legacy/btrv_layout.h"
 #include "legacy/fault_injection.h"
 #include "routines/client/client_routines.h"
-#include "shell/registry.h"
-#include "tests/routines/site_fixture.h"
+#include "routines/registry.h"
+#include "tests/testing/site_fixture.h"
 
 namespace talvor {
 namespace {

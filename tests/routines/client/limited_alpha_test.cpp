@@ -5,7 +5,7 @@
 #include "routines/client/client_routines.h"
 #include "shell/text/text.h"
 #include "tests/routines/client/ap_test_records.h"
-#include "tests/routines/site_fixture.h"
+#include "tests/testing/site_fixture.h"
 
 namespace talvor::testing {
 namespace {

@@ -4,9 +4,9 @@
 
 #include "legacy/btrv_layout.h"
 #include "routines/client/client_routines.h"
-#include "shell/registry.h"
+#include "routines/registry.h"
 #include "tests/routines/client/ap_test_records.h"
-#include "tests/routines/site_fixture.h"
+#include "tests/testing/site_fixture.h"
 
 namespace talvor::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include "routines/policy/policy_routines.h"
 #include "shell/text/dates.h"
 #include "tests/routines/policy/legacy_records.h"
-#include "tests/routines/site_fixture.h"
+#include "tests/testing/site_fixture.h"
 
 namespace talvor::testing {
 namespace {

@@ -7,7 +7,7 @@
 #include "legacy/engine.h"
 #include "routines/policy/policy_routines.h"
 #include "tests/routines/policy/legacy_records.h"
-#include "tests/routines/site_fixture.h"
+#include "tests/testing/site_fixture.h"
 
 namespace talvor::testing {
 namespace {

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "routines/reports/reports_routines.h"
-#include "shell/scripted_frontend.h"
-#include "tests/routines/site_fixture.h"
+#include "tests/testing/scripted_frontend.h"
+#include "tests/testing/site_fixture.h"
 
 namespace talvor {
 namespace {

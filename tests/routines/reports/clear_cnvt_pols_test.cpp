@@ -5,7 +5,7 @@
 #include "legacy/fault_injection.h"
 #include "routines/reports/reports_routines.h"
 #include "shell/text/text.h"
-#include "tests/routines/site_fixture.h"
+#include "tests/testing/site_fixture.h"
 
 namespace talvor {
 namespace {

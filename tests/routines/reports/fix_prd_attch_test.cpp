@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "routines/reports/reports_routines.h"
-#include "tests/routines/site_fixture.h"
+#include "tests/testing/site_fixture.h"
 
 namespace talvor {
 namespace {

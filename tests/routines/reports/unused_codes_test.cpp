@@ -4,7 +4,7 @@
 #include "legacy/btrv_layout.h"
 #include "legacy/fault_injection.h"
 #include "routines/reports/reports_routines.h"
-#include "tests/routines/site_fixture.h"
+#include "tests/testing/site_fixture.h"
 
 namespace talvor {
 namespace {

@@ -1,0 +1,266 @@
+#include "journal/changes_report.h"
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+#include <system_error>
+
+#include "legacy/record_file.h"
+#include "shell/text/text.h"
+
+namespace talvor::journal {
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Counted(const ChangeCount& c) {
+  std::string out;
+  auto add = [&](long long n, const char* what) {
+    if (n == 0) return;
+    if (!out.empty()) out += ", ";
+    out += std::to_string(n) + " " + what;
+  };
+  add(c.inserted, "inserted");
+  add(c.updated, "updated");
+  add(c.deleted, "deleted");
+  return out;
+}
+
+std::string ModeText(const std::string& mode) {
+  if (mode == "dry-run") return "dry run: nothing was changed";
+  if (mode == "undo") return "undo";
+  return "run";
+}
+
+std::string CellText(const Cell& cell) {
+  switch (cell.kind) {
+    case Cell::Kind::kNull:
+      return "NULL";
+    case Cell::Kind::kInteger:
+    case Cell::Kind::kFloat:
+      return cell.value;
+    default:
+      return "\"" + EscapeBytes(cell.value) + "\"";
+  }
+}
+
+// A byte of a record as shown: printable ASCII as it is, every other byte "\xHH", so that
+// a NUL cannot be taken for a period or a blank.
+void AppendShown(std::string& out, char c) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const auto byte = static_cast<unsigned char>(c);
+  if (byte >= 0x20 && byte <= 0x7e) {
+    out += c;
+    return;
+  }
+  out += "\\x";
+  out += kHex[byte >> 4];
+  out += kHex[byte & 0xf];
+}
+
+std::string Shown(const std::string& bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (char c : bytes) AppendShown(out, c);
+  return out;
+}
+
+const std::string& RecordBytes(const Row& row) {
+  static const std::string none;
+  return row.empty() ? none : row.back().value;
+}
+
+std::string RecordKey(const Row& row) {
+  if (row.size() < 2) return "(no key)";
+  return "\"" + EscapeBytes(row.front().value) + "\"";
+}
+
+void ShowRecordChange(std::ostream& out, const Change& c) {
+  const Row& any = c.op == 'D' ? c.before : c.after;
+  const char* what = c.op == 'I' ? "inserted" : c.op == 'D' ? "deleted" : "updated";
+  out << "record " << RecordKey(any) << " " << what << "\n";
+  const std::string& before = RecordBytes(c.before);
+  const std::string& after = RecordBytes(c.after);
+  if (c.op != 'U') {
+    out << (c.op == 'D' ? "    before |" : "    after  |") << Shown(c.op == 'D' ? before : after)
+        << "|\n";
+    return;
+  }
+  // Both images are shown byte for byte in step, each byte as wide as the wider of its two
+  // forms, so that the marker line stands under the bytes that changed.
+  std::string shownBefore, shownAfter, marks, ranges;
+  const std::size_t n = std::max(before.size(), after.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    std::string b, a;
+    if (i < before.size()) AppendShown(b, before[i]);
+    if (i < after.size()) AppendShown(a, after[i]);
+    const std::size_t width = std::max(b.size(), a.size());
+    const bool changed = i >= before.size() || i >= after.size() || before[i] != after[i];
+    if (i < before.size()) shownBefore += b + std::string(width - b.size(), ' ');
+    if (i < after.size()) shownAfter += a + std::string(width - a.size(), ' ');
+    marks += std::string(width, changed ? '^' : ' ');
+    if (!changed) continue;
+    const bool starts = i == 0 || !(i - 1 >= before.size() || i - 1 >= after.size() ||
+                                    before[i - 1] != after[i - 1]);
+    if (!starts) continue;
+    std::size_t end = i;
+    while (end + 1 < n && (end + 1 >= before.size() || end + 1 >= after.size() ||
+                           before[end + 1] != after[end + 1])) {
+      ++end;
+    }
+    ranges += (ranges.empty() ? "" : ", ") + std::to_string(i) +
+              (end > i ? "-" + std::to_string(end) : "");
+  }
+  out << "    before |" << shownBefore << "|\n";
+  out << "    after  |" << shownAfter << "|\n";
+  while (!marks.empty() && marks.back() == ' ') marks.pop_back();
+  out << "            " << marks << "\n";
+  out << "    bytes changed: " << (ranges.empty() ? "none" : ranges) << "\n";
+}
+
+void ShowRowChange(std::ostream& out, const Change& c, const std::vector<std::string>* names) {
+  auto name = [&](std::size_t i) {
+    return names && i < names->size() ? (*names)[i] : "column " + std::to_string(i + 1);
+  };
+  const char* what = c.op == 'I' ? "inserted" : c.op == 'D' ? "deleted" : "updated";
+  out << "row " << (c.op == 'D' ? c.oldRowid : c.newRowid) << " " << what << "\n";
+  if (c.op == 'U') {
+    for (std::size_t i = 0; i < c.after.size() && i < c.before.size(); ++i) {
+      if (c.before[i] == c.after[i]) continue;
+      out << "  * " << name(i) << ": " << CellText(c.before[i]) << " -> " << CellText(c.after[i])
+          << "\n";
+    }
+    if (c.oldRowid != c.newRowid)
+      out << "  * rowid: " << c.oldRowid << " -> " << c.newRowid << "\n";
+    return;
+  }
+  const Row& row = c.op == 'I' ? c.after : c.before;
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    out << "    " << name(i) << ": " << CellText(row[i]) << "\n";
+  }
+}
+
+std::string FileOutcomeText(const std::string& outcome) {
+  if (outcome == "done") return "";
+  if (outcome == "dry-run") return " (dry run: not done)";
+  return " (" + outcome + ")";
+}
+
+}  // namespace
+
+std::string EventLine(const Event& e, const fs::path& work_dir) {
+  auto field = [&](std::size_t i) {
+    return i < e.fields.size() ? ShowableText(e.fields[i]) : std::string();
+  };
+  if (e.tag == "ask") return "asked: " + field(0) + " => " + field(1);
+  if (e.tag == "notify") return "message: " + field(0);
+  if (e.tag == "report") return "report file: " + field(0);
+  if (e.tag == "file" && field(0) == "copy") {
+    return "file copied: " + StoreName(work_dir, field(1)) + " -> " +
+           StoreName(work_dir, field(2)) + (field(3) == "replaced" ? " (replaced a file)" : "") +
+           FileOutcomeText(field(4));
+  }
+  if (e.tag == "file" && field(0) == "delete") {
+    return "file deleted: " + StoreName(work_dir, field(1)) + FileOutcomeText(field(2));
+  }
+  return "note: " + field(0);
+}
+
+std::string StoreName(const fs::path& work_dir, const std::string& path) {
+  std::error_code ec;
+  fs::path base = fs::weakly_canonical(work_dir, ec);
+  if (ec) base = work_dir;
+  fs::path relative = fs::path(path).lexically_relative(base);
+  if (relative.empty() || *relative.begin() == "..") return path;
+  return relative.generic_string();
+}
+
+std::string RunSummary(const RunRecord& run, const fs::path& work_dir) {
+  std::ostringstream out;
+  out << run.id << "  " << run.started << "  " << run.routine << "  (" << ModeText(run.mode)
+      << ")\n";
+  if (!run.settings.empty()) {
+    out << "    settings:";
+    for (const auto& [name, value] : run.settings) {
+      out << " " << name << "=\"" << ShowableText(value) << "\"";
+    }
+    out << "\n";
+  }
+  if (!run.undoes.empty()) out << "    undoes: " << run.undoes << "\n";
+  if (run.counts.empty()) out << "    changes: none\n";
+  for (const auto& [where, n] : run.counts) {
+    const Store* store = run.FindStore(where.first);
+    const bool record = store->kind == StoreKind::kRecord;
+    out << "    " << StoreName(work_dir, store->path);
+    if (!record) out << " " << where.second;
+    out << ": " << n.Total() << (record ? " records " : " rows ") << "(" << Counted(n) << ")\n";
+  }
+  if (!run.outcome.empty()) {
+    out << "    outcome: " << (run.outcome == "completed" ? "completed" : run.outcome) << "\n";
+  }
+  out << "    " << (run.complete ? "journal complete" : "journal incomplete: " + run.endNote)
+      << "\n";
+  if (!run.undoneStores.empty()) {
+    out << "    undone:";
+    for (const std::string& s : run.undoneStores) out << " " << StoreName(work_dir, s);
+    out << "\n";
+  }
+  return out.str();
+}
+
+std::vector<std::string> ReportFiles(const RunRecord& run) {
+  std::vector<std::string> files;
+  for (const Event& e : run.events) {
+    if (e.tag != "report" || e.fields.empty()) continue;
+    if (std::find(files.begin(), files.end(), e.fields[0]) == files.end())
+      files.push_back(e.fields[0]);
+  }
+  return files;
+}
+
+std::string ListRuns(const fs::path& work_dir) {
+  std::string out;
+  for (const fs::path& dir : ListRunDirs(work_dir)) {
+    std::string error;
+    std::optional<RunRecord> run = ReadRun(dir, &error, 0);
+    out += run ? RunSummary(*run, work_dir) : dir.filename().string() + "  (" + error + ")\n";
+  }
+  return out;
+}
+
+std::string ShowRun(const RunRecord& run, const fs::path& work_dir, std::size_t max_changes) {
+  std::ostringstream out;
+  ShowRun(out, run, work_dir, max_changes);
+  return out.str();
+}
+
+void ShowRun(std::ostream& out, const RunRecord& run, const fs::path& work_dir,
+             std::size_t max_changes) {
+  out << RunSummary(run, work_dir);
+  for (const Event& e : run.events) out << EventLine(e, work_dir) << "\n";
+  std::size_t number = 0;
+  std::string error;
+  const bool whole = ForEachChange(
+      run, false,
+      [&](const Change& c) {
+        if (number == max_changes) return false;
+        const Store* store = run.FindStore(c.store);
+        out << ++number << ". " << StoreName(work_dir, store->path) << " ";
+        if (store->kind == StoreKind::kRecord) {
+          ShowRecordChange(out, c);
+        } else {
+          auto it = run.columns.find({c.store, c.table});
+          out << c.table << " ";
+          ShowRowChange(out, c, it == run.columns.end() ? nullptr : &it->second);
+        }
+        return true;
+      },
+      &error);
+  if (!whole) out << "(the rest cannot be shown: " << error << ")\n";
+  if (run.changeCount > static_cast<long long>(number)) {
+    out << "... " << run.changeCount - static_cast<long long>(number)
+        << " more changes (talvor-cli runs show " << run.id << " lists them all)\n";
+  }
+}
+
+}  // namespace talvor::journal

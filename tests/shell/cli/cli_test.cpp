@@ -1,0 +1,188 @@
+#include "shell/cli/cli_app.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <stdexcept>
+
+#include "shell/form.h"
+#include "routines/registry.h"
+#include "tests/testing/temp_dir.h"
+
+namespace talvor {
+namespace {
+
+using testing::TempWorkDir;
+
+// Routines registered by the tests only.
+void AskAndReport(TForm1& form) {
+  const int answer = form.AskYesNo("Fix it?");
+  form.Notify("agency [" + form.edtAgyCode + "] path [" + form.edtDatapath + "]");
+  form.Label3 = answer == kAnswerYes ? "Done, fixed" : "Done, left alone";
+}
+
+void Failing(TForm1& form) {
+  form.Label3 = "running.....";
+  throw std::runtime_error("table \"Customer\" not found in database \"X\"");
+}
+
+void WithFlag(TForm1& form, bool flag) {
+  form.Label3 = flag ? "flag on" : "flag off";
+}
+
+const RoutineEntry kTestButtons[] = {
+    {"Ask Me", &AskAndReport, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Break Down", &Failing, nullptr, false, ButtonGroup::kCommon, false, true, ""},
+    {"Flag On", nullptr, &WithFlag, true, ButtonGroup::kGrid, true, true, ""},
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  int Run(const std::vector<std::string>& args) {
+    out_.str("");
+    err_.str("");
+    CliEnvironment env;
+    env.registry = registry_;
+    env.clock = &clock_;
+    env.in = &in_;
+    env.out = &out_;
+    env.err = &err_;
+    return RunCli(args, env);
+  }
+
+  TempWorkDir dir_;
+  std::vector<const RoutineEntry*> registry_ = {&kTestButtons[0], &kTestButtons[1],
+                                                &kTestButtons[2]};
+  FixedClock clock_{{{2026, 12, 8}, 9, 30, 0}};
+  std::istringstream in_;
+  std::ostringstream out_, err_;
+};
+
+TEST_F(CliTest, ListPrintsCaptionSlugGroupAndVisibility) {
+  EXPECT_EQ(Run({"list"}), kExitOk);
+  EXPECT_EQ(out_.str(),
+            "Ask Me\task-me\tGrid\tvisible\n"
+            "Break Down\tbreak-down\tCommon Post-Convert Utils\thidden\n"
+            "Flag On\tflag-on\tGrid\tvisible\n");
+}
+
+TEST_F(CliTest, RunByCaptionOrSlugPrintsTheFinalLabel) {
+  EXPECT_EQ(Run({"run", "ask me", "--answer", "yes"}), kExitOk);
+  EXPECT_EQ(out_.str(), "Done, fixed\n");
+  EXPECT_EQ(Run({"run", "ask-me"}), kExitOk);  // no terminal: "no"
+  EXPECT_EQ(out_.str(), "Done, left alone\n");
+  EXPECT_EQ(Run({"run", "flag-on"}), kExitOk);
+  EXPECT_EQ(out_.str(), "flag on\n");
+}
+
+TEST_F(CliTest, NotifyGoesToStandardErrorOneLineEach) {
+  EXPECT_EQ(Run({"run", "ask-me", "--agency", "10", "--datapath", "D:\\DATA"}), kExitOk);
+  EXPECT_EQ(err_.str(), "agency [10] path [D:\\DATA]\n");
+}
+
+TEST_F(CliTest, SettingsComeFromStartupUnlessGiven) {
+  dir_.Write("talvor.cfg", "C:\\SITE\nSITEDB\nSRV\nAS\n");
+  EXPECT_EQ(Run({"run", "ask-me"}), kExitOk);
+  EXPECT_EQ(err_.str(), "agency [AS] path [C:\\SITE]\n");
+}
+
+TEST_F(CliTest, TranscriptRecordsEveryEventAndTheLabel) {
+  EXPECT_EQ(Run({"run", "ask-me", "break-down", "--answer", "no", "--transcript", "t.txt"}),
+            kExitFailed);
+  EXPECT_EQ(dir_.Read("t.txt"),
+            "ask: Fix it? => no\n"
+            "notify: agency [01] path [\\velmar\\data]\n"
+            "label: Done, left alone\n"
+            "error: table \"Customer\" not found in database \"X\"\n"
+            "label: running.....\n");
+}
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+  EXPECT_EQ(Run({"run", "no-such-routine"}), kExitUsage);
+  EXPECT_NE(err_.str().find("no-such-routine"), std::string::npos);
+  EXPECT_EQ(Run({"run", "ask-me", "--answer", "maybe"}), kExitUsage);
+  EXPECT_EQ(Run({"run", "ask-me", "--bogus"}), kExitUsage);
+  EXPECT_EQ(Run({"frobnicate"}), kExitUsage);
+  EXPECT_EQ(Run({}), kExitUsage);
+}
+
+TEST_F(CliTest, AnErrorEndsOnlyItsRoutine) {
+  EXPECT_EQ(Run({"run", "break-down", "flag-on"}), kExitFailed);
+  EXPECT_EQ(out_.str(), "running.....\nflag on\n");
+  EXPECT_NE(err_.str().find("not found in database"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------------------
+// Record files
+
+// The "records: N" line of `recfile stat FILE`, or "" when there is none.
+std::string RecordsLine(const std::string& stat) {
+  const std::size_t at = stat.find("\nrecords: ");
+  return at == std::string::npos ? "" : stat.substr(at + 1, stat.find('\n', at + 1) - at - 1);
+}
+
+// `cp data/POL data/ap; run sync-phones --answer yes` once put a 120-byte client line into
+// the copy for every client, without a word.
+TEST_F(CliTest, APolicyFileCopiedOverTheMasterFileIsRefusedNotFilled) {
+  registry_ = Registry();
+  ASSERT_EQ(Run({"demo", ".", "--clients", "12"}), kExitOk) << err_.str();
+  ASSERT_EQ(Run({"recfile", "stat", "data/POL"}), kExitOk) << err_.str();
+  const std::string policies = RecordsLine(out_.str());
+  std::filesystem::copy_file("data/POL", "data/ap",
+                             std::filesystem::copy_options::overwrite_existing);
+
+  EXPECT_EQ(Run({"run", "sync-phones", "--answer", "yes"}), kExitOk);
+  EXPECT_NE(err_.str().find("Unable to open ap file data\\ap, status is 30\n"), std::string::npos)
+      << err_.str();
+
+  EXPECT_EQ(Run({"recfile", "stat", "data/ap"}), kExitFailed);
+  EXPECT_EQ(RecordsLine(out_.str()), policies);
+  EXPECT_NE(out_.str().find("record length: 120\n"), std::string::npos) << out_.str();
+  EXPECT_NE(err_.str().find("a file named \"ap\" has 128-byte records, not 120-byte ones"),
+            std::string::npos)
+      << err_.str();
+}
+
+TEST_F(CliTest, RecfileSaveAndLoadNeverWriteOverWhatIsStoredUnlessTold) {
+  const std::string desc = "01I00012301" + std::string(53, ' ');
+  dir_.Write("desc.lines", desc + "\n");
+  dir_.Write("other.lines", "01I00099901" + std::string(53, '-') + "\n");
+  ASSERT_EQ(Run({"recfile", "create", "DESC"}), kExitOk) << err_.str();
+  ASSERT_EQ(Run({"recfile", "load", "DESC", "desc.lines", "--format", "lines"}), kExitOk)
+      << err_.str();
+  ASSERT_EQ(Run({"recfile", "create", "t1", "--like", "DESC"}), kExitOk) << err_.str();
+  const std::string descPath = std::filesystem::canonical("DESC").string();
+
+  // The export that once replaced DESC.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"recfile", "save", "t1", "DESC"},
+        std::vector<std::string>{"recfile", "save", "t1", "DESC", "--force"}}) {
+    EXPECT_EQ(Run(args), kExitFailed);
+    EXPECT_EQ(err_.str(), "recfile save: DESC is the record file " + descPath +
+                              "; an export never replaces a record file, not even with --force; "
+                              "nothing written\n");
+  }
+  ASSERT_EQ(Run({"recfile", "save", "DESC", "out.lines", "--format", "lines"}), kExitOk);
+  EXPECT_EQ(dir_.Read("out.lines"), desc + "\n");
+  EXPECT_EQ(Run({"recfile", "save", "t1", "out.lines"}), kExitFailed);
+  EXPECT_NE(err_.str().find("out.lines already exists"), std::string::npos) << err_.str();
+  EXPECT_EQ(dir_.Read("out.lines"), desc + "\n");
+  EXPECT_EQ(Run({"recfile", "save", "t1", "out.lines", "--force"}), kExitOk) << err_.str();
+  EXPECT_EQ(dir_.Read("out.lines"), "\x1a");
+
+  EXPECT_EQ(Run({"recfile", "load", "DESC", "other.lines", "--format", "lines"}), kExitFailed);
+  EXPECT_EQ(err_.str(), "recfile load: DESC (" + descPath +
+                            ") holds 1 records; nothing loaded; give --replace to replace them by "
+                            "those of other.lines, or --add to add those to them\n");
+  EXPECT_EQ(Run({"recfile", "load", "DESC", "other.lines", "--replace", "--add"}), kExitUsage);
+  EXPECT_EQ(Run({"recfile", "load", "DESC", "other.lines", "--format", "lines", "--replace"}),
+            kExitOk)
+      << err_.str();
+  EXPECT_EQ(out_.str(), "loaded 1 records into DESC in place of its 1 records\n");
+  ASSERT_EQ(Run({"recfile", "save", "DESC", "after.lines", "--format", "lines"}), kExitOk);
+  EXPECT_EQ(dir_.Read("after.lines"), dir_.Read("other.lines"));
+}
+
+}  // namespace
+}  // namespace talvor
