@@ -47,21 +47,13 @@ struct Handle;
 // One open record file: the process's one connection to it, shared by its handles.
 struct File {
   std::string id;  // canonical path, the registry key
-  sqlite3* db = nullptr;
+  sqlite::Database db;  // declared first: the statements below are finalized before it closes
   RecordFileDefinition def;
   std::uint64_t generation = 0;  // bumped by every write
   std::vector<Handle*> handles;
   int active_cursors = 0;
   SteadyClock::time_point snapshot_start;
   store::Statement insert, update, erase, current;
-
-  ~File() {
-    insert = store::Statement();
-    update = store::Statement();
-    erase = store::Statement();
-    current = store::Statement();
-    sqlite3_close_v2(db);
-  }
 };
 
 struct Cursor {
@@ -157,7 +149,7 @@ int StartCursor(Handle& h, int key, Seek seek, std::string_view value, std::stri
   ResetCursor(h);
   store::Statement& slot = h.stmts[key][seek];
   if (!slot) {
-    slot = store::Statement(f.db, SelectSql(f.def, key, seek), /*persistent=*/true);
+    slot = store::Statement(f.db.get(), SelectSql(f.def, key, seek), /*persistent=*/true);
     if (!slot) return slot.prepare_rc();
   }
   sqlite3_stmt* stmt = slot.get();
@@ -335,7 +327,7 @@ int RunWrite(sqlite3_stmt* stmt) {
 }
 
 store::Statement& WriteStatement(File& f, store::Statement& slot, const std::string& sql) {
-  if (!slot) slot = store::Statement(f.db, sql, /*persistent=*/true);
+  if (!slot) slot = store::Statement(f.db.get(), sql, /*persistent=*/true);
   return slot;
 }
 
@@ -389,18 +381,18 @@ int btrOpen(int h, const char* /*owner*/, const char* path, int /*a*/, int /*b*/
   if (auto it = e.files.find(id); it != e.files.end()) file = it->second.lock();
   if (file && !NameProblem(opened_as, file->def).empty()) return kBtrNotRecordFile;
   if (!file) {
-    sqlite3* db = nullptr;
+    sqlite::Database db;
     RecordFileDefinition def;
     std::string message;
     int status = store::OpenRecordDatabase(*resolved, &db, &def, &message, opened_as);
     if (status != kBtrOk) return status;
     file = std::make_shared<File>();
     file->id = id;
-    file->db = db;
+    file->db = std::move(db);
     file->def = std::move(def);
     e.files[id] = file;
     if (e.observer != nullptr) {
-      e.observer->OnStoreOpened(file->db, file->id);
+      e.observer->OnStoreOpened(file->db.get(), file->id);
       e.kept.push_back(file);
     }
   }
@@ -513,7 +505,7 @@ int btrUpdate(int h, const void* data, int* length) {
   if (rc == SQLITE_OK) rc = store::BindBlob(update.get(), n + 2, handle->pos_k0);
   if (rc == SQLITE_OK) rc = RunWrite(update.get());
   if (rc != SQLITE_OK) return store::StatusOf(rc);
-  if (sqlite3_changes(f.db) == 0) return kBtrNoCurrentRecord;
+  if (sqlite3_changes(f.db.get()) == 0) return kBtrNoCurrentRecord;
   ++f.generation;
   Stand(*handle, handle->pos_key, record);
   ++g_stats.recordsWritten;
@@ -534,7 +526,7 @@ int btrDelete(int h) {
   int rc = store::BindBlob(erase.get(), 1, handle->pos_k0);
   if (rc == SQLITE_OK) rc = RunWrite(erase.get());
   if (rc != SQLITE_OK) return store::StatusOf(rc);
-  if (sqlite3_changes(f.db) == 0) return kBtrNoCurrentRecord;
+  if (sqlite3_changes(f.db.get()) == 0) return kBtrNoCurrentRecord;
   ++f.generation;
   handle->on_record = false;
   ++g_stats.recordsWritten;
@@ -575,7 +567,7 @@ void SetRecordStoreObserver(RecordStoreObserver* observer) {
   }
   for (auto& [id, weak] : e.files) {
     if (std::shared_ptr<File> file = weak.lock()) {
-      observer->OnStoreOpened(file->db, file->id);
+      observer->OnStoreOpened(file->db.get(), file->id);
       e.kept.push_back(std::move(file));
     }
   }

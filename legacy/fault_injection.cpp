@@ -1,4 +1,5 @@
 #include "legacy/fault_injection.h"
+#include "shell/text/text.h"
 
 #include <atomic>
 #include <cassert>

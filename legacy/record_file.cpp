@@ -1,4 +1,5 @@
 #include "legacy/record_file.h"
+#include "shell/text/text.h"
 
 #include <sqlite3.h>
 
@@ -61,7 +62,6 @@ const KnownFile* FindKnownFile(std::string_view name) {
 // An open connection to an existing record file, closed at scope exit.
 class Connection {
  public:
-  ~Connection() { sqlite3_close_v2(db_); }
   // Resolves and opens `path`; on failure returns false with "PATH: why" in *error.
   bool Open(const std::string& path, std::string* error) {
     std::optional<fs::path> resolved = ResolveLegacyPath(path);
@@ -77,12 +77,12 @@ class Connection {
     }
     return true;
   }
-  sqlite3* db() const { return db_; }
+  sqlite3* db() const { return db_.get(); }
   const RecordFileDefinition& definition() const { return definition_; }
   const fs::path& resolved() const { return resolved_; }
 
  private:
-  sqlite3* db_ = nullptr;
+  sqlite::Database db_;
   RecordFileDefinition definition_;
   fs::path resolved_;
 };
@@ -177,13 +177,14 @@ bool CreateRecordFile(const fs::path& path, const RecordFileDefinition& definiti
   // Built under a temporary name and renamed, so that the file is never seen half made.
   fs::path temp = path.string() + ".creating";
   RemoveDatabaseFiles(temp);
-  sqlite3* db = nullptr;
-  int rc =
-      sqlite3_open_v2(temp.string().c_str(), &db,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-  std::string problem = rc == SQLITE_OK ? store::CreateSchema(db, definition) : SqliteError(db, rc);
-  rc = sqlite3_close(db);
-  if (problem.empty() && rc != SQLITE_OK) problem = sqlite3_errstr(rc);
+  std::string problem;
+  {
+    sqlite::Database db = sqlite::Database::Open(
+        temp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, &problem);
+    if (db && !store::CreateSchema(db, definition, &problem) && problem.empty()) {
+      problem = "the schema could not be written";
+    }
+  }
   if (problem.empty()) {
     fs::rename(temp, path, ec);
     if (ec) problem = ec.message();

@@ -4,6 +4,7 @@
 
 #include <system_error>
 
+#include "shell/text/text.h"
 #include "sqldb/error.h"
 #include "sqldb/internal/fields.h"
 
@@ -247,17 +248,17 @@ std::span<const TableDef> AgencyTables() {
 }
 
 const TableDef* FindAgencyTable(std::string_view name) {
-  const std::string wanted = internal::LowerName(name);
+  const std::string wanted = LowerCase(name);
   for (const TableDef& t : kTables) {
-    if (internal::LowerName(t.name) == wanted) return &t;
+    if (LowerCase(t.name) == wanted) return &t;
   }
   return nullptr;
 }
 
 const ColumnDef* FindAgencyColumn(const TableDef& table, std::string_view name) {
-  const std::string wanted = internal::LowerName(name);
+  const std::string wanted = LowerCase(name);
   for (const ColumnDef& c : table.columns) {
-    if (internal::LowerName(c.name) == wanted) return &c;
+    if (LowerCase(c.name) == wanted) return &c;
   }
   return nullptr;
 }

@@ -112,7 +112,7 @@ struct Query::Impl final : internal::SessionMember {
       const char* declared = sqlite3_column_decltype(s.get(), i);
       names.emplace_back(column ? column : "");
       kinds.push_back(declared ? internal::KindOfDeclaredType(declared) : FieldKind::kAny);
-      byName.emplace(internal::LowerName(names.back()), i);
+      byName.emplace(LowerCase(names.back()), i);
     }
     int rc;
     while ((rc = s.Step()) == SQLITE_ROW) {
@@ -143,7 +143,7 @@ struct Query::Impl final : internal::SessionMember {
 
   const Variant& Cell(std::string_view column, FieldKind& kind) const {
     RequireOpen();
-    auto it = byName.find(internal::LowerName(column));
+    auto it = byName.find(LowerCase(column));
     if (it == byName.end()) Fail("no column \"" + std::string(column) + "\" in the result");
     kind = kinds[it->second];
     static const Variant null;

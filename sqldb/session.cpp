@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "shell/text/text.h"
 #include "sqldb/error.h"
 #include "sqldb/internal/fields.h"
 #include "sqldb/internal/sessions.h"
@@ -15,7 +16,7 @@ std::vector<Session::Impl*>& AllSessions() {
 }
 
 bool SameName(std::string_view a, std::string_view b) {
-  return internal::LowerName(a) == internal::LowerName(b);
+  return LowerCase(a) == LowerCase(b);
 }
 
 void CloseMembers(Session::Impl& session) {

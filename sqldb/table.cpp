@@ -134,7 +134,7 @@ struct Table::Impl final : internal::SessionMember {
 
   int ColumnIndex(std::string_view column) const {
     RequireOpen();
-    auto it = byName.find(internal::LowerName(column));
+    auto it = byName.find(LowerCase(column));
     if (it == byName.end()) Fail("no column \"" + std::string(column) + "\"");
     return it->second;
   }
@@ -200,7 +200,7 @@ struct Table::Impl final : internal::SessionMember {
         const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 1));
         c.quoted = internal::QuoteName(c.name);
         c.kind = internal::KindOfDeclaredType(type ? type : "");
-        byName.emplace(internal::LowerName(c.name), static_cast<int>(columns.size()));
+        byName.emplace(LowerCase(c.name), static_cast<int>(columns.size()));
         columnList += (columns.empty() ? "" : ", ") + c.quoted;
         columns.push_back(std::move(c));
       }
@@ -240,7 +240,7 @@ struct Table::Impl final : internal::SessionMember {
         usable = true;
       }
       // Columns after an expression cannot be sought by.
-      auto it = column ? byName.find(internal::LowerName(column)) : byName.end();
+      auto it = column ? byName.find(LowerCase(column)) : byName.end();
       if (it == byName.end()) usable = false;
       if (usable) indexColumns.back().push_back(it->second);
     }
@@ -293,9 +293,9 @@ struct Table::Impl final : internal::SessionMember {
       if (!column) Fail("index \"" + index + "\" orders by an expression, not by columns");
       const auto* coll = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), 2));
       OrderKey key;
-      key.column = byName.at(internal::LowerName(column));
+      key.column = byName.at(LowerCase(column));
       key.expr = internal::QuoteName(column);
-      if (coll && internal::LowerName(coll) != "binary")
+      if (coll && LowerCase(coll) != "binary")
         key.expr += " COLLATE " + std::string(coll);
       key.desc = sqlite3_column_int(s.get(), 1) != 0;
       const std::string direction = key.desc ? " DESC, " : ", ";

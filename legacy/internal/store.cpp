@@ -119,9 +119,10 @@ static void SetUpSqliteOnce() {
   (void)done;
 }
 
-int OpenRecordDatabase(const fs::path& path, sqlite3** db, RecordFileDefinition* definition,
-                       std::string* message, std::string_view name) {
-  *db = nullptr;
+int OpenRecordDatabase(const fs::path& path, sqlite::Database* db,
+                       RecordFileDefinition* definition, std::string* message,
+                       std::string_view name) {
+  *db = sqlite::Database();
   std::error_code ec;
   fs::file_status st = fs::status(path, ec);
   if (!fs::exists(st)) {
@@ -141,14 +142,11 @@ int OpenRecordDatabase(const fs::path& path, sqlite3** db, RecordFileDefinition*
     return kBtrNotRecordFile;
   }
   SetUpSqliteOnce();
-  sqlite3* conn = nullptr;
-  int rc = sqlite3_open_v2(path.string().c_str(), &conn,
-                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-  if (rc != SQLITE_OK) {
-    *message = conn ? sqlite3_errmsg(conn) : "cannot open";
-    sqlite3_close(conn);
-    return StatusOf(rc);
-  }
+  int rc = SQLITE_OK;
+  sqlite::Database owner =
+      sqlite::Database::Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, message, &rc);
+  if (!owner) return StatusOf(rc);
+  sqlite3* conn = owner.get();
   sqlite3_busy_timeout(conn, kBusyTimeoutMs);
   std::string why;
   rc = ReadDefinition(conn, definition, &why);
@@ -179,10 +177,9 @@ int OpenRecordDatabase(const fs::path& path, sqlite3** db, RecordFileDefinition*
     }
     if (status == kBtrFileLocked) why = "locked by another process";
     *message = why;
-    sqlite3_close(conn);
     return status;
   }
-  *db = conn;
+  *db = std::move(owner);
   return kBtrOk;
 }
 
@@ -205,7 +202,8 @@ std::string InsertSql(const RecordFileDefinition& definition) {
   return "INSERT INTO records(" + columns + ") VALUES(" + values + ")";
 }
 
-std::string CreateSchema(sqlite3* db, const RecordFileDefinition& definition) {
+bool CreateSchema(const sqlite::Database& db, const RecordFileDefinition& definition,
+                  std::string* error) {
   std::string sql = "PRAGMA journal_mode=WAL;";
   sql += "PRAGMA application_id=" + std::to_string(kApplicationId) + ";";
   sql += "PRAGMA user_version=" + std::to_string(kFormatVersion) + ";";
@@ -236,37 +234,7 @@ std::string CreateSchema(sqlite3* db, const RecordFileDefinition& definition) {
     }
   }
   sql += "COMMIT;";
-  char* error = nullptr;
-  int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  if (rc == SQLITE_OK) return "";
-  std::string message = error ? error : sqlite3_errstr(rc);
-  sqlite3_free(error);
-  return message;
-}
-
-Statement::Statement(sqlite3* db, std::string_view sql, bool persistent) {
-  prepare_rc_ = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),
-                                   persistent ? SQLITE_PREPARE_PERSISTENT : 0, &stmt_, nullptr);
-  if (prepare_rc_ != SQLITE_OK) {
-    sqlite3_finalize(stmt_);
-    stmt_ = nullptr;
-  }
-}
-
-Statement::~Statement() {
-  sqlite3_finalize(stmt_);
-}
-
-Statement::Statement(Statement&& other) noexcept
-    : stmt_(std::exchange(other.stmt_, nullptr)), prepare_rc_(other.prepare_rc_) {}
-
-Statement& Statement::operator=(Statement&& other) noexcept {
-  if (this != &other) {
-    sqlite3_finalize(stmt_);
-    stmt_ = std::exchange(other.stmt_, nullptr);
-    prepare_rc_ = other.prepare_rc_;
-  }
-  return *this;
+  return db.Exec(sql, error) == SQLITE_OK;
 }
 
 int BindBlob(sqlite3_stmt* stmt, int index, std::string_view bytes) {

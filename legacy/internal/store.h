@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "legacy/record_file.h"
+#include "platform/sqlite.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -34,41 +35,23 @@ int StatusOf(int sqlite_rc);
 // NORMAL, busy timeout). When `name` is not empty the file must also be what that name
 // says (NameProblem in legacy/record_file.h): a file of another record length under a known
 // name is refused with 30 before anything is written to it. Returns 0 with *db and
-// *definition set, or a status (12, 30, 85, 2) with *db null and *message saying why. The
-// caller closes *db with sqlite3_close.
-int OpenRecordDatabase(const std::filesystem::path& path, sqlite3** db,
+// *definition set, or a status (12, 30, 85, 2) with *db empty and *message saying why.
+int OpenRecordDatabase(const std::filesystem::path& path, sqlite::Database* db,
                        RecordFileDefinition* definition, std::string* message,
                        std::string_view name = {});
 
-// Writes the schema of an empty record file into the fresh database `db`. Returns "" or
-// SQLite's message.
-std::string CreateSchema(sqlite3* db, const RecordFileDefinition& definition);
+// Writes the schema of an empty record file into the fresh database `db`. False with
+// SQLite's message in *error when that fails.
+bool CreateSchema(const sqlite::Database& db, const RecordFileDefinition& definition,
+                  std::string* error);
 
 // "k0", "k1", ...
 std::string KeyColumn(int key_number);
 // INSERT of one record: parameters ?1..?n the key values, ?n+1 the record.
 std::string InsertSql(const RecordFileDefinition& definition);
 
-// A prepared statement that is finalized when it goes out of scope.
-class Statement {
- public:
-  Statement() = default;
-  Statement(sqlite3* db, std::string_view sql, bool persistent = false);
-  ~Statement();
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-  Statement(Statement&& other) noexcept;
-  Statement& operator=(Statement&& other) noexcept;
-
-  sqlite3_stmt* get() const { return stmt_; }
-  // SQLite's result code of the prepare.
-  int prepare_rc() const { return prepare_rc_; }
-  explicit operator bool() const { return stmt_ != nullptr; }
-
- private:
-  sqlite3_stmt* stmt_ = nullptr;
-  int prepare_rc_ = 0;
-};
+// Prepared statements are platform's owners.
+using Statement = sqlite::Statement;
 
 // Binds `bytes` as a BLOB (a zero-length BLOB for empty bytes, never NULL).
 int BindBlob(sqlite3_stmt* stmt, int index, std::string_view bytes);

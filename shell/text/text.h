@@ -20,6 +20,8 @@ using NotifyFn = std::function<void(const std::string&)>;
 std::string Trim(std::string_view text);
 std::string UpperCase(std::string_view text);
 std::string LowerCase(std::string_view text);
+// True when `a` and `b` are equal without regard to ASCII letter case.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 // Trim, then blank-pad on the left to `width`; a longer text keeps its first `width` bytes.
 // RightJustify("1", 2) == " 1"; RightJustify("ABC", 2) == "AB".

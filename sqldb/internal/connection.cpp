@@ -55,20 +55,17 @@ std::shared_ptr<Connection> Connection::Open(std::string_view name) {
     registry.erase(it);
   }
 
-  sqlite3* db = nullptr;
   // Before SQLite's first use: no memory statistics (a global mutex on every allocation).
   static const bool configured = [] {
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     return true;
   }();
   (void)configured;
-  const int rc = sqlite3_open_v2(key.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-  if (rc != SQLITE_OK) {
-    std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    sqlite3_close(db);
-    throw Error(Describe(name, resolved) + ": " + message);
-  }
-  std::shared_ptr<Connection> connection(new Connection(db, canonical));
+  std::string message;
+  sqlite::Database owner = sqlite::Database::Open(canonical, SQLITE_OPEN_READWRITE, &message);
+  if (!owner) throw Error(Describe(name, resolved) + ": " + message);
+  sqlite3* db = owner.get();
+  std::shared_ptr<Connection> connection(new Connection(std::move(owner), canonical));
   sqlite3_busy_timeout(db, 5000);
   if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
       SQLITE_OK) {
@@ -89,10 +86,7 @@ std::shared_ptr<Connection> Connection::Open(std::string_view name) {
   return connection;
 }
 
-Connection::~Connection() {
-  ReleasePending();
-  sqlite3_close_v2(db_);
-}
+Connection::~Connection() { ReleasePending(); }
 
 int Connection::OnWalCommit(void* self, sqlite3*, const char*, int frames) {
   static_cast<Connection*>(self)->walFrames_ = frames;
@@ -116,84 +110,63 @@ void Connection::AfterWrite() {
   constexpr int kCheckpointFrames = 1000;
   if (pending_ || walFrames_ < kCheckpointFrames) return;
   walFrames_ = 0;
-  sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  sqlite3_wal_checkpoint_v2(db_.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
 std::string Connection::LastError() const {
-  return sqlite3_errmsg(db_);
+  return db_.Message();
 }
 
 Statement Statement::Prepare(sqlite3* db, std::string_view sql, std::string& error,
                              std::string_view* tail) {
-  sqlite3_stmt* stmt = nullptr;
-  const char* rest = nullptr;
-  const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt, &rest);
-  if (rc != SQLITE_OK) {
+  sqlite::Statement stmt(db, sql, /*persistent=*/false, tail);
+  if (!stmt) {
     error = sqlite3_errmsg(db);
-    sqlite3_finalize(stmt);
     return Statement();
   }
-  if (stmt == nullptr) {
-    error = "the text holds no statement";
-    return Statement();
-  }
-  if (tail) *tail = sql.substr(static_cast<std::size_t>(rest - sql.data()));
-  return Statement(stmt);
-}
-
-Statement::~Statement() {
-  sqlite3_finalize(stmt_);
-}
-
-Statement& Statement::operator=(Statement&& other) noexcept {
-  if (this != &other) {
-    sqlite3_finalize(stmt_);
-    stmt_ = other.stmt_;
-    other.stmt_ = nullptr;
-  }
-  return *this;
+  return Statement(std::move(stmt));
 }
 
 void Statement::Bind(int index, const Variant& value) {
   switch (value.type()) {
     case Variant::Type::kNull:
-      sqlite3_bind_null(stmt_, index);
+      sqlite3_bind_null(stmt_.get(), index);
       break;
     case Variant::Type::kBoolean:
-      sqlite3_bind_int64(stmt_, index, value.Boolean() ? 1 : 0);
+      sqlite3_bind_int64(stmt_.get(), index, value.Boolean() ? 1 : 0);
       break;
     case Variant::Type::kInteger:
-      sqlite3_bind_int64(stmt_, index, value.Integer());
+      sqlite3_bind_int64(stmt_.get(), index, value.Integer());
       break;
     case Variant::Type::kFloat:
-      sqlite3_bind_double(stmt_, index, value.Float());
+      sqlite3_bind_double(stmt_.get(), index, value.Float());
       break;
     case Variant::Type::kText:
-      sqlite3_bind_text64(stmt_, index, value.Text().data(), value.Text().size(), SQLITE_TRANSIENT,
+      sqlite3_bind_text64(stmt_.get(), index, value.Text().data(), value.Text().size(), SQLITE_TRANSIENT,
                           SQLITE_UTF8);
       break;
     case Variant::Type::kDateTime: {
       const std::string text = StoredDateTime(value.DateTimeValue());
-      sqlite3_bind_text64(stmt_, index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+      sqlite3_bind_text64(stmt_.get(), index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
       break;
     }
   }
 }
 
 void Statement::ReadCell(int index, Variant& cell) const {
-  switch (sqlite3_column_type(stmt_, index)) {
+  switch (sqlite3_column_type(stmt_.get(), index)) {
     case SQLITE_NULL:
       cell = Variant();
       break;
     case SQLITE_INTEGER:
-      cell = static_cast<std::int64_t>(sqlite3_column_int64(stmt_, index));
+      cell = static_cast<std::int64_t>(sqlite3_column_int64(stmt_.get(), index));
       break;
     case SQLITE_FLOAT:
-      cell = sqlite3_column_double(stmt_, index);
+      cell = sqlite3_column_double(stmt_.get(), index);
       break;
     default: {
-      const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_, index));
-      const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt_, index));
+      const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_.get(), index));
+      const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt_.get(), index));
       cell.AssignText(data ? data : "", size);
       break;
     }

@@ -14,6 +14,7 @@
 
 #include <sqlite3.h>
 
+#include "platform/sqlite.h"
 #include "sqldb/variant.h"
 
 namespace talvor::sqldb::internal {
@@ -31,7 +32,7 @@ class Connection {
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  sqlite3* handle() const { return db_; }
+  sqlite3* handle() const { return db_.get(); }
 
   // A read that has just returned its row may be kept open, so that a write that follows at
   // once (the post of a fetched row) joins its read transaction instead of starting one of
@@ -47,10 +48,11 @@ class Connection {
   std::string LastError() const;
 
  private:
-  Connection(sqlite3* db, std::filesystem::path path) : db_(db), path_(std::move(path)) {}
+  Connection(sqlite::Database db, std::filesystem::path path)
+      : db_(std::move(db)), path_(std::move(path)) {}
   static int OnWalCommit(void* self, sqlite3*, const char*, int frames);
 
-  sqlite3* db_;
+  sqlite::Database db_;
   std::filesystem::path path_;
   Statement* pending_ = nullptr;
   int walFrames_ = 0;
@@ -64,30 +66,29 @@ class Statement {
   // message; `tail` receives the text after the first statement.
   static Statement Prepare(sqlite3* db, std::string_view sql, std::string& error,
                            std::string_view* tail = nullptr);
-  ~Statement();
-  Statement(Statement&& other) noexcept : stmt_(other.stmt_) { other.stmt_ = nullptr; }
-  Statement& operator=(Statement&& other) noexcept;
+  Statement(Statement&&) noexcept = default;
+  Statement& operator=(Statement&&) noexcept = default;
 
-  explicit operator bool() const { return stmt_ != nullptr; }
-  sqlite3_stmt* get() const { return stmt_; }
+  explicit operator bool() const { return static_cast<bool>(stmt_); }
+  sqlite3_stmt* get() const { return stmt_.get(); }
 
   // Binds a value to the 1-based parameter `index`: booleans as 0/1, date-times as their
   // stored text.
   void Bind(int index, const Variant& value);
-  void BindInt(int index, std::int64_t value) { sqlite3_bind_int64(stmt_, index, value); }
+  void BindInt(int index, std::int64_t value) { sqlite3_bind_int64(stmt_.get(), index, value); }
   // SQLITE_ROW, SQLITE_DONE or an error code.
-  int Step() { return sqlite3_step(stmt_); }
+  int Step() { return sqlite3_step(stmt_.get()); }
   void Reset() {
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
+    sqlite3_reset(stmt_.get());
+    sqlite3_clear_bindings(stmt_.get());
   }
-  int ColumnCount() const { return sqlite3_column_count(stmt_); }
+  int ColumnCount() const { return sqlite3_column_count(stmt_.get()); }
   // Column `index` of the current row as a cell (null, integer, float or text).
   void ReadCell(int index, Variant& cell) const;
 
  private:
-  explicit Statement(sqlite3_stmt* stmt) : stmt_(stmt) {}
-  sqlite3_stmt* stmt_ = nullptr;
+  explicit Statement(sqlite::Statement stmt) : stmt_(std::move(stmt)) {}
+  sqlite::Statement stmt_;
 };
 
 // Resets a statement when the scope ends, whatever happened.

@@ -435,14 +435,6 @@ Variant ToStorage(const Variant& value, FieldKind kind, const DateFormats& forma
   throw NotValid(value, KindWord(kind), formats);
 }
 
-std::string LowerName(std::string_view name) {
-  std::string out(name);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 std::string QuoteName(std::string_view name) {
   std::string out = "\"";
   for (char c : name) {

@@ -61,8 +61,6 @@ Variant ReadVariant(const Variant& cell, FieldKind kind, const DateFormats& form
 // text -> null in a non-text column). Throws ConvertFailure when it does not convert.
 Variant ToStorage(const Variant& value, FieldKind kind, const DateFormats& formats);
 
-// ASCII lower case, for matching names without regard to case.
-std::string LowerName(std::string_view name);
 // `name` as an SQL identifier: in double quotes, inner double quotes doubled.
 std::string QuoteName(std::string_view name);
 

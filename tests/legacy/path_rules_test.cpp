@@ -95,12 +95,6 @@ TEST(LegacyFileNameTest, IsTheLastComponentAfterEitherSeparator) {
   EXPECT_EQ(LegacyFileName("data\\"), "");
 }
 
-TEST(EqualsIgnoringCaseTest, IgnoresAsciiCaseOnly) {
-  EXPECT_TRUE(EqualsIgnoringCase("JCKI", "jcki"));
-  EXPECT_TRUE(EqualsIgnoringCase("forms.ndx", "FORMS.NDX"));
-  EXPECT_FALSE(EqualsIgnoringCase("ap", "ap2"));
-  EXPECT_FALSE(EqualsIgnoringCase("\xe9", "\xc9"));
-}
 
 }  // namespace
 }  // namespace talvor

@@ -35,7 +35,7 @@ TEST_F(ResolveDatabaseNameTest, DirectoryTypedWithBackslashesDriveLetterAndOther
   fs::create_directories("Site/Data");
   WriteFile("Site/Data/AGENCY.DB", "");
   EXPECT_EQ(ResolveDatabaseName("C:SITE\\\\data\\"), fs::path("Site/Data/AGENCY.DB"));
-  EXPECT_EQ(ResolveDatabaseName(".\\site\\DATA"), fs::path("./Site/Data/AGENCY.DB"));
+  EXPECT_EQ(ResolveDatabaseName(".\\site\\DATA"), fs::path("Site/Data/AGENCY.DB"));
 }
 
 TEST_F(ResolveDatabaseNameTest, AbsoluteDirectory) {
@@ -129,7 +129,8 @@ TEST_F(ResolveDatabaseNameTest, FindPathIgnoringCase) {
   fs::create_directories("Data/Sub");
   EXPECT_EQ(FindPathIgnoringCase("data/SUB"), fs::path("Data/Sub"));
   EXPECT_EQ(FindPathIgnoringCase("data\\sub\\"), fs::path("Data/Sub"));
-  EXPECT_EQ(FindPathIgnoringCase("./Data//Sub"), fs::path("./Data/Sub"));
+  EXPECT_EQ(FindPathIgnoringCase("./Data//Sub"), fs::path("Data/Sub"));
+  EXPECT_EQ(FindPathIgnoringCase("."), fs::path("."));
   EXPECT_FALSE(FindPathIgnoringCase("data/none").has_value());
   EXPECT_FALSE(FindPathIgnoringCase("").has_value());
 }

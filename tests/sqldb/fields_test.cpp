@@ -206,8 +206,7 @@ TEST(ToStorageTest, RefusedAssignments) {
   }
 }
 
-TEST(NamesTest, LowerAndQuote) {
-  EXPECT_EQ(LowerName("Prd Code"), "prd code");
+TEST(NamesTest, Quote) {
   EXPECT_EQ(QuoteName("Prd Code"), "\"Prd Code\"");
   EXPECT_EQ(QuoteName("a\"b"), "\"a\"\"b\"");
 }

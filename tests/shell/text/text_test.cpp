@@ -370,5 +370,12 @@ TEST(NextCsvFieldTest, UnclosedQuoteTakesTheRestOfTheLine) {
   EXPECT_EQ(lone, "");
 }
 
+TEST(EqualsIgnoringCaseTest, IgnoresAsciiCaseOnly) {
+  EXPECT_TRUE(EqualsIgnoringCase("JCKI", "jcki"));
+  EXPECT_TRUE(EqualsIgnoringCase("forms.ndx", "FORMS.NDX"));
+  EXPECT_FALSE(EqualsIgnoringCase("ap", "ap2"));
+  EXPECT_FALSE(EqualsIgnoringCase("\xe9", "\xc9"));
+}
+
 }  // namespace
 }  // namespace talvor
