@@ -34,6 +34,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/change.h"
+
 namespace talvor::journal {
 
 inline constexpr const char* kJournalFileName = "journal";
@@ -41,16 +43,10 @@ inline constexpr const char* kUndoneFileName = "undone";
 // An update's after-image cell that is the same as its before-image cell.
 inline constexpr const char* kSameCell = "=";
 
-// One stored value, as SQLite typed it.
-struct Cell {
-  enum class Kind : char { kNull = 'N', kInteger = 'I', kFloat = 'F', kText = 'T', kBlob = 'B' };
-  Kind kind = Kind::kNull;
-  std::string value;  // digits for integers, %.17g for reals, the bytes otherwise
-  bool operator==(const Cell&) const = default;
-};
-using Row = std::vector<Cell>;
-
-enum class StoreKind { kRecord, kSql };
+// Cells, rows and store kinds are the change seam's (platform/change.h).
+using talvor::Cell;
+using talvor::Row;
+using talvor::StoreKind;
 
 struct Store {
   int id = 0;

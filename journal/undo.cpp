@@ -1,7 +1,5 @@
 #include "journal/undo.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <fstream>
 #include <map>
@@ -9,31 +7,17 @@
 #include <optional>
 #include <utility>
 
-#include "legacy/record_file.h"
 #include "journal/journal_file.h"
 #include "journal/run_journal.h"
-#include "journal/sqlite_cells.h"
+#include "legacy/capture.h"
+#include "legacy/record_file.h"
+#include "platform/change.h"
+#include "sqldb/capture.h"
 
 namespace talvor::journal {
 namespace fs = std::filesystem;
 
 namespace {
-
-struct TableInfo {
-  bool exists = false;
-  bool withoutRowid = false;
-  std::vector<std::string> columns;
-  std::vector<int> pk;  // indexes of the primary key's columns, in key order
-};
-
-std::string Quote(const std::string& name) {
-  std::string out = "\"";
-  for (char c : name) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  return out + "\"";
-}
 
 std::string CellText(const Cell& cell) {
   switch (cell.kind) {
@@ -47,49 +31,42 @@ std::string CellText(const Cell& cell) {
   }
 }
 
-// How a stored row stands against an image of the journal.
-struct Probe {
-  bool found = false;
-  std::vector<char> same;  // per column: the stored value equals the image's
-  Row current;
-  bool Same() const {
-    return found && std::all_of(same.begin(), same.end(), [](char s) { return s != 0; });
-  }
-};
-
 // One store being put back, inside its transaction.
 class StoreUndo {
  public:
-  StoreUndo(sqlite3* db, std::string name) : db_(db), name_(std::move(name)) {}
+  StoreUndo(RowStore& store, std::string name) : store_(store), name_(std::move(name)) {}
 
   // Puts back one change; false (and a conflict or failure noted) when it cannot.
   bool Revert(const Change& c) {
-    const TableInfo& t = Info(c.table);
+    const RowStore::Shape& t = store_.Describe(c.table);
     if (!t.exists) return Fail(c.table + ": the table is gone");
     const std::size_t width = c.before.empty() ? c.after.size() : c.before.size();
     if (t.columns.size() != width) return Fail(c.table + ": the table's columns have changed");
+    std::string error;
     switch (c.op) {
       case 'I': {
         Probe at;
-        if (!Look(t, c.table, c.newRowid, c.after, &at)) return false;
+        if (!store_.Look(c.table, c.newRowid, c.after, &at, &error)) return Fail(error);
         if (!at.found) return true;  // already gone
         if (!at.Same()) return Conflict(c, t, c.after, at, "has changed since the run");
-        return Run("DELETE FROM " + Quote(c.table) + " WHERE " + Where(t, 1), t, c.newRowid,
-                   c.after, {});
+        return store_.Remove(c.table, c.newRowid, c.after, &error) || Fail(error);
       }
       case 'D': {
         Probe at;
-        if (!Look(t, c.table, c.oldRowid, c.before, &at)) return false;
+        if (!store_.Look(c.table, c.oldRowid, c.before, &at, &error)) return Fail(error);
         if (at.Same()) return true;  // already back
         if (at.found) return Conflict(c, t, c.before, at, "was written again since the run");
-        return Insert(t, c);
+        return store_.Add(c.table, c.oldRowid, c.before, &error) || Fail(error);
       }
       default: {
         Probe after;
-        if (!Look(t, c.table, c.newRowid, c.after, &after)) return false;
-        if (after.Same()) return Update(t, c);
+        if (!store_.Look(c.table, c.newRowid, c.after, &after, &error)) return Fail(error);
+        if (after.Same()) {
+          return store_.Replace(c.table, c.newRowid, c.after, c.oldRowid, c.before, &error) ||
+                 Fail(error);
+        }
         Probe before;
-        if (!Look(t, c.table, c.oldRowid, c.before, &before)) return false;
+        if (!store_.Look(c.table, c.oldRowid, c.before, &before, &error)) return Fail(error);
         // Back as it was already: the change never committed (a killed run).
         if (before.Same() && (!after.found || after.current == before.current)) return true;
         if (!after.found) return Conflict(c, t, c.after, after, "is gone");
@@ -102,155 +79,20 @@ class StoreUndo {
   std::string failure;
 
  private:
-  const TableInfo& Info(const std::string& table) {
-    auto [it, added] = tables_.try_emplace(table);
-    if (!added) return it->second;
-    TableInfo& t = it->second;
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, "SELECT name, pk FROM pragma_table_info(?1)", -1, &stmt,
-                           nullptr) == SQLITE_OK) {
-      sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-      std::vector<std::pair<int, int>> keyed;
-      while (sqlite3_step(stmt) == SQLITE_ROW) {
-        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-        if (int pk = sqlite3_column_int(stmt, 1); pk > 0) {
-          keyed.emplace_back(pk, static_cast<int>(t.columns.size()));
-        }
-        t.columns.emplace_back(name ? name : "");
-      }
-      std::sort(keyed.begin(), keyed.end());
-      for (auto [order, index] : keyed) t.pk.push_back(index);
-    }
-    sqlite3_finalize(stmt);
-    t.exists = !t.columns.empty();
-    stmt = nullptr;
-    if (sqlite3_prepare_v2(db_,
-                           "SELECT wr FROM pragma_table_list WHERE schema = 'main' AND name = ?1",
-                           -1, &stmt, nullptr) == SQLITE_OK) {
-      sqlite3_bind_text(stmt, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-      if (sqlite3_step(stmt) == SQLITE_ROW) t.withoutRowid = sqlite3_column_int(stmt, 0) != 0;
-    }
-    sqlite3_finalize(stmt);
-    return t;
-  }
-
-  // "rowid = ?N" or the primary key's columns, parameters from `first` on.
-  static std::string Where(const TableInfo& t, int first) {
-    if (!t.withoutRowid) return "rowid = ?" + std::to_string(first);
-    std::string where;
-    for (std::size_t i = 0; i < t.pk.size(); ++i) {
-      if (i > 0) where += " AND ";
-      where += Quote(t.columns[t.pk[i]]) + " = ?" + std::to_string(first + i);
-    }
-    return where;
-  }
-
-  static int BindKey(sqlite3_stmt* stmt, const TableInfo& t, int first, long long rowid,
-                     const Row& row) {
-    if (!t.withoutRowid) return sqlite3_bind_int64(stmt, first, rowid);
-    for (std::size_t i = 0; i < t.pk.size(); ++i) {
-      if (int rc = BindCell(stmt, first + static_cast<int>(i), row[t.pk[i]]); rc != SQLITE_OK) {
-        return rc;
-      }
-    }
-    return SQLITE_OK;
-  }
-
-  // The row that the key of `image` (or `rowid`) names now, compared with `image` column by
-  // column the way the database compares a stored value with a value given to it: the
-  // column's affinity applied to the image's value, text and blobs byte for byte. (The
-  // journal holds values as the record stores them: a REAL column's 1.0 is kept as the
-  // integer 1 and reads back as 1.0.)
-  bool Look(const TableInfo& t, const std::string& table, long long rowid, const Row& image,
-            Probe* out) {
-    const int n = static_cast<int>(t.columns.size());
-    std::string sql = "SELECT ";
-    for (int i = 0; i < n; ++i) {
-      sql += (i ? ", " : "") + Quote(t.columns[i]) + " IS ?" + std::to_string(i + 1) +
-             " COLLATE BINARY";
-    }
-    for (int i = 0; i < n; ++i) sql += ", " + Quote(t.columns[i]);
-    sql += " FROM " + Quote(table) + " WHERE " + Where(t, n + 1);
-    sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr);
-    for (int i = 0; rc == SQLITE_OK && i < n; ++i) {
-      rc = BindCell(stmt, i + 1, image[static_cast<std::size_t>(i)]);
-    }
-    if (rc == SQLITE_OK) rc = BindKey(stmt, t, n + 1, rowid, image);
-    if (rc == SQLITE_OK) rc = sqlite3_step(stmt);
-    *out = Probe{};
-    if (rc == SQLITE_ROW) {
-      out->found = true;
-      for (int i = 0; i < n; ++i) {
-        out->same.push_back(sqlite3_column_int(stmt, i) != 0 ? 1 : 0);
-        out->current.push_back(CellOf(sqlite3_column_value(stmt, n + i)));
-      }
-      rc = SQLITE_DONE;
-    }
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE) return Fail(table + ": " + sqlite3_errmsg(db_));
-    return true;
-  }
-
-  // Runs `sql` with `values` bound from ?1 on and the key of `key_row` / `rowid` after them.
-  bool Run(const std::string& sql, const TableInfo& t, long long rowid, const Row& key_row,
-           const Row& values, bool bindRowidFirst = false, long long newRowid = 0) {
-    sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr);
-    int next = 1;
-    if (rc == SQLITE_OK && bindRowidFirst) rc = sqlite3_bind_int64(stmt, next++, newRowid);
-    for (std::size_t i = 0; rc == SQLITE_OK && i < values.size(); ++i) {
-      rc = BindCell(stmt, next++, values[i]);
-    }
-    if (rc == SQLITE_OK && !key_row.empty()) rc = BindKey(stmt, t, next, rowid, key_row);
-    if (rc == SQLITE_OK) rc = sqlite3_step(stmt);
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE) return Fail(sql + ": " + sqlite3_errmsg(db_));
-    return true;
-  }
-
-  bool Insert(const TableInfo& t, const Change& c) {
-    std::string sql = "INSERT INTO " + Quote(c.table) + "(";
-    std::string values;
-    int n = 1;
-    if (!t.withoutRowid) {
-      sql += "rowid, ";
-      values += "?1, ";
-      n = 2;
-    }
-    for (std::size_t i = 0; i < t.columns.size(); ++i) {
-      sql += (i ? ", " : "") + Quote(t.columns[i]);
-      values += (i ? ", ?" : "?") + std::to_string(n + i);
-    }
-    sql += ") VALUES(" + values + ")";
-    return Run(sql, t, 0, {}, c.before, !t.withoutRowid, c.oldRowid);
-  }
-
-  bool Update(const TableInfo& t, const Change& c) {
-    std::string sql = "UPDATE " + Quote(c.table) + " SET ";
-    int n = 1;
-    if (!t.withoutRowid) sql += "rowid = ?" + std::to_string(n++) + ", ";
-    for (std::size_t i = 0; i < t.columns.size(); ++i) {
-      sql += (i ? ", " : "") + Quote(t.columns[i]) + " = ?" + std::to_string(n++);
-    }
-    sql += " WHERE " + Where(t, n);
-    return Run(sql, t, c.newRowid, c.after, c.before, !t.withoutRowid, c.oldRowid);
-  }
-
   // "STORE: TABLE row N WHAT (COLUMN is now X, the run left Y; ...)": which row, and for a
   // row that is there, which of its values stand against the run.
-  bool Conflict(const Change& c, const TableInfo& t, const Row& image, const Probe& at,
+  bool Conflict(const Change& c, const RowStore::Shape& t, const Row& image, const Probe& at,
                 const std::string& what) {
     std::string key;
-    if (t.withoutRowid) {
-      for (int index : t.pk) key += (key.empty() ? "" : ", ") + EscapeBytes(image[index].value);
+    if (!t.ByRowid()) {
+      for (int index : t.key) key += (key.empty() ? "" : ", ") + EscapeBytes(image[index].value);
       key = "key \"" + key + "\"";
     } else {
       key = "row " + std::to_string(c.op == 'D' ? c.oldRowid : c.newRowid);
     }
     std::string detail;
     if (at.found) {
-      const bool record = t.withoutRowid && t.columns.back() == "data";
+      const bool record = !t.ByRowid() && t.columns.back() == "data";
       int shown = 0;
       for (std::size_t i = 0; i < at.same.size(); ++i) {
         if (at.same[i]) continue;
@@ -296,20 +138,14 @@ class StoreUndo {
     return false;
   }
 
-  sqlite3* db_;
+  RowStore& store_;
   std::string name_;
-  std::map<std::string, TableInfo> tables_;
 };
-
-struct CloseDatabase {
-  void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
-using Database = std::unique_ptr<sqlite3, CloseDatabase>;
 
 // One store of the run, open with a transaction of its own while the undo decides.
 struct OpenStore {
   const Store* store = nullptr;
-  Database db;
+  std::unique_ptr<RowStore> rows;
   std::vector<std::string> conflicts;
   std::string failure;
   bool Sound() const { return conflicts.empty() && failure.empty(); }
@@ -389,32 +225,26 @@ UndoResult UndoRun(const fs::path& work_dir, const std::string& id, const Clock&
     OpenStore& open = stores.emplace_back();
     open.store = store;
     const fs::path location = StoreLocation(work_dir, store->path);
-    sqlite3* raw = nullptr;
-    const bool opened =
-        fs::is_regular_file(location) &&
-        sqlite3_open_v2(location.string().c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr) ==
-            SQLITE_OK;
-    open.db.reset(raw);
-    if (!opened) {
-      open.failure = store->path + ": cannot open " + location.string();
+    std::string error;
+    open.rows = store->kind == StoreKind::kRecord
+                    ? OpenRecordFileToRestore(location, journal.get(), &error)
+                    : sqldb::OpenDatabaseToRestore(location, journal.get(), &error);
+    if (!open.rows) {
+      open.failure = store->path + ": " + error;
       continue;
     }
-    sqlite3* db = open.db.get();
-    sqlite3_busy_timeout(db, 5000);
-    journal->Attach(db, store->kind, location.string());
-    StoreUndo undo(db, store->path);
-    bool ok = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-    if (!ok) undo.failure = store->path + ": " + sqlite3_errmsg(db);
+    StoreUndo undo(*open.rows, store->path);
+    bool ok = true;
     std::string unread;
-    if (ok && !ForEachChange(
-                  *run, true,
-                  [&](const Change& c) {
-                    if (c.store != store->id) return true;
-                    // Every conflict is listed; a failure stops at once.
-                    if (!undo.Revert(c) && !undo.failure.empty()) ok = false;
-                    return ok;
-                  },
-                  &unread)) {
+    if (!ForEachChange(
+            *run, true,
+            [&](const Change& c) {
+              if (c.store != store->id) return true;
+              // Every conflict is listed; a failure stops at once.
+              if (!undo.Revert(c) && !undo.failure.empty()) ok = false;
+              return ok;
+            },
+            &unread)) {
       undo.failure = store->path + ": " + unread;
     }
     open.conflicts = std::move(undo.conflicts);
@@ -424,17 +254,13 @@ UndoResult UndoRun(const fs::path& work_dir, const std::string& id, const Clock&
   const bool allSound =
       std::all_of(stores.begin(), stores.end(), [](const OpenStore& s) { return s.Sound(); });
   for (OpenStore& open : stores) {
-    sqlite3* db = open.db.get();
-    bool commit = open.Sound() && (allSound || options.partial);
-    if (commit && sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-      open.failure = open.store->path + ": " + sqlite3_errmsg(db);
+    bool commit = open.rows && open.Sound() && (allSound || options.partial);
+    std::string error;
+    if (commit && !open.rows->Commit(&error)) {
+      open.failure = open.store->path + ": " + error;
       commit = false;
     }
-    if (db != nullptr && sqlite3_get_autocommit(db) == 0) {
-      sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    }
-    if (db != nullptr) journal->Detach(db);
-    open.db.reset();
+    open.rows.reset();  // rolls back what was not committed
     for (const std::string& conflict : open.conflicts) {
       journal->Note("conflict: " + conflict);
       result.conflicts.push_back(conflict);

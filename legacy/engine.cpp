@@ -29,7 +29,9 @@
 #include "legacy/record_file.h"
 #include "legacy/stats.h"
 #include "legacy/internal/store.h"
-#include "legacy/store_observer.h"
+#include "legacy/capture.h"
+#include "platform/sqlite_capture.h"
+#include "platform/sqlite_restore.h"
 
 namespace talvor {
 namespace {
@@ -54,6 +56,7 @@ struct File {
   int active_cursors = 0;
   SteadyClock::time_point snapshot_start;
   store::Statement insert, update, erase, current;
+  std::unique_ptr<sqlite::Capture> capture;  // while a run is recorded; finished first
 };
 
 struct Cursor {
@@ -80,8 +83,9 @@ struct Engine {
   int next_handle = 1;
   std::unordered_map<int, std::unique_ptr<Handle>> handles;
   std::map<std::string, std::weak_ptr<File>> files;
-  RecordStoreObserver* observer = nullptr;
-  std::vector<std::shared_ptr<File>> kept;  // held open for the observer
+  ChangeSink* sink = nullptr;  // the capture in force (legacy/capture.h)
+  CaptureMode mode = CaptureMode::kRecord;
+  std::vector<std::shared_ptr<File>> kept;  // held open for the capture
 
   ~Engine() {
     for (auto& [id, handle] : handles) {
@@ -101,6 +105,11 @@ Handle* Find(int h) {
   auto& handles = TheEngine().handles;
   auto it = handles.find(h);
   return it == handles.end() ? nullptr : it->second.get();
+}
+
+void StartCapture(File& f, ChangeSink& sink, CaptureMode mode) {
+  f.capture = std::make_unique<sqlite::Capture>(f.db.get(), sink, sink.OnStore(StoreKind::kRecord, f.id),
+                                                StoreKind::kRecord, mode);
 }
 
 // ---- cursors ----
@@ -391,8 +400,8 @@ int btrOpen(int h, const char* /*owner*/, const char* path, int /*a*/, int /*b*/
     file->db = std::move(db);
     file->def = std::move(def);
     e.files[id] = file;
-    if (e.observer != nullptr) {
-      e.observer->OnStoreOpened(file->db.get(), file->id);
+    if (e.sink != nullptr) {
+      StartCapture(*file, *e.sink, e.mode);
       e.kept.push_back(file);
     }
   }
@@ -556,20 +565,38 @@ EngineStats GetEngineStats() {
   return g_stats;
 }
 
-void SetRecordStoreObserver(RecordStoreObserver* observer) {
+void CaptureRecordFiles(ChangeSink* sink, CaptureMode mode) {
   Engine& e = TheEngine();
   std::lock_guard<std::mutex> lock(e.mutex);
-  e.observer = observer;
-  if (observer == nullptr) {
-    e.kept.clear();
-    std::erase_if(e.files, [](const auto& entry) { return entry.second.expired(); });
-    return;
+  for (auto& file : e.kept) {
+    for (Handle* h : file->handles) ResetCursor(*h);
+    file->capture.reset();
   }
+  e.kept.clear();
+  std::erase_if(e.files, [](const auto& entry) { return entry.second.expired(); });
+  e.sink = sink;
+  e.mode = mode;
+  if (sink == nullptr) return;
   for (auto& [id, weak] : e.files) {
     if (std::shared_ptr<File> file = weak.lock()) {
-      observer->OnStoreOpened(file->db.get(), file->id);
+      StartCapture(*file, *sink, mode);
       e.kept.push_back(std::move(file));
     }
   }
+}
+
+std::unique_ptr<RowStore> OpenRecordFileToRestore(const std::filesystem::path& path,
+                                                  ChangeSink* sink, std::string* error) {
+  sqlite::Database db;
+  RecordFileDefinition definition;
+  std::string why;
+  if (store::OpenRecordDatabase(path, &db, &definition, &why) != kBtrOk) {
+    *error = "cannot open " + path.string() + ": " + why;
+    return nullptr;
+  }
+  std::error_code ec;
+  fs::path canonical = fs::weakly_canonical(path, ec);
+  if (ec) canonical = path;
+  return sqlite::OpenRowStore(std::move(db), StoreKind::kRecord, canonical.string(), sink, error);
 }
 }  // namespace talvor

@@ -4,7 +4,6 @@
 #include <unordered_map>
 
 #include "shell/text/text.h"
-#include "sqldb/connection_observer.h"
 #include "sqldb/dialect.h"
 #include "sqldb/error.h"
 #include "sqldb/internal/connection.h"
@@ -565,13 +564,13 @@ struct Table::Impl final : internal::SessionMember {
           if (assigned[i]) s.Bind(++n, edit[i]);
         }
         s.BindInt(n + 1, rowid);
-        // A watcher of the connection (the run journal) need only read the columns set;
+        // A capture of the connection (a recorded run) need only read the columns set;
         // the announcement ends with the statement, however it ends.
-        internal::NoteRowUpdate(conn->handle(), realName, rowid, assigned);
+        conn->AnnounceUpdate(realName, rowid, assigned);
         struct EndAnnouncement {
-          sqlite3* db;
-          ~EndAnnouncement() { internal::NoteRowUpdate(db, "", 0, {}); }
-        } end{conn->handle()};
+          internal::Connection& conn;
+          ~EndAnnouncement() { conn.EndAnnouncement(); }
+        } end{*conn};
         Write(s, true);
         if (sqlite3_changes(conn->handle()) == 0) Fail("the row being edited no longer exists");
         row.swap(edit);

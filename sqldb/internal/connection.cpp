@@ -4,7 +4,8 @@
 #include <system_error>
 #include <vector>
 
-#include "sqldb/connection_observer.h"
+#include "platform/sqlite_restore.h"
+#include "sqldb/capture.h"
 #include "sqldb/database.h"
 #include "sqldb/error.h"
 #include "sqldb/internal/fields.h"
@@ -26,12 +27,15 @@ std::map<std::string, std::shared_ptr<Connection>>& Kept() {
   return kept;
 }
 
-ConnectionObserver* g_observer = nullptr;
-
-// Connections held open for the observer.
-std::vector<std::shared_ptr<Connection>>& Observed() {
-  static std::vector<std::shared_ptr<Connection>> observed;
-  return observed;
+// The capture in force (sqldb/capture.h), and the connections held open for it.
+struct CaptureState {
+  ChangeSink* sink = nullptr;
+  CaptureMode mode = CaptureMode::kRecord;
+  std::vector<std::shared_ptr<Connection>> held;
+};
+CaptureState& TheCapture() {
+  static CaptureState state;
+  return state;
 }
 
 std::string Describe(std::string_view name, const fs::path& path) {
@@ -79,14 +83,36 @@ std::shared_ptr<Connection> Connection::Open(std::string_view name) {
   sqlite3_wal_hook(db, &Connection::OnWalCommit, connection.get());
   registry[key] = connection;
   Kept()[key] = connection;
-  if (g_observer != nullptr) {
-    g_observer->OnConnectionOpened(db, canonical);
-    Observed().push_back(connection);
+  if (CaptureState& capture = TheCapture(); capture.sink != nullptr) {
+    connection->StartCapture(*capture.sink, capture.mode);
+    capture.held.push_back(connection);
   }
   return connection;
 }
 
-Connection::~Connection() { ReleasePending(); }
+Connection::~Connection() {
+  ReleasePending();
+  capture_.reset();
+}
+
+void Connection::StartCapture(ChangeSink& sink, CaptureMode mode) {
+  capture_ = std::make_unique<sqlite::Capture>(
+      db_.get(), sink, sink.OnStore(StoreKind::kSql, path_.string()), StoreKind::kSql, mode);
+}
+
+void Connection::EndCapture() {
+  ReleasePending();
+  capture_.reset();
+}
+
+void Connection::AnnounceUpdate(const std::string& table, std::int64_t rowid,
+                                const std::vector<char>& assigned) {
+  if (capture_) capture_->Announce(table, rowid, assigned);
+}
+
+void Connection::EndAnnouncement() {
+  if (capture_) capture_->ClearAnnouncement();
+}
 
 int Connection::OnWalCommit(void* self, sqlite3*, const char*, int frames) {
   static_cast<Connection*>(self)->walFrames_ = frames;
@@ -176,30 +202,43 @@ void Statement::ReadCell(int index, Variant& cell) const {
 }  // namespace talvor::sqldb::internal
 
 namespace talvor::sqldb {
+namespace fs = std::filesystem;
 
 void CloseIdleConnections() {
   internal::Kept().clear();
 }
 
-void internal::NoteRowUpdate(sqlite3* db, const std::string& table, std::int64_t rowid,
-                             const std::vector<char>& assigned) {
-  if (internal::g_observer != nullptr)
-    internal::g_observer->OnRowUpdate(db, table, rowid, assigned);
-}
-
-void SetConnectionObserver(ConnectionObserver* observer) {
-  using internal::Observed;
-  internal::g_observer = observer;
-  if (observer == nullptr) {
-    Observed().clear();
-    return;
-  }
+void CaptureDatabases(ChangeSink* sink, CaptureMode mode) {
+  internal::CaptureState& capture = internal::TheCapture();
+  for (auto& connection : capture.held) connection->EndCapture();
+  capture.held.clear();
+  capture.sink = sink;
+  capture.mode = mode;
+  if (sink == nullptr) return;
   for (auto& [key, weak] : internal::Registry()) {
     if (auto connection = weak.lock()) {
-      observer->OnConnectionOpened(connection->handle(), connection->path());
-      Observed().push_back(std::move(connection));
+      connection->StartCapture(*sink, mode);
+      capture.held.push_back(std::move(connection));
     }
   }
+}
+
+std::unique_ptr<RowStore> OpenDatabaseToRestore(const std::filesystem::path& path,
+                                                ChangeSink* sink, std::string* error) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) {
+    *error = "cannot open " + path.string() + ": no such file";
+    return nullptr;
+  }
+  sqlite::Database db = sqlite::Database::Open(path, SQLITE_OPEN_READWRITE, error);
+  if (!db) {
+    *error = "cannot open " + path.string() + ": " + *error;
+    return nullptr;
+  }
+  std::error_code canonicalError;
+  fs::path canonical = fs::weakly_canonical(path, canonicalError);
+  if (canonicalError) canonical = path;
+  return sqlite::OpenRowStore(std::move(db), StoreKind::kSql, canonical.string(), sink, error);
 }
 
 }  // namespace talvor::sqldb

@@ -11,10 +11,13 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <sqlite3.h>
 
+#include "platform/change.h"
 #include "platform/sqlite.h"
+#include "platform/sqlite_capture.h"
 #include "sqldb/variant.h"
 
 namespace talvor::sqldb::internal {
@@ -44,6 +47,14 @@ class Connection {
   // limit and no read is held (a held read would keep the log from being reused).
   void AfterWrite();
   const std::filesystem::path& path() const { return path_; }
+
+  // Recorded runs (sqldb/capture.h): the connection's capture, while one is on.
+  void StartCapture(ChangeSink& sink, CaptureMode mode);
+  void EndCapture();
+  // The next UPDATE sets only the columns marked in `assigned` (see sqlite::Capture).
+  void AnnounceUpdate(const std::string& table, std::int64_t rowid,
+                      const std::vector<char>& assigned);
+  void EndAnnouncement();
   // The engine's message for the last failure on this connection.
   std::string LastError() const;
 
@@ -53,6 +64,7 @@ class Connection {
   static int OnWalCommit(void* self, sqlite3*, const char*, int frames);
 
   sqlite::Database db_;
+  std::unique_ptr<sqlite::Capture> capture_;  // declared after db_: finished before it closes
   std::filesystem::path path_;
   Statement* pending_ = nullptr;
   int walFrames_ = 0;

@@ -2,7 +2,7 @@
 // every routine that reads with one component and writes with another.
 #include <gtest/gtest.h>
 
-#include "sqldb/connection_observer.h"
+#include "sqldb/capture.h"
 #include "sqldb/query.h"
 #include "sqldb/table.h"
 #include "sqldb_fixture.h"
@@ -25,19 +25,28 @@ class WalkTest : public SqldbTest {
   }
 };
 
-// A watcher of the connections learns which columns a post sets, for that post only.
-TEST_F(WalkTest, AnObserverIsToldWhichColumnsAPostSets) {
-  struct Watcher : ConnectionObserver {
-    void OnConnectionOpened(sqlite3*, const std::filesystem::path&) override {}
-    void OnRowUpdate(sqlite3*, const std::string& table, std::int64_t rowid,
-                     const std::vector<char>& assigned) override {
-      std::string set;
-      for (char c : assigned) set += c ? '1' : '0';
-      calls.push_back(table + "/" + std::to_string(rowid) + "/" + set);
+// A recorded run sees a post as an update of the columns it set; the others are told as
+// the same as before, and a post that sets what was there is not told at all.
+TEST_F(WalkTest, ACaptureIsToldThePostsRowsAndWhichColumnsChanged) {
+  struct Sink : ChangeSink {
+    int OnStore(StoreKind, const std::string&) override { return 1; }
+    void OnTable(int, std::string_view table, std::span<const std::string> columns) override {
+      tables.push_back(std::string(table) + "/" + std::to_string(columns.size()));
     }
-    std::vector<std::string> calls;
-  } watcher;
-  SetConnectionObserver(&watcher);
+    void OnChange(int, const ChangeView& c) override {
+      std::string same;
+      for (char s : c.same) same += s ? '=' : '*';
+      changes.push_back(std::string(c.table) + "/" + static_cast<char>(c.op) + "/" +
+                        std::to_string(c.newRowid) + "/" + same);
+    }
+    void OnCommit(int) override { ++commits; }
+    void OnRollback(int) override {}
+    void OnDropTable(int, std::string_view, bool) override {}
+    void OnNote(int, const std::string&) override {}
+    std::vector<std::string> tables, changes;
+    int commits = 0;
+  } sink;
+  CaptureDatabases(&sink);
   Table t("tblPolicy", "AGYFORMS", "Policy", "Main_idx");
   t.Open();
   t.Next();
@@ -46,12 +55,16 @@ TEST_F(WalkTest, AnObserverIsToldWhichColumnsAPostSets) {
   t.Post();
   t.Edit();
   t.SetString("ClsCode", "NEW");
-  t.Cancel();
-  SetConnectionObserver(nullptr);
+  t.Post();
+  t.Close();
+  CaptureDatabases(nullptr);
   // Columns: AgyCode, PolNum, PolSeq, CltNum, Prd Code, InvNum, TrnCode, ClsCode, ...
-  ASSERT_EQ(watcher.calls.size(), 2u);
-  EXPECT_EQ(watcher.calls[0].substr(0, 18), "Policy/2/000000010");
-  EXPECT_EQ(watcher.calls[1], "/0/");
+  ASSERT_EQ(sink.changes.size(), 1u);
+  EXPECT_EQ(sink.changes[0].substr(0, 18), "Policy/U/2/=======");
+  EXPECT_EQ(sink.changes[0][18], '*');
+  ASSERT_EQ(sink.tables.size(), 1u);
+  EXPECT_EQ(sink.tables[0].substr(0, 7), "Policy/");
+  EXPECT_GE(sink.commits, 1);
 }
 
 TEST_F(WalkTest, PostsThroughAnotherComponentAreSeenWhenTheWalkGetsThere) {
