@@ -149,10 +149,6 @@ struct Query::Impl final : internal::SessionMember {
     static const Variant null;
     return rows.size() > 0 ? row[it->second] : null;
   }
-
-  [[noreturn]] void FailConvert(const ConvertFailure& f, std::string_view column) const {
-    Fail(f.message + " (column \"" + std::string(column) + "\")");
-  }
 };
 
 Query::Query(std::string name, std::string databaseName) : impl_(std::make_unique<Impl>()) {
@@ -250,62 +246,13 @@ bool Query::Bof() const {
   return impl_->bof;
 }
 
-std::string Query::AsString(std::string_view column) const {
-  FieldKind kind;
-  const Variant& cell = impl_->Cell(column, kind);
-  return internal::ReadString(cell, kind, *impl_->formats);
+const Variant& Query::CellOf(std::string_view column, FieldKind& kind) const {
+  return impl_->Cell(column, kind);
 }
 
-std::int64_t Query::AsInteger(std::string_view column) const {
-  FieldKind kind;
-  const Variant& cell = impl_->Cell(column, kind);
-  try {
-    return internal::ReadInteger(cell, kind);
-  } catch (const ConvertFailure& f) {
-    impl_->FailConvert(f, column);
-  }
-}
+const DateFormats& Query::Formats() const { return *impl_->formats; }
 
-double Query::AsFloat(std::string_view column) const {
-  FieldKind kind;
-  const Variant& cell = impl_->Cell(column, kind);
-  try {
-    return internal::ReadFloat(cell, kind);
-  } catch (const ConvertFailure& f) {
-    impl_->FailConvert(f, column);
-  }
-}
-
-DateTime Query::AsDateTime(std::string_view column) const {
-  FieldKind kind;
-  const Variant& cell = impl_->Cell(column, kind);
-  try {
-    return internal::ReadDateTime(cell, kind, *impl_->formats);
-  } catch (const ConvertFailure& f) {
-    impl_->FailConvert(f, column);
-  }
-}
-
-bool Query::AsBoolean(std::string_view column) const {
-  FieldKind kind;
-  const Variant& cell = impl_->Cell(column, kind);
-  try {
-    return internal::ReadBoolean(cell, kind);
-  } catch (const ConvertFailure& f) {
-    impl_->FailConvert(f, column);
-  }
-}
-
-Variant Query::AsVariant(std::string_view column) const {
-  FieldKind kind;
-  const Variant& cell = impl_->Cell(column, kind);
-  return internal::ReadVariant(cell, kind, *impl_->formats);
-}
-
-bool Query::IsNull(std::string_view column) const {
-  FieldKind kind;
-  return impl_->Cell(column, kind).IsNull();
-}
+std::string Query::Where() const { return impl_->Where(); }
 
 std::vector<std::string> Query::FieldNames() const {
   return impl_->names;

@@ -20,11 +20,12 @@
 #include <vector>
 
 #include "shell/text/dates.h"
+#include "sqldb/fields.h"
 #include "sqldb/variant.h"
 
 namespace talvor::sqldb {
 
-class Query {
+class Query : public Fields {
  public:
   // `name` is the component's own name ("PvQuery1"), `databaseName` its design-time alias.
   explicit Query(std::string name = "", std::string databaseName = "");
@@ -75,26 +76,21 @@ class Query {
   bool Eof() const;
   bool Bof() const;
 
-  // Typed reads of the current row, by result column name or alias (without regard to
-  // case; the first of equal names wins). A column that comes straight from a table keeps
-  // its declared type (a date column reads as the short date; a boolean as "TRUE"/"FALSE",
-  // but a text stored in it that is no flag as it stands, an empty text as ""); a computed
-  // one (Count(...) as Ttl) reads by its value. NULL, and any column when there is no row,
-  // reads as "" / 0 / false. Throws Error for an unknown column or a value that
-  // does not convert.
-  std::string AsString(std::string_view column) const;
-  std::int64_t AsInteger(std::string_view column) const;
-  double AsFloat(std::string_view column) const;
-  DateTime AsDateTime(std::string_view column) const;
-  bool AsBoolean(std::string_view column) const;
-  Variant AsVariant(std::string_view column) const;
-  bool IsNull(std::string_view column) const;
+  // Typed reads (sqldb/fields.h) of the current row, by result column name or alias (the
+  // first of equal names wins). A column that comes straight from a table keeps its
+  // declared type; a computed one (Count(...) as Ttl) reads by its value.
+  using Fields::AsBoolean, Fields::AsDateTime, Fields::AsFloat, Fields::AsInteger,
+      Fields::AsString, Fields::AsVariant, Fields::IsNull;
   // The result column names (empty while closed or for a statement without rows).
   std::vector<std::string> FieldNames() const;
 
   struct Impl;
 
  private:
+  const Variant& CellOf(std::string_view column, internal::FieldKind& kind) const override;
+  const DateFormats& Formats() const override;
+  std::string Where() const override;
+
   std::unique_ptr<Impl> impl_;
 };
 

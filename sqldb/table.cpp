@@ -903,62 +903,13 @@ bool Table::Bof() const {
   return impl_->bof;
 }
 
-std::string Table::AsString(std::string_view column) const {
-  FieldKind kind;
-  const Variant& cell = impl_->Cell(column, kind);
-  return internal::ReadString(cell, kind, *impl_->formats);
+const Variant& Table::CellOf(std::string_view column, FieldKind& kind) const {
+  return impl_->Cell(column, kind);
 }
 
-std::int64_t Table::AsInteger(std::string_view column) const {
-  FieldKind kind;
-  const Variant& cell = impl_->Cell(column, kind);
-  try {
-    return internal::ReadInteger(cell, kind);
-  } catch (const ConvertFailure& f) {
-    impl_->FailConvert(f, column);
-  }
-}
+const DateFormats& Table::Formats() const { return *impl_->formats; }
 
-double Table::AsFloat(std::string_view column) const {
-  FieldKind kind;
-  const Variant& cell = impl_->Cell(column, kind);
-  try {
-    return internal::ReadFloat(cell, kind);
-  } catch (const ConvertFailure& f) {
-    impl_->FailConvert(f, column);
-  }
-}
-
-DateTime Table::AsDateTime(std::string_view column) const {
-  FieldKind kind;
-  const Variant& cell = impl_->Cell(column, kind);
-  try {
-    return internal::ReadDateTime(cell, kind, *impl_->formats);
-  } catch (const ConvertFailure& f) {
-    impl_->FailConvert(f, column);
-  }
-}
-
-bool Table::AsBoolean(std::string_view column) const {
-  FieldKind kind;
-  const Variant& cell = impl_->Cell(column, kind);
-  try {
-    return internal::ReadBoolean(cell, kind);
-  } catch (const ConvertFailure& f) {
-    impl_->FailConvert(f, column);
-  }
-}
-
-Variant Table::AsVariant(std::string_view column) const {
-  FieldKind kind;
-  const Variant& cell = impl_->Cell(column, kind);
-  return internal::ReadVariant(cell, kind, *impl_->formats);
-}
-
-bool Table::IsNull(std::string_view column) const {
-  FieldKind kind;
-  return impl_->Cell(column, kind).IsNull();
-}
+std::string Table::Where() const { return impl_->Where(); }
 
 std::vector<std::string> Table::FieldNames() const {
   std::vector<std::string> names;

@@ -28,13 +28,14 @@
 #include <vector>
 
 #include "shell/text/dates.h"
+#include "sqldb/fields.h"
 #include "sqldb/variant.h"
 
 namespace talvor::sqldb {
 
 enum class TableState { kInactive, kBrowse, kEdit, kInsert };
 
-class Table {
+class Table : public Fields {
  public:
   // `name` is the component's own name ("tblAgent"); the others are its design-time
   // settings: Table tblAgent{"tblAgent", "AGYFORMS", "Customer", "Index1"};
@@ -101,21 +102,10 @@ class Table {
   bool Eof() const;
   bool Bof() const;
 
-  // Typed reads of a column of the current row (the values being edited while in edit or
-  // insert mode). NULL, and any column when there is no current row, reads as "" / 0 /
-  // 0.0 / false / 1899-12-30. A boolean column reads as text "TRUE" or "FALSE", except
-  // that a text stored in it that is no flag reads as it stands: an empty text as "" (as
-  // NULL does; AsBoolean gives false). A date column reads as the short date, plus a blank
-  // and the long time when not midnight.
-  // Throws Error for an unknown column and for a value that does not convert (text "abc"
-  // read as an integer).
-  std::string AsString(std::string_view column) const;
-  std::int64_t AsInteger(std::string_view column) const;
-  double AsFloat(std::string_view column) const;
-  DateTime AsDateTime(std::string_view column) const;
-  bool AsBoolean(std::string_view column) const;
-  Variant AsVariant(std::string_view column) const;
-  bool IsNull(std::string_view column) const;
+  // Typed reads (sqldb/fields.h) of a column of the current row: the values being edited
+  // while in edit or insert mode.
+  using Fields::AsBoolean, Fields::AsDateTime, Fields::AsFloat, Fields::AsInteger,
+      Fields::AsString, Fields::AsVariant, Fields::IsNull;
   // The table's column names in table order (empty while closed).
   std::vector<std::string> FieldNames() const;
 
@@ -178,6 +168,10 @@ class Table {
   struct Impl;
 
  private:
+  const Variant& CellOf(std::string_view column, internal::FieldKind& kind) const override;
+  const DateFormats& Formats() const override;
+  std::string Where() const override;
+
   std::unique_ptr<Impl> impl_;
 };
 
