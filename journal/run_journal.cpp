@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "legacy/capture.h"
+#include "shell/text/text.h"
 #include "sqldb/capture.h"
 
 namespace talvor::journal {
@@ -12,16 +13,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string TwoDigits(int n) {
-  return std::string(1, static_cast<char>('0' + n / 10 % 10)) + static_cast<char>('0' + n % 10);
-}
-
 std::string Stamp(const DateTime& t, bool forFolder) {
   const std::string date = std::to_string(t.date.year) + (forFolder ? "" : "-") +
-                           TwoDigits(t.date.month) + (forFolder ? "" : "-") + TwoDigits(t.date.day);
+                           TwoDigits(static_cast<std::uint16_t>(t.date.month)) + (forFolder ? "" : "-") + TwoDigits(static_cast<std::uint16_t>(t.date.day));
   const std::string sep = forFolder ? "" : ":";
-  return date + (forFolder ? "-" : " ") + TwoDigits(t.hour) + sep + TwoDigits(t.minute) + sep +
-         TwoDigits(t.second);
+  return date + (forFolder ? "-" : " ") + TwoDigits(static_cast<std::uint16_t>(t.hour)) + sep + TwoDigits(static_cast<std::uint16_t>(t.minute)) + sep +
+         TwoDigits(static_cast<std::uint16_t>(t.second));
 }
 
 std::string ModeName(RunMode mode) {

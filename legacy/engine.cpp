@@ -388,7 +388,7 @@ int btrOpen(int h, const char* /*owner*/, const char* path, int /*a*/, int /*b*/
   const std::string opened_as = resolved->filename().string();
   std::shared_ptr<File> file;
   if (auto it = e.files.find(id); it != e.files.end()) file = it->second.lock();
-  if (file && !NameProblem(opened_as, file->def).empty()) return kBtrNotRecordFile;
+  if (std::string why; file && !FitsName(opened_as, file->def, &why)) return kBtrNotRecordFile;
   if (!file) {
     sqlite::Database db;
     RecordFileDefinition def;

@@ -125,11 +125,11 @@ bool DecodeSeq(std::string_view bytes, int record_length, std::vector<std::strin
   }
 }
 
-// Why `output` may not be written by `save`, or "" when it may: a record file is never
-// replaced, also when the engine's path rules reach it in another letter case (where letter
-// case does not count, that name is the record file); anything else that exists only with
-// `force`.
-std::string OutputRefusal(const std::string& output, bool force) {
+// True when `save` may write `output`; else false with *error saying why: a record file is
+// never replaced, also when the engine's path rules reach it in another letter case (where
+// letter case does not count, that name is the record file); anything else that exists only
+// with `force`.
+bool MayWrite(const std::string& output, bool force, std::string* error) {
   std::error_code ec;
   const fs::path plain(output);
   const bool exists = fs::exists(fs::symlink_status(plain, ec));
@@ -139,20 +139,23 @@ std::string OutputRefusal(const std::string& output, bool force) {
     if (candidate && IsRecordFile(*candidate)) {
       fs::path shown = fs::weakly_canonical(*candidate, ec);
       if (ec) shown = *candidate;
-      return output + " is the record file " + shown.string() +
-             "; an export never replaces a record file, not even with --force; nothing "
-             "written";
+      *error = output + " is the record file " + shown.string() +
+               "; an export never replaces a record file, not even with --force; nothing "
+               "written";
+      return false;
     }
   }
-  if (!exists) return "";
+  if (!exists) return true;
   const std::string where = fs::absolute(plain, ec).string();
   if (fs::is_directory(plain, ec)) {
-    return output + " is a directory (" + where + "); nothing written";
+    *error = output + " is a directory (" + where + "); nothing written";
+    return false;
   }
   if (!force) {
-    return output + " already exists (" + where + "); nothing written; give --force to replace it";
+    *error = output + " already exists (" + where + "); nothing written; give --force to replace it";
+    return false;
   }
-  return "";
+  return true;
 }
 
 // A new file beside `path` that nothing else uses, opened for writing; null when none can be
@@ -172,7 +175,7 @@ std::FILE* CreateFileBeside(const fs::path& path, fs::path* temp) {
 }
 
 // Writes `bytes` to `path`: into a new file beside it, renamed into place only when whole,
-// so that `path` holds either what it held or all of `bytes`. The refusals of OutputRefusal
+// so that `path` holds either what it held or all of `bytes`. MayWrite's refusals
 // are checked again just before the rename.
 bool WriteWholeFile(const std::string& path, const std::string& bytes, bool force,
                     std::string* error) {
@@ -191,9 +194,8 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes, bool forc
     *error = path + ": cannot be written (writing " + temp.string() + " failed); nothing written";
     return false;
   }
-  if (std::string refusal = OutputRefusal(path, force); !refusal.empty()) {
+  if (!MayWrite(path, force, error)) {
     fs::remove(temp, ec);
-    *error = refusal;
     return false;
   }
   fs::rename(temp, path, ec);
@@ -353,7 +355,7 @@ int Load(const std::string& file, const std::string& input, RecordFormat format,
 
 int Save(const std::string& file, const std::string& output, RecordFormat format, std::ostream& out,
          std::ostream& err, bool force) {
-  if (std::string refusal = OutputRefusal(output, force); !refusal.empty()) {
+  if (std::string refusal; !MayWrite(output, force, &refusal)) {
     err << "recfile save: " << refusal << "\n";
     return 1;
   }

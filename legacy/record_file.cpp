@@ -101,7 +101,10 @@ void RemoveDatabaseFiles(const fs::path& path) {
 
 }  // namespace
 
-std::string DefinitionProblem(const RecordFileDefinition& definition) {
+namespace {
+
+// What is wrong with `definition`, or "" when nothing is.
+std::string WhatIsWrong(const RecordFileDefinition& definition) {
   if (definition.recordLength < 1 || definition.recordLength > kMaxRecordLength) {
     return "record length " + std::to_string(definition.recordLength) + " is not 1 to " +
            std::to_string(kMaxRecordLength);
@@ -126,6 +129,15 @@ std::string DefinitionProblem(const RecordFileDefinition& definition) {
   return "";
 }
 
+}  // namespace
+
+bool ValidDefinition(const RecordFileDefinition& definition, std::string* error) {
+  std::string problem = WhatIsWrong(definition);
+  if (problem.empty()) return true;
+  *error = std::move(problem);
+  return false;
+}
+
 std::optional<RecordFileDefinition> KnownFileDefinition(std::string_view name) {
   const KnownFile* file = FindKnownFile(name);
   if (file == nullptr) return std::nullopt;
@@ -138,13 +150,15 @@ std::optional<int> BindingRecordLength(std::string_view name) {
   return file->definition.recordLength;
 }
 
-std::string NameProblem(std::string_view name, const RecordFileDefinition& definition) {
+bool FitsName(std::string_view name, const RecordFileDefinition& definition,
+              std::string* error) {
   const KnownFile* file = FindKnownFile(name);
-  if (file == nullptr || !file->lengthBinds) return "";
+  if (file == nullptr || !file->lengthBinds) return true;
   const int length = file->definition.recordLength;
-  if (length == definition.recordLength) return "";
-  return "a file named \"" + std::string(file->name) + "\" has " + std::to_string(length) +
-         "-byte records, not " + std::to_string(definition.recordLength) + "-byte ones";
+  if (length == definition.recordLength) return true;
+  *error = "a file named \"" + std::string(file->name) + "\" has " + std::to_string(length) +
+           "-byte records, not " + std::to_string(definition.recordLength) + "-byte ones";
+  return false;
 }
 
 std::vector<std::string_view> KnownFileNames() {
@@ -156,11 +170,8 @@ std::vector<std::string_view> KnownFileNames() {
 bool CreateRecordFile(const fs::path& path, const RecordFileDefinition& definition,
                       std::string* error) {
   std::string shown = path.string();
-  if (std::string problem = DefinitionProblem(definition); !problem.empty()) {
-    *error = "cannot create " + shown + ": " + problem;
-    return false;
-  }
-  if (std::string problem = NameProblem(path.filename().string(), definition); !problem.empty()) {
+  if (std::string problem; !ValidDefinition(definition, &problem) ||
+                            !FitsName(path.filename().string(), definition, &problem)) {
     *error = "cannot create " + shown + ": " + problem;
     return false;
   }
@@ -219,8 +230,7 @@ bool LoadRecords(const std::string& path, const std::vector<std::string>& record
   Connection conn;
   if (!conn.Open(path, error)) return false;
   const RecordFileDefinition& def = conn.definition();
-  if (std::string problem = NameProblem(conn.resolved().filename().string(), def);
-      !problem.empty()) {
+  if (std::string problem; !FitsName(conn.resolved().filename().string(), def, &problem)) {
     *error = path + ": " + problem;
     return false;
   }
@@ -297,7 +307,7 @@ bool CheckRecordFile(const std::string& path, RecordFileCheck* check, std::strin
   result.info.path = fs::weakly_canonical(conn.resolved(), ec);
   if (ec) result.info.path = conn.resolved();
   result.info.definition = def;
-  result.nameProblem = NameProblem(conn.resolved().filename().string(), def);
+  FitsName(conn.resolved().filename().string(), def, &result.nameProblem);
 
   // Every record is read whole, overflow pages included: a count alone would walk past a
   // record cut short and past pages that only the data reaches.

@@ -46,10 +46,10 @@ inline constexpr int kMaxRecordLength = 65535;
 inline constexpr int kMaxKeyLength = 255;
 inline constexpr int kMaxKeys = 8;
 
-// "" when `definition` can describe a record file, else what is wrong with it:
-// record length 1..kMaxRecordLength, at most kMaxKeys keys, each 1..kMaxKeyLength bytes
-// long and inside the record, key 0 without duplicates.
-std::string DefinitionProblem(const RecordFileDefinition& definition);
+// True when `definition` can describe a record file: record length 1..kMaxRecordLength, at
+// most kMaxKeys keys, each 1..kMaxKeyLength bytes long and inside the record, key 0 without
+// duplicates. Else false with *error saying what is wrong.
+bool ValidDefinition(const RecordFileDefinition& definition, std::string* error);
 
 // The definition a file of the known legacy name `name` gets ("ap", "extap", "POL", "JCKI",
 // "OLDJCKI", "JCKI102705", "DESC", "DIANDX", "risk", "forms.ndx", "DiaData"; matched without
@@ -64,13 +64,13 @@ std::vector<std::string_view> KnownFileNames();
 // whose routines state only the buffer they pass.
 std::optional<int> BindingRecordLength(std::string_view name);
 
-// "" when a file of `definition` may go by the name `name`, else what is wrong, for example
-// `a file named "ap" has 128-byte records, not 120-byte ones`.
-std::string NameProblem(std::string_view name, const RecordFileDefinition& definition);
+// True when a file of `definition` may go by the name `name`; else false with *error saying
+// what is wrong, for example `a file named "ap" has 128-byte records, not 120-byte ones`.
+bool FitsName(std::string_view name, const RecordFileDefinition& definition, std::string* error);
 
 // Creates `path` as an empty record file with `definition`. The file appears whole or not
 // at all. Returns false, with a message naming the file in *error, when the definition is
-// invalid or does not fit the file's name (NameProblem), the file (or anything else by that
+// invalid or does not fit the file's name (FitsName), the file (or anything else by that
 // name) already exists, or it cannot be written. Never replaces an existing file. `path` is
 // taken as given (no path rules).
 bool CreateRecordFile(const std::filesystem::path& path, const RecordFileDefinition& definition,
@@ -96,7 +96,7 @@ enum class LoadMode {
 
 // Loads `records` into the file in one transaction, as `mode` says: either the whole load
 // is done or the file is left as it was. Each record must be exactly the record length, and
-// the file's record length must fit its name (NameProblem). On failure returns false, sets
+// the file's record length must fit its name (FitsName). On failure returns false, sets
 // *error to what is wrong (for example `key 0 value "..." already exists`, the key shown with
 // EscapeBytes, or `PATH holds 5 records` for kIntoEmpty) and, when a record is at fault,
 // *failed_index to its index in `records`; otherwise *failed_index is left alone.
@@ -113,7 +113,7 @@ struct MisfitRecord {
 // What CheckRecordFile found.
 struct RecordFileCheck {
   RecordFileInfo info;                     // info.records counts the records that read back
-  std::string nameProblem;                 // NameProblem of the name the file was given by
+  std::string nameProblem;                 // why the name the file was given by does not fit it (FitsName) the file was given by
   std::int64_t misfits = 0;                // records whose bytes are not the record length
   std::vector<MisfitRecord> firstMisfits;  // the first kMaxMisfitsShown of them, in key-0 order
   // Damage to the file itself: each a message of SQLite's integrity check (naming the tree

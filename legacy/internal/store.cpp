@@ -65,7 +65,7 @@ int ReadDefinition(sqlite3* db, RecordFileDefinition* definition, std::string* m
     }
     if (rc != SQLITE_DONE) return rc;
   }
-  if (std::string problem = DefinitionProblem(def); !problem.empty()) {
+  if (std::string problem; !ValidDefinition(def, &problem)) {
     *message = "not a record file (" + problem + ")";
     return SQLITE_NOTADB;
   }
@@ -151,7 +151,7 @@ int OpenRecordDatabase(const fs::path& path, sqlite::Database* db,
   std::string why;
   rc = ReadDefinition(conn, definition, &why);
   if (rc == SQLITE_OK && !name.empty()) {
-    if (std::string problem = NameProblem(name, *definition); !problem.empty()) {
+    if (std::string problem; !FitsName(name, *definition, &problem)) {
       why = "not that file (" + problem + ")";
       rc = SQLITE_NOTADB;
     }

@@ -33,7 +33,7 @@ int StatusOf(int sqlite_rc);
 // Opens the existing record file `path` (already resolved by the path rules) read-write,
 // checks that it is one, and sets the connection up for the engine (WAL, synchronous
 // NORMAL, busy timeout). When `name` is not empty the file must also be what that name
-// says (NameProblem in legacy/record_file.h): a file of another record length under a known
+// says (FitsName in legacy/record_file.h): a file of another record length under a known
 // name is refused with 30 before anything is written to it. Returns 0 with *db and
 // *definition set, or a status (12, 30, 85, 2) with *db empty and *message saying why.
 int OpenRecordDatabase(const std::filesystem::path& path, sqlite::Database* db,

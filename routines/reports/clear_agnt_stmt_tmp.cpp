@@ -71,12 +71,13 @@ std::vector<std::string> WorkTableFiles(const fs::path& dir, const std::string& 
 }
 
 // Deletes `path` when it is still a plain file, through the run's file operations (which a
-// dry run turns off and the journal records). Returns an empty text on success, else a
-// message naming the file and the reason.
-std::string DeleteWorkTableFile(TForm1& form, const fs::path& path) {
+// dry run turns off and the journal records). False with *error naming the file and the
+// reason when it cannot.
+bool DeleteWorkTableFile(TForm1& form, const fs::path& path, std::string* error) {
   std::string why;
-  if (!form.Files().Delete(path, &why)) return "cannot delete " + path.string() + ": " + why;
-  return "";
+  if (form.Files().Delete(path, &why)) return true;
+  *error = "cannot delete " + path.string() + ": " + why;
+  return false;
 }
 
 }  // namespace
@@ -114,8 +115,7 @@ void ClearAgntStmtTmp(TForm1& form) {
   for (const std::string& file : WorkTableFiles(*dir, prefix)) {
     form.Label3 = "deleting: " + file;
     form.ProcessMessages();
-    const std::string failure = DeleteWorkTableFile(form, *dir / file);
-    if (!failure.empty()) {
+    if (std::string failure; !DeleteWorkTableFile(form, *dir / file, &failure)) {
       form.Notify("Exception deleting temp files [1]: " + failure);
       break;
     }

@@ -20,22 +20,31 @@ int RunWorkbench(const QStringList& arguments, const Clock& clock,
   return windows.main.exec();
 }
 
-std::string SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& workDir,
-                                  const QString& file, const std::string& routine) {
+bool SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& workDir,
+                           const QString& file, const std::string& routine, std::string* error) {
   Workbench windows(clock, workDir);
   windows.main.show();
   QApplication::processEvents();
   if (!routine.empty()) {
     const RoutineEntry* entry = FindRoutine(routine);
-    if (entry == nullptr || !entry->Built()) return "no routine \"" + routine + "\"";
+    if (entry == nullptr || !entry->Built()) {
+      *error = "no routine \"" + routine + "\"";
+      return false;
+    }
     windows.main.RunEntry(*entry);
     QApplication::processEvents();
   }
   const QPixmap picture = windows.main.grab();
   windows.main.hide();
-  if (picture.isNull()) return "Cannot render the main window";
-  if (!picture.save(file, "PNG")) return "Cannot write the picture to " + ToBytes(file);
-  return "";
+  if (picture.isNull()) {
+    *error = "Cannot render the main window";
+    return false;
+  }
+  if (!picture.save(file, "PNG")) {
+    *error = "Cannot write the picture to " + ToBytes(file);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace talvor::gui

@@ -37,8 +37,8 @@ int RunWorkbench(const QStringList& arguments, const Clock& clock,
 // Builds the windows as start-up does with settings from `workDir` and saves a picture of
 // the main window as a PNG file at `file`; with `routine` (a caption or slug), after
 // running it as its button would, so the picture shows its last-run panel. The routine
-// must ask nothing. Returns "" on success, else a message naming the file or routine.
-std::string SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& workDir,
-                                  const QString& file, const std::string& routine = "");
+// must ask nothing. False with *error naming the file or routine when it cannot.
+bool SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& workDir,
+                           const QString& file, const std::string& routine, std::string* error);
 
 }  // namespace talvor::gui

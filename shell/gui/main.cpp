@@ -27,9 +27,8 @@ int main(int argc, char** argv) {
     }
     const std::string routine =
         arguments.size() == 4 ? talvor::gui::ToBytes(arguments[3]) : std::string();
-    const std::string problem =
-        talvor::gui::SaveMainWindowPicture(clock, workDir, arguments[2], routine);
-    if (!problem.empty()) {
+    std::string problem;
+    if (!talvor::gui::SaveMainWindowPicture(clock, workDir, arguments[2], routine, &problem)) {
       std::fprintf(stderr, "talvor: %s\n", problem.c_str());
       return 1;
     }

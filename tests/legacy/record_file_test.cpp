@@ -75,13 +75,16 @@ TEST_F(RecordFileTest, BadDefinitionsAreRejectedWithTheReason) {
       {{10, std::vector<KeyDefinition>(9, KeyDefinition{0, 1, false})}, "more than 8 keys"},
   };
   for (const Case& c : cases) {
-    EXPECT_NE(DefinitionProblem(c.def).find(c.problem), std::string::npos) << c.problem;
+    std::string problem;
+    EXPECT_FALSE(ValidDefinition(c.def, &problem)) << c.problem;
+    EXPECT_NE(problem.find(c.problem), std::string::npos) << c.problem;
     std::string error;
     EXPECT_FALSE(CreateRecordFile("bad", c.def, &error)) << c.problem;
     EXPECT_NE(error.find(c.problem), std::string::npos) << error;
     EXPECT_FALSE(fs::exists("bad"));
   }
-  EXPECT_EQ(DefinitionProblem(*KnownFileDefinition("POL")), "");
+  std::string error;
+  EXPECT_TRUE(ValidDefinition(*KnownFileDefinition("POL"), &error)) << error;
 }
 
 TEST_F(RecordFileTest, ANameThatBindsARecordLengthIsNeverGivenAnotherOne) {
