@@ -1,13 +1,14 @@
 # The two commands of the README:
 #   make demo   installs what is missing, builds, and runs the common post-convert
 #               routines on the built-in demo site
-#   make test   installs what is missing, builds with sanitizers, and runs every test
+#   make test   installs what is missing, parses every source without Qt for Windows
+#               (scripts/windows_syntax.sh), builds with sanitizers, and runs every test
 #               (and every fuzz target, a fixed number of runs each, in build-fuzz)
 #   make fuzz   the longer fuzzing run of scripts/fuzz.sh (10 minutes per target)
 JOBS ?= $(shell nproc)
 SETUP := bash scripts/setup.sh
 
-.PHONY: demo test setup build build-test build-fuzz fuzz bench format clean
+.PHONY: demo test setup windows-syntax build build-test build-fuzz fuzz bench format clean
 
 setup:
 	$(SETUP)
@@ -26,7 +27,11 @@ build-fuzz: setup
 	  -DTALVOR_SANITIZE=ON -DTALVOR_TESTS=OFF -DTALVOR_GUI=OFF -DTALVOR_FUZZ=ON
 	cmake --build build-fuzz -j $(JOBS)
 
-test: build-test build-fuzz
+# The users run Windows: every source that does not need Qt must at least parse there.
+windows-syntax: setup
+	bash scripts/windows_syntax.sh $(JOBS)
+
+test: windows-syntax build-test build-fuzz
 	cd build-test && ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen \
 	  ctest --output-on-failure -j $(JOBS)
 	cd build-fuzz && ctest --output-on-failure -j $(JOBS)

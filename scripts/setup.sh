@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-format
   clang-14 libclang-rt-14-dev
+  g++-mingw-w64-x86-64
   xvfb xauth
 )
 
