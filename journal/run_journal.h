@@ -99,7 +99,7 @@ class RunJournal final : public ChangeSink {
   std::filesystem::path dir_;
   std::string id_;
   RunMode mode_;
-  MappedAppender out_;
+  platform::MappedAppender out_;
   bool watching_ = false;
   bool finished_ = false;
   std::string problem_;

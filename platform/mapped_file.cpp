@@ -19,7 +19,7 @@
 #include <cstring>
 #include <system_error>
 
-namespace talvor::journal {
+namespace talvor::platform {
 
 namespace {
 constexpr std::size_t kFirstStep = std::size_t{1} << 20;  // 1 MB
@@ -198,4 +198,4 @@ bool MappedAppender::Close() {
 
 #endif
 
-}  // namespace talvor::journal
+}  // namespace talvor::platform

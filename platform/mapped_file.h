@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-namespace talvor::journal {
+namespace talvor::platform {
 
 class MappedAppender {
  public:
@@ -49,4 +49,4 @@ class MappedAppender {
   std::size_t used_ = 0;  // bytes appended
 };
 
-}  // namespace talvor::journal
+}  // namespace talvor::platform

@@ -24,7 +24,7 @@
 #define TALVOR_HAVE_FORK 1
 #endif
 
-namespace talvor::journal {
+namespace talvor::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -235,4 +235,4 @@ TEST(MappedAppenderTest, AnAppendThatCannotGrowTheFileAppendsNothingOfIt) {
 #endif
 
 }  // namespace
-}  // namespace talvor::journal
+}  // namespace talvor::platform
