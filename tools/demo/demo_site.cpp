@@ -1,13 +1,10 @@
 #include "tools/demo/demo_site.h"
 
-#include <sqlite3.h>
-
 #include <array>
 #include <fstream>
 #include <map>
 #include <stdexcept>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "legacy/btrv_layout.h"
@@ -16,6 +13,7 @@
 #include "shell/text/money.h"
 #include "shell/text/text.h"
 #include "sqldb/catalog.h"
+#include "sqldb/loader.h"
 
 namespace talvor {
 
@@ -145,78 +143,6 @@ std::string LegacyDate(const Date& d) { return DateToLegacy(d); }
 
 std::string SqlDate(const Date& d) { return IsoDate(d); }
 
-// ---------------------------------------------------------------------------------------
-// Database rows, written in one transaction per database through prepared statements.
-
-using Value = std::variant<std::nullptr_t, long long, double, std::string>;
-
-class DbWriter {
- public:
-  explicit DbWriter(const fs::path& file) : file_(file.string()) {
-    if (sqlite3_open_v2(file_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-      Fail("cannot open");
-    }
-    Exec("PRAGMA journal_mode=WAL");
-    Exec("BEGIN");
-  }
-  ~DbWriter() {
-    for (auto& [key, stmt] : statements_) sqlite3_finalize(stmt);
-    sqlite3_close(db_);
-  }
-  DbWriter(const DbWriter&) = delete;
-  DbWriter& operator=(const DbWriter&) = delete;
-
-  void Insert(const std::string& table, const std::vector<std::pair<const char*, Value>>& cols) {
-    std::string key = table;
-    for (const auto& c : cols) key += std::string("|") + c.first;
-    sqlite3_stmt*& stmt = statements_[key];
-    if (stmt == nullptr) {
-      std::string sql = "INSERT INTO \"" + table + "\" (";
-      std::string marks;
-      for (std::size_t i = 0; i < cols.size(); ++i) {
-        sql += (i ? ", \"" : "\"") + std::string(cols[i].first) + "\"";
-        marks += i ? ", ?" : "?";
-      }
-      sql += ") VALUES (" + marks + ")";
-      if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) Fail(sql);
-    }
-    for (std::size_t i = 0; i < cols.size(); ++i) {
-      const int at = static_cast<int>(i) + 1;
-      const Value& v = cols[i].second;
-      if (std::holds_alternative<std::nullptr_t>(v)) {
-        sqlite3_bind_null(stmt, at);
-      } else if (const auto* n = std::get_if<long long>(&v)) {
-        sqlite3_bind_int64(stmt, at, *n);
-      } else if (const auto* f = std::get_if<double>(&v)) {
-        sqlite3_bind_double(stmt, at, *f);
-      } else {
-        const std::string& s = std::get<std::string>(v);
-        sqlite3_bind_text(stmt, at, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-      }
-    }
-    if (sqlite3_step(stmt) != SQLITE_DONE) Fail("insert into " + table);
-    sqlite3_reset(stmt);
-    ++rows_;
-  }
-
-  void Commit() { Exec("COMMIT"); }
-  long Rows() const { return rows_; }
-
- private:
-  void Exec(const std::string& sql) {
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Fail(sql);
-  }
-  [[noreturn]] void Fail(const std::string& what) {
-    throw std::runtime_error("demo site: " + file_ + ": " + what + ": " +
-                             (db_ ? sqlite3_errmsg(db_) : "no connection"));
-  }
-
-  std::string file_;
-  sqlite3* db_ = nullptr;
-  std::map<std::string, sqlite3_stmt*> statements_;
-  long rows_ = 0;
-};
-
 // Records of one legacy file, loaded in batches (each batch one transaction).
 class RecordSink {
  public:
@@ -314,8 +240,9 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
 
   sqldb::CreateAgencyDatabase(dir / "AGYFORMS.db");
   sqldb::CreateAgencyDatabase(dir / "CONVERT.db");
-  DbWriter db(dir / "AGYFORMS.db");
-  DbWriter convert(dir / "CONVERT.db");
+  // Each database's rows are one load: a site that fails halfway holds none of them.
+  sqldb::RowLoader db = sqldb::RowLoader::ForFile(dir / "AGYFORMS.db");
+  sqldb::RowLoader convert = sqldb::RowLoader::ForFile(dir / "CONVERT.db");
 
   const std::array<std::string, 2> agencies = {"01", "10"};
   const Date today{2026, 12, 8};
@@ -489,7 +416,7 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
                {"Amt1099", std::string("$0.00")}, {"GetLateCharges", std::string(rnd.Chance(50) ? "Y" : "N")},
                {"TaxID", std::string(rnd.Chance(30) ? "" : "00-0000000")},
                {"FormsType", static_cast<long long>(rnd.Chance(70) ? 1 : 0)},
-               {"LegalEntityCode", rnd.Chance(20) ? Value(nullptr) : Value(static_cast<long long>(rnd.Below(4)))}});
+               {"LegalEntityCode", rnd.Chance(20) ? sqldb::Variant() : sqldb::Variant(rnd.Below(4))}});
     if (rnd.Chance(5)) {
       convert.Insert("Customer", {{"AgyCode", c.agency}, {"Number", c.number}, {"Name", c.name}});
     }
@@ -735,7 +662,7 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
     }
     if (rnd.Chance(15)) {
       const bool producerDoc = rnd.Chance(30);
-      for (DbWriter* target : {&db, &convert}) {
+      for (sqldb::RowLoader* target : {&db, &convert}) {
         if (target == &convert && !rnd.Chance(30)) continue;
         target->Insert("AttchList",
                        {{"AgyCode", c.agency},
@@ -782,7 +709,7 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
   db.Commit();
   convert.Commit();
   summary.apRecords = ap.Count();
-  summary.sqlRows = db.Rows() + convert.Rows();
+  summary.sqlRows = static_cast<long>(db.Rows() + convert.Rows());
 
   WriteTextFile(dir / "talvor.cfg", "data\r\nAGYFORMS\r\nDEMO\r\n01\r\n");
   std::string fedText;
