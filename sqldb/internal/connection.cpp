@@ -97,7 +97,9 @@ std::shared_ptr<Connection> Connection::Open(std::string_view name) {
   return connection;
 }
 
-Connection::~Connection() { ReleasePending(); }
+Connection::~Connection() {
+  ReleasePending();
+}
 
 int Connection::OnWalCommit(void* self, sqlite3*, const char*, int frames) {
   static_cast<Connection*>(self)->walFrames_ = frames;
@@ -153,12 +155,13 @@ void Statement::Bind(int index, const Variant& value) {
       sqlite3_bind_double(stmt_.get(), index, value.Float());
       break;
     case Variant::Type::kText:
-      sqlite3_bind_text64(stmt_.get(), index, value.Text().data(), value.Text().size(), SQLITE_TRANSIENT,
-                          SQLITE_UTF8);
+      sqlite3_bind_text64(stmt_.get(), index, value.Text().data(), value.Text().size(),
+                          SQLITE_TRANSIENT, SQLITE_UTF8);
       break;
     case Variant::Type::kDateTime: {
       const std::string text = StoredDateTime(value.DateTimeValue());
-      sqlite3_bind_text64(stmt_.get(), index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+      sqlite3_bind_text64(stmt_.get(), index, text.data(), text.size(), SQLITE_TRANSIENT,
+                          SQLITE_UTF8);
       break;
     }
   }
