@@ -8,15 +8,16 @@
 // For tools that fill or copy a database outside a routine's run: the demo site generator
 // and database copies. Routines use Table and Query.
 //
-// Atomic: every row a loader inserts is part of one transaction, which Commit() ends. Until
+// Atomic: every row a loader inserts belongs to one transaction, which Commit() ends. Until
 // then nobody else sees any of them; a loader destroyed without Commit(), or one whose
 // insert or commit failed, leaves the database as it was before the loader opened.
 //
-// The loader has a connection of its own, not the one the components share, so its open
-// transaction never holds up theirs: components keep reading the database as it was last
-// committed. While a loader is open, a component (or another program) that writes to the
-// same database waits for it and fails after a few seconds. The connection is not handed
-// to the connection observer, so a run journal does not record a load and cannot undo it.
+// The loader has a connection of its own, not the one the components share, so the
+// components never find themselves inside its open transaction: they keep reading the
+// database as it was last committed. While a loader is open, a component (or another
+// program) that writes to the same database waits for it and fails after a few seconds.
+// The connection is not handed to the connection observer, so a run journal does not
+// record a load and cannot undo it.
 //
 // Values are stored as given, without the conversions of an assignment (an empty text
 // stays an empty text in any column; the database's own column affinity still applies):
@@ -49,7 +50,7 @@ class RowLoader {
   // Opens the database that `name` resolves to (ResolveDatabaseName: a folder, an alias or
   // "<name>.db" in the working directory) and starts the load. Throws Error when the name
   // resolves to nothing, the file does not exist (it is never created), is not an SQLite
-  // database, or another connection is writing to it.
+  // database, or another connection is still writing to it after a few seconds.
   static RowLoader ForDatabase(std::string_view name);
   // The same for the database file `file` itself, taken as given (no name resolution).
   static RowLoader ForFile(const std::filesystem::path& file);
@@ -65,7 +66,8 @@ class RowLoader {
   // Inserts one row into `table`, setting the columns named in `row` (table and column
   // names as the database matches them: without regard to case, blanks allowed); the
   // other columns get the table's defaults. The statement for a table and a list of
-  // column names is prepared once and kept until Commit().
+  // column names is prepared once and kept until Commit(). Rows are numbered (rowid) in
+  // the order of the calls, as single inserts would number them.
   // Throws Error naming the table and the database for an unknown table or column, a row
   // the database refuses (a unique index violated, a constraint) and after Commit() or a
   // failure; a failed insert rolls the whole load back, and every later call throws.
@@ -74,7 +76,7 @@ class RowLoader {
     Insert(table, std::span<const ColumnValue>(row.begin(), row.size()));
   }
 
-  // Makes every inserted row part of the database at once and closes the connection.
+  // Makes every inserted row visible in the database at once and closes the connection.
   // Throws Error naming the database when the commit fails (the load is then rolled back),
   // after a failed insert, or when called twice.
   void Commit();

@@ -25,8 +25,8 @@ std::string ErrorText(const std::function<void()>& action) {
   return "<no error>";
 }
 
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
+bool Has(const std::string& text, const std::string& wanted) {
+  return text.find(wanted) != std::string::npos;
 }
 
 class LoaderTest : public SqldbTest {
