@@ -2,9 +2,8 @@
 // (Statement). Every connection and statement of the program is held by one of these, and
 // these are the only places that close or finalize one. Both are move-only.
 //
-// Used by the storage layers' private files (legacy/internal, sqldb/internal), the journal's
-// capture and restore, the demo generator and the tests; nothing above the storage layers
-// knows SQLite is there.
+// Used by the storage layers' private files (legacy/internal, sqldb), the journal's capture
+// and restore, and the tests; nothing above the storage layers knows SQLite is there.
 #pragma once
 
 #include <filesystem>

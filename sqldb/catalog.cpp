@@ -4,6 +4,7 @@
 
 #include <system_error>
 
+#include "platform/sqlite.h"
 #include "shell/text/text.h"
 #include "sqldb/error.h"
 #include "sqldb/internal/fields.h"
@@ -311,21 +312,12 @@ void CreateAgencyDatabase(const std::filesystem::path& path) {
   }
   script += "COMMIT;\n";
 
-  sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.string().c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                           nullptr);
   std::string message;
-  if (rc == SQLITE_OK) {
-    char* error = nullptr;
-    rc = sqlite3_exec(db, script.c_str(), nullptr, nullptr, &error);
-    if (rc != SQLITE_OK) message = error ? error : sqlite3_errstr(rc);
-    sqlite3_free(error);
-  } else {
-    message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-  }
-  if (sqlite3_close(db) != SQLITE_OK && rc == SQLITE_OK) {
-    rc = SQLITE_ERROR;
-    message = "the file could not be closed";
+  int rc = SQLITE_OK;
+  {
+    sqlite::Database db =
+        sqlite::Database::Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &message, &rc);
+    if (db) rc = db.Exec(script, &message);
   }
   if (rc != SQLITE_OK) {
     fs::remove(path, ec);

@@ -38,27 +38,25 @@ CaptureState& TheCapture() {
   return state;
 }
 
-std::string Describe(std::string_view name, const fs::path& path) {
-  return "database \"" + std::string(name) + "\" (" + path.string() + ")";
-}
-
 }  // namespace
 
-std::shared_ptr<Connection> Connection::Open(std::string_view name) {
-  const fs::path resolved = ResolveDatabaseName(name);
+std::string DescribeDatabase(std::string_view name, const fs::path& file) {
+  if (name == file.string()) return "database \"" + std::string(name) + "\"";
+  return "database \"" + std::string(name) + "\" (" + file.string() + ")";
+}
+
+fs::path ExistingDatabaseFile(std::string_view name, const fs::path& resolved) {
   std::error_code ec;
   if (!fs::is_regular_file(resolved, ec)) {
-    throw Error(Describe(name, resolved) + ": the file does not exist");
+    throw Error(DescribeDatabase(name, resolved) + ": the file does not exist");
   }
   fs::path canonical = fs::canonical(resolved, ec);
   if (ec) canonical = fs::absolute(resolved);
-  const std::string key = canonical.string();
-  auto& registry = Registry();
-  if (auto it = registry.find(key); it != registry.end()) {
-    if (auto shared = it->second.lock()) return shared;
-    registry.erase(it);
-  }
+  return canonical;
+}
 
+sqlite::Database OpenDatabaseFile(std::string_view name, const fs::path& resolved,
+                                  const fs::path& canonical) {
   // Before SQLite's first use: no memory statistics (a global mutex on every allocation).
   static const bool configured = [] {
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
@@ -66,19 +64,32 @@ std::shared_ptr<Connection> Connection::Open(std::string_view name) {
   }();
   (void)configured;
   std::string message;
-  sqlite::Database owner = sqlite::Database::Open(canonical, SQLITE_OPEN_READWRITE, &message);
-  if (!owner) throw Error(Describe(name, resolved) + ": " + message);
-  sqlite3* db = owner.get();
-  std::shared_ptr<Connection> connection(new Connection(std::move(owner), canonical));
-  sqlite3_busy_timeout(db, 5000);
-  if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) !=
-      SQLITE_OK) {
-    throw Error(Describe(name, resolved) + ": " + connection->LastError());
+  sqlite::Database db = sqlite::Database::Open(canonical, SQLITE_OPEN_READWRITE, &message);
+  if (!db) throw Error(DescribeDatabase(name, resolved) + ": " + message);
+  sqlite3_busy_timeout(db.get(), 5000);
+  if (db.Exec("SELECT count(*) FROM sqlite_master") != SQLITE_OK) {
+    throw Error(DescribeDatabase(name, resolved) + ": " + db.Message());
   }
   // Posts are single autocommit statements; the write-ahead log keeps each of them cheap
   // and lets readers in other processes go on. Failure (a read-only file) is harmless.
-  sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-  sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+  db.Exec("PRAGMA journal_mode=WAL");
+  db.Exec("PRAGMA synchronous=NORMAL");
+  return db;
+}
+
+std::shared_ptr<Connection> Connection::Open(std::string_view name) {
+  const fs::path resolved = ResolveDatabaseName(name);
+  const fs::path canonical = ExistingDatabaseFile(name, resolved);
+  const std::string key = canonical.string();
+  auto& registry = Registry();
+  if (auto it = registry.find(key); it != registry.end()) {
+    if (auto shared = it->second.lock()) return shared;
+    registry.erase(it);
+  }
+
+  sqlite::Database owner = OpenDatabaseFile(name, resolved, canonical);
+  sqlite3* db = owner.get();
+  std::shared_ptr<Connection> connection(new Connection(std::move(owner), canonical));
   // Checkpoints are run by AfterWrite, at a moment when no read is held.
   sqlite3_wal_hook(db, &Connection::OnWalCommit, connection.get());
   registry[key] = connection;
@@ -168,12 +179,13 @@ void Statement::Bind(int index, const Variant& value) {
       sqlite3_bind_double(stmt_.get(), index, value.Float());
       break;
     case Variant::Type::kText:
-      sqlite3_bind_text64(stmt_.get(), index, value.Text().data(), value.Text().size(), SQLITE_TRANSIENT,
-                          SQLITE_UTF8);
+      sqlite3_bind_text64(stmt_.get(), index, value.Text().data(), value.Text().size(),
+                          SQLITE_TRANSIENT, SQLITE_UTF8);
       break;
     case Variant::Type::kDateTime: {
       const std::string text = StoredDateTime(value.DateTimeValue());
-      sqlite3_bind_text64(stmt_.get(), index, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+      sqlite3_bind_text64(stmt_.get(), index, text.data(), text.size(), SQLITE_TRANSIENT,
+                          SQLITE_UTF8);
       break;
     }
   }

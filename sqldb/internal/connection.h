@@ -24,6 +24,22 @@ namespace talvor::sqldb::internal {
 
 class Statement;
 
+// `database "NAME" (FILE)`, or `database "FILE"` when the name is the file itself: how
+// errors name a database.
+std::string DescribeDatabase(std::string_view name, const std::filesystem::path& file);
+
+// The canonical path of the existing database file `resolved`, which `name` resolved to.
+// Throws Error naming both when there is no such file.
+std::filesystem::path ExistingDatabaseFile(std::string_view name,
+                                           const std::filesystem::path& resolved);
+
+// Opens `canonical` (from ExistingDatabaseFile) for reading and writing as the layer opens
+// every database: write-ahead log, a busy timeout, and a first read that proves it is an
+// SQLite database. Never creates the file. Throws Error naming `name` and `resolved` when it
+// cannot be opened or is not a database.
+sqlite::Database OpenDatabaseFile(std::string_view name, const std::filesystem::path& resolved,
+                                  const std::filesystem::path& canonical);
+
 class Connection {
  public:
   // The connection to the database that `name` resolves to (ResolveDatabaseName), shared

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "legacy/record_file.h"
+#include "platform/sqlite.h"
 #include "sqldb/catalog.h"
 
 namespace talvor::testing {
@@ -78,55 +79,49 @@ void SiteTest::CreateDatabase(const std::string& alias) { sqldb::CreateAgencyDat
 
 namespace {
 
-sqlite3* OpenDb(const std::string& alias) {
-  sqlite3* db = nullptr;
+sqlite::Database OpenDb(const std::string& alias) {
   const std::string file = alias + ".db";
-  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << "cannot open " << file << ": " << (db ? sqlite3_errmsg(db) : "");
-    sqlite3_close(db);
-    return nullptr;
+  std::string error;
+  sqlite::Database db = sqlite::Database::Open(file, SQLITE_OPEN_READWRITE, &error);
+  if (!db) {
+    ADD_FAILURE() << "cannot open " << file << ": " << error;
+    return db;
   }
-  sqlite3_busy_timeout(db, 5000);
+  sqlite3_busy_timeout(db.get(), 5000);
   return db;
 }
 
 }  // namespace
 
 void SiteTest::Sql(const std::string& sql, const std::string& alias) const {
-  sqlite3* db = OpenDb(alias);
-  if (db == nullptr) return;
-  char* error = nullptr;
-  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "") << " in: " << sql;
-  sqlite3_free(error);
-  sqlite3_close(db);
+  sqlite::Database db = OpenDb(alias);
+  if (!db) return;
+  std::string error;
+  EXPECT_EQ(db.Exec(sql, &error), SQLITE_OK) << error << " in: " << sql;
 }
 
 std::vector<std::vector<std::string>> SiteTest::Rows(const std::string& sql,
                                                      const std::string& alias) const {
   std::vector<std::vector<std::string>> rows;
-  sqlite3* db = OpenDb(alias);
-  if (db == nullptr) return rows;
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << sqlite3_errmsg(db) << " in: " << sql;
-    sqlite3_close(db);
+  sqlite::Database db = OpenDb(alias);
+  if (!db) return rows;
+  sqlite::Statement stmt(db.get(), sql);
+  if (!stmt) {
+    ADD_FAILURE() << db.Message() << " in: " << sql;
     return rows;
   }
-  while (sqlite3_step(stmt) == SQLITE_ROW) {
+  while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
     std::vector<std::string> row;
-    for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-      if (sqlite3_column_type(stmt, i) == SQLITE_NULL) {
+    for (int i = 0; i < sqlite3_column_count(stmt.get()); ++i) {
+      if (sqlite3_column_type(stmt.get(), i) == SQLITE_NULL) {
         row.emplace_back("<null>");
       } else {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-        row.emplace_back(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), i));
+        row.emplace_back(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt.get(), i)));
       }
     }
     rows.push_back(std::move(row));
   }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
   return rows;
 }
 

@@ -1,13 +1,10 @@
 #include "tools/demo/demo_site.h"
 
-#include <sqlite3.h>
-
 #include <array>
 #include <fstream>
 #include <map>
 #include <stdexcept>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "legacy/btrv_layout.h"
@@ -16,6 +13,7 @@
 #include "shell/text/money.h"
 #include "shell/text/text.h"
 #include "sqldb/catalog.h"
+#include "sqldb/loader.h"
 
 namespace talvor {
 
@@ -49,21 +47,21 @@ class Random {
 };
 
 constexpr std::array<const char*, 24> kFirstNames = {
-    "JOHN", "MARY", "ROBERT", "LINDA", "JAMES", "PATRICIA", "MICHAEL", "BARBARA",
-    "DAVID", "SUSAN", "WILLIAM", "KAREN", "RICHARD", "NANCY", "JOSEPH", "BETTY",
-    "THOMAS", "HELEN", "CHARLES", "SANDRA", "DANIEL", "DONNA", "MARK", "CAROL"};
+    "JOHN",   "MARY",  "ROBERT",  "LINDA",  "JAMES",   "PATRICIA", "MICHAEL", "BARBARA",
+    "DAVID",  "SUSAN", "WILLIAM", "KAREN",  "RICHARD", "NANCY",    "JOSEPH",  "BETTY",
+    "THOMAS", "HELEN", "CHARLES", "SANDRA", "DANIEL",  "DONNA",    "MARK",    "CAROL"};
 constexpr std::array<const char*, 24> kLastNames = {
-    "SMITH", "JOHNSON", "WILLIAMS", "BROWN", "JONES", "GARCIA", "MILLER", "DAVIS",
-    "MCDONALD", "O'BRIEN", "WILSON", "ANDERSON", "TAYLOR", "THOMAS", "MOORE", "MARTIN",
-    "JACKSON", "THOMPSON", "WHITE", "LOPEZ", "LEE", "GONZALEZ", "HARRIS", "CLARK"};
+    "SMITH",    "JOHNSON",  "WILLIAMS", "BROWN",    "JONES",  "GARCIA",   "MILLER", "DAVIS",
+    "MCDONALD", "O'BRIEN",  "WILSON",   "ANDERSON", "TAYLOR", "THOMAS",   "MOORE",  "MARTIN",
+    "JACKSON",  "THOMPSON", "WHITE",    "LOPEZ",    "LEE",    "GONZALEZ", "HARRIS", "CLARK"};
 constexpr std::array<const char*, 12> kBusinessWords = {
-    "ACME", "LONE STAR", "BLUEBONNET", "PRAIRIE", "GULF COAST", "REDRIVER",
-    "SUMMIT", "PIONEER", "CEDAR", "LIBERTY", "FRONTIER", "HILLTOP"};
+    "ACME",   "LONE STAR", "BLUEBONNET", "PRAIRIE", "GULF COAST", "REDRIVER",
+    "SUMMIT", "PIONEER",   "CEDAR",      "LIBERTY", "FRONTIER",   "HILLTOP"};
 constexpr std::array<const char*, 8> kBusinessKinds = {
     "LLC", "INC", "ROOFING", "DENTAL DDS", "PLUMBING", "CPA GROUP", "AUTO BODY", "DBA FARMS"};
-constexpr std::array<const char*, 10> kStreets = {
-    "MAIN ST", "OAK AVE", "ELM ST", "PO BOX", "CEDAR LN", "MAPLE DR", "PARK BLVD",
-    "LAKE RD", "HILL ST", "RANCH RD"};
+constexpr std::array<const char*, 10> kStreets = {"MAIN ST",  "OAK AVE",  "ELM ST",    "PO BOX",
+                                                  "CEDAR LN", "MAPLE DR", "PARK BLVD", "LAKE RD",
+                                                  "HILL ST",  "RANCH RD"};
 struct Place {
   const char* city;
   const char* state;
@@ -121,7 +119,9 @@ constexpr std::array<Code, 3> kGlCodes = {
 // ---------------------------------------------------------------------------------------
 // Legacy records.
 
-std::string Blank(int length) { return std::string(static_cast<std::size_t>(length), ' '); }
+std::string Blank(int length) {
+  return std::string(static_cast<std::size_t>(length), ' ');
+}
 
 void Set(std::string& record, ly::Field field, std::string_view value) {
   ly::SetField(std::span<char>(record.data(), record.size()), field, value);
@@ -141,81 +141,13 @@ std::string CodeRecord(std::string_view recType, std::string_view agency, std::s
   return r;
 }
 
-std::string LegacyDate(const Date& d) { return DateToLegacy(d); }
+std::string LegacyDate(const Date& d) {
+  return DateToLegacy(d);
+}
 
-std::string SqlDate(const Date& d) { return IsoDate(d); }
-
-// ---------------------------------------------------------------------------------------
-// Database rows, written in one transaction per database through prepared statements.
-
-using Value = std::variant<std::nullptr_t, long long, double, std::string>;
-
-class DbWriter {
- public:
-  explicit DbWriter(const fs::path& file) : file_(file.string()) {
-    if (sqlite3_open_v2(file_.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-      Fail("cannot open");
-    }
-    Exec("PRAGMA journal_mode=WAL");
-    Exec("BEGIN");
-  }
-  ~DbWriter() {
-    for (auto& [key, stmt] : statements_) sqlite3_finalize(stmt);
-    sqlite3_close(db_);
-  }
-  DbWriter(const DbWriter&) = delete;
-  DbWriter& operator=(const DbWriter&) = delete;
-
-  void Insert(const std::string& table, const std::vector<std::pair<const char*, Value>>& cols) {
-    std::string key = table;
-    for (const auto& c : cols) key += std::string("|") + c.first;
-    sqlite3_stmt*& stmt = statements_[key];
-    if (stmt == nullptr) {
-      std::string sql = "INSERT INTO \"" + table + "\" (";
-      std::string marks;
-      for (std::size_t i = 0; i < cols.size(); ++i) {
-        sql += (i ? ", \"" : "\"") + std::string(cols[i].first) + "\"";
-        marks += i ? ", ?" : "?";
-      }
-      sql += ") VALUES (" + marks + ")";
-      if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) Fail(sql);
-    }
-    for (std::size_t i = 0; i < cols.size(); ++i) {
-      const int at = static_cast<int>(i) + 1;
-      const Value& v = cols[i].second;
-      if (std::holds_alternative<std::nullptr_t>(v)) {
-        sqlite3_bind_null(stmt, at);
-      } else if (const auto* n = std::get_if<long long>(&v)) {
-        sqlite3_bind_int64(stmt, at, *n);
-      } else if (const auto* f = std::get_if<double>(&v)) {
-        sqlite3_bind_double(stmt, at, *f);
-      } else {
-        const std::string& s = std::get<std::string>(v);
-        sqlite3_bind_text(stmt, at, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-      }
-    }
-    if (sqlite3_step(stmt) != SQLITE_DONE) Fail("insert into " + table);
-    sqlite3_reset(stmt);
-    ++rows_;
-  }
-
-  void Commit() { Exec("COMMIT"); }
-  long Rows() const { return rows_; }
-
- private:
-  void Exec(const std::string& sql) {
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) Fail(sql);
-  }
-  [[noreturn]] void Fail(const std::string& what) {
-    throw std::runtime_error("demo site: " + file_ + ": " + what + ": " +
-                             (db_ ? sqlite3_errmsg(db_) : "no connection"));
-  }
-
-  std::string file_;
-  sqlite3* db_ = nullptr;
-  std::map<std::string, sqlite3_stmt*> statements_;
-  long rows_ = 0;
-};
+std::string SqlDate(const Date& d) {
+  return IsoDate(d);
+}
 
 // Records of one legacy file, loaded in batches (each batch one transaction).
 class RecordSink {
@@ -253,27 +185,43 @@ std::string DisplayPhoneOddly(Random& rnd) {
   const std::string d = ZeroFill(std::to_string(area), 3) + ZeroFill(std::to_string(ex), 3) +
                         ZeroFill(std::to_string(line), 4);
   switch (rnd.Below(12)) {
-    case 0: return "(" + d.substr(0, 3) + ") " + d.substr(3, 3) + "-" + d.substr(6);
-    case 1: return d.substr(0, 3) + "." + d.substr(3, 3) + "." + d.substr(6);
-    case 2: return d;
-    case 3: return d.substr(3, 3) + "-" + d.substr(6);  // seven digits
-    case 4: return "";
-    case 5: return "1-800-" + d.substr(3, 3) + "-" + d.substr(6);  // eleven digits
-    case 6: return "555-CALL";
-    default: return "(" + d.substr(0, 3) + ")" + d.substr(3, 3) + "-" + d.substr(6);
+    case 0:
+      return "(" + d.substr(0, 3) + ") " + d.substr(3, 3) + "-" + d.substr(6);
+    case 1:
+      return d.substr(0, 3) + "." + d.substr(3, 3) + "." + d.substr(6);
+    case 2:
+      return d;
+    case 3:
+      return d.substr(3, 3) + "-" + d.substr(6);  // seven digits
+    case 4:
+      return "";
+    case 5:
+      return "1-800-" + d.substr(3, 3) + "-" + d.substr(6);  // eleven digits
+    case 6:
+      return "555-CALL";
+    default:
+      return "(" + d.substr(0, 3) + ")" + d.substr(3, 3) + "-" + d.substr(6);
   }
 }
 
 std::string OddZip(Random& rnd, const std::string& zip) {
   switch (rnd.Below(14)) {
-    case 0: return zip + "-1";
-    case 1: return zip + "-12";
-    case 2: return zip + "-123";
-    case 3: return zip + "0000";
-    case 4: return zip + "-0000";
-    case 5: return zip + "-4411";
-    case 6: return zip + "4411";
-    default: return zip;
+    case 0:
+      return zip + "-1";
+    case 1:
+      return zip + "-12";
+    case 2:
+      return zip + "-123";
+    case 3:
+      return zip + "0000";
+    case 4:
+      return zip + "-0000";
+    case 5:
+      return zip + "-4411";
+    case 6:
+      return zip + "4411";
+    default:
+      return zip;
   }
 }
 
@@ -297,9 +245,9 @@ void WriteTextFile(const fs::path& path, const std::string& text) {
 DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
   if (options.clients < 1) throw std::runtime_error("demo site: --clients must be at least 1");
   fs::create_directories(dir / "data");
-  for (const char* name : {"talvor.cfg", "AGYFORMS.db", "CONVERT.db", "fed_id.txt", "ISUCODES.TXT",
-                           "data/ap", "data/extap", "data/POL", "data/JCKI", "data/DESC",
-                           "data/DIANDX"}) {
+  for (const char* name :
+       {"talvor.cfg", "AGYFORMS.db", "CONVERT.db", "fed_id.txt", "ISUCODES.TXT", "data/ap",
+        "data/extap", "data/POL", "data/JCKI", "data/DESC", "data/DIANDX"}) {
     if (fs::exists(dir / name)) {
       throw std::runtime_error("demo site: " + (dir / name).string() +
                                " already exists; choose an empty folder");
@@ -314,8 +262,9 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
 
   sqldb::CreateAgencyDatabase(dir / "AGYFORMS.db");
   sqldb::CreateAgencyDatabase(dir / "CONVERT.db");
-  DbWriter db(dir / "AGYFORMS.db");
-  DbWriter convert(dir / "CONVERT.db");
+  // Each database's rows are one load: a site that fails halfway holds none of them.
+  sqldb::RowLoader db = sqldb::RowLoader::ForFile(dir / "AGYFORMS.db");
+  sqldb::RowLoader convert = sqldb::RowLoader::ForFile(dir / "CONVERT.db");
 
   const std::array<std::string, 2> agencies = {"01", "10"};
   const Date today{2026, 12, 8};
@@ -323,7 +272,9 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
   // Code tables: "ap" records and their rows. Agency "10" lost some during conversion.
   for (const std::string& agy : agencies) {
     const bool main = agy == "01";
-    db.Insert("Agency", {{"AgyCode", agy}, {"AgencyName", main ? "VELMAR INSURANCE AGENCY" : "HOLLIS & SONS INSURANCE"}});
+    db.Insert("Agency",
+              {{"AgyCode", agy},
+               {"AgencyName", main ? "VELMAR INSURANCE AGENCY" : "HOLLIS & SONS INSURANCE"}});
     for (std::size_t i = 0; i < kProducers.size(); ++i) {
       const Code& p = kProducers[i];
       const std::string code = RightJustify(p.code, 3);
@@ -336,7 +287,9 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
         Set(l01, ly::ap::producer01::SecLevel, RightJustify(i == 0 ? "9" : "3", 5));
         ap.Add(l01);
       }
-      db.Insert("Producer", {{"AgyCode", agy}, {"Number", code}, {"Name", std::string(p.name)},
+      db.Insert("Producer", {{"AgyCode", agy},
+                             {"Number", code},
+                             {"Name", std::string(p.name)},
                              {"InactiveAcct", static_cast<long long>(i == 8 ? 1 : 0)},
                              {"DefCommission", i == 0 ? 0.0 : 7.125 + static_cast<double>(i)}});
     }
@@ -353,13 +306,17 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
         Set(l01, ly::ap::company01::CmpBillMethod, direct ? "D" : "A");
         ap.Add(l01);
       }
-      db.Insert("Company", {{"AgyCode", agy}, {"Number", code}, {"Name", std::string(c.name)},
+      db.Insert("Company", {{"AgyCode", agy},
+                            {"Number", code},
+                            {"Name", std::string(c.name)},
                             {"BillMethodCd", std::string(direct ? "D" : "A")}});
     }
     // A company no policy names, for "Unused Codes" to find.
     ap.Add(CodeRecord(ly::ap::kCompany, agy, " UN", "UNUSED CASUALTY", "C"));
-    db.Insert("Company", {{"AgyCode", agy}, {"Number", std::string(" UN")},
-                          {"Name", std::string("UNUSED CASUALTY")}, {"BillMethodCd", std::string("A")}});
+    db.Insert("Company", {{"AgyCode", agy},
+                          {"Number", std::string(" UN")},
+                          {"Name", std::string("UNUSED CASUALTY")},
+                          {"BillMethodCd", std::string("A")}});
     for (std::size_t i = 0; i < kDepartments.size(); ++i) {
       if (!main && i == 3) continue;  // agency 10 never had "LH" converted
       ap.Add(CodeRecord(ly::ap::kDepartment, agy, RightJustify(kDepartments[i].code, 2),
@@ -368,24 +325,33 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
     for (std::size_t i = 0; i < kClasses.size(); ++i) {
       const std::string code = RightJustify(kClasses[i].code, 3);
       if (!(main && i == 7)) ap.Add(CodeRecord(ly::ap::kClass, agy, code, kClasses[i].name, "P"));
-      db.Insert("ClassTypes", {{"AgyCode", agy}, {"Number", code}, {"Name", std::string(kClasses[i].name)}});
-      db.Insert("SubClass", {{"AgyCode", agy}, {"ClsNum", code}, {"Number", RightJustify(kClasses[i].code, 6)},
-                             {"Name", std::string(kClasses[i].name)}, {"SubClsType", 0LL}});
+      db.Insert("ClassTypes",
+                {{"AgyCode", agy}, {"Number", code}, {"Name", std::string(kClasses[i].name)}});
+      db.Insert("SubClass", {{"AgyCode", agy},
+                             {"ClsNum", code},
+                             {"Number", RightJustify(kClasses[i].code, 6)},
+                             {"Name", std::string(kClasses[i].name)},
+                             {"SubClsType", 0LL}});
     }
     for (const char* t : kTransactions) {
       ap.Add(CodeRecord(ly::ap::kTransaction, agy, RightJustify(t, 3), t, "C"));
-      if (!(std::string(t) == "AUD" && !main)) db.Insert("Trans", {{"AgyCode", agy}, {"Number", RightJustify(t, 3)}});
+      if (!(std::string(t) == "AUD" && !main))
+        db.Insert("Trans", {{"AgyCode", agy}, {"Number", RightJustify(t, 3)}});
     }
     for (const Code& g : kGlCodes) ap.Add(CodeRecord(ly::ap::kGlCode, agy, g.code, g.name, "C"));
     ap.Add(CodeRecord(ly::ap::kBank, agy, "FNB", "FIRST NATIONAL BANK", "C"));
     if (main) {
       ap.Add(ly::NewStateLine00(agy, "TX", "TEXAS"));
       ap.Add(ly::NewStateLine01(agy, "TX"));
-      db.Insert("States", {{"AgyCode", agy}, {"Number", std::string("TX")}, {"Name", std::string("TEXAS")},
-                           {"FilingDate", std::string("2029-01-01")}, {"AffidavitsReq", 0LL}});
+      db.Insert("States", {{"AgyCode", agy},
+                           {"Number", std::string("TX")},
+                           {"Name", std::string("TEXAS")},
+                           {"FilingDate", std::string("2029-01-01")},
+                           {"AffidavitsReq", 0LL}});
     }
     for (int s = 1; s <= 4; ++s) {
-      db.Insert("SubStat", {{"AgyCode", agy}, {"Number", static_cast<long long>(s)},
+      db.Insert("SubStat", {{"AgyCode", agy},
+                            {"Number", static_cast<long long>(s)},
                             {"IsClosed", static_cast<long long>(s == 4 ? 1 : 0)}});
     }
   }
@@ -402,7 +368,7 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
   std::map<std::string, long> nextItem = {{"01", 1}, {"10", 1}};
   std::vector<std::string> feds;
   std::vector<std::string> isucodes;
-  std::string lastInvoiceOf01;  // an invoice of another client, for crossed links
+  std::string lastInvoiceOf01;   // an invoice of another client, for crossed links
   std::string lastLinkedPolicy;  // a policy of another client with a submission
   long memo = 0;
 
@@ -420,7 +386,8 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
     c.name = c.name.substr(0, 25);
     auto staff = [&](int from, int to) {
       if (rnd.Chance(3)) return RightJustify(rnd.Pick(kStrayStaff), 3);
-      return RightJustify(kProducers[static_cast<std::size_t>(from + rnd.Below(to - from))].code, 3);
+      return RightJustify(kProducers[static_cast<std::size_t>(from + rnd.Below(to - from))].code,
+                          3);
     };
     c.producer = staff(1, 7);
     c.subProducer = rnd.Chance(60) ? std::string("   ") : staff(1, 7);
@@ -444,7 +411,8 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
     row.Phone1 = phone1;
     row.CustType = c.custType;
     row.Territory = "N";
-    row.ContactName = c.custType == 2 ? "" : std::string(rnd.Pick(kFirstNames)) + " " + rnd.Pick(kLastNames);
+    row.ContactName =
+        c.custType == 2 ? "" : std::string(rnd.Pick(kFirstNames)) + " " + rnd.Pick(kLastNames);
     row.Underwriter = c.producer;
     row.SubPrdCode = c.subProducer;
     row.CSR = c.csr;
@@ -452,13 +420,16 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
     // ZIP+4 extensions of one or two digits, as some conversions left them.
     const char* zip4 = rnd.Chance(3) ? "12  " : (rnd.Chance(2) ? " 1  " : "0000");
     Set(l00, ly::ap::line00::ZipNine, LeftJustify(place.zip + std::string(zip4), 9));
-    if (!c.active && rnd.Chance(30)) l00[static_cast<std::size_t>(ly::ap::line00::Alpha.offset)] = '*';
-    if (rnd.Chance(1.5)) l00[static_cast<std::size_t>(ly::ap::line00::Name.offset + 5 + rnd.Below(8))] = '\0';
+    if (!c.active && rnd.Chance(30))
+      l00[static_cast<std::size_t>(ly::ap::line00::Alpha.offset)] = '*';
+    if (rnd.Chance(1.5))
+      l00[static_cast<std::size_t>(ly::ap::line00::Name.offset + 5 + rnd.Below(8))] = '\0';
     ap.Add(l00);
     if (!rnd.Chance(5)) {
       std::string l01 = ly::NewClientLine01(row);
       Set(l01, ly::ap::client01::Line01Flag, rnd.Chance(50) ? "Y" : "N");
-      if (rnd.Chance(1)) l01[static_cast<std::size_t>(ly::ap::client01::ContactName.offset + 3)] = '\0';
+      if (rnd.Chance(1))
+        l01[static_cast<std::size_t>(ly::ap::client01::ContactName.offset + 3)] = '\0';
       ap.Add(l01);
     }
     if (!rnd.Chance(8)) {
@@ -471,25 +442,42 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
     }
     if (c.custType != 2 && rnd.Chance(30)) {
       std::string l04 = PadRight("001000" + c.agency + c.number + "04001", 122) + "C";
-      Set(l04, ly::ap::client04::Amount1099, rnd.Chance(50) ? "$0.00" : MoneyToZoned(rnd.Below(90000) / 100.0));
+      Set(l04, ly::ap::client04::Amount1099,
+          rnd.Chance(50) ? "$0.00" : MoneyToZoned(rnd.Below(90000) / 100.0));
       ap.Add(PadRight(l04, ly::ap::kRecordLength));
     }
     ++summary.clients;
 
-    db.Insert("Customer",
-              {{"AgyCode", c.agency}, {"Number", c.number}, {"Name", c.name},
-               {"DBA", std::string(c.custType == 1 && rnd.Chance(20) ? "DBA " + c.name.substr(0, 10) : "")},
-               {"Address1", address1}, {"Address2", std::string("")}, {"City", std::string(place.city)},
-               {"State", std::string(place.state)}, {"Zip", zip}, {"Phone1", phone1}, {"Phone2", phone2},
-               {"Phone3", phone3}, {"CustType", static_cast<long long>(rnd.Chance(0.5) ? 3 : c.custType)},
-               {"ActiveStatus", std::string(rnd.Chance(0.3) ? "X" : (c.active ? "Y" : "N"))}, {"Underwriter", c.producer},
-               {"SubPrdCode", c.subProducer}, {"CSR", c.csr}, {"UserCode1", std::string("  ")},
-               {"UserCode2", std::string("  ")}, {"UserCode3", std::string("  ")},
-               {"Territory", std::string("N ")}, {"ContactName", row.ContactName},
-               {"Amt1099", std::string("$0.00")}, {"GetLateCharges", std::string(rnd.Chance(50) ? "Y" : "N")},
-               {"TaxID", std::string(rnd.Chance(30) ? "" : "00-0000000")},
-               {"FormsType", static_cast<long long>(rnd.Chance(70) ? 1 : 0)},
-               {"LegalEntityCode", rnd.Chance(20) ? Value(nullptr) : Value(static_cast<long long>(rnd.Below(4)))}});
+    db.Insert(
+        "Customer",
+        {{"AgyCode", c.agency},
+         {"Number", c.number},
+         {"Name", c.name},
+         {"DBA",
+          std::string(c.custType == 1 && rnd.Chance(20) ? "DBA " + c.name.substr(0, 10) : "")},
+         {"Address1", address1},
+         {"Address2", std::string("")},
+         {"City", std::string(place.city)},
+         {"State", std::string(place.state)},
+         {"Zip", zip},
+         {"Phone1", phone1},
+         {"Phone2", phone2},
+         {"Phone3", phone3},
+         {"CustType", static_cast<long long>(rnd.Chance(0.5) ? 3 : c.custType)},
+         {"ActiveStatus", std::string(rnd.Chance(0.3) ? "X" : (c.active ? "Y" : "N"))},
+         {"Underwriter", c.producer},
+         {"SubPrdCode", c.subProducer},
+         {"CSR", c.csr},
+         {"UserCode1", std::string("  ")},
+         {"UserCode2", std::string("  ")},
+         {"UserCode3", std::string("  ")},
+         {"Territory", std::string("N ")},
+         {"ContactName", row.ContactName},
+         {"Amt1099", std::string("$0.00")},
+         {"GetLateCharges", std::string(rnd.Chance(50) ? "Y" : "N")},
+         {"TaxID", std::string(rnd.Chance(30) ? "" : "00-0000000")},
+         {"FormsType", static_cast<long long>(rnd.Chance(70) ? 1 : 0)},
+         {"LegalEntityCode", rnd.Chance(20) ? sqldb::Variant() : sqldb::Variant(rnd.Below(4))}});
     if (rnd.Chance(5)) {
       convert.Insert("Customer", {{"AgyCode", c.agency}, {"Number", c.number}, {"Name", c.name}});
     }
@@ -514,12 +502,19 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
       cr.State = place.state;
       cr.ZipCode = place.zip;
       if (!rnd.Chance(15)) extap.Add(ly::NewContactRecord(cr));
-      db.Insert("Contact", {{"AgyCode", c.agency}, {"CltNum", c.number}, {"Number", cr.Number},
-                            {"Name", cr.Name}, {"Phone1", DisplayPhoneOddly(rnd)}, {"Phone2", DisplayPhoneOddly(rnd)},
-                            {"Phone3", std::string("")}, {"Phone4", DisplayPhoneOddly(rnd)},
+      db.Insert("Contact", {{"AgyCode", c.agency},
+                            {"CltNum", c.number},
+                            {"Number", cr.Number},
+                            {"Name", cr.Name},
+                            {"Phone1", DisplayPhoneOddly(rnd)},
+                            {"Phone2", DisplayPhoneOddly(rnd)},
+                            {"Phone3", std::string("")},
+                            {"Phone4", DisplayPhoneOddly(rnd)},
                             {"DefaultAddFrom", std::string(rnd.Chance(50) ? "1" : "0")},
-                            {"Address1", address1}, {"City", std::string(place.city)},
-                            {"State", std::string(place.state)}, {"ZipCode", std::string(place.zip)},
+                            {"Address1", address1},
+                            {"City", std::string(place.city)},
+                            {"State", std::string(place.state)},
+                            {"ZipCode", std::string(place.zip)},
                             {"PhoneExt", std::string(rnd.Chance(20) ? "  12  " : "")}});
       ++summary.contacts;
     }
@@ -553,8 +548,10 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
         const bool invoiced = rnd.Chance(85);
         if (invoiced) invNum = ZeroFill(std::to_string(nextInvoice[c.agency]++), 6);
         std::string polInv = invNum;
-        if (invoiced && rnd.Chance(2)) polInv = ZeroFill(std::to_string(nextInvoice[c.agency] + 50000), 6);
-        if (invoiced && rnd.Chance(1) && !lastInvoiceOf01.empty() && c.agency == "01") polInv = lastInvoiceOf01;
+        if (invoiced && rnd.Chance(2))
+          polInv = ZeroFill(std::to_string(nextInvoice[c.agency] + 50000), 6);
+        if (invoiced && rnd.Chance(1) && !lastInvoiceOf01.empty() && c.agency == "01")
+          polInv = lastInvoiceOf01;
 
         std::string r = Blank(ly::pol::kRecordLength);
         Set(r, ly::pol::PolKey, ly::PolKey(c.agency, polNum, seq));
@@ -581,11 +578,20 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
         ++summary.policyTerms;
 
         auto policyRow = [&](int rowSeq, const std::string& rowCls) {
-          db.Insert("Policy", {{"AgyCode", c.agency}, {"PolNum", polNum}, {"PolSeq", static_cast<long long>(rowSeq)},
-                               {"CltNum", c.number}, {"Prd Code", prd}, {"InvNum", polInv}, {"TrnCode", trn},
-                               {"ClsCode", rowCls}, {"DptCode", RightJustify(dept, 2)}, {"CmpCode", cmp},
-                               {"EntryDate", SqlDate(entry)}, {"EffectiveDate", SqlDate(eff)},
-                               {"ExpirationDate", SqlDate(exp)}, {"SubmissionNumber", submission},
+          db.Insert("Policy", {{"AgyCode", c.agency},
+                               {"PolNum", polNum},
+                               {"PolSeq", static_cast<long long>(rowSeq)},
+                               {"CltNum", c.number},
+                               {"Prd Code", prd},
+                               {"InvNum", polInv},
+                               {"TrnCode", trn},
+                               {"ClsCode", rowCls},
+                               {"DptCode", RightJustify(dept, 2)},
+                               {"CmpCode", cmp},
+                               {"EntryDate", SqlDate(entry)},
+                               {"EffectiveDate", SqlDate(eff)},
+                               {"ExpirationDate", SqlDate(exp)},
+                               {"SubmissionNumber", submission},
                                {"PolicyTermExpDate", SqlDate(exp)},
                                {"d_filler2", rnd.Chance(3) ? 0.0 : 1.0 + rnd.Below(8)},
                                {"SubClassCode", std::string("")}});
@@ -603,16 +609,22 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
           policyRow(99, current);
         }
         if (rnd.Chance(10)) {
-          db.Insert("ClaimMain", {{"AgyCode", c.agency}, {"CltNum", c.number}, {"PolNum", polNum},
-                                  {"PolSeq", static_cast<long long>(seq)}, {"ClaimNo", "C" + std::to_string(70000 + i)}});
+          db.Insert("ClaimMain", {{"AgyCode", c.agency},
+                                  {"CltNum", c.number},
+                                  {"PolNum", polNum},
+                                  {"PolSeq", static_cast<long long>(seq)},
+                                  {"ClaimNo", "C" + std::to_string(70000 + i)}});
         }
         if (rnd.Chance(20)) {
-          db.Insert("PolInt", {{"AgyCode", c.agency}, {"PolNum", polNum}, {"IntNum", std::to_string(1 + t)},
+          db.Insert("PolInt", {{"AgyCode", c.agency},
+                               {"PolNum", polNum},
+                               {"IntNum", std::to_string(1 + t)},
                                {"Agent", RightJustify(rnd.Chance(5) ? "9999" : c.number, 6)}});
         }
         if (t == 0 && rnd.Chance(10)) {
           // Positions 1-18 the client number, 27-62 the sub-class code.
-          isucodes.push_back(PadRight(Trim(c.number), 26) + PadRight(std::string(cls.code) + "1", 36));
+          isucodes.push_back(PadRight(Trim(c.number), 26) +
+                             PadRight(std::string(cls.code) + "1", 36));
         }
 
         if (!invoiced) continue;
@@ -628,7 +640,8 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
           Set(j, ly::jcki::PostKind, postKind);
           Set(j, ly::jcki::GLAcct, gl);
           Set(j, ly::jcki::Code, code);
-          Set(j, ly::jcki::CltNum, (rnd.Chance(0.5) && i > 0) ? RightJustify(std::to_string(999 + i), 6) : c.number);
+          Set(j, ly::jcki::CltNum,
+              (rnd.Chance(0.5) && i > 0) ? RightJustify(std::to_string(999 + i), 6) : c.number);
           Set(j, ly::jcki::EffectiveDate, LegacyDate(eff));
           Set(j, ly::jcki::Dept, dept);
           Set(j, ly::jcki::EntryDate, LegacyDate(entry));
@@ -653,10 +666,12 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
                       rnd.Chance(0.3) ? "    " : "1130", amount * 0.85));
         jcki.Add(item(ly::jcki::kClassItem, rnd.Chance(0.3) ? std::string("X.Y") : clsCode, "1",
                       "4010", 0));
-        jcki.Add(item(ly::jcki::kProducerItem, rnd.Chance(2) ? RightJustify("ZQ", 3) : prd, "1", "5110", amount * 0.15));
+        jcki.Add(item(ly::jcki::kProducerItem, rnd.Chance(2) ? RightJustify("ZQ", 3) : prd, "1",
+                      "5110", amount * 0.15));
         // Only the transaction item posts to 5108; now and then its code was converted in
         // lower case, or the description kept another code.
-        jcki.Add(item(ly::jcki::kTransactionItem, rnd.Chance(1) ? LowerCase(trn) : trn, "1", "5108", 0));
+        jcki.Add(
+            item(ly::jcki::kTransactionItem, rnd.Chance(1) ? LowerCase(trn) : trn, "1", "5108", 0));
         summary.invoiceRecords += direct ? 6 : 5;
         if (c.agency == "01") lastInvoiceOf01 = inv;
 
@@ -669,10 +684,12 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
         desc.Add(d);
       }
       if (!submission.empty()) {
-        // Submissions are numbered without the diary's leading blanks. Now and then the submission is gone, or names another client's policy.
+        // Submissions are numbered without the diary's leading blanks. Now and then the submission
+        // is gone, or names another client's policy.
         if (!rnd.Chance(5)) {
           const bool crossed = rnd.Chance(10) && !lastLinkedPolicy.empty();
-          db.Insert("SuspItem", {{"AgyCode", c.agency}, {"ItemNum", submission},
+          db.Insert("SuspItem", {{"AgyCode", c.agency},
+                                 {"ItemNum", submission},
                                  {"AssignedTo", c.csr},
                                  {"Status", static_cast<long long>(1 + rnd.Below(4))},
                                  {"PolicyNumber", crossed ? lastLinkedPolicy : polNum}});
@@ -727,7 +744,8 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
       Set(dn, ly::diandx::AssignedTo, LeftJustify(Trim(c.csr), 6));
       diandx.Add(dn);
       if (!rnd.Chance(5)) {
-        db.Insert("SuspItem", {{"AgyCode", c.agency}, {"ItemNum", itemNum},
+        db.Insert("SuspItem", {{"AgyCode", c.agency},
+                               {"ItemNum", itemNum},
                                {"AssignedTo", rnd.Chance(20) ? RightJustify("QXT", 3) : c.csr},
                                {"Status", static_cast<long long>(1 + rnd.Below(4))},
                                {"PolicyNumber", std::string(rnd.Chance(10) ? "*AUTO*" : "")}});
@@ -735,43 +753,63 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
     }
     if (rnd.Chance(15)) {
       const bool producerDoc = rnd.Chance(30);
-      for (DbWriter* target : {&db, &convert}) {
+      for (sqldb::RowLoader* target : {&db, &convert}) {
         if (target == &convert && !rnd.Chance(30)) continue;
-        target->Insert("AttchList",
-                       {{"AgyCode", c.agency},
-                        {"CltNum", producerDoc && rnd.Chance(50) ? std::string(6, ' ') : c.number},
-                        {"PolNum", std::string("")},
-                        {"AttchSeq", 1LL}, {"FileDesc", std::string(producerDoc ? "PRODUCER AGREEMENT" : "SIGNED APP")},
-                        {"FileType", std::string(producerDoc ? "X" : "D")},
-                        {"FilePath", "C:\\attach\\" + Trim(c.number) + "\\doc1.pdf"},
-                        {"CmpCode", std::string("   ")}, {"PrdCode", producerDoc ? c.producer : std::string("   ")},
-                        {"AttchDate", SqlDate(AddDays(today, -rnd.Below(900)))}, {"Published", 0LL},
-                        {"AttachmentTag", std::string("")}, {"AttachmentSubTag", std::string("")},
-                        {"AttachmentSubTag2", std::string("")}});
+        target->Insert(
+            "AttchList",
+            {{"AgyCode", c.agency},
+             {"CltNum", producerDoc && rnd.Chance(50) ? std::string(6, ' ') : c.number},
+             {"PolNum", std::string("")},
+             {"AttchSeq", 1LL},
+             {"FileDesc", std::string(producerDoc ? "PRODUCER AGREEMENT" : "SIGNED APP")},
+             {"FileType", std::string(producerDoc ? "X" : "D")},
+             {"FilePath", "C:\\attach\\" + Trim(c.number) + "\\doc1.pdf"},
+             {"CmpCode", std::string("   ")},
+             {"PrdCode", producerDoc ? c.producer : std::string("   ")},
+             {"AttchDate", SqlDate(AddDays(today, -rnd.Below(900)))},
+             {"Published", 0LL},
+             {"AttachmentTag", std::string("")},
+             {"AttachmentSubTag", std::string("")},
+             {"AttachmentSubTag2", std::string("")}});
       }
     }
     if (c.custType == 2 && rnd.Chance(20)) {
       const int items = 1 + rnd.Below(3);
       for (int s = 1; s <= items; ++s) {
-        db.Insert("PropA", {{"AgyCode", c.agency}, {"Client", c.number},
-                            {"NamedInsured", std::string(rnd.Chance(20) ? "" : (rnd.Chance(15) ? "     0" : "     1"))},
-                            {"SchedSeq", static_cast<long long>(rnd.Chance(10) ? 0 : s)}});
+        db.Insert("PropA",
+                  {{"AgyCode", c.agency},
+                   {"Client", c.number},
+                   {"NamedInsured",
+                    std::string(rnd.Chance(20) ? "" : (rnd.Chance(15) ? "     0" : "     1"))},
+                   {"SchedSeq", static_cast<long long>(rnd.Chance(10) ? 0 : s)}});
       }
       db.Insert("DRIVER2", {{"AgyCode", c.agency}, {"Client", c.number}, {"SchedSeq", 1LL}});
       db.Insert("Vehicle2", {{"AgyCode", c.agency}, {"Client", c.number}, {"SchedSeq", 1LL}});
     }
-    if (rnd.Chance(5)) db.Insert("EQUIPA", {{"AgyCode", c.agency}, {"Client", c.number}, {"SchedSeq", 1LL}});
-    if (rnd.Chance(5)) db.Insert("DLPEND", {{"AgyCode", c.agency}, {"Client", c.number}, {"DownloadSeq", 1LL}});
-    if (rnd.Chance(30)) db.Insert("CustNotes", {{"AgyCode", c.agency}, {"CltNum", c.number}, {"AutoKey", static_cast<long long>(i + 1)}});
+    if (rnd.Chance(5))
+      db.Insert("EQUIPA", {{"AgyCode", c.agency}, {"Client", c.number}, {"SchedSeq", 1LL}});
+    if (rnd.Chance(5))
+      db.Insert("DLPEND", {{"AgyCode", c.agency}, {"Client", c.number}, {"DownloadSeq", 1LL}});
+    if (rnd.Chance(30))
+      db.Insert("CustNotes", {{"AgyCode", c.agency},
+                              {"CltNum", c.number},
+                              {"AutoKey", static_cast<long long>(i + 1)}});
     if (rnd.Chance(30)) {
-      db.Insert("PolMemo", {{"AgyCode", c.agency}, {"CltNum", c.number}, {"AutoID", ++memo},
-                            {"DateStamp", SqlDate(AddDays(today, -rnd.Below(2000))) + " 09:15:00"}});
+      db.Insert("PolMemo",
+                {{"AgyCode", c.agency},
+                 {"CltNum", c.number},
+                 {"AutoID", ++memo},
+                 {"DateStamp", SqlDate(AddDays(today, -rnd.Below(2000))) + " 09:15:00"}});
     }
   }
   // Rows the conversion left behind for clients that do not exist.
-  db.Insert("PropA", {{"AgyCode", std::string("01")}, {"Client", RightJustify("999999", 6)},
-                      {"NamedInsured", std::string("     1")}, {"SchedSeq", 1LL}});
-  db.Insert("CustNotes", {{"AgyCode", std::string("01")}, {"CltNum", RightJustify("999998", 6)}, {"AutoKey", 999998LL}});
+  db.Insert("PropA", {{"AgyCode", std::string("01")},
+                      {"Client", RightJustify("999999", 6)},
+                      {"NamedInsured", std::string("     1")},
+                      {"SchedSeq", 1LL}});
+  db.Insert("CustNotes", {{"AgyCode", std::string("01")},
+                          {"CltNum", RightJustify("999998", 6)},
+                          {"AutoKey", 999998LL}});
 
   ap.Flush();
   extap.Flush();
@@ -782,7 +820,7 @@ DemoSummary BuildDemoSite(const fs::path& dir, const DemoOptions& options) {
   db.Commit();
   convert.Commit();
   summary.apRecords = ap.Count();
-  summary.sqlRows = db.Rows() + convert.Rows();
+  summary.sqlRows = static_cast<long>(db.Rows() + convert.Rows());
 
   WriteTextFile(dir / "talvor.cfg", "data\r\nAGYFORMS\r\nDEMO\r\n01\r\n");
   std::string fedText;
