@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/testing/temp_dir.h"
+
 namespace talvor {
 namespace {
 
@@ -51,8 +53,8 @@ TEST(JournalFormat, CellsKeepTheirKind) {
 // An update's after-image names the columns it left alone "=": they read back as the
 // before-image's cells. Anywhere else "=" is a malformed line.
 TEST(JournalFormat, SameCellsOfAnUpdateReadAsTheirBeforeCells) {
-  const fs::path dir = fs::temp_directory_path() / "talvor-journal-same-test";
-  fs::remove_all(dir);
+  const testing::TempWorkDir scratch;
+  const fs::path dir = scratch.path() / "run";
   fs::create_directories(dir);
   std::ofstream(dir / "journal", std::ios::binary)
       << "talvor-journal\t1\nstore\t1\tsql\t/x/a.db\n"
@@ -75,21 +77,24 @@ TEST(JournalFormat, SameCellsOfAnUpdateReadAsTheirBeforeCells) {
   ASSERT_TRUE(run) << error;
   EXPECT_TRUE(run->changes.empty());
   int seen = 0;
-  EXPECT_TRUE(journal::ForEachChange(*run, true, [&](const journal::Change& c) {
-    EXPECT_EQ(c.after[1].value, "new");
-    return ++seen > 0;
-  }, &error)) << error;
+  EXPECT_TRUE(journal::ForEachChange(
+      *run, true,
+      [&](const journal::Change& c) {
+        EXPECT_EQ(c.after[1].value, "new");
+        return ++seen > 0;
+      },
+      &error))
+      << error;
   EXPECT_EQ(seen, 1);
   std::ofstream(dir / "journal", std::ios::binary) << "talvor-journal\t1\n";
-  EXPECT_FALSE(journal::ForEachChange(*run, false, [](const journal::Change&) { return true; },
-                                      &error));
+  EXPECT_FALSE(journal::ForEachChange(
+      *run, false, [](const journal::Change&) { return true; }, &error));
   EXPECT_NE(error.find("cannot be read back"), std::string::npos) << error;
-  fs::remove_all(dir);
 }
 
 TEST(JournalFormat, MalformedOrCutJournalIsReadUpToTheFault) {
-  const fs::path dir = fs::temp_directory_path() / "talvor-journal-format-test";
-  fs::remove_all(dir);
+  const testing::TempWorkDir scratch;
+  const fs::path dir = scratch.path() / "run";
   fs::create_directories(dir);
   std::ofstream(dir / "journal", std::ios::binary)
       << "talvor-journal\t1\nroutine\tX\nstore\t1\trecord\t/x/ap\n"
@@ -104,9 +109,10 @@ TEST(JournalFormat, MalformedOrCutJournalIsReadUpToTheFault) {
 
   // A killed run leaves the room reserved for its journal as zero bytes after the last line;
   // a line it was writing when killed breaks off in them.
-  const std::string head = "talvor-journal\t1\nroutine\tX\nstore\t1\trecord\t/x/ap\n"
-                           "change\t1\trecords\tD\t0\t0\t2\t0\tBk\tBda" +
-                           std::string(1, '\0') + "ta\n";
+  const std::string head =
+      "talvor-journal\t1\nroutine\tX\nstore\t1\trecord\t/x/ap\n"
+      "change\t1\trecords\tD\t0\t0\t2\t0\tBk\tBda" +
+      std::string(1, '\0') + "ta\n";
   std::ofstream(dir / "journal", std::ios::binary) << head << std::string(4096, '\0');
   run = journal::ReadRun(dir, &error);
   ASSERT_TRUE(run) << error;
@@ -124,7 +130,6 @@ TEST(JournalFormat, MalformedOrCutJournalIsReadUpToTheFault) {
   std::ofstream(dir / "journal", std::ios::binary) << "something else\n";
   EXPECT_FALSE(journal::ReadRun(dir, &error));
   EXPECT_EQ(error, (dir / "journal").string() + " is not a run journal of this program");
-  fs::remove_all(dir);
 }
 
 }  // namespace
