@@ -33,20 +33,28 @@ namespace fs = std::filesystem;
 namespace ap = layout::ap;
 
 void ThrowsFileSystemError(TForm1&) {
-  throw std::filesystem::filesystem_error("Cannot create report file", std::filesystem::path("x.txt"),
+  throw std::filesystem::filesystem_error("Cannot create report file",
+                                          std::filesystem::path("x.txt"),
                                           std::make_error_code(std::errc::permission_denied));
 }
 
-void ThrowsDateError(TForm1& form) { TextToLegacyDate("13/45/2010", form.Formats); }
+void ThrowsDateError(TForm1& form) {
+  TextToLegacyDate("13/45/2010", form.Formats);
+}
 
-void EndsWell(TForm1& form) { form.Label3 = "Done!"; }
+void EndsWell(TForm1& form) {
+  form.Label3 = "Done!";
+}
 
 TEST(RunProtocol, UnhandledErrorsAreShownAndEndTheRun) {
+  const testing::TempWorkDir site;  // the runs' journals go there
   ScriptedFrontend fe;
   FixedClock clock({{2026, 1, 2}, 0, 0, 0});
   TForm1 form(fe, clock);
-  const RoutineEntry fsEntry{"Fs", &ThrowsFileSystemError, nullptr, false, ButtonGroup::kGrid, true, true, ""};
-  const RoutineEntry dateEntry{"Dt", &ThrowsDateError, nullptr, false, ButtonGroup::kGrid, true, true, ""};
+  const RoutineEntry fsEntry{
+      "Fs", &ThrowsFileSystemError, nullptr, false, ButtonGroup::kGrid, true, true, ""};
+  const RoutineEntry dateEntry{
+      "Dt", &ThrowsDateError, nullptr, false, ButtonGroup::kGrid, true, true, ""};
   const RoutineEntry okEntry{"Ok", &EndsWell, nullptr, false, ButtonGroup::kGrid, true, true, ""};
 
   RunOutcome fs = RunRoutine(form, fsEntry);
@@ -140,7 +148,9 @@ void LeavesAFullReportOpen(TForm1& form) {
 }
 
 void NotifiesANul(TForm1& form) {
-  static constexpr char kText[] = "key [\0\x01" "42] done";
+  static constexpr char kText[] =
+      "key [\0\x01"
+      "42] done";
   form.Notify(std::string(kText, sizeof kText - 1));
 }
 
@@ -160,8 +170,7 @@ class RunProtocolTest : public testing::SiteTest {
 
   RunOutcome RunEntry(const char* caption, void (*routine)(TForm1&),
                       RunKind kind = RunKind::kRecorded) {
-    const RoutineEntry entry{caption, routine, nullptr, false, ButtonGroup::kGrid,
-                             true,    true,    ""};
+    const RoutineEntry entry{caption, routine, nullptr, false, ButtonGroup::kGrid, true, true, ""};
     return RunRoutine(*form, entry, kind);
   }
 };
@@ -202,8 +211,14 @@ TEST_F(RunProtocolTest, AReportThatCannotBeWrittenEndsTheRun) {
 
   // A report that cannot be created says why, not "Input/output error".
   fs::create_directory("dir.TXT");
-  const RoutineEntry entry{"Dir", [](TForm1& form) { ReportFile r(form, "dir.TXT"); }, nullptr,
-                           false, ButtonGroup::kGrid, true, true, ""};
+  const RoutineEntry entry{"Dir",
+                           [](TForm1& form) { ReportFile r(form, "dir.TXT"); },
+                           nullptr,
+                           false,
+                           ButtonGroup::kGrid,
+                           true,
+                           true,
+                           ""};
   const RunOutcome dir = RunRoutine(*form, entry);
   EXPECT_FALSE(dir.completed);
   EXPECT_NE(dir.error.find("Is a directory"), std::string::npos) << dir.error;
@@ -231,8 +246,7 @@ TEST_F(RunProtocolTest, DryRunCopiesAndDeletesNoFileAndARealRunRecordsWhatItDid)
   EXPECT_EQ(ReadFile("agreement.doc"), "the letter");
   EXPECT_FALSE(FileExists("old.MKD"));
   const std::string shown = journal::ShowRun(ReadRunOf(real.runId), fs::current_path());
-  EXPECT_NE(shown.find("file copied: letter.doc -> letter-copy.doc\n"), std::string::npos)
-      << shown;
+  EXPECT_NE(shown.find("file copied: letter.doc -> letter-copy.doc\n"), std::string::npos) << shown;
   EXPECT_NE(shown.find("file copied: letter.doc -> agreement.doc (replaced a file)\n"),
             std::string::npos);
   EXPECT_NE(shown.find("file deleted: old.MKD\n"), std::string::npos);
