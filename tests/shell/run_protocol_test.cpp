@@ -276,5 +276,168 @@ TEST_F(RunProtocolTest, ControlBytesAreShownEscapedInMessagesErrorsAndTheChanges
   EXPECT_NE(shown.find("bytes changed: 50\n"), std::string::npos);
 }
 
+// What a routine saw of the form while it ran.
+struct Seen {
+  Frontend* frontend = nullptr;
+  FileWatcher* watcher = nullptr;
+  bool dryRun = false;
+};
+Seen g_seen;
+
+void Look(TForm1& form) {
+  g_seen.frontend = &form.frontend();
+  g_seen.watcher = form.Files().Watcher();
+  g_seen.dryRun = form.Files().DryRun();
+}
+
+void AsksAndTells(TForm1& form) {
+  Look(form);
+  if (form.AskYesNo("Fix 2 clients?") == kAnswerYes) form.Notify("Fixing 2 clients");
+  form.AskYesNo("Write a report?");
+  form.Notify("Done: 2 fixed");
+  form.AskYesNo("Go on?");
+  form.Label3 = "Finished";
+}
+
+void AsksThenThrows(TForm1& form) {
+  Look(form);
+  form.AskYesNo("Fix 2 clients?");
+  throw std::runtime_error("the routine broke");
+}
+
+void AsksThenThrowsSomethingElse(TForm1& form) {
+  Look(form);
+  form.Notify("about to fail");
+  throw 42;
+}
+
+using Events = std::vector<std::pair<std::string, std::vector<std::string>>>;
+
+Events EventsOf(const journal::RunRecord& run) {
+  Events events;
+  for (const journal::Event& e : run.events) events.emplace_back(e.tag, e.fields);
+  return events;
+}
+
+TEST_F(RunProtocolTest, QuestionsAndMessagesAreJournaledInOrderAndTheWindowSeesThemToo) {
+  fe.QueueAnswer(kAnswerYes);
+  fe.QueueAnswer(kAnswerNo);
+  fe.QueueAnswer(kAnswerCancel);
+  g_seen = {};
+  const RunOutcome outcome = RunEntry("Asks And Tells", &AsksAndTells);
+  ASSERT_TRUE(outcome.completed) << outcome.error;
+
+  EXPECT_NE(g_seen.frontend, nullptr);
+  EXPECT_NE(g_seen.frontend, &fe) << "the run records through a front end of its own";
+  // A question closed without an answer is journaled as a "no".
+  EXPECT_EQ(EventsOf(ReadRunOf(outcome.runId)), (Events{{"ask", {"Fix 2 clients?", "yes"}},
+                                                        {"notify", {"Fixing 2 clients"}},
+                                                        {"ask", {"Write a report?", "no"}},
+                                                        {"notify", {"Done: 2 fixed"}},
+                                                        {"ask", {"Go on?", "no"}}}));
+  ASSERT_EQ(fe.Events().size(), 5u);
+  EXPECT_EQ(fe.Questions(),
+            (std::vector<std::string>{"Fix 2 clients?", "Write a report?", "Go on?"}));
+  EXPECT_EQ(fe.Notes(), (std::vector<std::string>{"Fixing 2 clients", "Done: 2 fixed"}));
+  EXPECT_EQ(fe.Events()[1].kind, ScriptedFrontend::Event::kNotify);
+  EXPECT_EQ(fe.Statuses().back(), "Finished");
+
+  // After the run the window's front end is the form's again: the status label, questions
+  // and messages go to it and to no journal.
+  EXPECT_EQ(&form->frontend(), &fe);
+  form->Label3 = "Select an Option";
+  EXPECT_EQ(fe.Statuses().back(), "Select an Option");
+  form->Notify("after the run");
+  EXPECT_EQ(fe.Notes().back(), "after the run");
+  EXPECT_EQ(ReadRunOf(outcome.runId).events.size(), 5u);
+}
+
+TEST_F(RunProtocolTest, TheWindowsFrontEndIsBackAfterARunThatEndedOnAnException) {
+  struct Case {
+    const char* caption;
+    void (*routine)(TForm1&);
+    std::string error;
+    Events journaled;
+  };
+  const std::vector<Case> cases = {
+      {"Throws", &AsksThenThrows, "the routine broke", {{"ask", {"Fix 2 clients?", "no"}}}},
+      {"Throws Else",
+       &AsksThenThrowsSomethingElse,
+       "The routine ended on an unknown error",
+       {{"notify", {"about to fail"}}}},
+  };
+  for (const Case& c : cases) {
+    fe.Clear();
+    g_seen = {};
+    const RunOutcome outcome = RunEntry(c.caption, c.routine);
+    EXPECT_FALSE(outcome.completed) << c.caption;
+    EXPECT_EQ(outcome.error, c.error);
+    EXPECT_NE(g_seen.frontend, &fe) << c.caption;
+    EXPECT_EQ(&form->frontend(), &fe) << c.caption;
+    EXPECT_EQ(fe.Errors(), std::vector<std::string>{c.error}) << c.caption;
+    const journal::RunRecord run = ReadRunOf(outcome.runId);
+    EXPECT_EQ(EventsOf(run), c.journaled) << c.caption;
+    EXPECT_EQ(run.outcome, "error " + c.error) << c.caption;
+    form->Label3 = "next";
+    EXPECT_EQ(fe.Statuses().back(), "next") << c.caption;
+  }
+}
+
+TEST_F(RunProtocolTest, TheFilesWatchLastsForTheRunOnly) {
+  struct Case {
+    void (*routine)(TForm1&);
+    RunKind kind;
+    bool completes;
+  };
+  WriteFile("letter.doc", "the letter");
+  for (const Case& c :
+       {Case{&AsksAndTells, RunKind::kRecorded, true}, Case{&AsksAndTells, RunKind::kDryRun, true},
+        Case{&AsksThenThrows, RunKind::kRecorded, false},
+        Case{&AsksThenThrows, RunKind::kDryRun, false}}) {
+    const bool dry = c.kind == RunKind::kDryRun;
+    SCOPED_TRACE(std::string(dry ? "dry run" : "run") + (c.completes ? "" : " ending on an error"));
+    g_seen = {};
+    const RunOutcome outcome = RunEntry("Files", c.routine, c.kind);
+    EXPECT_EQ(outcome.completed, c.completes) << outcome.error;
+    EXPECT_NE(g_seen.watcher, nullptr);
+    EXPECT_EQ(g_seen.dryRun, dry);
+    EXPECT_EQ(form->Files().Watcher(), nullptr);
+    EXPECT_FALSE(form->Files().DryRun());
+  }
+  // A copy after the runs is done and journaled nowhere.
+  const std::size_t runs = journal::ListRunDirs(fs::current_path()).size();
+  std::string why;
+  EXPECT_TRUE(form->Files().Copy("letter.doc", "after.doc", &why)) << why;
+  EXPECT_EQ(ReadFile("after.doc"), "the letter");
+  EXPECT_EQ(journal::ListRunDirs(fs::current_path()).size(), runs);
+  for (const fs::path& dir : journal::ListRunDirs(fs::current_path())) {
+    std::string error;
+    const auto run = journal::ReadRun(dir, &error);
+    ASSERT_TRUE(run) << error;
+    for (const journal::Event& e : run->events) EXPECT_NE(e.tag, "file") << dir;
+  }
+}
+
+TEST_F(RunProtocolTest, ADryRunsJournalListsItsQuestions) {
+  fe.QueueAnswer(kAnswerYes);
+  fe.QueueAnswer(kAnswerNo);
+  const RunOutcome outcome = RunEntry("Asks And Tells", &AsksAndTells, RunKind::kDryRun);
+  ASSERT_TRUE(outcome.completed) << outcome.error;
+  const journal::RunRecord run = ReadRunOf(outcome.runId);
+  EXPECT_EQ(run.mode, "dry-run");
+  EXPECT_TRUE(run.complete) << run.endNote;
+  EXPECT_EQ(EventsOf(run), (Events{{"ask", {"Fix 2 clients?", "yes"}},
+                                   {"notify", {"Fixing 2 clients"}},
+                                   {"ask", {"Write a report?", "no"}},
+                                   {"notify", {"Done: 2 fixed"}},
+                                   {"ask", {"Go on?", "no"}}}));
+  const std::string shown = journal::ShowRun(run, fs::current_path());
+  EXPECT_NE(shown.find("(dry run: nothing was changed)\n"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("asked: Fix 2 clients? => yes\nmessage: Fixing 2 clients\n"
+                       "asked: Write a report? => no\n"),
+            std::string::npos)
+      << shown;
+}
+
 }  // namespace
 }  // namespace talvor
