@@ -8,52 +8,17 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <utility>
 #include <vector>
 
+#include "tests/shell/recording_watcher.h"
 #include "tests/testing/temp_dir.h"
 
 namespace talvor {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::RecordingWatcher;
 using testing::TempWorkDir;
-
-class RecordingWatcher final : public FileWatcher {
- public:
-  struct Told {
-    std::string what;   // "copy", "delete", "report", "report failed"
-    fs::path from, to;  // `from` alone for a deletion
-    bool replaced = false;
-    FileOutcome outcome = FileOutcome::kDone;
-    std::string why;
-  };
-  void OnReportCreated(const std::string& name) override {
-    Tell("report", name, {}, false, FileOutcome::kDone, "");
-  }
-  void OnReportFailed(const std::string& name, const std::string& why) override {
-    Tell("report failed", name, {}, false, FileOutcome::kFailed, why);
-  }
-  void OnCopy(const fs::path& from, const fs::path& to, bool replaced, FileOutcome outcome,
-              const std::string& why) override {
-    Tell("copy", from, to, replaced, outcome, why);
-  }
-  void OnDelete(const fs::path& path, FileOutcome outcome, const std::string& why) override {
-    Tell("delete", path, {}, false, outcome, why);
-  }
-  void Tell(const char* what, const fs::path& from, const fs::path& to, bool replaced,
-            FileOutcome outcome, const std::string& why) {
-    Told t;
-    t.what = what;
-    t.from = from;
-    t.to = to;
-    t.replaced = replaced;
-    t.outcome = outcome;
-    t.why = why;
-    told.push_back(std::move(t));
-  }
-  std::vector<Told> told;
-};
 
 const char* OutcomeName(FileOutcome outcome) {
   switch (outcome) {
