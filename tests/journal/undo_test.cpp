@@ -1,23 +1,18 @@
-// What a recorded run promises on a small site, tried the way an operator (or an attacker)
-// would: undo all or nothing and without false conflicts, undo of a copied site, a dry run
-// that touches no file, no run without a journal, report files that cannot be written, and
-// control bytes in messages and in the changes report.
+// What undo promises on a small site, tried the way an operator (or an attacker) would: all
+// or nothing and without false conflicts, undo of a copied site, and a store outside the
+// site put back only when asked. (What the run protocol promises around every run is in
+// tests/shell/run_protocol_test.cpp.)
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "legacy/btrv_layout.h"
-#include "legacy/engine.h"
 #include "routines/client/client_routines.h"
-#include "journal/changes_report.h"
 #include "journal/journal_file.h"
 #include "journal/undo.h"
-#include "shell/report_file.h"
-#include "routines/kit/routine_support.h"
 #include "tests/testing/site_fixture.h"
 
 namespace talvor {
@@ -49,31 +44,6 @@ void DeleteClient43(TForm1& form) {
   form.PvQuery1.SqlAdd("DELETE FROM \"Customer\" WHERE Number = '    43'");
   form.PvQuery1.Open();
   form.Label3 = "Deleted";
-}
-
-void CopyAndDelete(TForm1& form) {
-  std::string why;
-  form.Files().Copy("letter.doc", "letter-copy.doc", &why);
-  form.Files().Copy("letter.doc", "agreement.doc", &why);
-  form.Files().Delete("old.MKD", &why);
-  form.Label3 = "Files done";
-}
-
-void WritesToAFullDisk(TForm1& form) {
-  ReportFile report(form, "full.TXT");
-  report.Line("a finding");
-  report.Close();
-}
-
-void LeavesAFullReportOpen(TForm1& form) {
-  ReportFile report(form, "full.TXT");
-  report.Line("a finding");
-  form.Label3 = "Done";
-}
-
-void NotifiesANul(TForm1& form) {
-  static constexpr char kText[] = "key [\0\x01" "42] done";
-  form.Notify(std::string(kText, sizeof kText - 1));
 }
 
 class GuaranteesTest : public testing::SiteTest {
@@ -219,114 +189,6 @@ TEST_F(GuaranteesTest, AStoreOutsideTheSiteIsPutBackOnlyWhenAsked) {
   EXPECT_EQ(Value("SELECT Phone1 FROM Customer WHERE Number = '    42'", outsideAlias),
             "555.123.4567");
   fs::remove_all(elsewhere);
-}
-
-TEST_F(GuaranteesTest, ARunWhoseJournalCannotBeCreatedIsNotStarted) {
-  WriteFile(".talvor", "a file where the journal's folder should be");
-  const auto records = Records("ap");
-  const Table rows = Customers();
-
-  const RunOutcome outcome = Run(&SyncPhones);
-
-  EXPECT_FALSE(outcome.completed);
-  EXPECT_NE(outcome.error.find("the run was not started"), std::string::npos) << outcome.error;
-  EXPECT_NE(outcome.error.find("TALVOR_JOURNAL=off"), std::string::npos);
-  EXPECT_EQ(fe.Errors(), std::vector<std::string>{outcome.error});
-  EXPECT_EQ(Records("ap"), records);
-  EXPECT_EQ(Customers(), rows);
-
-  ::setenv("TALVOR_JOURNAL", "off", 1);
-  const RunOutcome unrecorded = Run(&SyncPhones);
-  ::unsetenv("TALVOR_JOURNAL");
-  EXPECT_TRUE(unrecorded.completed) << unrecorded.error;
-  EXPECT_NE(Records("ap"), records);
-}
-
-TEST_F(GuaranteesTest, DryRunCopiesAndDeletesNoFileAndARealRunRecordsWhatItDid) {
-  WriteFile("letter.doc", "the letter");
-  WriteFile("agreement.doc", "the agreement");
-  WriteFile("old.MKD", "work table");
-
-  const RunOutcome dry = RunEntry("Copy And Delete", &CopyAndDelete, RunKind::kDryRun);
-  ASSERT_TRUE(dry.completed) << dry.error;
-  EXPECT_FALSE(FileExists("letter-copy.doc"));
-  EXPECT_EQ(ReadFile("agreement.doc"), "the agreement");
-  EXPECT_TRUE(FileExists("old.MKD"));
-  const std::string shownDry = journal::ShowRun(ReadRunOf(dry.runId), fs::current_path());
-  EXPECT_NE(shownDry.find("file copied: letter.doc -> letter-copy.doc (dry run: not done)\n"),
-            std::string::npos)
-      << shownDry;
-  EXPECT_NE(shownDry.find("file deleted: old.MKD (dry run: not done)\n"), std::string::npos);
-
-  const RunOutcome real = RunEntry("Copy And Delete", &CopyAndDelete);
-  ASSERT_TRUE(real.completed) << real.error;
-  EXPECT_EQ(ReadFile("letter-copy.doc"), "the letter");
-  EXPECT_EQ(ReadFile("agreement.doc"), "the letter");
-  EXPECT_FALSE(FileExists("old.MKD"));
-  const std::string shown = journal::ShowRun(ReadRunOf(real.runId), fs::current_path());
-  EXPECT_NE(shown.find("file copied: letter.doc -> letter-copy.doc\n"), std::string::npos)
-      << shown;
-  EXPECT_NE(shown.find("file copied: letter.doc -> agreement.doc (replaced a file)\n"),
-            std::string::npos);
-  EXPECT_NE(shown.find("file deleted: old.MKD\n"), std::string::npos);
-}
-
-TEST_F(GuaranteesTest, AReportThatCannotBeWrittenEndsTheRun) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this machine";
-  fs::create_symlink("/dev/full", "full.TXT");
-  const RunOutcome closed = RunEntry("Full", &WritesToAFullDisk);
-  EXPECT_FALSE(closed.completed);
-  EXPECT_NE(closed.error.find("Cannot write report file"), std::string::npos) << closed.error;
-  EXPECT_NE(closed.error.find("full.TXT"), std::string::npos);
-  // A routine that leaves the file to its destructor still ends on the error.
-  const RunOutcome open = RunEntry("Full", &LeavesAFullReportOpen);
-  EXPECT_FALSE(open.completed);
-  EXPECT_NE(open.error.find("No space left on device"), std::string::npos) << open.error;
-  EXPECT_EQ(ReadRunOf(open.runId).outcome.rfind("error ", 0), 0u);
-
-  // A report that cannot be created says why, not "Input/output error".
-  fs::create_directory("dir.TXT");
-  const RoutineEntry entry{"Dir", [](TForm1& form) { ReportFile r(form, "dir.TXT"); }, nullptr,
-                           false, ButtonGroup::kGrid, true, true, ""};
-  const RunOutcome dir = RunRoutine(*form, entry);
-  EXPECT_FALSE(dir.completed);
-  EXPECT_NE(dir.error.find("Is a directory"), std::string::npos) << dir.error;
-}
-
-TEST_F(GuaranteesTest, ControlBytesAreShownEscapedInMessagesErrorsAndTheChangesReport) {
-  const RunOutcome note = RunEntry("Nul", &NotifiesANul);
-  ASSERT_TRUE(note.completed);
-  EXPECT_EQ(fe.Notes(), std::vector<std::string>{"key [\\x00\\x0142] done"});
-
-  form->edtODBCName = std::string("AGY\0FORMS", 9);
-  const RunOutcome error = Run(&SyncPhones);
-  EXPECT_FALSE(error.completed);
-  EXPECT_NE(error.error.find("AGY\\x00FORMS"), std::string::npos) << error.error;
-
-  form->edtODBCName = "AGYFORMS";
-  Put("ap", ClientLine("    44", "01", 'n'));
-  const RoutineEntry entry{"Nul Record",
-                           [](TForm1& form) {
-                             BtrHandle file;
-                             OpenLegacyFile(form, file, LegacyPath(form, "ap"), "ap");
-                             std::string record(ap::kBufferLength, ' ');
-                             int length = ap::kBufferLength;
-                             const std::string key = layout::ApKey(ap::kClient, "01", "    44", "01");
-                             if (btrGetEqual(file, record.data(), &length, key.c_str(), 0, 0) != 0) return;
-                             record[50] = '\0';
-                             btrUpdate(file, record.data(), &length);
-                           },
-                           nullptr, false, ButtonGroup::kGrid, true, true, ""};
-  const RunOutcome changed = RunRoutine(*form, entry);
-  ASSERT_TRUE(changed.completed) << changed.error;
-  const std::string shown = journal::ShowRun(ReadRunOf(changed.runId), fs::current_path());
-  // The NUL is shown as "\x00" in the after-image, the before-image's byte padded to its
-  // width, and the marks stand under all four characters.
-  EXPECT_NE(shown.find("001" + std::string(31, 'n') + "\\x00" + std::string(77, 'n') + "|\n"),
-            std::string::npos)
-      << shown;
-  EXPECT_NE(shown.find("\n" + std::string(62, ' ') + "^^^^\n"), std::string::npos) << shown;
-  EXPECT_NE(shown.find("bytes changed: 50\n"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,170 @@
+// The changes report over journals written by hand: one line per event of a run, and a
+// run's changes shown record by record (bytes that are not printable shown "\xHH", the
+// marks under every character of a changed byte) and row by row.
+#include "journal/changes_report.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "journal/journal_file.h"
+#include "tests/testing/temp_dir.h"
+
+namespace talvor {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A literal's bytes, NUL bytes included.
+template <std::size_t N>
+std::string Bytes(const char (&literal)[N]) {
+  return std::string(literal, N - 1);
+}
+
+struct EventCase {
+  journal::Event event;
+  std::string line;
+};
+
+TEST(EventLine, EachKindOfEventHasItsLine) {
+  const testing::TempWorkDir site;
+  const fs::path work = site.path();
+  const std::string inside = (work / "data" / "letter.doc").string();
+  const std::vector<EventCase> cases = {
+      {{"ask", {"Fix 12 clients?", "yes"}}, "asked: Fix 12 clients? => yes"},
+      {{"ask", {"Go on?", "no"}}, "asked: Go on? => no"},
+      {{"notify", {"Done: 3 changed"}}, "message: Done: 3 changed"},
+      {{"report", {"ZipExtScan.txt"}}, "report file: ZipExtScan.txt"},
+      {{"file", {"copy", "letter.doc", "letter-copy.doc", "new", "done"}},
+       "file copied: letter.doc -> letter-copy.doc"},
+      {{"file", {"copy", "letter.doc", "agreement.doc", "replaced", "done"}},
+       "file copied: letter.doc -> agreement.doc (replaced a file)"},
+      {{"file", {"copy", "letter.doc", "letter-copy.doc", "new", "dry-run"}},
+       "file copied: letter.doc -> letter-copy.doc (dry run: not done)"},
+      {{"file", {"copy", "letter.doc", "agreement.doc", "replaced", "dry-run"}},
+       "file copied: letter.doc -> agreement.doc (replaced a file) (dry run: not done)"},
+      {{"file", {"copy", "letter.doc", "x/y.doc", "new", "failed: No such file or directory"}},
+       "file copied: letter.doc -> x/y.doc (failed: No such file or directory)"},
+      // Absolute paths inside the site are shown relative to it, others as they are.
+      {{"file", {"copy", inside, "/srv/other/letter.doc", "new", "done"}},
+       "file copied: data/letter.doc -> /srv/other/letter.doc"},
+      {{"file", {"delete", "old.MKD", "done"}}, "file deleted: old.MKD"},
+      {{"file", {"delete", inside, "dry-run"}},
+       "file deleted: data/letter.doc (dry run: not done)"},
+      {{"file", {"delete", "old.MKD", "failed: it is no longer a plain file"}},
+       "file deleted: old.MKD (failed: it is no longer a plain file)"},
+      {{"note", {"the table \"X\" may have been dropped"}},
+       "note: the table \"X\" may have been dropped"},
+      // Control bytes cannot reach a terminal or cut a message short.
+      {{"notify",
+        {Bytes("key [\0\x01"
+               "42]\r")}},
+       "message: key [\\x00\\x0142]\\x0D"},
+      {{"ask", {"Delete \x1b[2J?", "no"}}, "asked: Delete \\x1B[2J? => no"},
+      {{"report", {"bad\x7fname.txt"}}, "report file: bad\\x7Fname.txt"},
+  };
+  for (const EventCase& c : cases) EXPECT_EQ(journal::EventLine(c.event, work), c.line);
+}
+
+class ShowRunTest : public ::testing::Test {
+ protected:
+  // A run folder holding `changes` (journal lines) after a header with the stores
+  // "data/ap" (1, a record file) and "AGYFORMS.db" (2).
+  journal::RunRecord Run(const std::string& changes) {
+    const fs::path dir = journal::RunsDir(site_.path()) / "20261208-100000-test";
+    fs::create_directories(dir);
+    std::ofstream(dir / "journal", std::ios::binary)
+        << "talvor-journal\t1\nroutine\tTest\nslug\ttest\nmode\trun\n"
+        << "started\t2026-12-08 10:00:00\n"
+        << "store\t1\trecord\tdata/ap\nstore\t2\tsql\tAGYFORMS.db\n"
+        << changes << "outcome\tcompleted\nend\tcomplete\n";
+    std::string error;
+    auto run = journal::ReadRun(dir, &error);
+    EXPECT_TRUE(run) << error;
+    EXPECT_TRUE(run && run->complete) << (run ? run->endNote : error);
+    return run.value_or(journal::RunRecord{});
+  }
+  // What ShowRun shows from its first change on.
+  std::string Changes(const journal::RunRecord& run) {
+    const std::string shown = journal::ShowRun(run, site_.path());
+    const std::size_t first = shown.find("\n1. ");
+    EXPECT_NE(first, std::string::npos) << shown;
+    return first == std::string::npos ? shown : shown.substr(first + 1);
+  }
+
+  testing::TempWorkDir site_;
+};
+
+TEST_F(ShowRunTest, ARecordUpdateShowsUnprintableBytesEscapedWithMarksUnderEveryCharacter) {
+  // Key "K1"; bytes 1 and 2 become a NUL and 0xFF.
+  const journal::RunRecord run =
+      Run(Bytes("change\t1\trecords\tU\t0\t0\t2\t2\tBK1\tBabcd\t=\tBa\0\xFF"
+                "d\n"));
+  EXPECT_EQ(Changes(run),
+            "1. data/ap record \"K1\" updated\n"
+            "    before |ab   c   d|\n"
+            "    after  |a\\x00\\xFFd|\n"
+            "             ^^^^^^^^\n"
+            "    bytes changed: 1-2\n");
+}
+
+TEST_F(ShowRunTest, ChangedBytesApartAreMarkedAndCountedApart) {
+  // Byte 1 becomes a TAB and byte 4 a backslash (both escaped in the journal line).
+  const journal::RunRecord run =
+      Run("change\t1\trecords\tU\t0\t0\t2\t2\tBK\\t2\tBabcdef\t=\tBa\\tcd\\\\f\n");
+  EXPECT_EQ(Changes(run),
+            "1. data/ap record \"K\\x092\" updated\n"
+            "    before |ab   cdef|\n"
+            "    after  |a\\x09cd\\f|\n"
+            "             ^^^^  ^\n"
+            "    bytes changed: 1, 4\n");
+}
+
+TEST_F(ShowRunTest, RecordsInsertedAndDeletedShowTheirOneImage) {
+  const journal::RunRecord run = Run(Bytes("change\t1\trecords\tI\t0\t0\t0\t2\tBK3\tBnew\x01\n") +
+                                     "change\t1\trecords\tD\t0\t0\t2\t0\tBK4\tBold\n");
+  EXPECT_EQ(Changes(run),
+            "1. data/ap record \"K3\" inserted\n"
+            "    after  |new\\x01|\n"
+            "2. data/ap record \"K4\" deleted\n"
+            "    before |old|\n");
+}
+
+TEST_F(ShowRunTest, ARowUpdateListsTheColumnsThatChangedByName) {
+  const journal::RunRecord run =
+      Run("columns\t2\tCustomer\tName\tPhone1\tSize\n"
+          "change\t2\tCustomer\tU\t3\t3\t3\t3\tTACME\tT555\tF1.5\t=\tN\tI2\n"
+          "change\t2\tCustomer\tU\t4\t9\t3\t3\tTBOLT\tN\tN\t=\t=\t=\n"
+          "change\t2\tCustomer\tI\t0\t5\t0\t3\tTNEW \"CO\"\tB\\\\\xff\tN\n"
+          "change\t2\tOther\tD\t6\t0\t1\t0\tI7\n");
+  EXPECT_EQ(Changes(run),
+            "1. AGYFORMS.db Customer row 3 updated\n"
+            "  * Phone1: \"555\" -> NULL\n"
+            "  * Size: 1.5 -> 2\n"
+            "2. AGYFORMS.db Customer row 9 updated\n"
+            "  * rowid: 4 -> 9\n"
+            "3. AGYFORMS.db Customer row 5 inserted\n"
+            "    Name: \"NEW \\\"CO\\\"\"\n"
+            "    Phone1: \"\\\\\\xFF\"\n"
+            "    Size: NULL\n"
+            "4. AGYFORMS.db Other row 6 deleted\n"
+            "    column 1: 7\n");
+}
+
+TEST_F(ShowRunTest, EventsComeBeforeTheChangesInTheOrderTheyHappened) {
+  const journal::RunRecord run =
+      Run("ask\tGo on?\tyes\nreport\tOut.txt\nnotify\tdone\n"
+          "change\t1\trecords\tD\t0\t0\t2\t0\tBK4\tBold\n"
+          "file\tdelete\told.MKD\tdone\n");
+  const std::string shown = journal::ShowRun(run, site_.path());
+  const std::string events =
+      "asked: Go on? => yes\nreport file: Out.txt\nmessage: done\nfile deleted: old.MKD\n"
+      "1. data/ap record \"K4\" deleted\n";
+  EXPECT_NE(shown.find(events), std::string::npos) << shown;
+}
+
+}  // namespace
+}  // namespace talvor
