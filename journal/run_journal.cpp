@@ -158,7 +158,7 @@ int RunJournal::OnStore(StoreKind kind, const std::string& path) {
   return it->second;
 }
 
-std::string& RunJournal::Pending(int store) {
+RunJournal::Pending& RunJournal::PendingOf(int store) {
   return pending_.at(static_cast<std::size_t>(store - 1));
 }
 
@@ -169,7 +169,7 @@ void RunJournal::OnTable(int store, std::string_view table,
 }
 
 void RunJournal::OnChange(int store, const ChangeView& c) {
-  std::string& line = Pending(store);
+  std::string& line = PendingOf(store).running;
   line += "change\t";
   line += std::to_string(store);
   line += '\t';
@@ -196,20 +196,33 @@ void RunJournal::OnChange(int store, const ChangeView& c) {
     }
   }
   line += '\n';
-  // In a dry run nothing commits; its changes are written as they come.
-  if (mode_ == RunMode::kDryRun) OnCommit(store);
 }
 
 void RunJournal::OnCommit(int store) {
-  std::string& pending = Pending(store);
-  if (pending.empty()) return;
-  if (!out_.Append(pending) && problem_.empty()) {
+  Pending& pending = PendingOf(store);
+  // An autocommit statement commits before it ends: its changes go with the commit.
+  pending.ended += pending.running;
+  pending.running.clear();
+  if (pending.ended.empty()) return;
+  if (!out_.Append(pending.ended) && problem_.empty()) {
     problem_ = "a change could not be written to " + dir_.string();
   }
-  pending.clear();
+  pending.ended.clear();
 }
 
-void RunJournal::OnRollback(int store) { Pending(store).clear(); }
+void RunJournal::OnRollback(int store) {
+  Pending& pending = PendingOf(store);
+  pending.ended.clear();
+  pending.running.clear();
+}
+
+void RunJournal::OnStatementEnd(int store, bool kept) {
+  Pending& pending = PendingOf(store);
+  if (kept) pending.ended += pending.running;
+  pending.running.clear();
+  // In a dry run nothing commits; a statement's changes are written when it has ended well.
+  if (mode_ == RunMode::kDryRun) OnCommit(store);
+}
 
 void RunJournal::OnDropTable(int, std::string_view table, bool refused) {
   const std::string name(table);

@@ -81,6 +81,7 @@ class RunJournal final : public ChangeSink {
   void OnChange(int store, const ChangeView& change) override;
   void OnCommit(int store) override;
   void OnRollback(int store) override;
+  void OnStatementEnd(int store, bool kept) override;
   void OnDropTable(int store, std::string_view table, bool refused) override;
   void OnNote(int store, const std::string& text) override;
 
@@ -93,7 +94,6 @@ class RunJournal final : public ChangeSink {
   std::string Name(const std::filesystem::path& path) const;
   void WriteLine(const std::string& line);
   void Write(std::string_view bytes);
-  std::string& Pending(int store);
 
   std::filesystem::path workDir_;  // canonical
   std::filesystem::path dir_;
@@ -106,7 +106,14 @@ class RunJournal final : public ChangeSink {
   std::string refusal_;
   std::set<std::string> dropped_;
   std::map<std::string, int> stores_;  // by name, as the journal names them
-  std::vector<std::string> pending_;   // per store (id - 1): change lines not yet committed
+  // Per store (id - 1): change lines of statements that ended, not yet committed, and of the
+  // statement still running.
+  struct Pending {
+    std::string ended;
+    std::string running;
+  };
+  std::vector<Pending> pending_;
+  Pending& PendingOf(int store);
   // Column names of the tables changed, by store and table, written at the end.
   std::map<std::pair<int, std::string>, std::vector<std::string>> columns_;
 };

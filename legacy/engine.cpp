@@ -328,10 +328,11 @@ int BindKeys(sqlite3_stmt* stmt, const RecordFileDefinition& def, const char* re
 }
 
 // Runs a prepared write statement once and leaves it ready for the next use.
-int RunWrite(sqlite3_stmt* stmt) {
+int RunWrite(File& f, sqlite3_stmt* stmt) {
   int rc = sqlite3_step(stmt);
   sqlite3_reset(stmt);
   sqlite3_clear_bindings(stmt);
+  if (f.capture) f.capture->StatementEnded(rc == SQLITE_DONE);
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
@@ -464,7 +465,7 @@ int btrInsert(int h, const void* data, int* length, int /*lock*/) {
   if (rc == SQLITE_OK) {
     rc = sqlite3_bind_blob(insert.get(), n + 1, record, f.def.recordLength, SQLITE_STATIC);
   }
-  if (rc == SQLITE_OK) rc = RunWrite(insert.get());
+  if (rc == SQLITE_OK) rc = RunWrite(f, insert.get());
   if (rc != SQLITE_OK) return store::StatusOf(rc);
   ++f.generation;
   if (n > 0) Stand(*handle, handle->positioned ? handle->pos_key : 0, record);
@@ -512,7 +513,7 @@ int btrUpdate(int h, const void* data, int* length) {
     rc = sqlite3_bind_blob(update.get(), n + 1, record, f.def.recordLength, SQLITE_STATIC);
   }
   if (rc == SQLITE_OK) rc = store::BindBlob(update.get(), n + 2, handle->pos_k0);
-  if (rc == SQLITE_OK) rc = RunWrite(update.get());
+  if (rc == SQLITE_OK) rc = RunWrite(f, update.get());
   if (rc != SQLITE_OK) return store::StatusOf(rc);
   if (sqlite3_changes(f.db.get()) == 0) return kBtrNoCurrentRecord;
   ++f.generation;
@@ -533,7 +534,7 @@ int btrDelete(int h) {
   if (!erase) return store::StatusOf(erase.prepare_rc());
   ResetAllCursors(f);
   int rc = store::BindBlob(erase.get(), 1, handle->pos_k0);
-  if (rc == SQLITE_OK) rc = RunWrite(erase.get());
+  if (rc == SQLITE_OK) rc = RunWrite(f, erase.get());
   if (rc != SQLITE_OK) return store::StatusOf(rc);
   if (sqlite3_changes(f.db.get()) == 0) return kBtrNoCurrentRecord;
   ++f.generation;

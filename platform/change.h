@@ -82,6 +82,11 @@ class ChangeSink {
   // rolled back.
   virtual void OnCommit(int store) = 0;
   virtual void OnRollback(int store) = 0;
+  // The statement that wrote the changes told since the last statement end has ended:
+  // `kept` false when it failed and SQLite undid it (inside an open transaction, as in a dry
+  // run, a failed statement is undone alone and neither commit nor rollback is told). A
+  // backend tells it after each statement that may write.
+  virtual void OnStatementEnd(int store, bool kept) = 0;
   // A statement is about to drop `table` (refused: in a dry run, and it does not run).
   virtual void OnDropTable(int store, std::string_view table, bool refused) = 0;
   // Something about the capture itself the record should say (a dry run's transaction

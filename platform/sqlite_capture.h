@@ -42,6 +42,10 @@ class Capture {
   void Announce(std::string_view table, std::int64_t rowid, const std::vector<char>& assigned);
   void ClearAnnouncement() { hintTable_.clear(); }
 
+  // The statement that wrote the rows told last has ended (ok: it was not undone). The
+  // backend calls this after each statement that may write.
+  void StatementEnded(bool ok) { sink_.OnStatementEnd(store_, ok); }
+
   // Removes the hooks; a dry run's transaction is rolled back.
   void Finish();
 

@@ -245,6 +245,7 @@ class SqliteRowStore final : public RowStore {
     }
     if (rc == SQLITE_OK && !keyRow.empty()) rc = BindKey(stmt.get(), shape, next, rowid, keyRow);
     if (rc == SQLITE_OK) rc = sqlite3_step(stmt.get());
+    if (capture_) capture_->StatementEnded(rc == SQLITE_DONE);
     if (rc != SQLITE_DONE) return Fail(sql + ": " + db_.Message(), error);
     return true;
   }

@@ -118,6 +118,7 @@ struct Query::Impl final : internal::SessionMember {
     while ((rc = s.Step()) == SQLITE_ROW) {
       if (columns > 0) rows.Append(s, columns);
     }
+    if (!sqlite3_stmt_readonly(s.get())) conn->StatementEnded(rc == SQLITE_DONE);
     if (rc != SQLITE_DONE) Fail(conn->LastError());
     if (!sqlite3_stmt_readonly(s.get())) conn->AfterWrite();
     row.assign(names.size(), Variant());

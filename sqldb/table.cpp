@@ -127,6 +127,7 @@ struct Table::Impl final : internal::SessionMember {
     }
     const std::string error = conn->LastError();
     conn->ReleasePending();
+    conn->StatementEnded(rc == SQLITE_DONE || rc == SQLITE_ROW);
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) Fail(error);
     conn->AfterWrite();
   }

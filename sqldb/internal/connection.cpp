@@ -121,6 +121,10 @@ void Connection::AnnounceUpdate(const std::string& table, std::int64_t rowid,
   if (capture_) capture_->Announce(table, rowid, assigned);
 }
 
+void Connection::StatementEnded(bool ok) {
+  if (capture_) capture_->StatementEnded(ok);
+}
+
 void Connection::EndAnnouncement() {
   if (capture_) capture_->ClearAnnouncement();
 }

@@ -71,6 +71,8 @@ class Connection {
   void AnnounceUpdate(const std::string& table, std::int64_t rowid,
                       const std::vector<char>& assigned);
   void EndAnnouncement();
+  // A statement that may have written has ended (see sqlite::Capture::StatementEnded).
+  void StatementEnded(bool ok);
   // The engine's message for the last failure on this connection.
   std::string LastError() const;
 

@@ -21,6 +21,7 @@
 #include "journal/undo.h"
 #include "routines/registry.h"
 #include "routines/kit/routine_support.h"
+#include "sqldb/error.h"
 #include "tests/testing/site_fixture.h"
 
 namespace talvor {
@@ -78,6 +79,21 @@ void DropCustomer(TForm1& form) {
   form.PvQuery1.SqlAdd("DROP TABLE \"Customer\"");
   form.PvQuery1.Open();
   form.Label3 = "Dropped";
+}
+
+// A routine of the test whose UPDATE writes the first row and fails on the second (an
+// integer overflow), so that the statement is undone.
+void FailingUpdate(TForm1& form) {
+  form.PvQuery1.SetDatabaseName(form.edtODBCName);
+  form.PvQuery1.SqlClear();
+  form.PvQuery1.SqlAdd(
+      "UPDATE \"Customer\" SET CustType = CASE WHEN Number = '    43' THEN "
+      "abs(-9223372036854775807 - 1) ELSE 2 END");
+  try {
+    form.PvQuery1.Open();
+  } catch (const sqldb::Error&) {
+    form.Label3 = "Refused";
+  }
 }
 
 class JournalTest : public testing::SiteTest {
@@ -274,6 +290,18 @@ TEST_F(JournalTest, DryRunChangesNothingAndRecordsWhatTheRealRunDoes) {
   }
   const journal::UndoResult undo = journal::UndoRun(fs::current_path(), dry.runId, clock);
   EXPECT_EQ(undo.error, "run " + dry.runId + " was a dry run: it changed nothing");
+}
+
+// Inside a dry run's transaction a failed statement is undone alone: the rows it wrote before
+// failing are not in the journal, as they are in no real run's.
+TEST_F(JournalTest, AStatementThatFailedLeavesNoChangeInAnyJournal) {
+  for (RunKind kind : {RunKind::kDryRun, RunKind::kRecorded}) {
+    const RunOutcome outcome = RunEntry("Failing Update", &FailingUpdate, kind);
+    ASSERT_TRUE(outcome.completed) << outcome.error;
+    EXPECT_EQ(form->Label3.Caption(), "Refused");
+    EXPECT_TRUE(ReadLastRun().changes.empty()) << (kind == RunKind::kDryRun ? "dry run" : "run");
+  }
+  EXPECT_EQ(Value("SELECT group_concat(CustType) FROM Customer"), "1,1");
 }
 
 TEST_F(JournalTest, DryRunRefusesToDropATable) {

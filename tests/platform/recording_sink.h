@@ -26,7 +26,16 @@ namespace talvor::testing {
 class RecordingSink final : public ChangeSink {
  public:
   struct Told {
-    enum Kind { kStore, kTable, kChange, kCommit, kRollback, kDropTable, kNote } kind = kNote;
+    enum Kind {
+      kStore,
+      kTable,
+      kChange,
+      kCommit,
+      kRollback,
+      kStatementEnd,
+      kDropTable,
+      kNote
+    } kind = kNote;
     int store = 0;
     std::string table;  // kTable, kChange, kDropTable; the path for kStore; the text for kNote
     std::vector<std::string> columns;  // kTable
@@ -34,7 +43,7 @@ class RecordingSink final : public ChangeSink {
     std::int64_t oldRowid = 0, newRowid = 0;
     Row before, after;
     std::vector<char> same;
-    bool refused = false;                   // kDropTable
+    bool refused = false;                   // kDropTable; kStatementEnd: the statement failed
     StoreKind storeKind = StoreKind::kSql;  // kStore
   };
 
@@ -70,6 +79,11 @@ class RecordingSink final : public ChangeSink {
   }
   void OnCommit(int store) override { told.push_back(Make(Told::kCommit, store)); }
   void OnRollback(int store) override { told.push_back(Make(Told::kRollback, store)); }
+  void OnStatementEnd(int store, bool kept) override {
+    Told t = Make(Told::kStatementEnd, store);
+    t.refused = !kept;
+    told.push_back(std::move(t));
+  }
   void OnDropTable(int store, std::string_view table, bool refused) override {
     Told t = Make(Told::kDropTable, store, std::string(table));
     t.refused = refused;
@@ -80,7 +94,7 @@ class RecordingSink final : public ChangeSink {
   }
 
   // The kinds told, in order, as letters: S store, T table, I/U/D change, C commit,
-  // R rollback, X drop table, N note.
+  // R rollback, E statement ended (F: failed), X drop table, N note.
   std::string Kinds() const {
     std::string out;
     for (const Told& t : told) {
@@ -99,6 +113,9 @@ class RecordingSink final : public ChangeSink {
           break;
         case Told::kRollback:
           out += 'R';
+          break;
+        case Told::kStatementEnd:
+          out += t.refused ? 'F' : 'E';
           break;
         case Told::kDropTable:
           out += 'X';

@@ -41,6 +41,7 @@ TEST_F(WalkTest, ACaptureIsToldThePostsRowsAndWhichColumnsChanged) {
     }
     void OnCommit(int) override { ++commits; }
     void OnRollback(int) override {}
+    void OnStatementEnd(int, bool) override {}
     void OnDropTable(int, std::string_view, bool) override {}
     void OnNote(int, const std::string&) override {}
     std::vector<std::string> tables, changes;
