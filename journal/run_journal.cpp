@@ -67,8 +67,8 @@ void AppendCell(std::string& out, const CellView& v) {
 std::unique_ptr<RunJournal> RunJournal::Start(
     const fs::path& work_dir, const std::string& routine, const std::string& slug, RunMode mode,
     const DateTime& now, const std::vector<std::pair<std::string, std::string>>& settings,
-    std::string* error) {
-  const fs::path runs = RunsDir(work_dir);
+    std::string* error, const fs::path& runs_dir) {
+  const fs::path runs = runs_dir.empty() ? RunsDir(work_dir) : runs_dir;
   std::error_code ec;
   fs::create_directories(runs, ec);
   if (ec) {

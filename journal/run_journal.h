@@ -33,13 +33,15 @@ enum class RunMode { kRun, kDryRun, kUndo };
 
 class RunJournal final : public ChangeSink {
  public:
-  // Creates a new run folder under RunsDir(work_dir), named after `now` and `slug`, and
-  // writes the journal's header. Returns null with *error saying what and where when the
-  // folder or file cannot be created.
+  // Creates a new run folder under `runs_dir` (empty: RunsDir(work_dir)), named after `now`
+  // and `slug`, and writes the journal's header. Store names are relative to `work_dir`
+  // wherever the folder is. Returns null with *error saying what and where when the folder
+  // or file cannot be created.
   static std::unique_ptr<RunJournal> Start(
       const std::filesystem::path& work_dir, const std::string& routine, const std::string& slug,
       RunMode mode, const DateTime& now,
-      const std::vector<std::pair<std::string, std::string>>& settings, std::string* error);
+      const std::vector<std::pair<std::string, std::string>>& settings, std::string* error,
+      const std::filesystem::path& runs_dir = {});
 
   // A journal not finished (an exception between Start and Finish) ends as incomplete.
   ~RunJournal() override;

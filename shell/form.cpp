@@ -6,6 +6,7 @@ namespace talvor {
 StatusLabel& StatusLabel::operator=(std::string text) {
   caption_ = std::move(text);
   frontend_->ShowStatus(caption_);
+  if (frontend_->StopWanted()) throw RunStopped();
   return *this;
 }
 

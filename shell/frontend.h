@@ -5,9 +5,20 @@
 // front end of the tests. All calls come from the thread that runs the routine.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 namespace talvor {
+
+// What a run that was stopped says, in its journal and on the screen.
+inline constexpr const char* kStoppedText = "stopped by the operator";
+
+// Thrown by the status label's update once the front end wants the run stopped: the
+// routine ends there as on any error, with every record and row written so far whole.
+class RunStopped : public std::runtime_error {
+ public:
+  RunStopped() : std::runtime_error(kStoppedText) {}
+};
 
 // Results of AskYesNo, as the yes/no window returns them.
 inline constexpr int kAnswerYes = 6;
@@ -29,6 +40,9 @@ class Frontend {
   // A routine ended on an error it did not handle; `text` is the error's message. The
   // default shows it like any other message.
   virtual void ShowError(const std::string& text) { Notify(text); }
+  // True once the person asked to stop the routine that runs; asked at every update of the
+  // status label. Stays true until the run ends.
+  virtual bool StopWanted() { return false; }
 };
 
 }  // namespace talvor

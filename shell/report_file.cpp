@@ -18,12 +18,12 @@ std::error_code LastError() {
 
 }  // namespace
 
-ReportFile::ReportFile(TForm1& form, const std::string& name) : form_(&form), name_(name) {
+ReportFile::ReportFile(TForm1& form, const std::string& name)
+    : form_(&form), name_(name), path_(form.Files().ReportPath(name)) {
   errno = 0;
-  out_.open(name, std::ios::binary | std::ios::trunc);
+  out_.open(path_, std::ios::binary | std::ios::trunc);
   if (!out_) {
-    throw std::filesystem::filesystem_error("Cannot create report file",
-                                            std::filesystem::path(name), LastError());
+    throw std::filesystem::filesystem_error("Cannot create report file", path_, LastError());
   }
   if (FileWatcher* watcher = form_->Files().Watcher()) watcher->OnReportCreated(name);
 }
@@ -35,7 +35,7 @@ ReportFile::~ReportFile() {
   if (out_.fail()) {
     if (FileWatcher* watcher = form_->Files().Watcher()) {
       watcher->OnReportFailed(name_, "Cannot write report file: " + LastError().message() +
-                                         " [" + name_ + "]");
+                                         " [" + path_.string() + "]");
     }
   }
 }
@@ -44,7 +44,7 @@ void ReportFile::Fail(const char* what) {
   const std::error_code why = LastError();
   failed_ = true;
   out_.close();
-  throw std::filesystem::filesystem_error(what, std::filesystem::path(name_), why);
+  throw std::filesystem::filesystem_error(what, path_, why);
 }
 
 void ReportFile::Line(std::string_view text) {

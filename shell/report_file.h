@@ -19,8 +19,9 @@ class TForm1;
 
 class ReportFile {
  public:
-  // Creates (or empties) `name` in the working directory and tells the run's file watcher
-  // (TForm1::Files) about it.
+  // Creates (or empties) `name` in the working directory (or the report folder the run
+  // was given: SiteFiles::ReportPath) and tells the run's file watcher (TForm1::Files)
+  // about it.
   // Throws std::filesystem::filesystem_error naming the file and the reason ("Permission
   // denied", ...) when it cannot be created.
   ReportFile(TForm1& form, const std::string& name);
@@ -44,6 +45,7 @@ class ReportFile {
 
   TForm1* form_;
   std::string name_;
+  std::filesystem::path path_;
   std::ofstream out_;
   bool failed_ = false;
 };

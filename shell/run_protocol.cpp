@@ -63,6 +63,7 @@ class RecordingFrontend final : public Frontend {
   void ShowStatus(const std::string& text) override { inner_.ShowStatus(text); }
   void ProcessMessages() override { inner_.ProcessMessages(); }
   void ShowError(const std::string& text) override { inner_.ShowError(text); }
+  bool StopWanted() override { return inner_.StopWanted(); }
 
  private:
   Frontend& inner_;
@@ -100,14 +101,17 @@ class RunFileWatcher final : public FileWatcher {
 // Puts the form's front end and file watch back as they were, whatever ends the run.
 class RunScope {
  public:
-  RunScope(TForm1& form, Frontend* recording, FileWatcher& watcher, bool dryRun)
+  RunScope(TForm1& form, Frontend* recording, FileWatcher& watcher, bool dryRun,
+           const std::filesystem::path& reportDir)
       : form_(form), previous_(form.frontend()) {
     if (recording != nullptr) form_.SetFrontend(*recording);
     form_.Files().Watch(&watcher, dryRun);
+    form_.Files().SetReportFolder(reportDir);
   }
   ~RunScope() {
     form_.SetFrontend(previous_);
     form_.Files().Watch(nullptr, false);
+    form_.Files().SetReportFolder({});
   }
   RunScope(const RunScope&) = delete;
   RunScope& operator=(const RunScope&) = delete;
@@ -119,7 +123,8 @@ class RunScope {
 
 }  // namespace
 
-RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry, RunKind kind) {
+RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry, RunKind kind,
+                      const RunPlace& place) {
   RunOutcome outcome;
   std::unique_ptr<journal::RunJournal> journal;
   if (kind == RunKind::kDryRun || JournalWanted()) {
@@ -127,7 +132,7 @@ RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry, RunKind kind) {
     journal = journal::RunJournal::Start(
         std::filesystem::current_path(), entry.caption, entry.Slug(),
         kind == RunKind::kDryRun ? journal::RunMode::kDryRun : journal::RunMode::kRun,
-        form.clock().Now(), SettingsOf(form), &problem);
+        form.clock().Now(), SettingsOf(form), &problem, place.runsDir);
     if (!journal) {
       // A run whose changes could not be recorded could not be undone either.
       outcome.error = ShowableText(
@@ -145,10 +150,13 @@ RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry, RunKind kind) {
   std::unique_ptr<RecordingFrontend> recording;
   if (journal) recording = std::make_unique<RecordingFrontend>(form.frontend(), *journal);
   {
-    RunScope scope(form, recording.get(), files, kind == RunKind::kDryRun);
+    RunScope scope(form, recording.get(), files, kind == RunKind::kDryRun, place.reportDir);
     try {
       entry.Run(form);
       outcome.completed = true;
+    } catch (const RunStopped& e) {
+      outcome.stopped = true;
+      outcome.error = e.what();
     } catch (const std::exception& e) {
       outcome.error = MessageOf(e);
     } catch (...) {

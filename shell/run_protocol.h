@@ -1,6 +1,7 @@
 // The run protocol: how every button and the command line run one routine.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "shell/routine_entry.h"
@@ -11,9 +12,17 @@ class TForm1;
 
 struct RunOutcome {
   bool completed = false;  // the routine ran to its end
+  bool stopped = false;    // the front end stopped it (error is kStoppedText)
   std::string error;       // when not completed: the message that was shown
   std::string runId;       // the run's folder under .talvor/runs, "" when not recorded
   std::string journalProblem;  // why the run's journal is incomplete, "" when it is whole
+};
+
+// Where a run writes what is not the site's own: its journal folder and its report files.
+// The defaults are the site's: ".talvor/runs" and the working directory.
+struct RunPlace {
+  std::filesystem::path runsDir;    // empty: RunsDir of the working directory
+  std::filesystem::path reportDir;  // empty: the working directory
 };
 
 enum class RunKind {
@@ -37,8 +46,11 @@ enum class RunKind {
 //
 // A report file that could not be written ends the run on that error even when the
 // routine did not see it (the file was closed by its destructor).
+//
+// A front end that wants the run stopped (Frontend::StopWanted) ends it at the routine's
+// next status-label update, as an error whose message is kStoppedText.
 // REQUIRES: entry.Built().
 RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry,
-                      RunKind kind = RunKind::kRecorded);
+                      RunKind kind = RunKind::kRecorded, const RunPlace& place = {});
 
 }  // namespace talvor

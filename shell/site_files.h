@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 namespace talvor {
 
@@ -62,9 +63,18 @@ class SiteFiles {
   FileWatcher* Watcher() const { return watcher_; }
   bool DryRun() const { return dryRun_; }
 
+  // From now on, report files are created in `folder` (empty: the working directory, as
+  // a routine names them).
+  void SetReportFolder(std::filesystem::path folder) { reportFolder_ = std::move(folder); }
+  // Where the report file a routine names `name` is created.
+  std::filesystem::path ReportPath(const std::string& name) const {
+    return reportFolder_.empty() ? std::filesystem::path(name) : reportFolder_ / name;
+  }
+
  private:
   FileWatcher* watcher_ = nullptr;
   bool dryRun_ = false;
+  std::filesystem::path reportFolder_;
 };
 
 }  // namespace talvor

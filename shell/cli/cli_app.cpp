@@ -2,30 +2,123 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
 
+#include "shell/assess/assessment.h"
+#include "shell/assess/assessment_page.h"
 #include "shell/cli/cli_commands.h"
 #include "shell/cli/cli_runs.h"
 #include "shell/cli/terminal_frontend.h"
 #include "shell/form.h"
 #include "shell/run_protocol.h"
 #include "shell/startup.h"
+#include "shell/text/text.h"
 
 namespace talvor {
 
 namespace {
 
+// The settings boxes a command may set; the rest come from the working directory's start-up
+// settings (talvor.cfg, the presets, the defaults).
+struct SettingsOptions {
+  std::optional<std::string> datapath, alias, agency, server, house;
+
+  void AddTo(CLI::App* command) {
+    command->add_option("--datapath", datapath, "legacy data path (Datapath box)");
+    command->add_option("--alias", alias, "database alias (ODBC name box)");
+    command->add_option("--agency", agency, "agency code");
+    command->add_option("--server", server, "server (session) name");
+    command->add_option("--house", house, "house account code");
+  }
+  // The start-up settings of the working directory with the options given on top; a
+  // start-up problem is told through `notify`.
+  SiteSettings Resolve(Frontend& notify) const {
+    std::string problem;
+    SiteSettings s = LoadStartupSettings(std::filesystem::current_path(), &problem);
+    if (!problem.empty()) notify.Notify(problem);
+    if (datapath) s.dataPath = *datapath;
+    if (alias) s.odbcName = *alias;
+    if (agency) s.agyCode = *agency;
+    if (server) s.serverName = *server;
+    if (house) s.prdCode = *house;
+    return s;
+  }
+};
+
 struct RunOptions {
   std::vector<std::string> routines;
-  std::optional<std::string> datapath, alias, agency, server, house;
+  SettingsOptions settings;
   std::string answer;
   std::string transcript;
   bool dryRun = false;
 };
+
+struct AssessOptions {
+  SettingsOptions settings;
+  std::string group = "common";
+  std::string answer = "yes";
+  std::string out;
+};
+
+std::string Counted(long long n, const char* what) {
+  return GroupedDigits(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+// One line per routine as the assessment goes: which one, then what it would do.
+class AssessProgress final : public assess::Progress {
+ public:
+  explicit AssessProgress(std::ostream& out) : out_(out) {}
+  void Starting(int n, int count, const RoutineEntry& entry) override {
+    out_ << "[" << n << "/" << count << "] " << entry.caption << " ... " << std::flush;
+  }
+  void Ended(int, int, const assess::RoutineFindings& f) override {
+    out_ << assess::EndedName(f.ended) << ": " << Counted(f.records, "record") << ", "
+         << Counted(f.rows, "row") << ", "
+         << Counted(static_cast<long long>(f.reports.size()), "report file") << " ("
+         << Counted(f.ReportLines(), "line") << "), " << Counted(f.messageCount, "message");
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, ", %.1f s", f.seconds);
+    out_ << seconds << '\n';
+    if (!f.error.empty()) out_ << "    " << f.error << '\n';
+    out_ << std::flush;
+  }
+
+ private:
+  std::ostream& out_;
+};
+
+int Assess(const AssessOptions& opt, const CliEnvironment& env) {
+  TerminalFrontend terminal(AnswerMode::kNo, *env.in, *env.out, *env.err, false, false);
+  const SiteSettings settings = opt.settings.Resolve(terminal);
+  assess::Options options;
+  options.group = opt.group == "all" ? assess::Group::kAll : assess::Group::kCommon;
+  options.answerYes = opt.answer == "yes";
+  options.outDir = opt.out;
+  const std::vector<const RoutineEntry*> routines = assess::RoutinesOf(env.registry, options.group);
+  AssessProgress progress(*env.out);
+  std::string error;
+  const std::optional<assess::Assessment> a =
+      assess::Assess(routines, settings, options, *env.clock, &progress, &error);
+  if (!a) {
+    *env.err << "talvor-cli: " << error << "\n";
+    return kExitFailed;
+  }
+  int failed = 0;
+  for (const assess::RoutineFindings& f : a->routines) failed += f.ended != assess::Ended::kCompleted;
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.1f", a->seconds);
+  *env.out << "assessed " << a->routines.size() << " routines in " << seconds
+           << " s; nothing was changed\n"
+           << "page: " << (a->outDir / assess::kPageName).string() << "\n"
+           << "table: " << (a->outDir / assess::kTableName).string() << "\n";
+  if (failed > 0) *env.out << failed << " routines did not complete\n";
+  return failed == 0 ? kExitOk : kExitFailed;
+}
 
 int ListRoutines(const CliEnvironment& env) {
   std::ostream& out = *env.out;
@@ -69,14 +162,7 @@ int RunRoutines(const RunOptions& opt, const CliEnvironment& env) {
   }
 
   TForm1 form(*frontend, *env.clock);
-  std::string problem;
-  form.ApplySettings(LoadStartupSettings(std::filesystem::current_path(), &problem));
-  if (!problem.empty()) frontend->Notify(problem);
-  if (opt.datapath) form.edtDatapath = *opt.datapath;
-  if (opt.alias) form.edtODBCName = *opt.alias;
-  if (opt.agency) form.edtAgyCode = *opt.agency;
-  if (opt.server) form.edtServerName = *opt.server;
-  if (opt.house) form.edtPrdCode = *opt.house;
+  form.ApplySettings(opt.settings.Resolve(*frontend));
 
   int status = kExitOk;
   for (const RoutineEntry* e : chosen) {
@@ -112,17 +198,26 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
   RunOptions runOpt;
   auto* run = app.add_subcommand("run", "run routines in order, as their buttons would");
   run->add_option("routine", runOpt.routines, "button caption or slug")->required();
-  run->add_option("--datapath", runOpt.datapath, "legacy data path (Datapath box)");
-  run->add_option("--alias", runOpt.alias, "database alias (ODBC name box)");
-  run->add_option("--agency", runOpt.agency, "agency code");
-  run->add_option("--server", runOpt.server, "server (session) name");
-  run->add_option("--house", runOpt.house, "house account code");
+  runOpt.settings.AddTo(run);
   run->add_option("--answer", runOpt.answer, "answer to every yes/no question")
       ->check(CLI::IsMember({"yes", "no"}));
   run->add_option("--transcript", runOpt.transcript, "write every question, message and label");
   run->add_flag("--dry-run", runOpt.dryRun,
                 "run on the real files and roll every change back at the end");
   run->callback([&] { status = RunRoutines(runOpt, env); });
+
+  AssessOptions assessOpt;
+  auto* assessCmd = app.add_subcommand(
+      "assess", "what every routine of a group would change and find, on one page; changes nothing");
+  assessCmd->add_option("--group", assessOpt.group, "common (the group box, default) or all buttons")
+      ->check(CLI::IsMember({"common", "all"}));
+  assessCmd->add_option("--answer", assessOpt.answer, "answer to every question (default yes)")
+      ->check(CLI::IsMember({"yes", "no"}));
+  assessCmd->add_option("--out", assessOpt.out,
+                        "folder for the page, the table and the report files (default "
+                        "assessment-DATE-TIME); must be new or empty");
+  assessOpt.settings.AddTo(assessCmd);
+  assessCmd->callback([&] { status = Assess(assessOpt, env); });
 
   AddToolCommands(app, env, status);
   AddRunCommands(app, env, status);

@@ -2,6 +2,10 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <QUrl>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,7 +17,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 
+#include "shell/assess/assessment.h"
+#include "shell/assess/assessment_page.h"
 #include "shell/build_info.h"
 #include "shell/gui/chg_clt_dialog.h"
 #include "shell/gui/last_run_panel.h"
@@ -35,6 +42,30 @@ constexpr int kBaseFontPixels = 11;
 constexpr int kStatusFontPixels = 16;
 constexpr int kButtonHeight = 24;
 constexpr int kSettingsBoxWidth = 110;
+
+// The assessment's progress dialog: the routine that runs, "Stop", and a window that stays
+// responsive while a routine runs (events at most every 50 ms).
+class DialogProgress final : public assess::Progress {
+ public:
+  explicit DialogProgress(QProgressDialog& dialog) : dialog_(dialog) { clock_.start(); }
+  void Starting(int n, int count, const RoutineEntry& entry) override {
+    dialog_.setMaximum(count);
+    dialog_.setValue(n - 1);
+    dialog_.setLabelText(QStringLiteral("Routine %1 of %2: %3").arg(n).arg(count).arg(FromBytes(entry.caption)));
+    QCoreApplication::processEvents();
+  }
+  void Ended(int n, int, const assess::RoutineFindings&) override { dialog_.setValue(n); }
+  void Tick() override {
+    if (clock_.elapsed() < 50) return;
+    clock_.restart();
+    QCoreApplication::processEvents();
+  }
+  bool StopWanted() override { return dialog_.wasCanceled(); }
+
+ private:
+  QProgressDialog& dialog_;
+  QElapsedTimer clock_;
+};
 
 // A caption shown as it is: "&" would otherwise mark a keyboard shortcut.
 QString ButtonText(const char* caption) {
@@ -188,6 +219,18 @@ void MainWindow::BuildLayout() {
   quitButton_->setFixedWidth(100);
   connect(quitButton_, &QPushButton::clicked, this, [this] { done(kQuitResult); });
 
+  assessButton_ = MakeButton(QStringLiteral("Assess Site..."), QStringLiteral("btnAssess"), this);
+  assessButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  assessButton_->setToolTip(QStringLiteral(
+      "Runs every routine of the group box as a dry run and shows, on one page, what each "
+      "would change and find. Changes nothing."));
+  connect(assessButton_, &QPushButton::clicked, this, [this] { AssessSite(); });
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(quitButton_);
+  buttons->addSpacing(12);
+  buttons->addWidget(assessButton_);
+  buttons->addStretch(1);
+
   label6_ = new QLabel(FromBytes(form_.Label6), this);
   label6_->setObjectName(QStringLiteral("Label6"));
   label6_->setTextFormat(Qt::PlainText);
@@ -200,7 +243,7 @@ void MainWindow::BuildLayout() {
   left->addWidget(lastRun_, 1);
   left->addWidget(label3_);
   left->addSpacing(8);
-  left->addWidget(quitButton_);
+  left->addLayout(buttons);
   left->addSpacing(4);
   left->addWidget(label6_);
 
@@ -227,6 +270,7 @@ void MainWindow::SetIdle(bool idle) {
   }
   chgCltButton_->setEnabled(idle);
   quitButton_->setEnabled(idle);
+  assessButton_->setEnabled(idle);
   for (auto& entry : boxes_) entry.first->setReadOnly(!idle);
   lastRun_->SetIdle(idle);
 }
@@ -242,6 +286,43 @@ void MainWindow::RunEntry(const RoutineEntry& entry) {
   frontend_.Flush();
   running_ = false;
   SetIdle(true);
+}
+
+void MainWindow::AssessSite() {
+  if (running_) return;
+  running_ = true;
+  SetIdle(false);
+  ReadBoxes();
+  const std::vector<const RoutineEntry*> routines =
+      assess::RoutinesOf(entries_, assess::Group::kCommon);
+  QProgressDialog dialog(QStringLiteral("Assessing the site..."), QStringLiteral("Stop"), 0,
+                         static_cast<int>(routines.size()), this);
+  dialog.setWindowTitle(QStringLiteral("Assess Site"));
+  dialog.setWindowModality(Qt::WindowModal);
+  dialog.setMinimumDuration(0);
+  dialog.setAutoClose(false);
+  dialog.setAutoReset(false);
+  dialog.show();
+  DialogProgress progress(dialog);
+  std::string error;
+  const std::optional<assess::Assessment> a =
+      assess::Assess(routines, form_.Settings(), assess::Options{}, clock_, &progress, &error);
+  dialog.close();
+  running_ = false;
+  SetIdle(true);
+  if (!a) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Assess Site"), FromBytes(error),
+                    QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    return;
+  }
+  const std::filesystem::path page = a->outDir / assess::kPageName;
+  if (openPage_) {
+    openPage_(page);
+  } else {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(FromBytes(page.string())));
+  }
 }
 
 void MainWindow::reject() {

@@ -10,6 +10,7 @@
 
 #include <QDialog>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,16 @@ class MainWindow : public QDialog {
   // and the status label the final text. Ignored while another run is going on.
   void RunEntry(const RoutineEntry& entry);
 
+  // "Assess Site...": every routine of the group box as a dry run on the site with the
+  // boxes' settings (shell/assess/assessment.h), with a progress dialog whose "Stop" ends
+  // the routine that runs and skips the rest; then opens the assessment's page. Ignored
+  // while a routine runs.
+  void AssessSite();
+  // How the assessment's page is opened; by default in the system's browser.
+  void SetPageOpener(std::function<void(const std::filesystem::path&)> open) {
+    openPage_ = std::move(open);
+  }
+
   // The close box ends the window with kQuitResult, except while a routine runs.
   void reject() override;
 
@@ -93,6 +104,8 @@ class MainWindow : public QDialog {
   std::vector<RoutineButton> routineButtons_;
   QPushButton* chgCltButton_ = nullptr;
   QPushButton* quitButton_ = nullptr;
+  QPushButton* assessButton_ = nullptr;
+  std::function<void(const std::filesystem::path&)> openPage_;
   QLabel* label3_ = nullptr;
   QLabel* label6_ = nullptr;
   LastRunPanel* lastRun_ = nullptr;

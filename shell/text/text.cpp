@@ -268,4 +268,54 @@ std::string ShowableText(std::string_view text) {
   return out;
 }
 
+std::string HidePasswords(std::string_view text) {
+  std::string out;
+  std::size_t i = 0;
+  // A key starts the text or follows a ";" (blanks before it allowed).
+  bool keyMayStart = true;
+  while (i < text.size()) {
+    if (keyMayStart) {
+      std::size_t k = i;
+      while (k < text.size() && text[k] == ' ') ++k;
+      const std::size_t eq = text.find('=', k);
+      const std::size_t semi = text.find(';', k);
+      if (eq != std::string_view::npos && (semi == std::string_view::npos || eq < semi)) {
+        const std::string key = Trim(text.substr(k, eq - k));
+        if (EqualsIgnoringCase(key, "PWD") || EqualsIgnoringCase(key, "PASSWORD")) {
+          out.append(text.substr(i, eq + 1 - i));
+          out += "***";
+          std::size_t end = eq + 1;
+          while (end < text.size() && text[end] == ' ') ++end;
+          if (end < text.size() && text[end] == '{') {
+            const std::size_t close = text.find('}', end);
+            end = close == std::string_view::npos ? text.size() : close + 1;
+          }
+          const std::size_t next = text.find(';', end);
+          i = next == std::string_view::npos ? text.size() : next;
+          keyMayStart = false;
+          continue;
+        }
+      }
+      keyMayStart = false;
+    }
+    out += text[i];
+    if (text[i] == ';') keyMayStart = true;
+    ++i;
+  }
+  return out;
+}
+
+std::string GroupedDigits(long long n) {
+  // Through unsigned, so that the most negative number has its digits too.
+  const unsigned long long magnitude =
+      n < 0 ? 0ULL - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
+  const std::string digits = std::to_string(magnitude);
+  std::string out = n < 0 ? "-" : "";
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
 }  // namespace talvor

@@ -84,4 +84,12 @@ std::string NextCsvField(std::string& line);
 // box), and a CR or an escape sequence would overwrite what a terminal shows.
 std::string ShowableText(std::string_view text);
 
+// `text` with the value of every password key of a connection string ("PWD=...",
+// "PASSWORD=...", any letter case, up to the next ";" or the end; a value in braces up to
+// its closing brace) written "***": what may be shown or stored of a database's name.
+std::string HidePasswords(std::string_view text);
+
+// `n` in decimal with a "," between each group of three digits: 1001 -> "1,001".
+std::string GroupedDigits(long long n);
+
 }  // namespace talvor

@@ -17,6 +17,7 @@
 
 #include "journal/changes_report.h"
 #include "journal/journal_file.h"
+#include "journal/undo.h"
 #include "legacy/btrv_layout.h"
 #include "legacy/engine.h"
 #include "shell/form.h"
@@ -174,6 +175,44 @@ class RunProtocolTest : public testing::SiteTest {
     return RunRoutine(*form, entry, kind);
   }
 };
+
+// A person who asks for a stop as soon as the routine shows its first status.
+class StoppingFrontend final : public ScriptedFrontend {
+ public:
+  void ShowStatus(const std::string& text) override {
+    ScriptedFrontend::ShowStatus(text);
+    stop_ = true;
+  }
+  bool StopWanted() override { return stop_; }
+
+ private:
+  bool stop_ = false;
+};
+
+TEST_F(RunProtocolTest, AStoppedRunEndsAtItsStatusUpdateWithItsChangesWholeAndUndoable) {
+  const Table customersBefore = Customers();
+  const auto recordsBefore = Records("ap");
+  StoppingFrontend stopper;
+  form->SetFrontend(stopper);
+  const RunOutcome outcome = RunEntry("Change Both", &ChangesARowAndARecord);
+  EXPECT_FALSE(outcome.completed);
+  EXPECT_TRUE(outcome.stopped);
+  EXPECT_EQ(outcome.error, kStoppedText);
+  EXPECT_EQ(stopper.Errors(), std::vector<std::string>{kStoppedText});
+  // Both changes came before the label's update: they stay, and the journal has them.
+  EXPECT_NE(Customers(), customersBefore);
+  EXPECT_NE(Records("ap"), recordsBefore);
+  const journal::RunRecord run = ReadRunOf(outcome.runId);
+  EXPECT_EQ(run.outcome, std::string("error ") + kStoppedText);
+  EXPECT_TRUE(run.complete);
+  EXPECT_EQ(run.changeCount, 2);
+  EXPECT_EQ(form->Label3.Caption(), "Done!") << "the label shows where it stopped";
+
+  const journal::UndoResult undo = journal::UndoRun(fs::current_path(), outcome.runId, clock);
+  EXPECT_TRUE(undo.Whole()) << undo.error;
+  EXPECT_EQ(Customers(), customersBefore);
+  EXPECT_EQ(Records("ap"), recordsBefore);
+}
 
 TEST_F(RunProtocolTest, ARunWhoseJournalCannotBeCreatedIsNotStarted) {
   WriteFile(".talvor", "a file where the journal's folder should be");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 
@@ -111,6 +112,29 @@ TEST_F(CliTest, AnErrorEndsOnlyItsRoutine) {
   EXPECT_EQ(Run({"run", "break-down", "flag-on"}), kExitFailed);
   EXPECT_EQ(out_.str(), "running.....\nflag on\n");
   EXPECT_NE(err_.str().find("not found in database"), std::string::npos);
+}
+
+TEST_F(CliTest, AssessTellsEachRoutineAndWhereThePageIs) {
+  EXPECT_EQ(Run({"assess", "--group", "all", "--answer", "no", "--out", "out"}), kExitOk);
+  const std::string out = out_.str();
+  EXPECT_NE(out.find("[1/2] Ask Me ... completed: 0 records, 0 rows, 0 report files (0 lines), "
+                     "1 message, "),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("[2/2] Flag On ... completed"), std::string::npos) << out;
+  EXPECT_NE(out.find("assessed 2 routines in "), std::string::npos) << out;
+  EXPECT_NE(out.find("page: " + (std::filesystem::canonical("out") / "index.html").string()),
+            std::string::npos)
+      << out;
+  std::ifstream csv("out/assessment.csv", std::ios::binary);
+  const std::string table((std::istreambuf_iterator<char>(csv)), {});
+  EXPECT_NE(table.find("\n1,Ask Me,ask-me,completed,"), std::string::npos) << table;
+  EXPECT_NE(table.find(",Fix it?,no,\n"), std::string::npos) << table;
+
+  // A folder that holds the first assessment is not written over.
+  EXPECT_EQ(Run({"assess", "--out", "out"}), kExitFailed);
+  EXPECT_NE(err_.str().find("is there already and is not empty"), std::string::npos) << err_.str();
+  EXPECT_EQ(Run({"assess", "--group", "some"}), kExitUsage);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -6,6 +6,8 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 #include "shell/build_info.h"
@@ -209,13 +211,18 @@ class MainWindowTest : public QObject {
     QTest::qWait(1);
     const auto y = [this](QWidget* w) { return w->mapTo(window_.get(), QPoint(0, 0)).y(); };
     QPushButton* quit = Button("Quit");
+    QPushButton* assess = Button("Assess Site...");
     int lowestRoutine = 0;
     for (QPushButton* b : window_->findChildren<QPushButton*>()) {
-      if (b != quit && b->isVisible()) lowestRoutine = std::max(lowestRoutine, y(b));
+      if (b != quit && b != assess && b->isVisible()) lowestRoutine = std::max(lowestRoutine, y(b));
     }
     QVERIFY(y(label3) > lowestRoutine);
     QVERIFY(y(quit) > y(label3));
     QVERIFY(y(label6) > y(quit));
+    // "Assess Site..." beside "Quit", to its right.
+    QCOMPARE(y(assess), y(quit));
+    QVERIFY(assess->mapTo(window_.get(), QPoint(0, 0)).x() >
+            quit->mapTo(window_.get(), QPoint(quit->width(), 0)).x());
   }
 
   void ButtonsFollowTheRegistryEntries() {
@@ -227,7 +234,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(ReadingOrder(common, window_.get()), (QStringList{"Final Status", "Common Plain"}));
     QCOMPARE(ReadingOrder(window_.get(), window_.get()),
              (QStringList{"Chg Clts", "Observe", "Change Settings", "Off From Start",
-                          "Fail && Stop", "Flag On", "Switch Off", "Ask", "Close", "Quit"}));
+                          "Fail && Stop", "Flag On", "Switch Off", "Ask", "Close", "Quit",
+                          "Assess Site..."}));
     // The group box stands to the right of every grid button.
     const int groupLeft = common->mapTo(window_.get(), QPoint(0, 0)).x();
     for (QPushButton* b : window_->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
@@ -248,7 +256,7 @@ class MainWindowTest : public QObject {
           QString::fromLatin1(e->caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
       (e->group == ButtonGroup::kCommon ? common : grid) << caption;
     }
-    grid << "Quit";
+    grid << "Quit" << "Assess Site...";
     QCOMPARE(ReadingOrder(&window, &window), grid);
     QCOMPARE(ReadingOrder(window.findChild<QGroupBox*>(QStringLiteral("grpCommon")), &window),
              common);
@@ -283,7 +291,7 @@ class MainWindowTest : public QObject {
     QSet<int> widths;
     QSet<int> heights;
     for (QPushButton* b : window_->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
-      if (b == Button("Quit")) continue;
+      if (b == Button("Quit") || b == Button("Assess Site...")) continue;
       widths.insert(b->width());
       heights.insert(b->height());
     }
@@ -403,6 +411,33 @@ class MainWindowTest : public QObject {
              QStringLiteral("Select an Option to begin"));
     QCOMPARE(Box("edtPrdCode")->text(), QStringLiteral("QXT"));
     QVERIFY(window_->isVisible());
+  }
+
+  // The group box's routines as dry runs, the page opened, and the window as it was.
+  void AssessSiteRunsTheGroupBoxAndOpensItsPage() {
+    // Routines run in the working directory: the site's.
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir_->path());
+    std::filesystem::path opened;
+    window_->SetPageOpener([&](const std::filesystem::path& page) { opened = page; });
+    window_->show();
+    QTest::mouseClick(Button("Assess Site..."), Qt::LeftButton);
+    std::filesystem::current_path(previous);
+    QVERIFY(!opened.empty());
+    std::ifstream in(opened, std::ios::binary);
+    const std::string page((std::istreambuf_iterator<char>(in)), {});
+    QVERIFY(page.find("Final Status") != std::string::npos);
+    QVERIFY(page.find("Common Plain") != std::string::npos);
+    QVERIFY(page.find("Observe") == std::string::npos);
+    QCOMPARE(probe.runs, 2);
+    QVERIFY(opened.parent_path().filename().string().rfind("assessment-", 0) == 0);
+    QCOMPARE(opened.parent_path().parent_path(), std::filesystem::canonical(dir_->path()));
+    QVERIFY(!std::filesystem::exists(dir_->path() / ".talvor"));
+    QVERIFY(!window_->Running());
+    QVERIFY(Button("Observe")->isEnabled());
+    QVERIFY(Button("Assess Site...")->isEnabled());
+    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+             QStringLiteral("Select an Option to begin"));
   }
 
   void QuitClosesWithResultTwo() {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -375,6 +376,26 @@ TEST(EqualsIgnoringCaseTest, IgnoresAsciiCaseOnly) {
   EXPECT_TRUE(EqualsIgnoringCase("forms.ndx", "FORMS.NDX"));
   EXPECT_FALSE(EqualsIgnoringCase("ap", "ap2"));
   EXPECT_FALSE(EqualsIgnoringCase("\xe9", "\xc9"));
+}
+
+TEST(HidePasswordsTest, HidesEveryPasswordValueOfAConnectionString) {
+  EXPECT_EQ(HidePasswords("odbc:DSN=AGENCY;UID=clerk;PWD=s3cret"), "odbc:DSN=AGENCY;UID=clerk;PWD=***");
+  EXPECT_EQ(HidePasswords("Driver=x; pwd = a;b;Password={x;y}};Server=s"),
+            "Driver=x; pwd =***;b;Password=***;Server=s");
+  EXPECT_EQ(HidePasswords("PWD=;UID=u"), "PWD=***;UID=u");
+  // Only keys: a value that holds "PWD=" is left alone, and so is a name without keys.
+  EXPECT_EQ(HidePasswords("DSN=PWD=1;UID=u"), "DSN=PWD=1;UID=u");
+  EXPECT_EQ(HidePasswords("AGYFORMS"), "AGYFORMS");
+  EXPECT_EQ(HidePasswords(""), "");
+}
+
+TEST(GroupedDigitsTest, PutsACommaBetweenGroupsOfThree) {
+  EXPECT_EQ(GroupedDigits(0), "0");
+  EXPECT_EQ(GroupedDigits(999), "999");
+  EXPECT_EQ(GroupedDigits(1001), "1,001");
+  EXPECT_EQ(GroupedDigits(1234567), "1,234,567");
+  EXPECT_EQ(GroupedDigits(-1000), "-1,000");
+  EXPECT_EQ(GroupedDigits(std::numeric_limits<long long>::min()), "-9,223,372,036,854,775,808");
 }
 
 }  // namespace
