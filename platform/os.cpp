@@ -7,6 +7,7 @@
 #include <unistd.h>
 #endif
 
+#include <csignal>
 #include <system_error>
 
 namespace talvor {
@@ -30,5 +31,38 @@ std::filesystem::path ExecutablePath() {
   return ec ? std::filesystem::path() : p;
 #endif
 }
+
+namespace {
+
+// A signal handler can reach nothing but a flag of static storage; InterruptWatch is the
+// only one that sets it up and reads it.
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void NoteInterrupt(int) {
+  interrupted = 1;
+  // The next one ends the program.
+  std::signal(SIGINT, SIG_DFL);
+}
+
+}  // namespace
+
+InterruptWatch::InterruptWatch() {
+  interrupted = 0;
+#ifdef _WIN32
+  std::signal(SIGINT, NoteInterrupt);
+#else
+  // Without SA_RESTART: a read waiting for an answer at the terminal returns, so that the
+  // routine goes on to its next status update.
+  struct sigaction action {};
+  action.sa_handler = NoteInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;
+  sigaction(SIGINT, &action, nullptr);
+#endif
+}
+
+InterruptWatch::~InterruptWatch() { std::signal(SIGINT, SIG_DFL); }
+
+bool InterruptWatch::Interrupted() const { return interrupted != 0; }
 
 }  // namespace talvor

@@ -72,7 +72,9 @@ std::string Counted(long long n, const char* what) {
 // One line per routine as the assessment goes: which one, then what it would do.
 class AssessProgress final : public assess::Progress {
  public:
-  explicit AssessProgress(std::ostream& out) : out_(out) {}
+  AssessProgress(std::ostream& out, std::function<bool()> stopWanted)
+      : out_(out), stopWanted_(std::move(stopWanted)) {}
+  bool StopWanted() override { return stopWanted_ && stopWanted_(); }
   void Starting(int n, int count, const RoutineEntry& entry) override {
     out_ << "[" << n << "/" << count << "] " << entry.caption << " ... " << std::flush;
   }
@@ -90,6 +92,7 @@ class AssessProgress final : public assess::Progress {
 
  private:
   std::ostream& out_;
+  std::function<bool()> stopWanted_;
 };
 
 int Assess(const AssessOptions& opt, const CliEnvironment& env) {
@@ -100,7 +103,7 @@ int Assess(const AssessOptions& opt, const CliEnvironment& env) {
   options.answerYes = opt.answer == "yes";
   options.outDir = opt.out;
   const std::vector<const RoutineEntry*> routines = assess::RoutinesOf(env.registry, options.group);
-  AssessProgress progress(*env.out);
+  AssessProgress progress(*env.out, env.stopWanted);
   std::string error;
   const std::optional<assess::Assessment> a =
       assess::Assess(routines, settings, options, *env.clock, &progress, &error);
@@ -116,7 +119,9 @@ int Assess(const AssessOptions& opt, const CliEnvironment& env) {
            << " s; nothing was changed\n"
            << "page: " << (a->outDir / assess::kPageName).string() << "\n"
            << "table: " << (a->outDir / assess::kTableName).string() << "\n";
+  if (a->stopped) *env.out << "stopped by the operator: the routines after it were not run\n";
   if (failed > 0) *env.out << failed << " routines did not complete\n";
+  if (a->stopped) return kExitStopped;
   return failed == 0 ? kExitOk : kExitFailed;
 }
 
@@ -153,7 +158,8 @@ int RunRoutines(const RunOptions& opt, const CliEnvironment& env) {
     }
   }
 
-  TerminalFrontend terminal(mode, *env.in, *env.out, *env.err, env.outIsTerminal, env.inIsTerminal);
+  TerminalFrontend terminal(mode, *env.in, *env.out, *env.err, env.outIsTerminal,
+                            env.inIsTerminal, env.stopWanted);
   std::unique_ptr<TranscriptFrontend> transcript;
   Frontend* frontend = &terminal;
   if (transcriptFile.is_open()) {
@@ -173,7 +179,7 @@ int RunRoutines(const RunOptions& opt, const CliEnvironment& env) {
     }
     const RunOutcome outcome =
         RunRoutine(form, *e, opt.dryRun ? RunKind::kDryRun : RunKind::kRecorded);
-    if (!outcome.completed) status = kExitFailed;
+    if (!outcome.completed) status = outcome.stopped ? kExitStopped : kExitFailed;
     terminal.ClearLiveLine();
     *env.out << form.Label3.Caption() << '\n' << std::flush;
     if (opt.dryRun && !outcome.runId.empty()) {
@@ -181,6 +187,8 @@ int RunRoutines(const RunOptions& opt, const CliEnvironment& env) {
                << outcome.runId << '\n' << std::flush;
     }
     if (transcriptFile.is_open()) transcriptFile << "label: " << form.Label3.Caption() << '\n' << std::flush;
+    // The routines after a stopped one are not started.
+    if (status == kExitStopped) break;
   }
   return status;
 }

@@ -1,6 +1,7 @@
 // talvor-cli: the headless runner and tools. Callable in-process for tests.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -14,6 +15,7 @@ namespace talvor {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;  // a routine or tool ended on an error
 inline constexpr int kExitUsage = 2;   // unknown routine, bad option
+inline constexpr int kExitStopped = 130;  // stopped by an interrupt (Ctrl-C), as shells count it
 
 struct CliEnvironment {
   std::span<const RoutineEntry* const> registry;
@@ -23,6 +25,8 @@ struct CliEnvironment {
   std::ostream* err = nullptr;
   bool inIsTerminal = false;
   bool outIsTerminal = false;
+  // True once the person wants the work stopped (Ctrl-C); null: never.
+  std::function<bool()> stopWanted;
 };
 
 // Runs the command line `args` (without the program name) and returns the exit status.

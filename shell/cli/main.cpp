@@ -16,5 +16,7 @@ int main(int argc, char** argv) {
   env.err = &std::cerr;
   env.inIsTerminal = talvor::IsTerminal(stdin);
   env.outIsTerminal = talvor::IsTerminal(stdout);
+  const talvor::InterruptWatch interrupts;
+  env.stopWanted = [&interrupts] { return interrupts.Interrupted(); };
   return talvor::RunCli(args, env);
 }

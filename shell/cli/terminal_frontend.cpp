@@ -10,13 +10,25 @@ constexpr std::size_t kLiveWidth = 78;
 }  // namespace
 
 TerminalFrontend::TerminalFrontend(AnswerMode mode, std::istream& in, std::ostream& out,
-                                   std::ostream& err, bool liveStatus, bool interactive)
-    : mode_(mode), in_(in), out_(out), err_(err), live_(liveStatus), interactive_(interactive) {}
+                                   std::ostream& err, bool liveStatus, bool interactive,
+                                   std::function<bool()> stopWanted)
+    : mode_(mode),
+      in_(in),
+      out_(out),
+      err_(err),
+      live_(liveStatus),
+      interactive_(interactive),
+      stopWanted_(std::move(stopWanted)) {}
 
 int TerminalFrontend::AskYesNo(const std::string& text) {
   if (mode_ == AnswerMode::kYes) return kAnswerYes;
-  if (mode_ == AnswerMode::kNo || !interactive_) return kAnswerNo;
+  if (mode_ == AnswerMode::kNo) return kAnswerNo;
   ClearLiveLine();
+  if (!interactive_) {
+    // Nobody can answer; say so, or a script's "no" would pass unnoticed.
+    err_ << text << " -> no (not a terminal; see --answer)\n" << std::flush;
+    return kAnswerNo;
+  }
   for (;;) {
     err_ << text << " [y/n] " << std::flush;
     std::string reply;

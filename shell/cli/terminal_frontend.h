@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -16,15 +17,17 @@ enum class AnswerMode { kAsk, kYes, kNo };
 // Notify text a line on the error stream, the status label one live line on a terminal.
 class TerminalFrontend : public Frontend {
  public:
-  // `liveStatus`: `out` is a terminal; `interactive`: `in` is a terminal.
+  // `liveStatus`: `out` is a terminal; `interactive`: `in` is a terminal; `stopWanted`
+  // (may be null) tells when the person wants the run stopped.
   TerminalFrontend(AnswerMode mode, std::istream& in, std::ostream& out, std::ostream& err,
-                   bool liveStatus, bool interactive);
+                   bool liveStatus, bool interactive, std::function<bool()> stopWanted = {});
 
   int AskYesNo(const std::string& text) override;
   void Notify(const std::string& text) override;
   void ShowStatus(const std::string& text) override;
   void ProcessMessages() override;
   void ShowError(const std::string& text) override;
+  bool StopWanted() override { return stopWanted_ && stopWanted_(); }
   // Clears the live line so that other output starts on a clean line.
   void ClearLiveLine();
 
@@ -37,6 +40,7 @@ class TerminalFrontend : public Frontend {
   std::ostream& err_;
   bool live_;
   bool interactive_;
+  std::function<bool()> stopWanted_;
   std::string status_;
   long updates_ = 0;
   bool lineShown_ = false;
@@ -53,6 +57,7 @@ class TranscriptFrontend : public Frontend {
   void ShowStatus(const std::string& text) override { inner_.ShowStatus(text); }
   void ProcessMessages() override { inner_.ProcessMessages(); }
   void ShowError(const std::string& text) override;
+  bool StopWanted() override { return inner_.StopWanted(); }
 
  private:
   Frontend& inner_;

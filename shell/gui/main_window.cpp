@@ -1,5 +1,6 @@
 #include "shell/gui/main_window.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -47,7 +48,9 @@ constexpr int kSettingsBoxWidth = 110;
 // responsive while a routine runs (events at most every 50 ms).
 class DialogProgress final : public assess::Progress {
  public:
-  explicit DialogProgress(QProgressDialog& dialog) : dialog_(dialog) { clock_.start(); }
+  DialogProgress(QProgressDialog& dialog, Frontend& window) : dialog_(dialog), window_(window) {
+    clock_.start();
+  }
   void Starting(int n, int count, const RoutineEntry& entry) override {
     dialog_.setMaximum(count);
     dialog_.setValue(n - 1);
@@ -60,10 +63,12 @@ class DialogProgress final : public assess::Progress {
     clock_.restart();
     QCoreApplication::processEvents();
   }
-  bool StopWanted() override { return dialog_.wasCanceled(); }
+  // The dialog's "Stop" or the window's.
+  bool StopWanted() override { return dialog_.wasCanceled() || window_.StopWanted(); }
 
  private:
   QProgressDialog& dialog_;
+  Frontend& window_;
   QElapsedTimer clock_;
 };
 
@@ -225,10 +230,25 @@ void MainWindow::BuildLayout() {
       "Runs every routine of the group box as a dry run and shows, on one page, what each "
       "would change and find. Changes nothing."));
   connect(assessButton_, &QPushButton::clicked, this, [this] { AssessSite(); });
+  stopButton_ = MakeButton(QStringLiteral("Stop"), QStringLiteral("btnStop"), this);
+  stopButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  stopButton_->setEnabled(false);
+  stopButton_->setToolTip(QStringLiteral(
+      "Ends the routine that runs at its next status update; what it wrote stays whole and "
+      "can be undone."));
+  connect(stopButton_, &QPushButton::clicked, this, [this] { frontend_.RequestStop(); });
+  dryRun_ = new QCheckBox(QStringLiteral("Dry run"), this);
+  dryRun_->setObjectName(QStringLiteral("chkDryRun"));
+  dryRun_->setToolTip(QStringLiteral(
+      "Runs the routine on the real files and rolls every change back at its end; the last-run "
+      "panel shows what it would have changed."));
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(quitButton_);
   buttons->addSpacing(12);
   buttons->addWidget(assessButton_);
+  buttons->addWidget(stopButton_);
+  buttons->addSpacing(12);
+  buttons->addWidget(dryRun_);
   buttons->addStretch(1);
 
   label6_ = new QLabel(FromBytes(form_.Label6), this);
@@ -271,6 +291,8 @@ void MainWindow::SetIdle(bool idle) {
   chgCltButton_->setEnabled(idle);
   quitButton_->setEnabled(idle);
   assessButton_->setEnabled(idle);
+  stopButton_->setEnabled(!idle);
+  dryRun_->setEnabled(idle);
   for (auto& entry : boxes_) entry.first->setReadOnly(!idle);
   lastRun_->SetIdle(idle);
 }
@@ -280,7 +302,9 @@ void MainWindow::RunEntry(const RoutineEntry& entry) {
   running_ = true;
   SetIdle(false);
   ReadBoxes();
-  const RunOutcome outcome = RunRoutine(form_, entry);
+  frontend_.ClearStop();
+  const RunOutcome outcome =
+      RunRoutine(form_, entry, dryRun_->isChecked() ? RunKind::kDryRun : RunKind::kRecorded);
   WriteBoxes();
   lastRun_->ShowRun(outcome.runId, outcome.journalProblem);
   frontend_.Flush();
@@ -303,7 +327,8 @@ void MainWindow::AssessSite() {
   dialog.setAutoClose(false);
   dialog.setAutoReset(false);
   dialog.show();
-  DialogProgress progress(dialog);
+  frontend_.ClearStop();
+  DialogProgress progress(dialog, frontend_);
   std::string error;
   const std::optional<assess::Assessment> a =
       assess::Assess(routines, form_.Settings(), assess::Options{}, clock_, &progress, &error);

@@ -18,6 +18,7 @@
 #include "shell/gui/qt_frontend.h"
 #include "routines/registry.h"
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 
@@ -58,9 +59,11 @@ class MainWindow : public QDialog {
   // The panel that shows what the last run did.
   LastRunPanel* LastRun() const { return lastRun_; }
 
-  // Runs `entry` as its button does: the boxes go into the form, every button is disabled
-  // and the boxes are read-only until the run ends, then the boxes show the form's settings
-  // and the status label the final text. Ignored while another run is going on.
+  // Runs `entry` as its button does: the boxes go into the form, every button but "Stop" is
+  // disabled and the boxes are read-only until the run ends, then the boxes show the form's
+  // settings and the status label the final text. With "Dry run" ticked, the run is a dry
+  // run (every change rolled back at its end). "Stop" ends it at its next status update.
+  // Ignored while another run is going on.
   void RunEntry(const RoutineEntry& entry);
 
   // "Assess Site...": every routine of the group box as a dry run on the site with the
@@ -105,6 +108,8 @@ class MainWindow : public QDialog {
   QPushButton* chgCltButton_ = nullptr;
   QPushButton* quitButton_ = nullptr;
   QPushButton* assessButton_ = nullptr;
+  QPushButton* stopButton_ = nullptr;
+  QCheckBox* dryRun_ = nullptr;
   std::function<void(const std::filesystem::path&)> openPage_;
   QLabel* label3_ = nullptr;
   QLabel* label6_ = nullptr;

@@ -48,6 +48,12 @@ class QtFrontend : public Frontend {
   // Puts a remembered status text into the label now (no repaint of its own).
   void Flush();
 
+  // The "Stop" button: the routine that runs ends at its next status update.
+  void RequestStop() { stopWanted_ = true; }
+  // A new run starts: no stop is wanted.
+  void ClearStop() { stopWanted_ = false; }
+  bool StopWanted() override { return stopWanted_; }
+
  private:
   QWidget* owner_;
   MillisecondClock clock_;
@@ -58,6 +64,7 @@ class QtFrontend : public Frontend {
   TYesNoWin* yesNo_ = nullptr;
   std::string pending_;
   bool hasPending_ = false;
+  bool stopWanted_ = false;
 };
 
 }  // namespace talvor::gui

@@ -49,6 +49,7 @@ class CliTest : public ::testing::Test {
     env.in = &in_;
     env.out = &out_;
     env.err = &err_;
+    env.stopWanted = [this] { return stop_; };
     return RunCli(args, env);
   }
 
@@ -58,6 +59,7 @@ class CliTest : public ::testing::Test {
   FixedClock clock_{{{2026, 12, 8}, 9, 30, 0}};
   std::istringstream in_;
   std::ostringstream out_, err_;
+  bool stop_ = false;
 };
 
 TEST_F(CliTest, ListPrintsCaptionSlugGroupAndVisibility) {
@@ -71,20 +73,22 @@ TEST_F(CliTest, ListPrintsCaptionSlugGroupAndVisibility) {
 TEST_F(CliTest, RunByCaptionOrSlugPrintsTheFinalLabel) {
   EXPECT_EQ(Run({"run", "ask me", "--answer", "yes"}), kExitOk);
   EXPECT_EQ(out_.str(), "Done, fixed\n");
-  EXPECT_EQ(Run({"run", "ask-me"}), kExitOk);  // no terminal: "no"
+  EXPECT_EQ(Run({"run", "ask-me"}), kExitOk);  // no terminal: "no", and it says so
   EXPECT_EQ(out_.str(), "Done, left alone\n");
+  EXPECT_EQ(err_.str().rfind("Fix it? -> no (not a terminal; see --answer)\n", 0), 0u) << err_.str();
   EXPECT_EQ(Run({"run", "flag-on"}), kExitOk);
   EXPECT_EQ(out_.str(), "flag on\n");
 }
 
 TEST_F(CliTest, NotifyGoesToStandardErrorOneLineEach) {
-  EXPECT_EQ(Run({"run", "ask-me", "--agency", "10", "--datapath", "D:\\DATA"}), kExitOk);
+  EXPECT_EQ(Run({"run", "ask-me", "--answer", "no", "--agency", "10", "--datapath", "D:\\DATA"}),
+            kExitOk);
   EXPECT_EQ(err_.str(), "agency [10] path [D:\\DATA]\n");
 }
 
 TEST_F(CliTest, SettingsComeFromStartupUnlessGiven) {
   dir_.Write("talvor.cfg", "C:\\SITE\nSITEDB\nSRV\nAS\n");
-  EXPECT_EQ(Run({"run", "ask-me"}), kExitOk);
+  EXPECT_EQ(Run({"run", "ask-me", "--answer", "no"}), kExitOk);
   EXPECT_EQ(err_.str(), "agency [AS] path [C:\\SITE]\n");
 }
 
@@ -106,6 +110,15 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run({"run", "ask-me", "--bogus"}), kExitUsage);
   EXPECT_EQ(Run({"frobnicate"}), kExitUsage);
   EXPECT_EQ(Run({}), kExitUsage);
+}
+
+TEST_F(CliTest, AStopEndsTheRunAtItsStatusUpdateAndSkipsTheRest) {
+  stop_ = true;
+  EXPECT_EQ(Run({"run", "break-down", "flag-on"}), kExitStopped);
+  EXPECT_EQ(out_.str(), "running.....\n");
+  EXPECT_NE(err_.str().find("stopped by the operator"), std::string::npos) << err_.str();
+  EXPECT_EQ(Run({"assess", "--group", "all", "--out", "out"}), kExitStopped);
+  EXPECT_NE(out_.str().find("stopped by the operator"), std::string::npos) << out_.str();
 }
 
 TEST_F(CliTest, AnErrorEndsOnlyItsRoutine) {

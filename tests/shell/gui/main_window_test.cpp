@@ -1,4 +1,5 @@
 // The main window: layout from the registry, settings boxes in step with the form, runs.
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -10,7 +11,9 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "journal/journal_file.h"
 #include "shell/build_info.h"
+#include "shell/gui/last_run_panel.h"
 #include "shell/gui/chg_clt_dialog.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/settings_box.h"
@@ -28,6 +31,7 @@ struct Probe {
   bool running = false;
   int enabledButtons = -1;
   bool boxesReadOnly = false;
+  bool stopEnabled = false;
   bool closeRefused = false;
   int answer = -1;
 };
@@ -46,6 +50,7 @@ void Observe(TForm1& form) {
   probe.enabledButtons = EnabledButtons();
   probe.boxesReadOnly =
       probe.window->findChild<SettingsBox*>(QStringLiteral("edtDatapath"))->isReadOnly();
+  probe.stopEnabled = probe.window->findChild<QPushButton*>(QStringLiteral("btnStop"))->isEnabled();
 }
 void ChangeSettings(TForm1& form) {
   ++probe.runs;
@@ -79,6 +84,14 @@ void TryToClose(TForm1&) {
 void WithFlag(TForm1&, bool) {
   ++probe.runs;
 }
+// Presses "Stop" as a person would while it runs, then goes on.
+void PressStop(TForm1& form) {
+  ++probe.runs;
+  form.Label3 = "Client 000001";
+  probe.window->findChild<QPushButton*>(QStringLiteral("btnStop"))->click();
+  form.Label3 = "Client 000002";
+  form.Label3 = "Done!";
+}
 
 const RoutineEntry kEntries[] = {
     {"Observe", Observe, nullptr, false, ButtonGroup::kGrid, true, true, ""},
@@ -90,6 +103,7 @@ const RoutineEntry kEntries[] = {
     {"Switch Off", SwitchOffFlagPair, nullptr, false, ButtonGroup::kGrid, true, true, ""},
     {"Ask", Ask, nullptr, false, ButtonGroup::kGrid, true, true, ""},
     {"Close", TryToClose, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Press Stop", PressStop, nullptr, false, ButtonGroup::kGrid, true, true, ""},
     {"Final Status", SetFinalStatus, nullptr, false, ButtonGroup::kCommon, true, true,
      "Sets the label"},
     {"Common Plain", Observe, nullptr, false, ButtonGroup::kCommon, true, true, ""},
@@ -214,7 +228,8 @@ class MainWindowTest : public QObject {
     QPushButton* assess = Button("Assess Site...");
     int lowestRoutine = 0;
     for (QPushButton* b : window_->findChildren<QPushButton*>()) {
-      if (b != quit && b != assess && b->isVisible()) lowestRoutine = std::max(lowestRoutine, y(b));
+      if (b != quit && b != assess && b != Button("Stop") && b->isVisible())
+        lowestRoutine = std::max(lowestRoutine, y(b));
     }
     QVERIFY(y(label3) > lowestRoutine);
     QVERIFY(y(quit) > y(label3));
@@ -234,8 +249,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(ReadingOrder(common, window_.get()), (QStringList{"Final Status", "Common Plain"}));
     QCOMPARE(ReadingOrder(window_.get(), window_.get()),
              (QStringList{"Chg Clts", "Observe", "Change Settings", "Off From Start",
-                          "Fail && Stop", "Flag On", "Switch Off", "Ask", "Close", "Quit",
-                          "Assess Site..."}));
+                          "Fail && Stop", "Flag On", "Switch Off", "Ask", "Close", "Press Stop",
+                          "Quit", "Assess Site...", "Stop"}));
     // The group box stands to the right of every grid button.
     const int groupLeft = common->mapTo(window_.get(), QPoint(0, 0)).x();
     for (QPushButton* b : window_->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
@@ -256,7 +271,7 @@ class MainWindowTest : public QObject {
           QString::fromLatin1(e->caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
       (e->group == ButtonGroup::kCommon ? common : grid) << caption;
     }
-    grid << "Quit" << "Assess Site...";
+    grid << "Quit" << "Assess Site..." << "Stop";
     QCOMPARE(ReadingOrder(&window, &window), grid);
     QCOMPARE(ReadingOrder(window.findChild<QGroupBox*>(QStringLiteral("grpCommon")), &window),
              common);
@@ -291,7 +306,7 @@ class MainWindowTest : public QObject {
     QSet<int> widths;
     QSet<int> heights;
     for (QPushButton* b : window_->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
-      if (b == Button("Quit") || b == Button("Assess Site...")) continue;
+      if (b == Button("Quit") || b == Button("Assess Site...") || b == Button("Stop")) continue;
       widths.insert(b->width());
       heights.insert(b->height());
     }
@@ -328,7 +343,9 @@ class MainWindowTest : public QObject {
     const int enabledBefore = EnabledButtons();
     QTest::mouseClick(Button("Observe"), Qt::LeftButton);
     QVERIFY(probe.running);
-    QCOMPARE(probe.enabledButtons, 0);
+    // Only "Stop".
+    QCOMPARE(probe.enabledButtons, 1);
+    QVERIFY(probe.stopEnabled);
     QVERIFY(probe.boxesReadOnly);
     QVERIFY(!window_->Running());
     QCOMPARE(EnabledButtons(), enabledBefore);
@@ -438,6 +455,39 @@ class MainWindowTest : public QObject {
     QVERIFY(Button("Assess Site...")->isEnabled());
     QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
              QStringLiteral("Select an Option to begin"));
+  }
+
+  void StopEndsTheRunAtItsNextStatusUpdate() {
+    window_->show();
+    QVERIFY(!Button("Stop")->isEnabled());
+    QString text;
+    OnNextModal([&](QWidget* modal) {
+      if (auto* box = qobject_cast<QMessageBox*>(modal)) text = box->text();
+      modal->close();
+    });
+    QTest::mouseClick(Button("Press Stop"), Qt::LeftButton);
+    QCOMPARE(text, QStringLiteral("stopped by the operator"));
+    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label3"))->text(),
+             QStringLiteral("Client 000002"));
+    QVERIFY(!Button("Stop")->isEnabled());
+    // The next run is not stopped by the last one's button.
+    QTest::mouseClick(Button("Final Status"), Qt::LeftButton);
+    QCOMPARE(window_->findChild<QLabel*>(QStringLiteral("Label3"))->text(), QStringLiteral("Done!"));
+  }
+
+  void DryRunBoxMakesTheRunADryRun() {
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir_->path());
+    window_->findChild<QCheckBox*>(QStringLiteral("chkDryRun"))->setChecked(true);
+    QTest::mouseClick(Button("Final Status"), Qt::LeftButton);
+    std::filesystem::current_path(previous);
+    const auto runs = journal::ListRunDirs(dir_->path());
+    QCOMPARE(runs.size(), std::size_t{1});
+    std::string error;
+    const auto run = journal::ReadRun(runs[0], &error);
+    QVERIFY2(run.has_value(), error.c_str());
+    QCOMPARE(run->mode, std::string("dry-run"));
+    QVERIFY(window_->LastRun()->Summary()->text().contains(QStringLiteral("dry run: nothing was changed")));
   }
 
   void QuitClosesWithResultTwo() {
