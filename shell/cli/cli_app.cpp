@@ -14,6 +14,7 @@
 #include "shell/cli/cli_commands.h"
 #include "shell/cli/cli_runs.h"
 #include "shell/cli/terminal_frontend.h"
+#include "shell/build_info.h"
 #include "shell/form.h"
 #include "shell/run_protocol.h"
 #include "shell/startup.h"
@@ -125,6 +126,12 @@ int Assess(const AssessOptions& opt, const CliEnvironment& env) {
   return failed == 0 ? kExitOk : kExitFailed;
 }
 
+// " (did you mean "X"?)" for the closest of `candidates`, else "".
+std::string Suggestion(const std::string& word, const std::vector<std::string>& candidates) {
+  const std::string closest = ClosestWord(word, candidates);
+  return closest.empty() ? "" : " (did you mean \"" + closest + "\"?)";
+}
+
 int ListRoutines(const CliEnvironment& env) {
   std::ostream& out = *env.out;
   for (const RoutineEntry* e : env.registry) {
@@ -140,7 +147,10 @@ int RunRoutines(const RunOptions& opt, const CliEnvironment& env) {
   for (const std::string& name : opt.routines) {
     const RoutineEntry* e = FindRoutine(env.registry, name);
     if (e == nullptr) {
-      *env.err << "talvor-cli: unknown routine \"" << name << "\" (talvor-cli list shows them)\n";
+      std::vector<std::string> slugs;
+      for (const RoutineEntry* r : env.registry) slugs.push_back(r->Slug());
+      *env.err << "talvor-cli: unknown routine \"" << name << "\""
+               << Suggestion(SlugOf(name), slugs) << " (talvor-cli list shows them)\n";
       return kExitUsage;
     }
     chosen.push_back(e);
@@ -193,12 +203,111 @@ int RunRoutines(const RunOptions& opt, const CliEnvironment& env) {
   return status;
 }
 
+// The deepest command of `app` the parser chose, as words ending in a blank ("recfile load ").
+std::string CommandPath(CLI::App& app) {
+  std::string path;
+  const CLI::App* at = &app;
+  for (;;) {
+    const std::vector<CLI::App*> chosen = at->get_subcommands();
+    if (chosen.empty()) return path;
+    at = chosen.front();
+    path += at->get_name() + " ";
+  }
+}
+
+// The subcommand of `app` named `name`, null when there is none (CLI11 throws instead).
+CLI::App* SubcommandOf(CLI::App& app, const std::string& name) {
+  for (CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+    if (sub->check_name(name)) return sub;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> CommandNames(const CLI::App& app) {
+  std::vector<std::string> names;
+  for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; }))
+    names.push_back(sub->get_name());
+  return names;
+}
+
+// An argument the chosen command does not take: named, with the option probably meant.
+std::string ExtrasMessage(CLI::App& app, const CLI::ExtrasError& e) {
+  CLI::App* command = &app;
+  for (std::vector<CLI::App*> chosen = app.get_subcommands(); !chosen.empty();
+       chosen = command->get_subcommands()) {
+    command = chosen.front();
+  }
+  const std::vector<std::string> extras = command->remaining();
+  if (extras.empty()) return std::string(e.what()) + "; see talvor-cli --help";
+  std::vector<std::string> options;
+  for (const CLI::Option* o : command->get_options()) {
+    for (const std::string& name : o->get_lnames()) options.push_back("--" + name);
+  }
+  const std::string& word = extras.front();
+  const std::string path = CommandPath(app);
+  std::string message = (word.rfind("-", 0) == 0 ? "unknown option \"" : "unexpected argument \"") +
+                        word + "\"";
+  if (!path.empty()) message += " for \"" + path.substr(0, path.size() - 1) + "\"";
+  if (word.rfind("--", 0) == 0) message += Suggestion(word.substr(0, word.find('=')), options);
+  return message + "; see talvor-cli " + path + "--help";
+}
+
+// What one routine is, for "help ROUTINE".
+void RoutineHelp(const RoutineEntry& e, std::ostream& out) {
+  out << e.caption << " (" << e.Slug() << ")\n"
+      << "  button: " << (e.group == ButtonGroup::kCommon ? kCommonGroupCaption : "Grid")
+      << (e.visible ? "" : ", hidden (no button; run it by name)")
+      << (e.enabled ? "" : ", disabled") << "\n";
+  if (e.hint[0] != '\0') out << "  hint: " << e.hint << "\n";
+  out << "  run it: talvor-cli run " << e.Slug() << " [--dry-run] [--answer yes|no]\n";
+}
+
+int Help(CLI::App& app, const std::vector<std::string>& topic, const CliEnvironment& env) {
+  if (topic.empty()) {
+    *env.out << app.help();
+    return kExitOk;
+  }
+  // A command and its subcommands: "help recfile load".
+  CLI::App* command = &app;
+  std::string parents;  // the usage line names the program and the commands above
+  std::size_t used = 0;
+  while (used < topic.size()) {
+    CLI::App* sub = SubcommandOf(*command, topic[used]);
+    if (sub == nullptr || sub->get_name() == "help") break;
+    parents += (parents.empty() ? "" : " ") + command->get_name();
+    command = sub;
+    ++used;
+  }
+  if (used == topic.size()) {
+    *env.out << command->help(command == &app ? "" : parents);
+    return kExitOk;
+  }
+  // Else a routine, by caption (in words) or slug.
+  std::string name;
+  for (const std::string& word : topic) name += (name.empty() ? "" : " ") + word;
+  if (const RoutineEntry* e = FindRoutine(env.registry, name)) {
+    RoutineHelp(*e, *env.out);
+    return kExitOk;
+  }
+  std::vector<std::string> candidates = CommandNames(app);
+  for (const RoutineEntry* e : env.registry) candidates.push_back(e->Slug());
+  *env.err << "talvor-cli: no command or routine \"" << name << "\""
+           << Suggestion(name, candidates) << "; talvor-cli list shows the routines\n";
+  return kExitUsage;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
-  CLI::App app{"talvor-cli: the maintenance workbench without its window"};
+  CLI::App app{"talvor-cli: the maintenance workbench without its window", "talvor-cli"};
   app.require_subcommand(1);
+  app.footer("talvor-cli help COMMAND or ROUTINE tells more of one.");
   int status = kExitOk;
+
+  if (!args.empty() && (args[0] == "--version" || args[0] == "-V")) {
+    *env.out << "talvor-cli " << TALVOR_VERSION << " (built " << IsoDate(BuildDate()) << ")\n";
+    return kExitOk;
+  }
 
   auto* list = app.add_subcommand("list", "every routine: caption, slug, group, hidden");
   list->callback([&] { status = ListRoutines(env); });
@@ -230,6 +339,24 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
   AddToolCommands(app, env, status);
   AddRunCommands(app, env, status);
 
+  auto topics = std::make_shared<std::vector<std::string>>();
+  auto* help = app.add_subcommand("help", "what a command or a routine does");
+  help->add_option("topic", *topics, "a command (\"recfile load\") or a routine");
+  help->callback([&] { status = Help(app, *topics, env); });
+
+  if (args.empty()) {
+    *env.err << "talvor-cli: a command is needed; see talvor-cli --help\n";
+    return kExitUsage;
+  }
+  if (args[0].empty() || args[0][0] != '-') {
+    if (SubcommandOf(app, args[0]) == nullptr) {
+      // "lst" would otherwise be taken for a stray argument: "A subcommand is required".
+      *env.err << "talvor-cli: unknown command \"" << args[0] << "\""
+               << Suggestion(args[0], CommandNames(app)) << "; see talvor-cli --help\n";
+      return kExitUsage;
+    }
+  }
+
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -239,8 +366,12 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
   } catch (const CLI::CallForAllHelp&) {
     *env.out << app.help("", CLI::AppFormatMode::All);
     return kExitOk;
+  } catch (const CLI::ExtrasError& e) {
+    *env.err << "talvor-cli: " << ExtrasMessage(app, e) << "\n";
+    return kExitUsage;
   } catch (const CLI::ParseError& e) {
-    *env.err << "talvor-cli: " << e.what() << "\n";
+    *env.err << "talvor-cli: " << e.what() << "; see talvor-cli " << CommandPath(app)
+             << "--help\n";
     return kExitUsage;
   }
   return status;

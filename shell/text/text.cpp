@@ -318,4 +318,37 @@ std::string GroupedDigits(long long n) {
   return out;
 }
 
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      const std::size_t replace = diagonal + (lower(a[i - 1]) == lower(b[j - 1]) ? 0 : 1);
+      row[j] = std::min({above + 1, row[j - 1] + 1, replace});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+std::string ClosestWord(std::string_view word, const std::vector<std::string>& candidates) {
+  const std::size_t limit = std::max<std::size_t>(1, word.size() / 3);
+  std::string best;
+  std::size_t bestDistance = limit + 1;
+  for (const std::string& c : candidates) {
+    const std::size_t d = EditDistance(word, c);
+    if (d < bestDistance) {
+      best = c;
+      bestDistance = d;
+    }
+  }
+  return best;
+}
+
 }  // namespace talvor

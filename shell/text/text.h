@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace talvor {
 
@@ -91,5 +92,13 @@ std::string HidePasswords(std::string_view text);
 
 // `n` in decimal with a "," between each group of three digits: 1001 -> "1,001".
 std::string GroupedDigits(long long n);
+
+// The fewest single-byte insertions, deletions and replacements that make `a` into `b`,
+// ignoring ASCII letter case.
+std::size_t EditDistance(std::string_view a, std::string_view b);
+// The candidate closest to `word` (EditDistance), when it is close enough to be what was
+// meant (at most a third of the word's length, and one edit for short words); "" otherwise. The first
+// of equally close candidates wins.
+std::string ClosestWord(std::string_view word, const std::vector<std::string>& candidates);
 
 }  // namespace talvor

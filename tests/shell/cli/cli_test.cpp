@@ -103,6 +103,52 @@ TEST_F(CliTest, TranscriptRecordsEveryEventAndTheLabel) {
             "label: running.....\n");
 }
 
+// A usage error names the word that is wrong, what was probably meant, and where help is.
+TEST_F(CliTest, UsageErrorsNameTheBadWordAndWhatWasMeant) {
+  EXPECT_EQ(Run({"lst"}), kExitUsage);
+  EXPECT_EQ(err_.str(),
+            "talvor-cli: unknown command \"lst\" (did you mean \"list\"?); see talvor-cli --help\n");
+  EXPECT_EQ(Run({"frobnicate"}), kExitUsage);
+  EXPECT_EQ(err_.str(), "talvor-cli: unknown command \"frobnicate\"; see talvor-cli --help\n");
+  EXPECT_EQ(Run({"run", "ask-mee"}), kExitUsage);
+  EXPECT_EQ(err_.str(),
+            "talvor-cli: unknown routine \"ask-mee\" (did you mean \"ask-me\"?) (talvor-cli list "
+            "shows them)\n");
+  EXPECT_EQ(Run({"run", "ask-me", "--answr", "yes"}), kExitUsage);
+  EXPECT_EQ(err_.str().rfind("talvor-cli: unknown option \"--answr\" for \"run\" (did you mean "
+                             "\"--answer\"?); see talvor-cli run --help\n",
+                             0),
+            0u)
+      << err_.str();
+  EXPECT_EQ(Run({"recfile", "save", "f", "o", "--forse"}), kExitUsage);
+  EXPECT_NE(err_.str().find("\"--forse\" for \"recfile save\" (did you mean \"--force\"?)"),
+            std::string::npos)
+      << err_.str();
+  EXPECT_EQ(Run({"run"}), kExitUsage);
+  EXPECT_NE(err_.str().find("see talvor-cli run --help"), std::string::npos) << err_.str();
+}
+
+TEST_F(CliTest, HelpVersionAndTheUsageLine) {
+  EXPECT_EQ(Run({"--help"}), kExitOk);
+  EXPECT_NE(out_.str().find("Usage: talvor-cli [OPTIONS] SUBCOMMAND"), std::string::npos)
+      << out_.str();
+  EXPECT_EQ(Run({"help"}), kExitOk);
+  EXPECT_NE(out_.str().find("Usage: talvor-cli"), std::string::npos);
+  EXPECT_EQ(Run({"help", "recfile", "load"}), kExitOk);
+  EXPECT_NE(out_.str().find("--replace"), std::string::npos) << out_.str();
+  EXPECT_NE(out_.str().find("Usage: talvor-cli recfile load [OPTIONS] FILE INPUT"), std::string::npos)
+      << out_.str();
+  EXPECT_EQ(Run({"run", "--help"}), kExitOk);
+  EXPECT_NE(out_.str().find("Usage: talvor-cli run [OPTIONS]"), std::string::npos) << out_.str();
+  EXPECT_EQ(Run({"help", "Ask", "Me"}), kExitOk);
+  EXPECT_EQ(out_.str().rfind("Ask Me (ask-me)\n  button: Grid\n", 0), 0u) << out_.str();
+  EXPECT_EQ(Run({"help", "askme"}), kExitUsage);
+  EXPECT_NE(err_.str().find("(did you mean \"ask-me\"?)"), std::string::npos) << err_.str();
+  EXPECT_EQ(Run({"--version"}), kExitOk);
+  EXPECT_EQ(out_.str().rfind("talvor-cli ", 0), 0u);
+  EXPECT_NE(out_.str().find(" (built 20"), std::string::npos) << out_.str();
+}
+
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(Run({"run", "no-such-routine"}), kExitUsage);
   EXPECT_NE(err_.str().find("no-such-routine"), std::string::npos);

@@ -389,6 +389,19 @@ TEST(HidePasswordsTest, HidesEveryPasswordValueOfAConnectionString) {
   EXPECT_EQ(HidePasswords(""), "");
 }
 
+TEST(ClosestWordTest, FindsWhatWasMeantAndNothingFarOff) {
+  EXPECT_EQ(EditDistance("kitten", "sitting"), 3u);
+  EXPECT_EQ(EditDistance("", "abc"), 3u);
+  EXPECT_EQ(EditDistance("LIST", "list"), 0u);
+  const std::vector<std::string> commands{"list", "run", "runs", "undo", "recfile"};
+  EXPECT_EQ(ClosestWord("lst", commands), "list");
+  EXPECT_EQ(ClosestWord("rn", commands), "run");        // the first of two at one edit
+  EXPECT_EQ(ClosestWord("recfiel", commands), "recfile");
+  EXPECT_EQ(ClosestWord("frobnicate", commands), "");   // nothing near
+  EXPECT_EQ(ClosestWord("xy", commands), "");
+  EXPECT_EQ(ClosestWord("list", {}), "");
+}
+
 TEST(GroupedDigitsTest, PutsACommaBetweenGroupsOfThree) {
   EXPECT_EQ(GroupedDigits(0), "0");
   EXPECT_EQ(GroupedDigits(999), "999");
