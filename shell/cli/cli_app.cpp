@@ -132,12 +132,32 @@ std::string Suggestion(const std::string& word, const std::vector<std::string>& 
   return closest.empty() ? "" : " (did you mean \"" + closest + "\"?)";
 }
 
-int ListRoutines(const CliEnvironment& env) {
+// `text` as lines of at most `width` bytes (words kept whole), each after `indent`.
+std::string Wrapped(std::string_view text, std::size_t width, const std::string& indent) {
+  std::string out, line;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find(' ', at);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view word = text.substr(at, end - at);
+    if (!line.empty() && line.size() + 1 + word.size() > width) {
+      out += indent + line + "\n";
+      line.clear();
+    }
+    if (!word.empty()) line += (line.empty() ? "" : " ") + std::string(word);
+    at = end + 1;
+  }
+  if (!line.empty()) out += indent + line + "\n";
+  return out;
+}
+
+int ListRoutines(const CliEnvironment& env, bool longForm) {
   std::ostream& out = *env.out;
   for (const RoutineEntry* e : env.registry) {
     out << e->caption << '\t' << e->Slug() << '\t'
         << (e->group == ButtonGroup::kCommon ? kCommonGroupCaption : "Grid") << '\t'
         << (e->visible ? "visible" : "hidden") << '\n';
+    if (longForm) out << Wrapped(DescriptionOf(*e), 88, "    ");
   }
   return kExitOk;
 }
@@ -259,6 +279,7 @@ void RoutineHelp(const RoutineEntry& e, std::ostream& out) {
       << (e.visible ? "" : ", hidden (no button; run it by name)")
       << (e.enabled ? "" : ", disabled") << "\n";
   if (e.hint[0] != '\0') out << "  hint: " << e.hint << "\n";
+  out << Wrapped(DescriptionOf(e), 88, "  ");
   out << "  run it: talvor-cli run " << e.Slug() << " [--dry-run] [--answer yes|no]\n";
 }
 
@@ -309,8 +330,10 @@ int RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
     return kExitOk;
   }
 
+  bool listLong = false;
   auto* list = app.add_subcommand("list", "every routine: caption, slug, group, hidden");
-  list->callback([&] { status = ListRoutines(env); });
+  list->add_flag("--long", listLong, "and under each, what it does");
+  list->callback([&] { status = ListRoutines(env, listLong); });
 
   RunOptions runOpt;
   auto* run = app.add_subcommand("run", "run routines in order, as their buttons would");

@@ -165,7 +165,13 @@ void MainWindow::BuildLayout() {
     QWidget* parent = entry->group == ButtonGroup::kCommon ? static_cast<QWidget*>(common) : this;
     QPushButton* button = MakeButton(ButtonText(entry->caption),
                                      QStringLiteral("btn-") + FromBytes(entry->Slug()), parent);
-    if (entry->hint[0] != '\0') button->setToolTip(FromBytes(entry->hint));
+    // The button's own hint where it has one, else what the routine does.
+    const std::string_view description = DescriptionOf(*entry);
+    if (entry->hint[0] != '\0') {
+      button->setToolTip(FromBytes(entry->hint));
+    } else if (!description.empty()) {
+      button->setToolTip(FromBytes(std::string(description)));
+    }
     connect(button, &QPushButton::clicked, this, [this, entry] { RunEntry(*entry); });
     routineButtons_.push_back({button, entry});
     if (entry->group == ButtonGroup::kCommon) {

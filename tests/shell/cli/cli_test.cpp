@@ -128,6 +128,42 @@ TEST_F(CliTest, UsageErrorsNameTheBadWordAndWhatWasMeant) {
   EXPECT_NE(err_.str().find("see talvor-cli run --help"), std::string::npos) << err_.str();
 }
 
+// The real registry: what each routine does, before it runs.
+TEST(CliRegistry, ListLongAndHelpTellWhatARoutineDoes) {
+  TempWorkDir dir;
+  const std::vector<const RoutineEntry*> registry = Registry();
+  FixedClock clock{{{2026, 12, 9}, 9, 0, 0}};
+  std::istringstream in;
+  std::ostringstream out, err;
+  CliEnvironment env;
+  env.registry = registry;
+  env.clock = &clock;
+  env.in = &in;
+  env.out = &out;
+  env.err = &err;
+  ASSERT_EQ(RunCli({"list", "--long"}, env), kExitOk);
+  const std::string listing = out.str();
+  std::size_t lines = 0;
+  for (const RoutineEntry* e : registry) {
+    const std::string head = std::string(e->caption) + "\t" + e->Slug() + "\t";
+    const std::size_t at = listing.find(head);
+    ASSERT_NE(at, std::string::npos) << e->caption;
+    // The first words of its description on the next line, indented.
+    const std::string_view description = DescriptionOf(*e);
+    const std::string firstWords(description.substr(0, description.find(' ', 20)));
+    EXPECT_EQ(listing.find("\n    " + firstWords, at), listing.find('\n', at)) << e->caption;
+  }
+  for (char c : listing) lines += c == '\n';
+  EXPECT_GT(lines, 2 * registry.size());
+  for (std::size_t at = 0, end; at < listing.size(); at = end + 1) {
+    end = listing.find('\n', at);
+    EXPECT_LE(end - at, 92u) << listing.substr(at, end - at);
+  }
+  out.str("");
+  ASSERT_EQ(RunCli({"help", "Clean", "Zips"}, env), kExitOk);
+  EXPECT_NE(out.str().find("ZipExtScan.txt"), std::string::npos) << out.str();
+}
+
 TEST_F(CliTest, HelpVersionAndTheUsageLine) {
   EXPECT_EQ(Run({"--help"}), kExitOk);
   EXPECT_NE(out_.str().find("Usage: talvor-cli [OPTIONS] SUBCOMMAND"), std::string::npos)

@@ -281,7 +281,11 @@ class MainWindowTest : public QObject {
       QCOMPARE(button != nullptr, e.Built() && e.visible);
       if (button == nullptr) continue;
       QCOMPARE(button->isEnabled(), e.enabled);
-      QCOMPARE(button->toolTip(), QString::fromLatin1(e.hint));
+      const std::string_view description = DescriptionOf(e);
+      QCOMPARE(button->toolTip(), e.hint[0] != '\0' ? QString::fromLatin1(e.hint)
+                                                     : QString::fromLatin1(description.data(),
+                                                                           static_cast<qsizetype>(description.size())));
+      QVERIFY(!button->toolTip().isEmpty());
     }
   }
 
