@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "legacy/record_file.h"
+#include "shell/text/messages.h"
 #include "shell/text/text.h"
 
 namespace talvor::journal {
@@ -194,6 +195,25 @@ std::string RunSummary(const RunRecord& run, const fs::path& work_dir) {
     out << "    " << StoreName(work_dir, store->path);
     if (!record) out << " " << where.second;
     out << ": " << n.Total() << (record ? " records " : " rows ") << "(" << Counted(n) << ")\n";
+  }
+  // Messages counted by text, so that a thousand of one kind take one line.
+  MessageTally messages;
+  for (const Event& e : run.events) {
+    if (e.tag == "notify" && !e.fields.empty()) messages.Add(e.fields[0]);
+  }
+  if (messages.Total() > 0) {
+    constexpr std::size_t kListed = 10;
+    out << "    messages: " << GroupedDigits(messages.Total()) << "\n";
+    const auto& entries = messages.Entries();
+    for (std::size_t i = 0; i < entries.size() && i < kListed; ++i) {
+      out << "      " << ShowableText(entries[i].text);
+      if (entries[i].count > 1) out << " x " << GroupedDigits(entries[i].count);
+      out << "\n";
+    }
+    if (entries.size() > kListed) {
+      out << "      and " << GroupedDigits(static_cast<long long>(entries.size() - kListed))
+          << " other texts\n";
+    }
   }
   if (!run.outcome.empty()) {
     out << "    outcome: " << (run.outcome == "completed" ? "completed" : run.outcome) << "\n";

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <map>
 #include <system_error>
 
 #include "journal/changes_report.h"
@@ -11,6 +10,7 @@
 #include "shell/form.h"
 #include "shell/frontend.h"
 #include "shell/run_protocol.h"
+#include "shell/text/messages.h"
 
 namespace talvor::assess {
 
@@ -98,19 +98,18 @@ void ReadFindings(const journal::RunRecord& run, const fs::path& outDir,
     f.changes.push_back({store != nullptr ? store->path : "?", record ? "" : key.second, count});
     (record ? f.records : f.rows) += count.Total();
   }
-  std::map<std::string, std::size_t> seen;
+  MessageTally messages;
   for (const journal::Event& e : run.events) {
     if (e.tag == "notify" && !e.fields.empty()) {
-      auto [it, added] = seen.emplace(e.fields[0], f.messages.size());
-      if (added) f.messages.emplace_back(e.fields[0], 0);
-      ++f.messages[it->second].second;
-      ++f.messageCount;
+      messages.Add(e.fields[0]);
     } else if (e.tag == "ask" && e.fields.size() >= 2) {
       f.questions.emplace_back(e.fields[0], e.fields[1] == "yes");
     } else if (e.tag == "file") {
       f.fileOperations.push_back(journal::EventLine(e, fs::current_path()));
     }
   }
+  for (const MessageTally::Entry& m : messages.Entries()) f.messages.emplace_back(m.text, m.count);
+  f.messageCount = messages.Total();
   for (const std::string& name : journal::ReportFiles(run)) {
     const fs::path file = reportDir / name;
     RoutineFindings::Report report{name, fs::relative(file, outDir).generic_string(), 0};

@@ -64,7 +64,8 @@ struct RoutineFindings {
     long long lines = 0;
   };
   std::vector<Report> reports;
-  // Each message text once, with how often it was shown, in the order first shown.
+  // Each message text once (numbers and keys aside: shell/text/messages.h), with how often
+  // it was shown, in the order first shown.
   std::vector<std::pair<std::string, long long>> messages;
   long long messageCount = 0;
   // Each question as asked, with the answer it was given.

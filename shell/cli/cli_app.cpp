@@ -210,6 +210,7 @@ int RunRoutines(const RunOptions& opt, const CliEnvironment& env) {
     const RunOutcome outcome =
         RunRoutine(form, *e, opt.dryRun ? RunKind::kDryRun : RunKind::kRecorded);
     if (!outcome.completed) status = outcome.stopped ? kExitStopped : kExitFailed;
+    terminal.EndOfRoutine();
     terminal.ClearLiveLine();
     *env.out << form.Label3.Caption() << '\n' << std::flush;
     if (opt.dryRun && !outcome.runId.empty()) {

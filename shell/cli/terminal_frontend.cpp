@@ -1,5 +1,7 @@
 #include "shell/cli/terminal_frontend.h"
 
+#include "shell/text/text.h"
+
 namespace talvor {
 
 namespace {
@@ -45,6 +47,19 @@ int TerminalFrontend::AskYesNo(const std::string& text) {
 void TerminalFrontend::Notify(const std::string& text) {
   ClearLiveLine();
   err_ << text << '\n' << std::flush;
+  messages_.Add(text);
+}
+
+void TerminalFrontend::EndOfRoutine() {
+  if (messages_.Repeated()) {
+    ClearLiveLine();
+    err_ << "messages by text (" << GroupedDigits(messages_.Total()) << "):\n";
+    for (const MessageTally::Entry& e : messages_.Entries()) {
+      err_ << "  " << GroupedDigits(e.count) << " x " << e.text << '\n';
+    }
+    err_ << std::flush;
+  }
+  messages_ = MessageTally();
 }
 
 void TerminalFrontend::ShowError(const std::string& text) { Notify(text); }

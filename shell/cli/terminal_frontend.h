@@ -8,6 +8,7 @@
 #include <string>
 
 #include "shell/frontend.h"
+#include "shell/text/messages.h"
 
 namespace talvor {
 
@@ -30,6 +31,9 @@ class TerminalFrontend : public Frontend {
   bool StopWanted() override { return stopWanted_ && stopWanted_(); }
   // Clears the live line so that other output starts on a clean line.
   void ClearLiveLine();
+  // When a message was shown more than once since the last call: writes the messages
+  // counted by text (numbers and keys aside) to the error stream. Starts a new count.
+  void EndOfRoutine();
 
  private:
   void Repaint();
@@ -41,6 +45,7 @@ class TerminalFrontend : public Frontend {
   bool live_;
   bool interactive_;
   std::function<bool()> stopWanted_;
+  MessageTally messages_;
   std::string status_;
   long updates_ = 0;
   bool lineShown_ = false;

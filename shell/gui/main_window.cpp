@@ -308,7 +308,7 @@ void MainWindow::RunEntry(const RoutineEntry& entry) {
   running_ = true;
   SetIdle(false);
   ReadBoxes();
-  frontend_.ClearStop();
+  frontend_.BeginRun();
   const RunOutcome outcome =
       RunRoutine(form_, entry, dryRun_->isChecked() ? RunKind::kDryRun : RunKind::kRecorded);
   WriteBoxes();
@@ -333,7 +333,7 @@ void MainWindow::AssessSite() {
   dialog.setAutoClose(false);
   dialog.setAutoReset(false);
   dialog.show();
-  frontend_.ClearStop();
+  frontend_.BeginRun();
   DialogProgress progress(dialog, frontend_);
   std::string error;
   const std::optional<assess::Assessment> a =

@@ -1,6 +1,7 @@
 #include "shell/gui/qt_frontend.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
 
@@ -34,9 +35,33 @@ int QtFrontend::AskYesNo(const std::string& text) {
   return yesNo_->Ask(FromBytes(text));
 }
 
+void QtFrontend::BeginRun() {
+  stopWanted_ = false;
+  messages_ = MessageTally();
+  suppressed_.clear();
+  suppressedCount_ = 0;
+}
+
 void QtFrontend::Notify(const std::string& text) {
   Flush();
-  ShowBox(owner_, QMessageBox::Information, text);
+  const long long seen = messages_.Add(text);
+  std::string shape = MessageShape(text);
+  if (suppressed_.count(shape) != 0) {
+    ++suppressedCount_;
+    return;
+  }
+  if (seen < kOfferToHideFrom) {
+    ShowBox(owner_, QMessageBox::Information, text);
+    return;
+  }
+  QMessageBox box(QMessageBox::Information, QApplication::applicationName(), FromBytes(text),
+                  QMessageBox::Ok, owner_);
+  box.setTextFormat(Qt::PlainText);
+  auto* hide = new QCheckBox(QStringLiteral("Don't show this again in this run"), &box);
+  hide->setObjectName(QStringLiteral("chkDontShowAgain"));
+  box.setCheckBox(hide);
+  box.exec();
+  if (hide->isChecked()) suppressed_.insert(std::move(shape));
 }
 
 void QtFrontend::ShowError(const std::string& text) {

@@ -8,9 +8,11 @@
 
 #include <QElapsedTimer>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "shell/frontend.h"
+#include "shell/text/messages.h"
 
 class QLabel;
 class QWidget;
@@ -22,6 +24,8 @@ class TYesNoWin;
 class QtFrontend : public Frontend {
  public:
   static constexpr qint64 kRepaintIntervalMs = 50;
+  // The box of a text seen this often in a run offers to hide the rest.
+  static constexpr long long kOfferToHideFrom = 3;
 
   // Milliseconds from any fixed start; tests replace the monotonic clock.
   using MillisecondClock = std::function<qint64()>;
@@ -35,7 +39,9 @@ class QtFrontend : public Frontend {
 
   // The label first shows the current status text; then the yes/no window's result.
   int AskYesNo(const std::string& text) override;
-  // An information box with OK.
+  // An information box with OK. From the third box of the same text (numbers and keys
+  // aside) in a run on, the box offers "Don't show this again in this run"; once ticked, the
+  // rest of that text are only counted (the run's journal has each of them).
   void Notify(const std::string& text) override;
   // The standard error box (critical icon, OK).
   void ShowError(const std::string& text) override;
@@ -50,8 +56,10 @@ class QtFrontend : public Frontend {
 
   // The "Stop" button: the routine that runs ends at its next status update.
   void RequestStop() { stopWanted_ = true; }
-  // A new run starts: no stop is wanted.
-  void ClearStop() { stopWanted_ = false; }
+  // A new run starts: no stop is wanted, no message text is kept from showing.
+  void BeginRun();
+  // Messages of this run that were not shown because the operator asked so.
+  long long Suppressed() const { return suppressedCount_; }
   bool StopWanted() override { return stopWanted_; }
 
  private:
@@ -65,6 +73,9 @@ class QtFrontend : public Frontend {
   std::string pending_;
   bool hasPending_ = false;
   bool stopWanted_ = false;
+  MessageTally messages_;
+  std::set<std::string> suppressed_;  // message shapes not shown for the rest of the run
+  long long suppressedCount_ = 0;
 };
 
 }  // namespace talvor::gui

@@ -166,5 +166,22 @@ TEST_F(ShowRunTest, EventsComeBeforeTheChangesInTheOrderTheyHappened) {
   EXPECT_NE(shown.find(events), std::string::npos) << shown;
 }
 
+TEST_F(ShowRunTest, TheSummaryCountsMessagesByText) {
+  std::string lines;
+  for (int client = 1; client <= 1001; ++client) {
+    lines += "notify\tUnable to open ap file x/ap, status is 12 (client " + std::to_string(client) +
+             ")\n";
+  }
+  lines += "notify\tDone\n";
+  const std::string summary = journal::RunSummary(Run(lines), site_.path());
+  EXPECT_NE(summary.find("    messages: 1,002\n"
+                         "      Unable to open ap file x/ap, status is 12 (client ... x 1,001\n"
+                         "      Done\n"),
+            std::string::npos)
+      << summary;
+  // A run without messages says nothing of them.
+  EXPECT_EQ(journal::RunSummary(Run(""), site_.path()).find("messages"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace talvor

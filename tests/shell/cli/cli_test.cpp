@@ -32,10 +32,16 @@ void WithFlag(TForm1& form, bool flag) {
   form.Label3 = flag ? "flag on" : "flag off";
 }
 
+void Repeats(TForm1& form) {
+  for (int client = 1; client <= 3; ++client) form.Notify("no client " + std::to_string(client));
+  form.Notify("done");
+}
+
 const RoutineEntry kTestButtons[] = {
     {"Ask Me", &AskAndReport, nullptr, false, ButtonGroup::kGrid, true, true, ""},
     {"Break Down", &Failing, nullptr, false, ButtonGroup::kCommon, false, true, ""},
     {"Flag On", nullptr, &WithFlag, true, ButtonGroup::kGrid, true, true, ""},
+    {"Repeats", &Repeats, nullptr, false, ButtonGroup::kGrid, false, true, ""},
 };
 
 class CliTest : public ::testing::Test {
@@ -55,7 +61,7 @@ class CliTest : public ::testing::Test {
 
   TempWorkDir dir_;
   std::vector<const RoutineEntry*> registry_ = {&kTestButtons[0], &kTestButtons[1],
-                                                &kTestButtons[2]};
+                                                &kTestButtons[2], &kTestButtons[3]};
   FixedClock clock_{{{2026, 12, 8}, 9, 30, 0}};
   std::istringstream in_;
   std::ostringstream out_, err_;
@@ -67,7 +73,8 @@ TEST_F(CliTest, ListPrintsCaptionSlugGroupAndVisibility) {
   EXPECT_EQ(out_.str(),
             "Ask Me\task-me\tGrid\tvisible\n"
             "Break Down\tbreak-down\tCommon Post-Convert Utils\thidden\n"
-            "Flag On\tflag-on\tGrid\tvisible\n");
+            "Flag On\tflag-on\tGrid\tvisible\n"
+            "Repeats\trepeats\tGrid\thidden\n");
 }
 
 TEST_F(CliTest, RunByCaptionOrSlugPrintsTheFinalLabel) {
@@ -84,6 +91,16 @@ TEST_F(CliTest, NotifyGoesToStandardErrorOneLineEach) {
   EXPECT_EQ(Run({"run", "ask-me", "--answer", "no", "--agency", "10", "--datapath", "D:\\DATA"}),
             kExitOk);
   EXPECT_EQ(err_.str(), "agency [10] path [D:\\DATA]\n");
+}
+
+TEST_F(CliTest, EachMessageIsALineAndRepeatedOnesAreCountedAtTheEnd) {
+  EXPECT_EQ(Run({"run", "repeats"}), kExitOk);
+  EXPECT_EQ(err_.str(),
+            "no client 1\nno client 2\nno client 3\ndone\n"
+            "messages by text (4):\n  3 x no client ...\n  1 x done\n");
+  // Messages that all differ are not counted again.
+  EXPECT_EQ(Run({"run", "ask-me", "--answer", "no"}), kExitOk);
+  EXPECT_EQ(err_.str().find("messages by text"), std::string::npos);
 }
 
 TEST_F(CliTest, SettingsComeFromStartupUnlessGiven) {

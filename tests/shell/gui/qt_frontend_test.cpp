@@ -1,4 +1,5 @@
 // The Qt front end: questions, messages, status texts and the repaint interval.
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
@@ -127,6 +128,50 @@ class FrontendTest : public QObject {
     QCOMPARE(seen.icon, QMessageBox::Information);
     QCOMPARE(seen.format, Qt::PlainText);
     QCOMPARE(seen.statusWhileOpen, QStringLiteral("record 7"));
+  }
+
+  // Sync Phones on a wrong data path shows its message for every client: from the third box
+  // of the same text on, the operator may hide the rest of them for this run.
+  void RepeatedMessagesCanBeHiddenForTheRestOfTheRun() {
+    int boxes = 0;
+    bool offered = false;
+    const auto nextBox = [&](bool tick) {
+      OnNextModal([&, tick](QWidget* modal) {
+        ++boxes;
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QCheckBox* hide = box != nullptr ? box->checkBox() : nullptr;
+        offered = hide != nullptr;
+        if (hide != nullptr && tick) hide->setChecked(true);
+        box->button(QMessageBox::Ok)->click();
+      });
+    };
+    front_->BeginRun();
+    for (int client = 1; client <= 2; ++client) {
+      nextBox(false);
+      front_->Notify("Unable to open ap file x/ap, status is 12 (client " + std::to_string(client) + ")");
+      QVERIFY(!offered);
+    }
+    nextBox(false);
+    front_->Notify("Unable to open ap file x/ap, status is 12 (client 3)");
+    QVERIFY(offered);
+    nextBox(true);
+    front_->Notify("Unable to open ap file x/ap, status is 12 (client 4)");
+    QVERIFY(offered);
+    QCOMPARE(boxes, 4);
+    for (int client = 5; client <= 1001; ++client) {
+      front_->Notify("Unable to open ap file x/ap, status is 12 (client " + std::to_string(client) + ")");
+    }
+    QCOMPARE(boxes, 4);
+    QCOMPARE(front_->Suppressed(), 997LL);
+    // Another text is still shown, and the next run shows every box again.
+    nextBox(false);
+    front_->Notify("Done");
+    QCOMPARE(boxes, 5);
+    front_->BeginRun();
+    nextBox(false);
+    front_->Notify("Unable to open ap file x/ap, status is 12 (client 1)");
+    QCOMPARE(boxes, 6);
+    QCOMPARE(front_->Suppressed(), 0LL);
   }
 
   void ShowErrorIsTheCriticalBox() {
