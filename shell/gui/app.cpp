@@ -31,8 +31,13 @@ bool SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& work
       *error = "no routine \"" + routine + "\"";
       return false;
     }
+    windows.main.Front().SetUnattended(true);
     windows.main.RunEntry(*entry);
     QApplication::processEvents();
+    if (!windows.main.Front().UnattendedError().empty()) {
+      *error = "\"" + routine + "\" did not end well: " + windows.main.Front().UnattendedError();
+      return false;
+    }
   }
   const QPixmap picture = windows.main.grab();
   windows.main.hide();

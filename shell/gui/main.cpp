@@ -4,7 +4,8 @@
 //   talvor ANY...              the utility window instead
 //   talvor --screenshot FILE [ROUTINE]
 //                              saves a picture of the main window as a PNG and ends; with
-//                              ROUTINE, after running it (one that asks nothing)
+//                              ROUTINE, after running it (one that asks nothing: a routine
+//                              that asks a question or ends on an error is refused, exit 1)
 #include <QApplication>
 #include <cstdio>
 #include <filesystem>

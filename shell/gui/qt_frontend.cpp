@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <stdexcept>
 
 #include "shell/gui/qt_text.h"
 #include "shell/gui/yes_no_window.h"
@@ -32,6 +33,10 @@ QtFrontend::QtFrontend(QWidget* owner, MillisecondClock clock)
 
 int QtFrontend::AskYesNo(const std::string& text) {
   Flush();
+  if (unattended_) {
+    throw std::runtime_error("the routine asked \"" + text +
+                             "\", and nobody is there to answer; choose a routine that asks nothing");
+  }
   return yesNo_->Ask(FromBytes(text));
 }
 
@@ -45,6 +50,7 @@ void QtFrontend::BeginRun() {
 void QtFrontend::Notify(const std::string& text) {
   Flush();
   const long long seen = messages_.Add(text);
+  if (unattended_) return;
   std::string shape = MessageShape(text);
   if (suppressed_.count(shape) != 0) {
     ++suppressedCount_;
@@ -66,6 +72,10 @@ void QtFrontend::Notify(const std::string& text) {
 
 void QtFrontend::ShowError(const std::string& text) {
   Flush();
+  if (unattended_) {
+    if (unattendedError_.empty()) unattendedError_ = text;
+    return;
+  }
   ShowBox(owner_, QMessageBox::Critical, text);
 }
 

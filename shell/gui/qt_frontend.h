@@ -58,6 +58,11 @@ class QtFrontend : public Frontend {
   void RequestStop() { stopWanted_ = true; }
   // A new run starts: no stop is wanted, no message text is kept from showing.
   void BeginRun();
+  // Without a person (a picture taken by the program): a question ends the run on an error
+  // instead of waiting for an answer, and no box opens; the first error is kept.
+  void SetUnattended(bool unattended) { unattended_ = unattended; }
+  const std::string& UnattendedError() const { return unattendedError_; }
+
   // Messages of this run that were not shown because the operator asked so.
   long long Suppressed() const { return suppressedCount_; }
   bool StopWanted() override { return stopWanted_; }
@@ -73,6 +78,8 @@ class QtFrontend : public Frontend {
   std::string pending_;
   bool hasPending_ = false;
   bool stopWanted_ = false;
+  bool unattended_ = false;
+  std::string unattendedError_;
   MessageTally messages_;
   std::set<std::string> suppressed_;  // message shapes not shown for the rest of the run
   long long suppressedCount_ = 0;

@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <stdexcept>
+#include <string>
 
 #include "shell/gui/qt_frontend.h"
 #include "shell/gui/yes_no_window.h"
@@ -172,6 +174,32 @@ class FrontendTest : public QObject {
     front_->Notify("Unable to open ap file x/ap, status is 12 (client 1)");
     QCOMPARE(boxes, 6);
     QCOMPARE(front_->Suppressed(), 0LL);
+  }
+
+  // A picture taken by the program: nobody can answer, so nothing may wait for anyone.
+  void UnattendedNeverOpensABoxAndAQuestionEndsTheRun() {
+    bool opened = false;
+    OnNextModal([&](QWidget* modal) {
+      opened = true;
+      modal->close();
+    });
+    front_->SetUnattended(true);
+    front_->Notify("a message");
+    front_->ShowError("first error");
+    front_->ShowError("second error");
+    bool thrown = false;
+    try {
+      front_->AskYesNo("Backfill Codes?");
+    } catch (const std::runtime_error& e) {
+      thrown = std::string(e.what()).find("asked \"Backfill Codes?\"") != std::string::npos;
+    }
+    QVERIFY(thrown);
+    QCoreApplication::processEvents();
+    QVERIFY(!opened);
+    QCOMPARE(front_->UnattendedError(), std::string("first error"));
+    front_->SetUnattended(false);
+    front_->Notify("shown now");
+    QVERIFY(opened);
   }
 
   void ShowErrorIsTheCriticalBox() {
