@@ -238,12 +238,64 @@ std::vector<std::string> ReportFiles(const RunRecord& run) {
   return files;
 }
 
-std::string ListRuns(const fs::path& work_dir) {
+bool ValidSince(const std::string& since, std::string* error) {
+  // "2026-12-08", "2026-12-08 10:00" or "2026-12-08 10:00:00": the same form as a run's start,
+  // so that runs compare as text.
+  static constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
+  const bool lengthFits = since.size() == 10 || since.size() == 16 || since.size() == 19;
+  bool fits = lengthFits;
+  for (std::size_t i = 0; fits && i < since.size(); ++i) {
+    fits = kShape[i] == 'd' ? (since[i] >= '0' && since[i] <= '9') : since[i] == kShape[i];
+  }
+  if (!fits) {
+    *error = "\"" + since + "\" is not a date (YYYY-MM-DD, or YYYY-MM-DD HH:MM)";
+    return false;
+  }
+  return true;
+}
+
+std::string RunLine(const RunRecord& run) {
+  long long records = 0, rows = 0;
+  for (const auto& [where, n] : run.counts) {
+    const Store* store = run.FindStore(where.first);
+    (store != nullptr && store->kind == StoreKind::kRecord ? records : rows) += n.Total();
+  }
+  long long messages = 0;
+  for (const Event& e : run.events) messages += e.tag == "notify";
+  const std::string mode = run.mode == "dry-run" ? "dry run" : run.mode;
+  std::string ended = run.outcome.empty() ? "never ended"
+                      : run.outcome == "completed" ? "completed"
+                      : run.outcome.rfind("error ", 0) == 0 ? "error: " + run.outcome.substr(6)
+                                                           : run.outcome;
+  constexpr std::size_t kEndedWidth = 60;
+  if (ended.size() > kEndedWidth) ended = ended.substr(0, kEndedWidth - 3) + "...";
+  std::string line = run.id + "  " + run.started + "  " + run.routine + "  " + mode + "  " +
+                     ShowableText(ended) + "  " + GroupedDigits(records) + " records, " +
+                     GroupedDigits(rows) + " rows";
+  if (messages > 0) line += ", " + GroupedDigits(messages) + (messages == 1 ? " message" : " messages");
+  if (!run.complete) line += "  (journal incomplete)";
+  if (!run.undoneStores.empty()) line += "  (undone)";
+  return line;
+}
+
+std::string ListRuns(const fs::path& work_dir, const RunFilter& filter, bool paragraphs) {
   std::string out;
   for (const fs::path& dir : ListRunDirs(work_dir)) {
     std::string error;
     std::optional<RunRecord> run = ReadRun(dir, &error, 0);
-    out += run ? RunSummary(*run, work_dir) : dir.filename().string() + "  (" + error + ")\n";
+    if (!run) {
+      if (filter.routine.empty() && filter.since.empty())
+        out += dir.filename().string() + "  (" + error + ")\n";
+      continue;
+    }
+    if (!filter.routine.empty() && !EqualsIgnoringCase(filter.routine, run->routine) &&
+        !EqualsIgnoringCase(filter.routine, run->slug)) {
+      continue;
+    }
+    if (!filter.since.empty() && run->started.compare(0, filter.since.size(), filter.since) < 0) {
+      continue;
+    }
+    out += paragraphs ? RunSummary(*run, work_dir) : RunLine(*run) + "\n";
   }
   return out;
 }

@@ -12,9 +12,23 @@
 
 namespace talvor::journal {
 
-// One paragraph per recorded run of `work_dir`, oldest first: ID, start, routine, mode,
-// settings, records and rows changed per file and table, the journal's end. "" when none.
-std::string ListRuns(const std::filesystem::path& work_dir);
+// Which runs a listing shows.
+struct RunFilter {
+  std::string routine;  // a caption (any letter case) or slug; "" for every routine
+  std::string since;    // "YYYY-MM-DD" or "YYYY-MM-DD HH:MM[:SS]": runs started then or later
+};
+
+// The recorded runs of `work_dir` that pass `filter`, oldest first: one line each (ID, start,
+// routine, mode, how it ended, records and rows changed, messages), or with `paragraphs` one
+// paragraph each (RunSummary). "" when none.
+std::string ListRuns(const std::filesystem::path& work_dir, const RunFilter& filter = {},
+                     bool paragraphs = true);
+
+// A run on one line, without its line end.
+std::string RunLine(const RunRecord& run);
+
+// False with *error when `since` is neither "YYYY-MM-DD" nor "YYYY-MM-DD HH:MM[:SS]".
+bool ValidSince(const std::string& since, std::string* error);
 
 // The summary of one run (the paragraph ListRuns prints for it).
 std::string RunSummary(const RunRecord& run, const std::filesystem::path& work_dir);

@@ -33,9 +33,20 @@ void AddRunCommands(CLI::App& app, const CliEnvironment& env, int& status) {
     journal::ShowRun(*env.out, *run, work);
     status = kExitOk;
   });
-  runs->callback([&env, &status, runs] {
+  auto filter = std::make_shared<journal::RunFilter>();
+  auto longForm = std::make_shared<bool>(false);
+  runs->add_flag("--long", *longForm, "a paragraph per run: settings, changes per file and table");
+  runs->add_option("--routine", filter->routine, "only the runs of this routine (caption or slug)");
+  runs->add_option("--since", filter->since, "only the runs started then or later (YYYY-MM-DD[ HH:MM])");
+  runs->callback([&env, &status, runs, filter, longForm] {
     if (runs->got_subcommand("show")) return;
-    const std::string text = journal::ListRuns(fs::current_path());
+    std::string error;
+    if (!filter->since.empty() && !journal::ValidSince(filter->since, &error)) {
+      *env.err << "talvor-cli: --since: " << error << "\n";
+      status = kExitUsage;
+      return;
+    }
+    const std::string text = journal::ListRuns(fs::current_path(), *filter, *longForm);
     *env.out << (text.empty() ? "no recorded runs\n" : text);
     status = kExitOk;
   });

@@ -380,7 +380,22 @@ TEST_F(JournalTest, CliListsShowsAndUndoesRuns) {
       << out;
   ASSERT_EQ(Cli({"run", "sync-phones", "--datapath", DataPath()}, &out), kExitOk);
 
+  // One line per run; --routine and --since choose.
   ASSERT_EQ(Cli({"runs"}, &out), kExitOk);
+  EXPECT_EQ(out,
+            "20261208-100000-sync-phones  2026-12-08 10:00:00  Sync Phones  dry run  completed  "
+            "4 records, 2 rows\n"
+            "20261208-100000.2-sync-phones  2026-12-08 10:00:00  Sync Phones  run  completed  "
+            "4 records, 2 rows\n");
+  ASSERT_EQ(Cli({"runs", "--routine", "clean-zips"}, &out), kExitOk);
+  EXPECT_EQ(out, "no recorded runs\n");
+  ASSERT_EQ(Cli({"runs", "--routine", "SYNC PHONES", "--since", "2026-12-08 10:00"}, &out), kExitOk);
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 2);
+  ASSERT_EQ(Cli({"runs", "--since", "2026-12-09"}, &out), kExitOk);
+  EXPECT_EQ(out, "no recorded runs\n");
+  EXPECT_EQ(Cli({"runs", "--since", "yesterday"}, &out), kExitUsage);
+
+  ASSERT_EQ(Cli({"runs", "--long"}, &out), kExitOk);
   EXPECT_NE(out.find("20261208-100000-sync-phones  2026-12-08 10:00:00  Sync Phones  (dry run: "
                      "nothing was changed)\n"),
             std::string::npos)
