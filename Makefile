@@ -8,7 +8,7 @@
 JOBS ?= $(shell nproc)
 SETUP := bash scripts/setup.sh
 
-.PHONY: demo test setup windows-syntax build build-test build-fuzz fuzz bench format clean
+.PHONY: demo test setup windows-syntax build build-test build-fuzz fuzz bench format clean package install
 
 setup:
 	$(SETUP)
@@ -41,6 +41,14 @@ fuzz: build-fuzz
 
 demo: build
 	bash scripts/demo.sh build
+
+# A Debian package of the programs (build/talvor_VERSION_ARCH.deb), and an installation.
+package: build
+	cd build && cpack -G DEB
+
+PREFIX ?= /usr/local
+install: build
+	cmake --install build --prefix $(PREFIX)
 
 bench: setup
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTALVOR_TESTS=OFF -DTALVOR_BENCH=ON

@@ -38,18 +38,21 @@ namespace {
 // only one that sets it up and reads it.
 volatile std::sig_atomic_t interrupted = 0;
 
+#ifndef _WIN32
 extern "C" void NoteInterrupt(int) {
   interrupted = 1;
   // The next one ends the program.
   std::signal(SIGINT, SIG_DFL);
 }
+#endif
 
 }  // namespace
 
 InterruptWatch::InterruptWatch() {
   interrupted = 0;
 #ifdef _WIN32
-  std::signal(SIGINT, NoteInterrupt);
+  // Not yet on Windows: Ctrl-C ends the program at once there (each record and row is
+  // committed whole on its own, and the journal has it first).
 #else
   // Without SA_RESTART: a read waiting for an answer at the terminal returns, so that the
   // routine goes on to its next status update.
@@ -61,7 +64,11 @@ InterruptWatch::InterruptWatch() {
 #endif
 }
 
-InterruptWatch::~InterruptWatch() { std::signal(SIGINT, SIG_DFL); }
+InterruptWatch::~InterruptWatch() {
+#ifndef _WIN32
+  std::signal(SIGINT, SIG_DFL);
+#endif
+}
 
 bool InterruptWatch::Interrupted() const { return interrupted != 0; }
 

@@ -15,7 +15,8 @@ std::filesystem::path ExecutablePath();
 // While it lives, the first interrupt from the terminal (Ctrl-C) is only noted, so that
 // the program can end its work at a point where everything written is whole; a second one
 // ends the program as usual (each record and row is committed on its own, and the journal
-// has it before it commits). At most one lives at a time.
+// has it before it commits). At most one lives at a time. On Windows it watches nothing yet:
+// Ctrl-C ends the program there.
 class InterruptWatch {
  public:
   InterruptWatch();

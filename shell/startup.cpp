@@ -1,5 +1,9 @@
 #include "shell/startup.h"
 
+#include "legacy/path_rules.h"
+#include "sqldb/database.h"
+#include "sqldb/error.h"
+
 #include <fstream>
 #include <system_error>
 
@@ -58,6 +62,29 @@ SiteSettings LoadStartupSettings(const std::filesystem::path& workDir, std::stri
     }
   }
   return s;
+}
+
+bool IsSite(const std::filesystem::path& workDir, const SiteSettings& s, std::string* why) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::exists(workDir / kConfigFileName, ec)) return true;
+  for (const SitePreset& p : kSitePresets) {
+    if (fs::exists(workDir / p.markerFile, ec)) return true;
+  }
+  bool database = false;
+  try {
+    database = fs::exists(sqldb::ResolveDatabaseName(s.odbcName), ec);
+  } catch (const sqldb::Error&) {
+    database = false;  // not a name this folder knows: said below
+  }
+  if (database) return true;
+  if (ResolveLegacyPath(s.dataPath)) return true;
+  *why = workDir.string() + " does not look like a site: it holds no " + kConfigFileName +
+         ", no database \"" + s.odbcName + "\" (no " + s.odbcName +
+         ".db, no line in aliases.cfg) and no data path \"" + s.dataPath +
+         "\" (give --datapath and --alias, write a talvor.cfg, or make a demo site with "
+         "talvor-cli demo DIR)";
+  return false;
 }
 
 }  // namespace talvor

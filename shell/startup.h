@@ -41,4 +41,10 @@ inline constexpr const char* kConfigFileName = "talvor.cfg";
 // naming the file and the reason) and the presets and defaults apply as if it were absent.
 SiteSettings LoadStartupSettings(const std::filesystem::path& workDir, std::string* problem);
 
+// True when `workDir` holds a site the routines can work on: a "talvor.cfg" or a preset's
+// marker file, the database that `s.odbcName` names, or the data path `s.dataPath`. Else
+// false with *why naming each place that was looked at, so that nothing is created in a
+// folder that was chosen by mistake (a run would create its journal there). Creates nothing.
+bool IsSite(const std::filesystem::path& workDir, const SiteSettings& s, std::string* why);
+
 }  // namespace talvor

@@ -90,7 +90,7 @@ fs::path DefaultFolder(const fs::path& site, const DateTime& now) {
 }
 
 // What the run's journal says the routine would have done.
-void ReadFindings(const journal::RunRecord& run, const fs::path& outDir,
+void ReadFindings(const journal::RunRecord& run, const fs::path& site, const fs::path& outDir,
                   const fs::path& reportDir, RoutineFindings& f) {
   for (const auto& [key, count] : run.counts) {
     const journal::Store* store = run.FindStore(key.first);
@@ -105,7 +105,7 @@ void ReadFindings(const journal::RunRecord& run, const fs::path& outDir,
     } else if (e.tag == "ask" && e.fields.size() >= 2) {
       f.questions.emplace_back(e.fields[0], e.fields[1] == "yes");
     } else if (e.tag == "file") {
-      f.fileOperations.push_back(journal::EventLine(e, fs::current_path()));
+      f.fileOperations.push_back(journal::EventLine(e, site));
     }
   }
   for (const MessageTally::Entry& m : messages.Entries()) f.messages.emplace_back(m.text, m.count);
@@ -119,8 +119,8 @@ void ReadFindings(const journal::RunRecord& run, const fs::path& outDir,
 }
 
 RoutineFindings AssessOne(const RoutineEntry& entry, const SiteSettings& settings,
-                          const Options& options, const fs::path& outDir, const Clock& clock,
-                          Progress* progress) {
+                          const Options& options, const fs::path& site, const fs::path& outDir,
+                          const Clock& clock, Progress* progress) {
   RoutineFindings f;
   f.caption = entry.caption;
   f.slug = entry.Slug();
@@ -155,12 +155,12 @@ RoutineFindings AssessOne(const RoutineEntry& entry, const SiteSettings& setting
     f.ended = Ended::kError;
     f.error = "The dry run's journal cannot be read: " + problem;
   } else {
-    ReadFindings(*run, outDir, reportDir, f);
+    ReadFindings(*run, site, outDir, reportDir, f);
     if (run->changeCount > 0) {
       const fs::path listing = outDir / "changes" / (f.slug + ".txt");
       fs::create_directories(listing.parent_path(), ec);
       std::ofstream out(listing, std::ios::binary | std::ios::trunc);
-      journal::ShowRun(out, *run, fs::current_path(), kListedChanges);
+      journal::ShowRun(out, *run, site, kListedChanges);
       if (out.flush()) f.changesLink = fs::relative(listing, outDir).generic_string();
     }
   }
@@ -232,7 +232,8 @@ std::optional<Assessment> Assess(std::span<const RoutineEntry* const> routines,
       continue;
     }
     if (progress != nullptr) progress->Starting(i + 1, count, entry);
-    a.routines.push_back(AssessOne(entry, settings, options, a.outDir, clock, progress));
+    a.routines.push_back(
+        AssessOne(entry, settings, options, a.site, a.outDir, clock, progress));
     if (a.routines.back().ended == Ended::kStopped) a.stopped = true;
     if (progress != nullptr) progress->Ended(i + 1, count, a.routines.back());
   }

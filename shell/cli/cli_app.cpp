@@ -99,6 +99,10 @@ class AssessProgress final : public assess::Progress {
 int Assess(const AssessOptions& opt, const CliEnvironment& env) {
   TerminalFrontend terminal(AnswerMode::kNo, *env.in, *env.out, *env.err, false, false);
   const SiteSettings settings = opt.settings.Resolve(terminal);
+  if (std::string why; !IsSite(std::filesystem::current_path(), settings, &why)) {
+    *env.err << "talvor-cli: " << why << "\n";
+    return kExitFailed;
+  }
   assess::Options options;
   options.group = opt.group == "all" ? assess::Group::kAll : assess::Group::kCommon;
   options.answerYes = opt.answer == "yes";
@@ -199,6 +203,10 @@ int RunRoutines(const RunOptions& opt, const CliEnvironment& env) {
 
   TForm1 form(*frontend, *env.clock);
   form.ApplySettings(opt.settings.Resolve(*frontend));
+  if (std::string why; !IsSite(std::filesystem::current_path(), form.Settings(), &why)) {
+    *env.err << "talvor-cli: " << why << "\n";
+    return kExitFailed;
+  }
 
   int status = kExitOk;
   for (const RoutineEntry* e : chosen) {

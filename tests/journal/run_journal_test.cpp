@@ -121,7 +121,7 @@ class JournalTest : public testing::SiteTest {
     std::istringstream in;
     std::ostringstream o, e;
     const std::vector<const RoutineEntry*> registry = Registry();
-    CliEnvironment env{registry, &clock, &in, &o, &e, false, false};
+    CliEnvironment env{registry, &clock, &in, &o, &e, false, false, {}};
     const int status = RunCli(args, env);
     *out = o.str() + e.str();
     return status;

@@ -59,6 +59,9 @@ class CliTest : public ::testing::Test {
     return RunCli(args, env);
   }
 
+  // A site: the database the default settings name.
+  void SetUp() override { dir_.Write("AGYFORMS.db", ""); }
+
   TempWorkDir dir_;
   std::vector<const RoutineEntry*> registry_ = {&kTestButtons[0], &kTestButtons[1],
                                                 &kTestButtons[2], &kTestButtons[3]};
@@ -220,6 +223,26 @@ TEST_F(CliTest, AStopEndsTheRunAtItsStatusUpdateAndSkipsTheRest) {
   EXPECT_NE(out_.str().find("stopped by the operator"), std::string::npos) << out_.str();
 }
 
+TEST_F(CliTest, AFolderThatIsNotASiteIsSaidToBeOneBeforeAnythingIsCreated) {
+  std::filesystem::remove("AGYFORMS.db");
+  EXPECT_EQ(Run({"run", "ask-me", "--answer", "yes"}), kExitFailed);
+  EXPECT_NE(err_.str().find("does not look like a site: it holds no talvor.cfg, no database "
+                            "\"AGYFORMS\" (no AGYFORMS.db, no line in aliases.cfg) and no data "
+                            "path \"\\velmar\\data\""),
+            std::string::npos)
+      << err_.str();
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_EQ(Run({"assess", "--out", "out"}), kExitFailed);
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.path())) << "something was created";
+  // Any one of them makes it a site: a data path that is there, or a configuration file.
+  std::filesystem::create_directories("data");
+  EXPECT_EQ(Run({"run", "ask-me", "--answer", "yes", "--datapath", "data"}), kExitOk);
+  std::filesystem::remove_all(".talvor");
+  std::filesystem::remove("data");
+  dir_.Write("talvor.cfg", "x\ny\nz\n01\n");
+  EXPECT_EQ(Run({"run", "ask-me", "--answer", "yes"}), kExitOk);
+}
+
 TEST_F(CliTest, AnErrorEndsOnlyItsRoutine) {
   EXPECT_EQ(Run({"run", "break-down", "flag-on"}), kExitFailed);
   EXPECT_EQ(out_.str(), "running.....\nflag on\n");
@@ -262,6 +285,7 @@ std::string RecordsLine(const std::string& stat) {
 // the copy for every client, without a word.
 TEST_F(CliTest, APolicyFileCopiedOverTheMasterFileIsRefusedNotFilled) {
   registry_ = Registry();
+  std::filesystem::remove("AGYFORMS.db");  // the demo site brings its own
   ASSERT_EQ(Run({"demo", ".", "--clients", "12"}), kExitOk) << err_.str();
   ASSERT_EQ(Run({"recfile", "stat", "data/POL"}), kExitOk) << err_.str();
   const std::string policies = RecordsLine(out_.str());
