@@ -5,9 +5,14 @@
 // is only trusted while the file has not been written: every write first resets every
 // cursor on the file (which also ends the connection's read transaction, so that the write
 // commits on its own) and bumps the file's generation; the next read on another handle
-// then seeks again from its position, which is a key value. Other processes' writes are
-// picked up by dropping cursors whose read transaction has lasted longer than
-// kMaxSnapshotAge; the following read seeks again in a fresh snapshot.
+// then seeks again from its position, which is a key value.
+//
+// Between writes the connection keeps its read transaction (a held statement) instead of
+// ending and starting one around every lookup; and lookups by key 0 are answered from the
+// file's LookupCache, which every record read fills, every write of ours drops the keys
+// of, and a write of another connection clears. Both rest on one rule: no more often than
+// every kMaxSnapshotAge the snapshot is let go and PRAGMA data_version asked whether anyone
+// else wrote the file; so another process's writes reach our reads within that time.
 #include "legacy/engine.h"
 
 #include <sqlite3.h>
@@ -28,6 +33,7 @@
 #include "legacy/path_rules.h"
 #include "legacy/record_file.h"
 #include "legacy/stats.h"
+#include "legacy/internal/lookup_cache.h"
 #include "legacy/internal/store.h"
 #include "legacy/capture.h"
 #include "platform/sqlite_capture.h"
@@ -40,6 +46,10 @@ namespace fs = std::filesystem;
 using SteadyClock = std::chrono::steady_clock;
 
 constexpr auto kMaxSnapshotAge = std::chrono::milliseconds(200);
+// The key-0 lookup cache of one file: enough slots for the distinct clients of a large
+// agency's lookups, within a memory bound that a 4,000-byte record keeps small.
+constexpr std::size_t kLookupSlots = 1 << 16;
+constexpr std::size_t kLookupBytes = std::size_t{16} << 20;
 
 // The three statements a handle may step on one key.
 enum Seek { kAfter = 0, kFrom = 1, kBefore = 2 };
@@ -51,11 +61,15 @@ struct File {
   std::string id;  // canonical path, the registry key
   sqlite::Database db;  // declared first: the statements below are finalized before it closes
   RecordFileDefinition def;
-  std::uint64_t generation = 0;  // bumped by every write
+  std::uint64_t generation = 0;  // bumped by every write, ours or one seen of another
   std::vector<Handle*> handles;
   int active_cursors = 0;
-  SteadyClock::time_point snapshot_start;
-  store::Statement insert, update, erase, current;
+  // The last look for other connections' writes, and what PRAGMA data_version said then.
+  SteadyClock::time_point checked;
+  long long data_version = 0;
+  bool holding = false;  // `hold` is stepped: the read transaction outlives the cursors
+  std::unique_ptr<store::LookupCache> lookups;  // files with keys only
+  store::Statement insert, update, erase, current, hold, version;
   std::unique_ptr<sqlite::Capture> capture;  // while a run is recorded; finished first
 };
 
@@ -74,6 +88,8 @@ struct Handle {
   int pos_key = 0;
   std::string pos_value;  // value of key pos_key of the current record
   std::string pos_k0;     // value of key 0 of the current record
+  std::string pos_record;          // the bytes of the current record when it was stood on
+  std::uint64_t pos_generation = 0;  // the file's generation then
   Cursor cursor;
   std::vector<std::array<store::Statement, 3>> stmts;  // per key, by Seek; made on first use
 };
@@ -122,16 +138,73 @@ void ResetCursor(Handle& h) {
   }
 }
 
-void ResetAllCursors(File& f) {
+// Ends the connection's read transaction: every cursor on `f` and the held statement are
+// reset. Before every write, so that the write commits on its own.
+void ReleaseSnapshot(File& f) {
   for (Handle* h : f.handles) ResetCursor(*h);
+  if (f.holding) {
+    sqlite3_reset(f.hold.get());
+    f.holding = false;
+  }
 }
 
-// Drops the cursors of `f` when their read transaction is old, so that the next reads see
-// what other processes wrote since.
-void RefreshSnapshot(File& f) {
-  if (f.active_cursors > 0 && SteadyClock::now() - f.snapshot_start > kMaxSnapshotAge) {
-    ResetAllCursors(f);
+// Keeps the read transaction open across the cursors' resets until ReleaseSnapshot.
+void HoldSnapshot(File& f) {
+  if (f.holding) return;
+  if (!f.hold) {
+    f.hold = store::Statement(f.db.get(), "SELECT record_length FROM recfile", true);
+    if (!f.hold) return;  // only slower
   }
+  if (sqlite3_step(f.hold.get()) == SQLITE_ROW) {
+    f.holding = true;
+  } else {
+    sqlite3_reset(f.hold.get());
+  }
+}
+
+// PRAGMA data_version of `f` in a fresh read transaction; false when it cannot be read.
+bool ReadDataVersion(File& f, long long* version) {
+  if (!f.version) {
+    f.version = store::Statement(f.db.get(), "PRAGMA data_version", true);
+    if (!f.version) return false;
+  }
+  const bool ok = sqlite3_step(f.version.get()) == SQLITE_ROW;
+  if (ok) *version = sqlite3_column_int64(f.version.get(), 0);
+  sqlite3_reset(f.version.get());
+  return ok;
+}
+
+// Forgets everything read from `f`: cached lookups, cursors, the handles' bytes to compare.
+void ForgetReads(File& f) {
+  ReleaseSnapshot(f);
+  if (f.lookups) f.lookups->Clear();
+  ++f.generation;
+}
+
+// Called before every read. No more often than kMaxSnapshotAge, lets the snapshot go and
+// asks whether another connection wrote the file since the last look; if one did, or the
+// answer cannot be had, nothing read before is trusted. Every snapshot taken after a look
+// is newer than the version it read, so a write the next look misses is in every snapshot.
+void Freshen(File& f) {
+  const SteadyClock::time_point now = SteadyClock::now();
+  if (now - f.checked <= kMaxSnapshotAge) return;
+  ReleaseSnapshot(f);
+  f.checked = now;
+  long long version = 0;
+  if (!ReadDataVersion(f, &version) || version != f.data_version) {
+    f.data_version = version;
+    ForgetReads(f);
+  }
+}
+
+std::string_view Key0Of(const File& f, const char* record) {
+  const KeyDefinition& k0 = f.def.keys[0];
+  return {record + k0.offset, static_cast<std::size_t>(k0.length)};
+}
+
+// Before a write of ours that may change the record under key-0 value `k0`.
+void DropLookup(File& f, std::string_view k0) {
+  if (f.lookups) f.lookups->Drop(k0);
 }
 
 std::string SelectSql(const RecordFileDefinition& def, int key, Seek seek) {
@@ -165,7 +238,8 @@ int StartCursor(Handle& h, int key, Seek seek, std::string_view value, std::stri
   int rc = store::BindBlob(stmt, 1, value);
   if (rc == SQLITE_OK && f.def.keys[key].duplicates) rc = store::BindBlob(stmt, 2, k0);
   if (rc != SQLITE_OK) return rc;
-  if (f.active_cursors++ == 0) f.snapshot_start = SteadyClock::now();
+  HoldSnapshot(f);
+  ++f.active_cursors;
   h.cursor = Cursor{stmt, key, seek != kBefore, f.generation};
   return SQLITE_OK;
 }
@@ -180,6 +254,13 @@ void Stand(Handle& h, int key, const char* record) {
   h.pos_key = key;
   h.pos_value.assign(record + kd.offset, kd.length);
   h.pos_k0.assign(record + k0.offset, k0.length);
+  h.pos_record.assign(record, def.recordLength);
+  h.pos_generation = h.file->generation;
+}
+
+// A record just read is what the file holds under its key 0 until the next write.
+void KeepLookup(File& f, const char* record) {
+  if (f.lookups) f.lookups->Keep(Key0Of(f, record), record);
 }
 
 EngineStats g_stats;
@@ -207,12 +288,35 @@ int Deliver(Handle& h, void* data, int* length, const std::string* equal) {
     std::memcpy(data, row, size);
     *length = size;
     Stand(h, c.key, row);
+    KeepLookup(f, row);
     ++g_stats.recordsRead;
     return kBtrOk;
   }
   ResetCursor(h);
   if (rc == SQLITE_DONE) return equal != nullptr ? kBtrKeyNotFound : kBtrEndOfFile;
   return store::StatusOf(rc);
+}
+
+// btrGetEqual on key 0 from the lookup cache: true with *status set when the cache knew
+// the answer, which is then what a seek would have given.
+bool CachedLookup(Handle& h, void* data, int* length, const std::string& value, int* status) {
+  File& f = *h.file;
+  const char* record = nullptr;
+  const store::LookupCache::Answer answer =
+      f.lookups ? f.lookups->Find(value, &record) : store::LookupCache::Answer::kUnknown;
+  if (answer == store::LookupCache::Answer::kUnknown) return false;
+  // The cursor stood where the handle stood; a walk after this seeks from the new position.
+  ResetCursor(h);
+  if (answer == store::LookupCache::Answer::kNoRecord) {
+    *status = kBtrKeyNotFound;
+    return true;
+  }
+  std::memcpy(data, record, f.def.recordLength);
+  *length = f.def.recordLength;
+  Stand(h, 0, record);
+  ++g_stats.recordsRead;
+  *status = kBtrOk;
+  return true;
 }
 
 // ---- argument checks ----
@@ -263,7 +367,7 @@ int KeyedRead(int h, void* data, int* length, const char* key, int key_number, R
     return kBtrInvalidKeyNumber;
   }
   if (!LengthOk(*handle, length) || data == nullptr) return kBtrDataBufferTooShort;
-  RefreshSnapshot(f);
+  Freshen(f);
   const KeyDefinition& kd = f.def.keys[key_number];
   bool dup = kd.duplicates;
   int len0 = f.def.keys[0].length;
@@ -272,6 +376,7 @@ int KeyedRead(int h, void* data, int* length, const char* key, int key_number, R
   switch (kind) {
     case ReadKind::kEqual:
       value = KeyValue(key, kd.length);
+      if (key_number == 0 && CachedLookup(*handle, data, length, value, &status)) return status;
       rc = dup ? StartCursor(*handle, key_number, kAfter, value, Lowest())
                : StartCursor(*handle, key_number, kFrom, value, {});
       break;
@@ -291,7 +396,9 @@ int KeyedRead(int h, void* data, int* length, const char* key, int key_number, R
       break;
   }
   if (rc != SQLITE_OK) return store::StatusOf(rc);
-  return Deliver(*handle, data, length, kind == ReadKind::kEqual ? &value : nullptr);
+  status = Deliver(*handle, data, length, kind == ReadKind::kEqual ? &value : nullptr);
+  if (status == kBtrKeyNotFound && key_number == 0 && f.lookups) f.lookups->Keep(value, nullptr);
+  return status;
 }
 
 int Step(int h, void* data, int* length, bool forward) {
@@ -302,7 +409,7 @@ int Step(int h, void* data, int* length, bool forward) {
   if (!handle->positioned) return kBtrNoCurrentRecord;
   if (!LengthOk(*handle, length) || data == nullptr) return kBtrDataBufferTooShort;
   File& f = *handle->file;
-  RefreshSnapshot(f);
+  Freshen(f);
   const Cursor& c = handle->cursor;
   bool live = c.stmt != nullptr && c.forward == forward && c.key == handle->pos_key &&
               c.generation == f.generation;
@@ -347,6 +454,8 @@ void Detach(Handle& h) {
   h.stmts.clear();
   std::shared_ptr<File> file = std::move(h.file);
   std::erase(file->handles, &h);
+  // A file left without handles (kept open for a capture) holds no read transaction.
+  if (file->handles.empty()) ReleaseSnapshot(*file);
   if (file.use_count() == 1) TheEngine().files.erase(file->id);
   h.positioned = false;
   h.on_record = false;
@@ -400,6 +509,13 @@ int btrOpen(int h, const char* /*owner*/, const char* path, int /*a*/, int /*b*/
     file->id = id;
     file->db = std::move(db);
     file->def = std::move(def);
+    if (!file->def.keys.empty()) {
+      file->lookups = std::make_unique<store::LookupCache>(
+          file->def.keys[0].length, file->def.recordLength, kLookupSlots, kLookupBytes);
+    }
+    // The look for other connections' writes starts from the state the file was opened in.
+    file->checked = SteadyClock::now();
+    if (!ReadDataVersion(*file, &file->data_version)) file->checked = {};
     e.files[id] = file;
     if (e.sink != nullptr) {
       StartCapture(*file, *e.sink, e.mode);
@@ -459,8 +575,9 @@ int btrInsert(int h, const void* data, int* length, int /*lock*/) {
   const char* record = static_cast<const char*>(data);
   store::Statement& insert = WriteStatement(f, f.insert, store::InsertSql(f.def));
   if (!insert) return store::StatusOf(insert.prepare_rc());
-  ResetAllCursors(f);
   int n = static_cast<int>(f.def.keys.size());
+  if (n > 0) DropLookup(f, Key0Of(f, record));
+  ReleaseSnapshot(f);
   int rc = BindKeys(insert.get(), f.def, record);
   if (rc == SQLITE_OK) {
     rc = sqlite3_bind_blob(insert.get(), n + 1, record, f.def.recordLength, SQLITE_STATIC);
@@ -468,7 +585,10 @@ int btrInsert(int h, const void* data, int* length, int /*lock*/) {
   if (rc == SQLITE_OK) rc = RunWrite(f, insert.get());
   if (rc != SQLITE_OK) return store::StatusOf(rc);
   ++f.generation;
-  if (n > 0) Stand(*handle, handle->positioned ? handle->pos_key : 0, record);
+  if (n > 0) {
+    Stand(*handle, handle->positioned ? handle->pos_key : 0, record);
+    KeepLookup(f, record);
+  }
   ++g_stats.recordsWritten;
   return kBtrOk;
 }
@@ -483,31 +603,43 @@ int btrUpdate(int h, const void* data, int* length) {
   if (!handle->on_record) return kBtrNoCurrentRecord;
   File& f = *handle->file;
   int n = static_cast<int>(f.def.keys.size());
-  std::string sql = "UPDATE records SET ";
-  for (int k = 0; k < n; ++k) sql += store::KeyColumn(k) + " = ?" + std::to_string(k + 1) + ", ";
-  sql += "data = ?" + std::to_string(n + 1) + " WHERE k0 = ?" + std::to_string(n + 2);
-  store::Statement& update = WriteStatement(f, f.update, sql);
+  if (!f.update) {
+    std::string sql = "UPDATE records SET ";
+    for (int k = 0; k < n; ++k) {
+      sql += store::KeyColumn(k) + " = ?" + std::to_string(k + 1) + ", ";
+    }
+    sql += "data = ?" + std::to_string(n + 1) + " WHERE k0 = ?" + std::to_string(n + 2);
+    WriteStatement(f, f.update, sql);
+  }
+  store::Statement& update = f.update;
   if (!update) return store::StatusOf(update.prepare_rc());
   const char* record = static_cast<const char*>(data);
+  Freshen(f);
   // Many repairs write every record back whether or not they changed it. A record that
   // already holds these bytes is left alone: no write, and the walks on the file keep
-  // streaming instead of seeking again.
-  store::Statement& current =
-      WriteStatement(f, f.current, "SELECT data FROM records WHERE k0 = ?1");
-  if (current && store::BindBlob(current.get(), 1, handle->pos_k0) == SQLITE_OK &&
-      sqlite3_step(current.get()) == SQLITE_ROW) {
-    const void* stored = sqlite3_column_blob(current.get(), 0);
-    const bool same = sqlite3_column_bytes(current.get(), 0) == f.def.recordLength &&
-                      stored != nullptr && std::memcmp(stored, record, f.def.recordLength) == 0;
-    sqlite3_reset(current.get());
-    if (same) {
-      Stand(*handle, handle->pos_key, record);
-      return kBtrOk;
+  // streaming instead of seeking again. When nothing wrote the file since this handle read
+  // its record, the bytes it read are the stored ones.
+  bool same = false;
+  if (handle->pos_generation == f.generation) {
+    same = std::memcmp(handle->pos_record.data(), record, f.def.recordLength) == 0;
+  } else {
+    store::Statement& current =
+        WriteStatement(f, f.current, "SELECT data FROM records WHERE k0 = ?1");
+    if (current && store::BindBlob(current.get(), 1, handle->pos_k0) == SQLITE_OK &&
+        sqlite3_step(current.get()) == SQLITE_ROW) {
+      const void* stored = sqlite3_column_blob(current.get(), 0);
+      same = sqlite3_column_bytes(current.get(), 0) == f.def.recordLength && stored != nullptr &&
+             std::memcmp(stored, record, f.def.recordLength) == 0;
     }
-  } else if (current) {
-    sqlite3_reset(current.get());
+    if (current) sqlite3_reset(current.get());
   }
-  ResetAllCursors(f);
+  if (same) {
+    Stand(*handle, handle->pos_key, record);
+    return kBtrOk;
+  }
+  DropLookup(f, handle->pos_k0);
+  DropLookup(f, Key0Of(f, record));
+  ReleaseSnapshot(f);
   int rc = BindKeys(update.get(), f.def, record);
   if (rc == SQLITE_OK) {
     rc = sqlite3_bind_blob(update.get(), n + 1, record, f.def.recordLength, SQLITE_STATIC);
@@ -517,7 +649,9 @@ int btrUpdate(int h, const void* data, int* length) {
   if (rc != SQLITE_OK) return store::StatusOf(rc);
   if (sqlite3_changes(f.db.get()) == 0) return kBtrNoCurrentRecord;
   ++f.generation;
+  if (f.lookups && handle->pos_k0 != Key0Of(f, record)) f.lookups->Keep(handle->pos_k0, nullptr);
   Stand(*handle, handle->pos_key, record);
+  KeepLookup(f, record);
   ++g_stats.recordsWritten;
   return kBtrOk;
 }
@@ -532,12 +666,14 @@ int btrDelete(int h) {
   File& f = *handle->file;
   store::Statement& erase = WriteStatement(f, f.erase, "DELETE FROM records WHERE k0 = ?1");
   if (!erase) return store::StatusOf(erase.prepare_rc());
-  ResetAllCursors(f);
+  DropLookup(f, handle->pos_k0);
+  ReleaseSnapshot(f);
   int rc = store::BindBlob(erase.get(), 1, handle->pos_k0);
   if (rc == SQLITE_OK) rc = RunWrite(f, erase.get());
   if (rc != SQLITE_OK) return store::StatusOf(rc);
   if (sqlite3_changes(f.db.get()) == 0) return kBtrNoCurrentRecord;
   ++f.generation;
+  if (f.lookups) f.lookups->Keep(handle->pos_k0, nullptr);
   handle->on_record = false;
   ++g_stats.recordsWritten;
   return kBtrOk;
@@ -569,8 +705,9 @@ EngineStats GetEngineStats() {
 void CaptureRecordFiles(ChangeSink* sink, CaptureMode mode) {
   Engine& e = TheEngine();
   std::lock_guard<std::mutex> lock(e.mutex);
+  // A dry run's end rolls its writes back, under the cache's and the handles' eyes.
   for (auto& file : e.kept) {
-    for (Handle* h : file->handles) ResetCursor(*h);
+    ForgetReads(*file);
     file->capture.reset();
   }
   e.kept.clear();
@@ -580,6 +717,7 @@ void CaptureRecordFiles(ChangeSink* sink, CaptureMode mode) {
   if (sink == nullptr) return;
   for (auto& [id, weak] : e.files) {
     if (std::shared_ptr<File> file = weak.lock()) {
+      ReleaseSnapshot(*file);
       StartCapture(*file, *sink, mode);
       e.kept.push_back(std::move(file));
     }

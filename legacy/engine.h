@@ -43,9 +43,10 @@
 // it. Every write is one committed transaction: it is seen at once by every handle of this
 // process and by the next read of any other process, and it survives a crash of the
 // process (not necessarily a power cut); a crash never leaves a half-written record.
-// Another process may have the same file open: its writes reach a walk in progress here
-// within about 0.2 s; a write of ours that it keeps waiting longer than about a second fails
-// with kBtrFileLocked. Reads are never blocked by another process's writes.
+// Another process may have the same file open: its writes reach the reads here (a walk in
+// progress, a btrGetEqual of a key read before) within about 0.2 s, not necessarily at
+// once; a write of ours that it keeps waiting longer than about a second fails with
+// kBtrFileLocked. Reads are never blocked by another process's writes.
 //
 // Threads. The functions may be called from any thread; calls are serialized.
 #pragma once

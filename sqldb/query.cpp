@@ -7,6 +7,7 @@
 #include "sqldb/error.h"
 #include "sqldb/internal/connection.h"
 #include "sqldb/internal/fields.h"
+#include "sqldb/internal/names.h"
 #include "sqldb/internal/result.h"
 #include "sqldb/internal/sessions.h"
 #include "sqldb/internal/sqltext.h"
@@ -30,7 +31,7 @@ struct Query::Impl final : internal::SessionMember {
 
   std::vector<std::string> names;
   std::vector<FieldKind> kinds;
-  std::unordered_map<std::string, int> byName;
+  internal::ColumnsByName byName;
   internal::ResultRows rows;
   std::size_t pos = 0;
   bool eof = true;
@@ -144,7 +145,7 @@ struct Query::Impl final : internal::SessionMember {
 
   const Variant& Cell(std::string_view column, FieldKind& kind) const {
     RequireOpen();
-    auto it = byName.find(LowerCase(column));
+    auto it = byName.find(column);
     if (it == byName.end()) Fail("no column \"" + std::string(column) + "\" in the result");
     kind = kinds[it->second];
     static const Variant null;

@@ -1,6 +1,8 @@
 #include "sqldb/table.h"
 
 #include <algorithm>
+#include <cstring>
+#include <map>
 #include <unordered_map>
 
 #include "shell/text/text.h"
@@ -8,6 +10,7 @@
 #include "sqldb/error.h"
 #include "sqldb/internal/connection.h"
 #include "sqldb/internal/fields.h"
+#include "sqldb/internal/names.h"
 #include "sqldb/internal/sessions.h"
 #include "sqldb/stats.h"
 
@@ -41,6 +44,17 @@ struct WalkOrder {
   std::string sortSql;
 };
 
+// Appends the decimal digits of `n` (not negative) without a temporary string.
+void AppendNumber(std::string& out, int n) {
+  char digits[12];
+  int at = sizeof digits;
+  do {
+    digits[--at] = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n > 0);
+  out.append(digits + at, digits + sizeof digits);
+}
+
 const Variant& NullCell() {
   static const Variant null;
   return null;
@@ -62,7 +76,7 @@ struct Table::Impl final : internal::SessionMember {
   std::string quotedTable;
   std::string rowidName;
   std::vector<Column> columns;
-  std::unordered_map<std::string, int> byName;
+  internal::ColumnsByName byName;
   std::string columnList;  // "c1", "c2", ...
   std::string where;       // the filter in parentheses, or "" when none is in force
   std::string order;       // ORDER BY terms of the walk
@@ -81,6 +95,9 @@ struct Table::Impl final : internal::SessionMember {
   bool bof = true;
   std::int64_t rowid = 0;
   std::vector<Variant> row;
+  std::vector<char> rowBlobs;     // per column: `row` holds it as text read from a BLOB
+  const Statement* rowRead = nullptr;  // the statement that read `row`, while it may be held
+  bool hasTriggers = false;       // an UPDATE of the table may do more than set its values
   std::vector<Variant> edit;
   std::vector<char> assigned;
   bool modified = false;
@@ -88,7 +105,13 @@ struct Table::Impl final : internal::SessionMember {
   Statement fetchAny;
   Statement fetchFiltered;
   std::unordered_map<std::string, Statement> locates;
-  std::unordered_map<std::string, Statement> writes;
+  std::vector<int> locateIndexes;
+  std::vector<Variant> locateCells;
+  std::string locateKey;
+  // Writes, prepared once per set of assigned columns (looked up without building a key).
+  std::map<std::vector<char>, Statement> updates;
+  std::map<std::vector<char>, Statement> inserts;
+  Statement erase;
 
   ~Impl() { Close(); }
 
@@ -125,16 +148,18 @@ struct Table::Impl final : internal::SessionMember {
       conn->ReleasePending();
       rc = s.Step();
     }
-    const std::string error = conn->LastError();
+    const bool ok = rc == SQLITE_DONE || rc == SQLITE_ROW;
+    // Taken before the release, which may set another message; only when it is needed.
+    const std::string error = ok ? std::string() : conn->LastError();
     conn->ReleasePending();
-    conn->StatementEnded(rc == SQLITE_DONE || rc == SQLITE_ROW);
-    if (rc != SQLITE_DONE && rc != SQLITE_ROW) Fail(error);
+    conn->StatementEnded(ok);
+    if (!ok) Fail(error);
     conn->AfterWrite();
   }
 
   int ColumnIndex(std::string_view column) const {
     RequireOpen();
-    auto it = byName.find(LowerCase(column));
+    auto it = byName.find(column);
     if (it == byName.end()) Fail("no column \"" + std::string(column) + "\"");
     return it->second;
   }
@@ -156,9 +181,13 @@ struct Table::Impl final : internal::SessionMember {
     fetchAny = Statement();
     fetchFiltered = Statement();
     locates.clear();
-    writes.clear();
+    updates.clear();
+    inserts.clear();
+    erase = Statement();
     walk.clear();
     row.clear();
+    rowBlobs.clear();
+    rowRead = nullptr;
     edit.clear();
     assigned.clear();
     columns.clear();
@@ -219,6 +248,15 @@ struct Table::Impl final : internal::SessionMember {
       Fail("the table has no rowid column to walk by");
     }
     row.assign(columns.size(), Variant());
+    rowBlobs.assign(columns.size(), 0);
+    {
+      Statement s = Prepare(
+          "SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ?1 "
+          "COLLATE NOCASE");
+      internal::ResetOnExit reset(s);
+      s.Bind(1, realName);
+      hasTriggers = s.Step() == SQLITE_ROW && sqlite3_column_int64(s.get(), 0) != 0;
+    }
     LoadIndexColumns();
   }
 
@@ -240,7 +278,7 @@ struct Table::Impl final : internal::SessionMember {
         usable = true;
       }
       // Columns after an expression cannot be sought by.
-      auto it = column ? byName.find(LowerCase(column)) : byName.end();
+      auto it = column ? byName.find(column) : byName.end();
       if (it == byName.end()) usable = false;
       if (usable) indexColumns.back().push_back(it->second);
     }
@@ -391,11 +429,41 @@ struct Table::Impl final : internal::SessionMember {
       if (rc == SQLITE_DONE) return false;
       Fail(error);
     }
-    for (std::size_t i = 0; i < columns.size(); ++i) s.ReadCell(static_cast<int>(i), row[i]);
+    ReadRow(s, 0);
     rowid = id;
     stats_internal::AddRead(1);
     // The post that usually follows joins this read instead of starting its own.
     conn->HoldPending(s);
+    rowRead = &s;
+    return true;
+  }
+
+  // Reads the row at columns first.. of the stepped statement `s` into `row`.
+  void ReadRow(const Statement& s, int first) {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      const int at = first + static_cast<int>(i);
+      s.ReadCell(at, row[i]);
+      rowBlobs[i] = sqlite3_column_type(s.get(), at) == SQLITE_BLOB ? 1 : 0;
+    }
+  }
+
+  // True when posting the edit would store only what the row holds already: every assigned
+  // value is the fetched one, of the same type (a number bit for bit), and the row was read
+  // by a read still held, so that no write came between. An UPDATE with triggers is always
+  // run. Text read from a BLOB is never the same: written back, it would be stored as text.
+  bool EditChangesNothing() const {
+    if (hasTriggers || rowRead == nullptr || !conn->Holds(*rowRead)) return false;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (!assigned[i]) continue;
+      if (rowBlobs[i] || edit[i].type() != row[i].type()) return false;
+      if (edit[i].type() == Variant::Type::kFloat) {
+        const double a = edit[i].Float();
+        const double b = row[i].Float();
+        if (std::memcmp(&a, &b, sizeof a) != 0) return false;
+      } else if (!(edit[i] == row[i])) {
+        return false;
+      }
+    }
     return true;
   }
 
@@ -543,12 +611,12 @@ struct Table::Impl final : internal::SessionMember {
   void Post() {
     RequireOpen();
     if (state == TableState::kEdit) {
-      if (modified) {
-        std::string key = "u";
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-          if (assigned[i]) key += "," + std::to_string(i);
-        }
-        Statement& s = writes[key];
+      // Many repairs assign every row the values it has; like the engine with the same
+      // bytes, such a post writes nothing (and a recorded run would keep no change of it).
+      if (modified && !EditChangesNothing()) {
+        auto found = updates.find(assigned);
+        if (found == updates.end()) found = updates.emplace(assigned, Statement()).first;
+        Statement& s = found->second;
         if (!s) {
           std::string sql = "UPDATE " + quotedTable + " SET ";
           int n = 0;
@@ -575,15 +643,16 @@ struct Table::Impl final : internal::SessionMember {
         Write(s, true);
         if (sqlite3_changes(conn->handle()) == 0) Fail("the row being edited no longer exists");
         row.swap(edit);
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+          if (assigned[i]) rowBlobs[i] = 0;
+        }
       }
       state = TableState::kBrowse;
       edit.clear();
     } else if (state == TableState::kInsert) {
-      std::string key = "i";
-      for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (assigned[i]) key += "," + std::to_string(i);
-      }
-      Statement& s = writes[key];
+      auto found = inserts.find(assigned);
+      if (found == inserts.end()) found = inserts.emplace(assigned, Statement()).first;
+      Statement& s = found->second;
       if (!s) {
         std::string names;
         std::string marks;
@@ -629,7 +698,7 @@ struct Table::Impl final : internal::SessionMember {
     }
     Cancel();
     if (!hasRow) Fail("there is no current row to delete");
-    Statement& s = writes["d"];
+    Statement& s = erase;
     if (!s) s = Prepare("DELETE FROM " + quotedTable + " WHERE " + rowidName + " = ?1");
     s.BindInt(1, rowid);
     Write(s);
@@ -658,7 +727,9 @@ struct Table::Impl final : internal::SessionMember {
   bool Locate(std::string_view fields, const std::vector<Variant>& values) {
     RequireOpen();
     CheckBrowse();
-    std::vector<int> indexes;
+    // Scratch of the component, reused from call to call: a routine locates once per row.
+    std::vector<int>& indexes = locateIndexes;
+    indexes.clear();
     std::string_view rest = fields;
     while (true) {
       const std::size_t semi = rest.find(';');
@@ -672,8 +743,10 @@ struct Table::Impl final : internal::SessionMember {
       Fail("locate on \"" + std::string(fields) + "\" needs " + std::to_string(indexes.size()) +
            " values, got " + std::to_string(values.size()));
     }
-    std::vector<Variant> cells;
-    std::string key;
+    std::vector<Variant>& cells = locateCells;
+    cells.clear();
+    std::string& key = locateKey;
+    key.clear();
     for (std::size_t k = 0; k < indexes.size(); ++k) {
       const Column& c = columns[indexes[k]];
       try {
@@ -683,7 +756,8 @@ struct Table::Impl final : internal::SessionMember {
       }
       const Variant& cell = cells.back();
       const bool empty = cell.type() == Variant::Type::kText && cell.Text().empty();
-      key += std::to_string(indexes[k]) + (cell.IsNull() ? "n," : empty ? "e," : "v,");
+      AppendNumber(key, indexes[k]);
+      key += cell.IsNull() ? "n," : empty ? "e," : "v,";
     }
     conn->ReleasePending();
     Statement& s = locates[key];
@@ -745,15 +819,21 @@ struct Table::Impl final : internal::SessionMember {
       sql += " ORDER BY " + orderBy + " LIMIT 1";
       s = Prepare(sql);
     }
-    internal::ResetOnExit reset(s);
     for (std::size_t k = 0; k < cells.size(); ++k) {
       if (!cells[k].IsNull()) s.Bind(static_cast<int>(k + 1), cells[k]);
     }
     const int rc = s.Step();
-    if (rc == SQLITE_DONE) return false;
-    if (rc != SQLITE_ROW) Fail(conn->LastError());
+    if (rc != SQLITE_ROW) {
+      const std::string error = conn->LastError();
+      s.Reset();
+      if (rc == SQLITE_DONE) return false;
+      Fail(error);
+    }
     rowid = sqlite3_column_int64(s.get(), 0);
-    for (std::size_t i = 0; i < columns.size(); ++i) s.ReadCell(static_cast<int>(i + 1), row[i]);
+    ReadRow(s, 1);
+    // Held like a fetch's read: the edit and post that often follow join it.
+    conn->HoldPending(s);
+    rowRead = &s;
     hasRow = true;
     detached = true;
     eof = bof = false;
@@ -834,6 +914,7 @@ void Table::SetIndexName(std::string indexName) {
   WalkOrder order = impl_->IndexOrder(indexName);
   impl_->indexName = std::move(indexName);
   impl_->TakeOrder(std::move(order));
+  impl_->conn->ReleasePending();  // a located row's read may be held by one of them
   impl_->locates.clear();
   if (impl_->hasRow) impl_->detached = true;
 }

@@ -59,6 +59,9 @@ class Connection {
   // never outlives the next operation of any component.
   void HoldPending(Statement& s);
   void ReleasePending();
+  // True while the read of `s` is held: nothing used the connection since that read, so
+  // the row it returned is what the database holds (as of its read transaction).
+  bool Holds(const Statement& s) const { return pending_ == &s; }
   // Called after every write: checkpoints the write-ahead log once it has grown past its
   // limit and no read is held (a held read would keep the log from being reused).
   void AfterWrite();

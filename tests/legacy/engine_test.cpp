@@ -755,6 +755,154 @@ TEST_F(EngineTest, WritesOfAnotherConnectionReachAWalkInProgress) {
   EXPECT_EQ(b.Key(), ClientKey(" 1", "43", "00"));
 }
 
+// ---------------------------------------------------------------------------------------
+// Lookups answered from memory: every answer is the one the file gives
+
+TEST_F(EngineTest, ALookupSeesEveryWriteOfThisProcessAtOnce) {
+  MakeMasterFile();
+  BtrHandle reader;
+  BtrHandle writer;
+  Open(reader, "ap");
+  Open(writer, "ap");
+  Buffer r;
+  Buffer w;
+  const std::string key = ClientKey(" 1", "42", "00");
+  const std::string moved = ClientKey(" 1", "44", "00");
+  const std::string absent = ClientKey(" 3", "9", "00");
+  // Each lookup twice: the second may come from memory and must say the same.
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(btrGetEqual(reader, r.data, &r.length, key.c_str(), 0, 0), kBtrOk);
+    ASSERT_EQ(btrGetEqual(reader, r.data, &r.length, absent.c_str(), 0, 0), kBtrKeyNotFound);
+    ASSERT_EQ(btrGetEqual(reader, r.data, &r.length, moved.c_str(), 0, 0), kBtrKeyNotFound);
+  }
+  w.Set(ApRecord(absent, "001ADDED"));
+  ASSERT_EQ(btrInsert(writer, w.data, &w.length, 0), kBtrOk);
+  ASSERT_EQ(btrGetEqual(reader, r.data, &r.length, absent.c_str(), 0, 0), kBtrOk);
+  EXPECT_EQ(r.Record(), ApRecord(absent, "001ADDED"));
+
+  ASSERT_EQ(btrGetEqual(writer, w.data, &w.length, key.c_str(), 0, 0), kBtrOk);
+  w.Set(ApRecord(key, "001CHANGED"));
+  ASSERT_EQ(btrUpdate(writer, w.data, &w.length), kBtrOk);
+  ASSERT_EQ(btrGetEqual(reader, r.data, &r.length, key.c_str(), 0, 0), kBtrOk);
+  EXPECT_EQ(r.Record(), ApRecord(key, "001CHANGED"));
+
+  // An update that moves key 0 leaves nothing under the old value.
+  w.Set(ApRecord(moved, "001MOVED"));
+  ASSERT_EQ(btrUpdate(writer, w.data, &w.length), kBtrOk);
+  EXPECT_EQ(btrGetEqual(reader, r.data, &r.length, key.c_str(), 0, 0), kBtrKeyNotFound);
+  ASSERT_EQ(btrGetEqual(reader, r.data, &r.length, moved.c_str(), 0, 0), kBtrOk);
+  EXPECT_EQ(r.Record(), ApRecord(moved, "001MOVED"));
+
+  ASSERT_EQ(btrDelete(writer), kBtrOk);
+  EXPECT_EQ(btrGetEqual(reader, r.data, &r.length, moved.c_str(), 0, 0), kBtrKeyNotFound);
+  // A walk fills the memory as it reads; a write behind the walk still reaches a lookup.
+  ASSERT_EQ(ReadAll(reader, 128).size(), 7u);
+  ASSERT_EQ(btrGetEqual(writer, w.data, &w.length, absent.c_str(), 0, 0), kBtrOk);
+  w.Set(ApRecord(absent, "001AGAIN"));
+  ASSERT_EQ(btrUpdate(writer, w.data, &w.length), kBtrOk);
+  ASSERT_EQ(btrGetEqual(reader, r.data, &r.length, absent.c_str(), 0, 0), kBtrOk);
+  EXPECT_EQ(r.Record(), ApRecord(absent, "001AGAIN"));
+}
+
+TEST_F(EngineTest, ALookupFromMemoryLeavesTheHandleWhereASeekWould) {
+  MakeMasterFile();
+  BtrHandle h;
+  Open(h, "ap");
+  Buffer b;
+  const std::string key = ClientKey(" 1", "42", "01");
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(btrGetEqual(h, b.data, &b.length, key.c_str(), 0, 0), kBtrOk);
+    ASSERT_EQ(btrGetNext(h, b.data, &b.length, 0), kBtrOk);
+    EXPECT_EQ(b.Key(), ClientKey(" 1", "150000", "00"));
+    ASSERT_EQ(btrGetEqual(h, b.data, &b.length, key.c_str(), 0, 0), kBtrOk);
+    ASSERT_EQ(btrGetPrevious(h, b.data, &b.length, 0), kBtrOk);
+    EXPECT_EQ(b.Key(), ClientKey(" 1", "42", "00"));
+  }
+  // A lookup that finds nothing, from memory or not, leaves the position where it was.
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(btrGetEqual(h, b.data, &b.length, key.c_str(), 0, 0), kBtrOk);
+    ASSERT_EQ(btrGetEqual(h, b.data, &b.length, "001000 9", 0, 0), kBtrKeyNotFound);
+    ASSERT_EQ(btrGetNext(h, b.data, &b.length, 0), kBtrOk);
+    EXPECT_EQ(b.Key(), ClientKey(" 1", "150000", "00"));
+  }
+  // The record a lookup stands on is the one btrUpdate replaces.
+  ASSERT_EQ(btrGetEqual(h, b.data, &b.length, key.c_str(), 0, 0), kBtrOk);
+  b.Set(ApRecord(key, "001UPDATED"));
+  ASSERT_EQ(btrUpdate(h, b.data, &b.length), kBtrOk);
+  ASSERT_EQ(btrGetFirst(h, b.data, &b.length, 0, 0), kBtrOk);
+  ASSERT_EQ(btrGetNext(h, b.data, &b.length, 0), kBtrOk);
+  EXPECT_EQ(b.Record(), ApRecord(key, "001UPDATED"));
+}
+
+TEST_F(EngineTest, AnUpdateOfBytesAnotherHandleChangedSinceTheyWereReadIsWritten) {
+  MakeMasterFile();
+  BtrHandle first;
+  BtrHandle second;
+  Open(first, "ap");
+  Open(second, "ap");
+  Buffer a;
+  Buffer b;
+  const std::string key = ClientKey(" 2", "7", "00");
+  ASSERT_EQ(btrGetEqual(first, a.data, &a.length, key.c_str(), 0, 0), kBtrOk);
+  ASSERT_EQ(btrGetEqual(second, b.data, &b.length, key.c_str(), 0, 0), kBtrOk);
+  b.Set(ApRecord(key, "001OTHER"));
+  ASSERT_EQ(btrUpdate(second, b.data, &b.length), kBtrOk);
+  // `first` writes back the bytes it read: they are no longer the stored ones.
+  const auto before = GetEngineStats().recordsWritten;
+  ASSERT_EQ(btrUpdate(first, a.data, &a.length), kBtrOk);
+  EXPECT_EQ(GetEngineStats().recordsWritten, before + 1);
+  ASSERT_EQ(btrGetEqual(second, b.data, &b.length, key.c_str(), 0, 0), kBtrOk);
+  EXPECT_EQ(b.Record(), ApRecord(key, "001SMITH"));
+  // Its own write is what it compares with next: the same bytes again write nothing.
+  ASSERT_EQ(btrUpdate(first, a.data, &a.length), kBtrOk);
+  EXPECT_EQ(GetEngineStats().recordsWritten, before + 1);
+}
+
+// Changes the bytes of the "ap" record under `key16` through a connection of its own.
+void ChangeThroughAnotherConnection(const std::string& key16, const std::string& record) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open("ap", &db), SQLITE_OK);
+  sqlite3_stmt* stmt = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "UPDATE records SET data = ?1 WHERE k0 = ?2", -1, &stmt, nullptr),
+            SQLITE_OK);
+  sqlite3_bind_blob(stmt, 1, record.data(), static_cast<int>(record.size()), SQLITE_STATIC);
+  sqlite3_bind_blob(stmt, 2, key16.data(), 16, SQLITE_STATIC);
+  EXPECT_EQ(sqlite3_step(stmt), SQLITE_DONE);
+  EXPECT_EQ(sqlite3_changes(db), 1);
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+}
+
+TEST_F(EngineTest, WritesOfAnotherConnectionReachLookupsAndUpdatesWithinTheSnapshotAge) {
+  MakeMasterFile();
+  BtrHandle h;
+  Open(h, "ap");
+  Buffer b;
+  const std::string key = ClientKey(" 1", "42", "00");
+  const std::string added = ClientKey(" 1", "43", "00");
+  ASSERT_EQ(btrGetEqual(h, b.data, &b.length, key.c_str(), 0, 0), kBtrOk);
+  ASSERT_EQ(btrGetEqual(h, b.data, &b.length, added.c_str(), 0, 0), kBtrKeyNotFound);
+  ChangeThroughAnotherConnection(key, ApRecord(key, "001ELSEWHERE"));
+  std::string error;
+  ASSERT_TRUE(LoadRecords("ap", {ApRecord(added, "001LOADED")}, &error)) << error;
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_EQ(btrGetEqual(h, b.data, &b.length, added.c_str(), 0, 0), kBtrOk);
+  EXPECT_EQ(b.Record(), ApRecord(added, "001LOADED"));
+  ASSERT_EQ(btrGetEqual(h, b.data, &b.length, key.c_str(), 0, 0), kBtrOk);
+  EXPECT_EQ(b.Record(), ApRecord(key, "001ELSEWHERE"));
+
+  // Bytes read before another connection changed the record are not taken for the stored
+  // ones once the change is seen: writing them back writes.
+  ChangeThroughAnotherConnection(key, ApRecord(key, "001AGAIN"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  b.Set(ApRecord(key, "001ELSEWHERE"));
+  const auto before = GetEngineStats().recordsWritten;
+  ASSERT_EQ(btrUpdate(h, b.data, &b.length), kBtrOk);
+  EXPECT_EQ(GetEngineStats().recordsWritten, before + 1);
+  ASSERT_EQ(btrGetEqual(h, b.data, &b.length, key.c_str(), 0, 0), kBtrOk);
+  EXPECT_EQ(b.Record(), ApRecord(key, "001ELSEWHERE"));
+}
+
 TEST_F(EngineTest, AFileWithoutKeysTakesInsertsOnly) {
   MakeFile("DiaData", "DiaData");
   BtrHandle h;

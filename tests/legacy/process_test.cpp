@@ -10,10 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "legacy/engine.h"
@@ -151,6 +153,75 @@ TEST_F(ProcessTest, AFileLockedExclusivelyByAnotherProcessCannotBeOpened) {
   holder.Release();
   ASSERT_EQ(btrOpen(h, "", "ap", 1, 1, 0), kBtrOk);
   EXPECT_EQ(ReadAll(h, 128).size(), 1u);
+}
+
+TEST_F(ProcessTest, AnotherProcessWritesPastOurHeldReadsAndTheWritesReachOurLookupsSoon) {
+  MakeFile("ap", "ap", {ApRecord("A"), ApRecord("B"), ApRecord("C")});
+  // The child is made before this process opens the file: SQLite's state must not cross
+  // a fork with a connection open. It writes when told, without waiting for any lock.
+  Channel go;
+  Channel done;
+  pid_t pid = Spawn([&] {
+    char c = 0;
+    if (!go.Receive(&c, 1)) return 2;
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open("ap", &db);
+    if (rc == SQLITE_OK) sqlite3_busy_timeout(db, 0);
+    const std::string changed = ApRecord("B", "NEW");
+    const std::string added = ApRecord("BB");
+    sqlite3_stmt* stmt = nullptr;
+    if (rc == SQLITE_OK) {
+      rc = sqlite3_prepare_v2(db, "UPDATE records SET data = ?1 WHERE k0 = substr(?1, 1, 16)",
+                              -1, &stmt, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+      sqlite3_bind_blob(stmt, 1, changed.data(), 128, SQLITE_STATIC);
+      rc = sqlite3_step(stmt) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
+      sqlite3_finalize(stmt);
+    }
+    if (rc == SQLITE_OK) {
+      rc = sqlite3_prepare_v2(db, "INSERT INTO records(k0, data) VALUES(substr(?1, 1, 16), ?1)",
+                              -1, &stmt, nullptr);
+    }
+    if (rc == SQLITE_OK) {
+      sqlite3_bind_blob(stmt, 1, added.data(), 128, SQLITE_STATIC);
+      rc = sqlite3_step(stmt) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(db);
+      sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    done.Send(&rc, sizeof rc);
+    return 0;
+  });
+  go.KeepWriteEnd();
+  done.KeepReadEnd();
+
+  BtrHandle walk;
+  BtrHandle look;
+  ASSERT_EQ(btrOpen(walk, "", "ap", 1, 1, 0), kBtrOk);
+  ASSERT_EQ(btrOpen(look, "", "ap", 1, 1, 0), kBtrOk);
+  const std::string b = ApRecord("B").substr(0, 16);
+  const std::string bb = ApRecord("BB").substr(0, 16);
+  char data[150];
+  int length = 150;
+  ASSERT_EQ(btrGetFirst(walk, data, &length, 0, 0), kBtrOk);
+  ASSERT_EQ(btrGetEqual(look, data, &length, b.c_str(), 0, 0), kBtrOk);
+  ASSERT_EQ(btrGetEqual(look, data, &length, bb.c_str(), 0, 0), kBtrKeyNotFound);
+  char c = 'w';
+  ASSERT_TRUE(go.Send(&c, 1));
+  int rc = -1;
+  ASSERT_TRUE(done.Receive(&rc, sizeof rc));
+  EXPECT_EQ(rc, SQLITE_OK) << "the other process's write waited for our reads";
+  int status = WaitFor(pid);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+  // Within about 0.2 s the lookups and the walk see both writes.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_EQ(btrGetEqual(look, data, &length, b.c_str(), 0, 0), kBtrOk);
+  EXPECT_EQ(std::string(data, 128), ApRecord("B", "NEW"));
+  ASSERT_EQ(btrGetEqual(look, data, &length, bb.c_str(), 0, 0), kBtrOk);
+  std::vector<std::string> walked;
+  while (btrGetNext(walk, data, &length, 0) == kBtrOk) walked.emplace_back(data, 128);
+  EXPECT_EQ(walked, (std::vector<std::string>{ApRecord("B", "NEW"), ApRecord("BB"), ApRecord("C")}));
 }
 
 // The body of a record written in round `round`: its number in eight digits, repeated.

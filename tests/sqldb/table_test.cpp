@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sqldb/error.h"
+#include "sqldb/stats.h"
 #include "sqldb_fixture.h"
 
 namespace talvor::sqldb {
@@ -269,6 +270,102 @@ TEST_F(TableTest, EditAndPostWritesOnlyAssignedColumns) {
   EXPECT_EQ(Scalar("agency.db", "SELECT Phone1 || '|' || City FROM Customer WHERE Name = 'Baker'"),
             "(555)123-4567|Elsewhere");
   EXPECT_EQ(t.AsString("Phone1"), "(555)123-4567");
+}
+
+// A post of the values the row holds writes nothing; anything else that a write would
+// change is still written.
+TEST_F(TableTest, APostOfTheValuesTheRowHoldsWritesNothing) {
+  Table t("tblAgent", "AGYFORMS", "Customer", "Index1");
+  t.Open();
+  auto written = [] { return Stats().rowsWritten; };
+  const auto start = written();
+  // After a walk's fetch and after a Locate; "1" is stored as the integer 1 it converts to.
+  t.First();
+  t.Edit();
+  t.SetString("Name", t.AsString("Name"));
+  t.Post();
+  ASSERT_TRUE(t.Locate("AgyCode;Number", {"01", "   300"}));
+  t.Edit();
+  t.SetString("Name", "Carter");
+  t.SetString("CustType", "1");
+  t.Post();
+  EXPECT_EQ(written(), start);
+  EXPECT_EQ(t.State(), TableState::kBrowse);
+  // One value that differs writes the row.
+  t.Edit();
+  t.SetString("Name", "Carter");
+  t.SetString("ActiveStatus", "N");
+  t.Post();
+  EXPECT_EQ(written(), start + 1);
+  EXPECT_EQ(Scalar("agency.db", "SELECT ActiveStatus FROM Customer WHERE Name = 'Carter'"), "N");
+  // The same value again right after its own post: the row was not read since, so the
+  // post writes (and changes nothing).
+  t.Edit();
+  t.SetString("ActiveStatus", "N");
+  t.Post();
+  EXPECT_EQ(written(), start + 2);
+  // A NULL assigned NULL is the same; an empty text over NULL in a text column is not.
+  ASSERT_TRUE(t.Locate("AgyCode;Number", {"01", "   100"}));
+  t.Edit();
+  t.SetNull("City");
+  t.Post();
+  EXPECT_EQ(written(), start + 2);
+  t.Edit();
+  t.SetString("City", "");
+  t.Post();
+  EXPECT_EQ(written(), start + 3);
+  EXPECT_EQ(Scalar("agency.db", "SELECT typeof(City) FROM Customer WHERE Name = 'Adams'"), "text");
+}
+
+TEST_F(TableTest, APostOfUnchangedValuesOfARowDeletedMeanwhileStillFails) {
+  Table t("tblAgent", "AGYFORMS", "Customer", "Index1");
+  Table other("tblOther", "AGYFORMS", "Customer");
+  t.Open();
+  other.Open();
+  ASSERT_TRUE(t.Locate("AgyCode;Number", {"01", "   200"}));
+  ASSERT_TRUE(other.Locate("Name", {"Baker"}));
+  other.Delete();
+  t.Edit();
+  t.SetString("Name", "Baker");
+  EXPECT_TRUE(Has(ErrorText([&] { t.Post(); }), "no longer exists"));
+}
+
+TEST_F(TableTest, APostOfUnchangedValuesRunsTheUpdateOfATableWithATrigger) {
+  Exec("agency.db",
+       "CREATE TABLE Touched (n INTEGER);"
+       "CREATE TRIGGER CountPosts AFTER UPDATE ON Customer BEGIN INSERT INTO Touched VALUES (1); END;");
+  Table t("tblAgent", "AGYFORMS", "Customer", "Index1");
+  t.Open();
+  ASSERT_TRUE(t.Locate("AgyCode;Number", {"01", "   200"}));
+  t.Edit();
+  t.SetString("Name", "Baker");
+  t.Post();
+  EXPECT_EQ(Scalar("agency.db", "SELECT count(*) FROM Touched"), "1");
+}
+
+TEST_F(TableTest, ABlobWrittenBackAsTheTextItReadsIsStoredAsText) {
+  Exec("agency.db", "UPDATE Customer SET Name = CAST('Baker' AS BLOB) WHERE Number = '   200'");
+  Table t("tblAgent", "AGYFORMS", "Customer", "Index1");
+  t.Open();
+  ASSERT_TRUE(t.Locate("AgyCode;Number", {"01", "   200"}));
+  ASSERT_EQ(t.AsString("Name"), "Baker");
+  t.Edit();
+  t.SetString("Name", "Baker");
+  t.Post();
+  EXPECT_EQ(Scalar("agency.db", "SELECT typeof(Name) FROM Customer WHERE Number = '   200'"),
+            "text");
+}
+
+TEST_F(TableTest, AnIndexChangeAfterALocateKeepsTheLocatedRow) {
+  Table t("tblAgent", "AGYFORMS", "Customer", "Index1");
+  t.Open();
+  ASSERT_TRUE(t.Locate("AgyCode;Number", {"01", "   200"}));
+  t.SetIndexName("");
+  EXPECT_EQ(t.AsString("Name"), "Baker");
+  ASSERT_TRUE(t.Locate("Name", {"Adams"}));
+  t.SetIndexName("Index1");
+  t.Next();
+  EXPECT_EQ(t.AsString("Name"), "Baker");
 }
 
 TEST_F(TableTest, CancelAndCloseDiscardTheEdit) {
