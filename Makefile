@@ -5,10 +5,13 @@
 #               (scripts/windows_syntax.sh), builds with sanitizers, and runs every test
 #               (and every fuzz target, a fixed number of runs each, in build-fuzz)
 #   make fuzz   the longer fuzzing run of scripts/fuzz.sh (10 minutes per target)
+#   make windows  cross-builds build-windows/shell/talvor-cli.exe, the command line for a
+#               Windows workstation (scripts/windows_build.sh)
 JOBS ?= $(shell nproc)
 SETUP := bash scripts/setup.sh
 
-.PHONY: demo test setup windows-syntax build build-test build-fuzz fuzz bench format clean
+.PHONY: demo test setup windows-syntax windows build build-test \
+	build-fuzz fuzz bench format clean
 
 setup:
 	$(SETUP)
@@ -31,6 +34,9 @@ build-fuzz: setup
 windows-syntax: setup
 	bash scripts/windows_syntax.sh $(JOBS)
 
+windows: setup
+	bash scripts/windows_build.sh build-windows $(JOBS)
+
 test: windows-syntax build-test build-fuzz
 	cd build-test && ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen \
 	  ctest --output-on-failure -j $(JOBS)
@@ -50,4 +56,4 @@ format:
 	cmake --build build --target format
 
 clean:
-	rm -rf build build-test build-bench build-fuzz
+	rm -rf build build-test build-bench build-fuzz build-windows
