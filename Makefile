@@ -6,11 +6,12 @@
 #               (and every fuzz target, a fixed number of runs each, in build-fuzz)
 #   make fuzz   the longer fuzzing run of scripts/fuzz.sh (10 minutes per target)
 #   make windows  cross-builds build-windows/shell/talvor-cli.exe, the command line for a
-#               Windows workstation (scripts/windows_build.sh)
+#               Windows workstation (scripts/windows_build.sh); `make test` also runs it under
+#               Wine against the Linux build (scripts/windows_wine_test.sh)
 JOBS ?= $(shell nproc)
 SETUP := bash scripts/setup.sh
 
-.PHONY: demo test setup windows-syntax windows build build-test \
+.PHONY: demo test setup windows-syntax windows windows-with-tests windows-test build build-test \
 	build-fuzz fuzz bench format clean
 
 setup:
@@ -37,10 +38,23 @@ windows-syntax: setup
 windows: setup
 	bash scripts/windows_build.sh build-windows $(JOBS)
 
-test: windows-syntax build-test build-fuzz
+# The same build with the Windows-only suite (tests/windows) and GoogleTest for Windows.
+windows-with-tests: setup
+	bash scripts/windows_build.sh build-windows $(JOBS) tests
+
+# Under Wine: the Windows-only suite, then talvor-cli.exe against the Linux build's talvor-cli
+# on a demo site of 300 clients.
+WINE_TEST := bash scripts/windows_wine_test.sh build-test/shell/talvor-cli \
+  build-windows/shell/talvor-cli.exe 300 build-windows/tests/windows/windows_test.exe
+
+windows-test: windows-with-tests build-test
+	$(WINE_TEST)
+
+test: windows-syntax build-test build-fuzz windows-with-tests
 	cd build-test && ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen \
 	  ctest --output-on-failure -j $(JOBS)
 	cd build-fuzz && ctest --output-on-failure -j $(JOBS)
+	$(WINE_TEST)
 
 fuzz: build-fuzz
 	bash scripts/fuzz.sh build-fuzz
