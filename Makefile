@@ -5,10 +5,14 @@
 #               (scripts/windows_syntax.sh), builds with sanitizers, and runs every test
 #               (and every fuzz target, a fixed number of runs each, in build-fuzz)
 #   make fuzz   the longer fuzzing run of scripts/fuzz.sh (10 minutes per target)
+#   make windows  cross-builds build-windows/shell/talvor-cli.exe, the command line for a
+#               Windows workstation (scripts/windows_build.sh); `make test` also runs it under
+#               Wine against the Linux build (scripts/windows_wine_test.sh)
 JOBS ?= $(shell nproc)
 SETUP := bash scripts/setup.sh
 
-.PHONY: demo test setup windows-syntax build build-test build-fuzz fuzz bench format clean package install
+.PHONY: demo test setup windows-syntax windows windows-with-tests windows-test build build-test \
+	build-fuzz fuzz bench format clean package install
 
 setup:
 	$(SETUP)
@@ -31,10 +35,26 @@ build-fuzz: setup
 windows-syntax: setup
 	bash scripts/windows_syntax.sh $(JOBS)
 
-test: windows-syntax build-test build-fuzz
+windows: setup
+	bash scripts/windows_build.sh build-windows $(JOBS)
+
+# The same build with the Windows-only suite (tests/windows) and GoogleTest for Windows.
+windows-with-tests: setup
+	bash scripts/windows_build.sh build-windows $(JOBS) tests
+
+# Under Wine: the Windows-only suite, then talvor-cli.exe against the Linux build's talvor-cli
+# on a demo site of 300 clients.
+WINE_TEST := bash scripts/windows_wine_test.sh build-test/shell/talvor-cli \
+  build-windows/shell/talvor-cli.exe 300 build-windows/tests/windows/windows_test.exe
+
+windows-test: windows-with-tests build-test
+	$(WINE_TEST)
+
+test: windows-syntax build-test build-fuzz windows-with-tests
 	cd build-test && ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen \
 	  ctest --output-on-failure -j $(JOBS)
 	cd build-fuzz && ctest --output-on-failure -j $(JOBS)
+	$(WINE_TEST)
 
 fuzz: build-fuzz
 	bash scripts/fuzz.sh build-fuzz
@@ -58,4 +78,4 @@ format:
 	cmake --build build --target format
 
 clean:
-	rm -rf build build-test build-bench build-fuzz
+	rm -rf build build-test build-bench build-fuzz build-windows

@@ -14,6 +14,10 @@
 //   - Each component names the entry of that exact name when there is one, else an entry of
 //     the directory whose name equals it without regard to ASCII letter case (the first
 //     such name in byte order when there are several).
+// On Windows the rules are the native ones: "c:\data" is the root of drive C and "c:data"
+// that drive's working directory (the letter in upper case, so that both spellings are one
+// file), "\\server\share\" is the root of a share, and each component is matched by the
+// file system itself, as for every program there, and named as the directory spells it.
 #pragma once
 
 #include <filesystem>
