@@ -20,6 +20,11 @@
 #include "shell/startup.h"
 #include "shell/text/text.h"
 
+// The build gives the project's version; a compile outside it (a syntax check) has none.
+#ifndef TALVOR_VERSION
+#define TALVOR_VERSION "unknown"
+#endif
+
 namespace talvor {
 
 namespace {
