@@ -18,6 +18,9 @@ packages=(
   # The Windows build: SQLite's amalgamation is generated with tcl from the source package
   # that dpkg-dev unpacks; the result is tested under wine64.
   tcl dpkg-dev wine64
+  # Site databases on a server: the ODBC driver manager, the drivers of PostgreSQL and of
+  # SQLite, and the PostgreSQL server the test suite starts for itself.
+  unixodbc-dev odbcinst odbc-postgresql libsqliteodbc postgresql-15
 )
 
 # Where the source package of the SQLite the Linux build links is unpacked, one folder per

@@ -73,7 +73,9 @@ bool IsSite(const std::filesystem::path& workDir, const SiteSettings& s, std::st
   }
   bool database = false;
   try {
-    database = fs::exists(sqldb::ResolveDatabaseName(s.odbcName), ec);
+    // A server database counts as there: whether it answers is the run's to say.
+    const sqldb::DatabaseTarget target = sqldb::LocateDatabase(s.odbcName);
+    database = target.IsOdbc() || fs::exists(target.file, ec);
   } catch (const sqldb::Error&) {
     database = false;  // not a name this folder knows: said below
   }

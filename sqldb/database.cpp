@@ -3,10 +3,12 @@
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <vector>
 
+#include "platform/paths.h"
 #include "shell/text/text.h"
 #include "sqldb/error.h"
-#include "platform/paths.h"
+#include "sqldb/internal/odbc.h"
 
 namespace talvor::sqldb {
 namespace fs = std::filesystem;
@@ -15,10 +17,30 @@ namespace {
 
 using platform::FindEntry;
 
-std::optional<fs::path> FromAliases(std::string_view name) {
+constexpr std::string_view kOdbcPrefix = "odbc:";
+
+bool IsOdbcText(std::string_view text) {
+  return text.size() >= kOdbcPrefix.size() &&
+         EqualsIgnoringCase(text.substr(0, kOdbcPrefix.size()), kOdbcPrefix);
+}
+
+// "odbc:..." (an empty connection string is an error naming `where`) or a file.
+DatabaseTarget TargetOf(std::string_view text, const std::string& where) {
+  DatabaseTarget target;
+  if (IsOdbcText(text)) {
+    target.connection = Trim(text.substr(kOdbcPrefix.size()));
+    if (target.connection.empty()) throw Error(where + ": \"odbc:\" names no connection");
+  } else {
+    target.file = fs::path(std::string(text));
+  }
+  return target;
+}
+
+std::optional<DatabaseTarget> FromAliases(std::string_view name, bool* sawFile) {
   std::error_code ec;
   const auto file = FindEntry(fs::path(), "aliases.cfg");
   if (!file || !fs::is_regular_file(*file, ec)) return std::nullopt;
+  *sawFile = true;
   std::ifstream in(*file, std::ios::binary);
   if (!in) throw Error("cannot read " + file->string());
   const std::string wanted = LowerCase(Trim(name));
@@ -29,37 +51,101 @@ std::optional<fs::path> FromAliases(std::string_view name) {
     const std::size_t eq = trimmed.find('=');
     const std::string alias = eq == std::string::npos ? "" : Trim(trimmed.substr(0, eq));
     const std::string target = eq == std::string::npos ? "" : Trim(trimmed.substr(eq + 1));
+    const std::string where = "aliases.cfg line " + std::to_string(number);
     if (alias.empty() || target.empty()) {
-      throw Error("aliases.cfg line " + std::to_string(number) + ": expected NAME=FILE, found \"" +
-                  trimmed + "\"");
+      throw Error(where + ": expected NAME=FILE, found \"" + HidePasswords(trimmed) + "\"");
     }
-    if (LowerCase(alias) == wanted) return fs::path(target);
+    if (LowerCase(alias) == wanted) return TargetOf(target, where);
   }
   return std::nullopt;
 }
 
+bool IsPathName(std::string_view name) {
+  if (name.find('/') != std::string_view::npos || name.find('\\') != std::string_view::npos) {
+    return true;
+  }
+  return name.size() > 3 && EqualsIgnoringCase(name.substr(name.size() - 3), ".db");
+}
+
+// The data sources the driver manager knows, or nullopt when it cannot be asked.
+std::optional<std::vector<std::string>> DataSources() {
+  try {
+    return odbc::Environment().DataSources();
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+}
+
 }  // namespace
+
+std::string DatabaseTarget::Shown() const {
+  return IsOdbc() ? "odbc:" + HidePasswords(connection) : file.string();
+}
 
 std::optional<fs::path> FindPathIgnoringCase(std::string_view path) {
   return platform::ResolvePath(path);
 }
 
-fs::path ResolveDatabaseName(std::string_view name) {
+DatabaseTarget LocateDatabase(std::string_view name) {
   std::error_code ec;
+  const std::string shownName = HidePasswords(name);
+  if (IsOdbcText(name)) return TargetOf(name, "database \"" + shownName + "\"");
+  bool aliasesFile = false;
+  std::optional<std::vector<std::string>> sources;
   if (!Trim(name).empty()) {
     if (auto dir = FindPathIgnoringCase(name); dir && fs::is_directory(*dir, ec)) {
-      if (auto file = FindEntry(*dir, "agency.db")) return *file;
-      return *dir / "agency.db";
+      DatabaseTarget target;
+      target.file = FindEntry(*dir, "agency.db").value_or(*dir / "agency.db");
+      return target;
     }
-    if (auto target = FromAliases(name)) return *target;
-    if (name.find('/') == std::string_view::npos && name.find('\\') == std::string_view::npos) {
-      if (auto file = FindEntry(fs::path(), std::string(name) + ".db");
-          file && fs::is_regular_file(*file, ec)) {
-        return *file;
+    if (IsPathName(name)) {
+      DatabaseTarget target;
+      target.file = FindPathIgnoringCase(name).value_or(fs::path(std::string(name)));
+      return target;
+    }
+    if (auto target = FromAliases(name, &aliasesFile)) return *target;
+    if (auto file = FindEntry(fs::path(), std::string(name) + ".db");
+        file && fs::is_regular_file(*file, ec)) {
+      DatabaseTarget target;
+      target.file = *file;
+      return target;
+    }
+    sources = DataSources();
+    if (sources) {
+      for (const std::string& source : *sources) {
+        if (EqualsIgnoringCase(source, Trim(name))) {
+          DatabaseTarget target;
+          target.connection = "DSN=" + source;
+          return target;
+        }
       }
     }
   }
-  throw Error("unknown database \"" + std::string(name) + "\"");
+  const fs::path here = fs::current_path(ec);
+  std::string looked = "unknown database \"" + shownName + "\" (in " + here.string() +
+                       ": no folder of that name, no " + shownName + ".db, " +
+                       (aliasesFile ? "no line for it in aliases.cfg" : "no aliases.cfg") +
+                       "; no ODBC data source of that name: ";
+  if (!sources) {
+    looked += "none asked";
+  } else if (sources->empty()) {
+    looked += "the driver manager knows none";
+  } else {
+    looked += "the driver manager knows ";
+    for (std::size_t i = 0; i < sources->size(); ++i) {
+      looked += (i == 0 ? "" : ", ") + (*sources)[i];
+    }
+  }
+  throw Error(looked + ")");
+}
+
+fs::path ResolveDatabaseName(std::string_view name) {
+  const DatabaseTarget target = LocateDatabase(name);
+  if (target.IsOdbc()) {
+    throw Error("database \"" + HidePasswords(name) + "\" is " + target.Shown() +
+                ": the table and query components open SQLite databases only");
+  }
+  return target.file;
 }
 
 }  // namespace talvor::sqldb

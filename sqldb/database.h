@@ -1,26 +1,48 @@
-// Database names: how the name typed into a component becomes an SQLite file.
+// Database names: how the name typed into a component becomes an SQLite file or an ODBC
+// connection string.
 #pragma once
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace talvor::sqldb {
 
-// The file that the database name `name` stands for, tried in this order:
-//   1. `name` is an existing directory: the file "agency.db" in it (whether or not that
-//      file exists; opening reports a missing one);
-//   2. a line "NAME=TARGET" of the file "aliases.cfg" in the working directory whose NAME
-//      equals `name` without regard to case: TARGET, relative to the working directory
-//      unless absolute (blank lines and lines starting with "#" are skipped; blanks around
-//      NAME and TARGET are ignored);
-//   3. an existing file "<name>.db" in the working directory, matched without regard to case;
-// Throws Error `unknown database "<name>"` when none applies, and an Error naming
-// aliases.cfg and the line number when a line of that file has no "=" or an empty part.
-// Directory names follow the data-path conventions: "\" and "/" both separate, doubled
-// separators collapse, a leading drive letter is dropped on POSIX systems, and a path
-// component with no exact match is matched without regard to case.
-// Never creates anything.
+// What a database name stands for: an SQLite file, or a database reached through ODBC.
+struct DatabaseTarget {
+  std::filesystem::path file;  // the SQLite file (empty for ODBC)
+  std::string connection;      // the ODBC connection string ("DSN=AGENCY"; empty for a file)
+
+  bool IsOdbc() const { return !connection.empty(); }
+  // "odbc:DSN=AGENCY;PWD=***" or the file's path: what may be shown or journaled of it.
+  std::string Shown() const;
+};
+
+// The database the name `name` stands for, tried in this order:
+//   1. "odbc:" followed by a connection string: that connection string;
+//   2. an existing directory: the file "agency.db" in it;
+//   3. a name holding a path separator or ending in ".db" (any case): that SQLite file
+//      (matched without regard to case when it exists);
+//   4. a line "NAME=TARGET" of "aliases.cfg" in the working directory, NAME matched without
+//      regard to case: TARGET is "odbc:" and a connection string, or an SQLite file
+//      relative to the working directory unless absolute;
+//   5. an existing file "<name>.db" in the working directory, without regard to case;
+//   6. an ODBC data source of that name (without regard to case) that the driver manager
+//      knows: "DSN=<its name>".
+// Throws Error `unknown database "<name>"`, followed by every place it looked, when none
+// applies, and an Error naming aliases.cfg and the line number for a malformed line.
+// Never creates anything and never connects.
+DatabaseTarget LocateDatabase(std::string_view name);
+
+// The SQLite file that `name` stands for (LocateDatabase). A directory's "agency.db" is
+// named whether or not that file exists: opening reports a missing one. In aliases.cfg,
+// blank lines and lines starting with "#" are skipped and blanks around NAME and TARGET are
+// ignored. Directory and file names follow the data-path conventions: "\" and "/" both
+// separate, doubled separators collapse, a leading drive letter is dropped on POSIX
+// systems, and a path component with no exact match is matched without regard to case.
+// Throws as LocateDatabase does, and an Error naming the connection (password hidden) when
+// `name` stands for an ODBC database.
 std::filesystem::path ResolveDatabaseName(std::string_view name);
 
 // The existing file or directory that `path` names under the data-path conventions above,

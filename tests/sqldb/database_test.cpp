@@ -1,5 +1,7 @@
 #include "sqldb/database.h"
 
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "sqldb/error.h"
@@ -83,16 +85,71 @@ TEST_F(ResolveDatabaseNameTest, MalformedAliasLineIsReportedWithItsNumber) {
   EXPECT_EQ(ErrorOf("LIVE"), "aliases.cfg line 1: expected NAME=FILE, found \"LIVE=\"");
 }
 
-TEST_F(ResolveDatabaseNameTest, UnknownNames) {
-  WriteFile("aliases.cfg", "OTHER=other.db\n");
-  for (const char* name : {"AGYFORMS", "", "no/such/dir", "\\velmar\\data"}) {
-    EXPECT_EQ(ErrorOf(name), "unknown database \"" + std::string(name) + "\"") << name;
+TEST_F(ResolveDatabaseNameTest, UnknownNamesSayWhereTheyWereLookedFor) {
+  for (const char* name : {"AGYFORMS", ""}) {
+    EXPECT_EQ(ErrorOf(name).rfind("unknown database \"" + std::string(name) + "\" (in ", 0), 0u)
+        << name;
   }
+  const std::string here = fs::current_path().string();
+  EXPECT_EQ(ErrorOf("AGYFORMS"), "unknown database \"AGYFORMS\" (in " + here +
+                                     ": no folder of that name, no AGYFORMS.db, no aliases.cfg; "
+                                     "no ODBC data source of that name: the driver manager knows "
+                                     "none)");
+  WriteFile("aliases.cfg", "OTHER=other.db\n");
+  EXPECT_NE(ErrorOf("AGYFORMS").find("no line for it in aliases.cfg"), std::string::npos);
 }
 
 TEST_F(ResolveDatabaseNameTest, FileOfAnotherNameDoesNotCount) {
   WriteFile("AGYFORMS.sqlite", "");
-  EXPECT_EQ(ErrorOf("AGYFORMS"), "unknown database \"AGYFORMS\"");
+  EXPECT_EQ(ErrorOf("AGYFORMS").rfind("unknown database \"AGYFORMS\"", 0), 0u);
+}
+
+TEST_F(ResolveDatabaseNameTest, NameWithASeparatorOrEndingInDbIsAFile) {
+  EXPECT_EQ(ResolveDatabaseName("no/such/file.db"), fs::path("no/such/file.db"));
+  EXPECT_EQ(ResolveDatabaseName("Snapshot.DB"), fs::path("Snapshot.DB"));
+  fs::create_directories("Copies");
+  WriteFile("Copies/Monday.db", "");
+  EXPECT_EQ(ResolveDatabaseName("copies\\MONDAY.DB"), fs::path("Copies/Monday.db"));
+}
+
+TEST_F(ResolveDatabaseNameTest, OdbcTargetsDirectOrThroughAnAlias) {
+  EXPECT_TRUE(LocateDatabase("odbc:DSN=AGENCY").IsOdbc());
+  EXPECT_EQ(LocateDatabase("ODBC:DSN=AGENCY").connection, "DSN=AGENCY");
+  WriteFile("aliases.cfg",
+            "LIVE = odbc:Driver=/x/psqlodbcw.so;Servername=db1;Database=agency;PWD=s3cret\n"
+            "SNAP = snap.db\n");
+  const DatabaseTarget live = LocateDatabase("live");
+  EXPECT_EQ(live.connection, "Driver=/x/psqlodbcw.so;Servername=db1;Database=agency;PWD=s3cret");
+  EXPECT_EQ(live.Shown(), "odbc:Driver=/x/psqlodbcw.so;Servername=db1;Database=agency;PWD=***");
+  EXPECT_EQ(LocateDatabase("SNAP").file, fs::path("snap.db"));
+  // The components name the server but never its password.
+  const std::string message = ErrorOf("LIVE");
+  EXPECT_NE(message.find("PWD=***"), std::string::npos) << message;
+  EXPECT_EQ(message.find("s3cret"), std::string::npos) << message;
+  WriteFile("aliases.cfg", "EMPTY=odbc:\n");
+  try {
+    LocateDatabase("EMPTY");
+    ADD_FAILURE() << "an empty connection string was taken";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "aliases.cfg line 1: \"odbc:\" names no connection");
+  }
+}
+
+TEST_F(ResolveDatabaseNameTest, DataSourcesOfTheDriverManagerComeLast) {
+  WriteFile("odbc.ini", "[Agency_Live]\nDriver = /nowhere/driver.so\nDatabase = x\n");
+  const char* before = std::getenv("ODBCINI");
+  const std::string saved = before ? before : "";
+  setenv("ODBCINI", (fs::current_path() / "odbc.ini").c_str(), 1);
+  EXPECT_EQ(LocateDatabase("AGENCY_LIVE").connection, "DSN=Agency_Live");
+  EXPECT_NE(ErrorOf("NOSUCH").find("the driver manager knows Agency_Live"), std::string::npos);
+  // A file of the name comes first.
+  WriteFile("agency_live.db", "");
+  EXPECT_FALSE(LocateDatabase("Agency_Live").IsOdbc());
+  if (before) {
+    setenv("ODBCINI", saved.c_str(), 1);
+  } else {
+    unsetenv("ODBCINI");
+  }
 }
 
 TEST_F(ResolveDatabaseNameTest, OpeningNeverCreatesTheFile) {

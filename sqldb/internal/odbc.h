@@ -1,0 +1,122 @@
+// Private to sqldb: the owners of ODBC's three handles (an environment, a connection, a
+// statement) and the driver's diagnostics as text. Every ODBC handle of the program is
+// held by one of these, and these are the only places that free one. All are move-only.
+//
+// Messages never hold a password: a connection string in one is shown with its PWD
+// (and PASSWORD) value as "***" (HidePasswords), and so is the driver's own text.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include <sql.h>
+#include <sqlext.h>
+
+namespace talvor::sqldb::odbc {
+
+// The driver's diagnostic records of `handle` as one line ("[SQLSTATE] message; ..."),
+// passwords hidden; "no diagnostic" when the driver gave none.
+std::string Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
+
+// An ODBC 3 environment of the driver manager.
+class Environment {
+ public:
+  // Throws Error when the driver manager cannot give one.
+  Environment();
+  ~Environment();
+  Environment(Environment&& other) noexcept : env_(std::exchange(other.env_, nullptr)) {}
+  Environment& operator=(Environment&&) = delete;
+  Environment(const Environment&) = delete;
+
+  SQLHENV get() const { return env_; }
+  // The data source names the driver manager knows (user and system), as it spells them.
+  std::vector<std::string> DataSources() const;
+
+ private:
+  SQLHENV env_ = nullptr;
+};
+
+// A connection made from a connection string ("DSN=AGENCY", "Driver=...;Server=...").
+class Connection {
+ public:
+  // Connects with SQLDriverConnect, never prompting. Throws Error naming the connection
+  // string (password hidden) and the driver's diagnostics when it cannot connect.
+  Connection(const Environment& env, const std::string& connectionString);
+  ~Connection();
+  Connection(Connection&& other) noexcept : dbc_(std::exchange(other.dbc_, nullptr)) {}
+  Connection& operator=(Connection&&) = delete;
+  Connection(const Connection&) = delete;
+
+  SQLHDBC get() const { return dbc_; }
+  // SQLGetInfo for a text item (SQL_IDENTIFIER_QUOTE_CHAR, SQL_DBMS_NAME, ...); "" when
+  // the driver has none.
+  std::string InfoText(SQLUSMALLINT item) const;
+  // SQLGetInfo for a 16-bit item (SQL_IDENTIFIER_CASE, ...).
+  SQLUSMALLINT InfoShort(SQLUSMALLINT item) const;
+  // Autocommit on (every statement its own transaction) or off (until Commit/Rollback).
+  void SetAutocommit(bool on);
+  // Ends the transaction with SQLEndTran. Throws Error with the diagnostics on failure.
+  void Commit();
+  void Rollback();
+  std::string Diagnostics() const { return odbc::Diagnostics(SQL_HANDLE_DBC, dbc_); }
+
+ private:
+  SQLHDBC dbc_ = nullptr;
+};
+
+// A statement handle of a connection. Values are read as text or numbers; NULL is nullopt.
+class Statement {
+ public:
+  // Throws Error when the driver cannot give a statement handle.
+  explicit Statement(const Connection& connection);
+  ~Statement();
+  Statement(Statement&& other) noexcept : stmt_(std::exchange(other.stmt_, nullptr)) {}
+  Statement& operator=(Statement&&) = delete;
+  Statement(const Statement&) = delete;
+
+  SQLHSTMT get() const { return stmt_; }
+  // Throws Error with `what`, the statement text (when given) and the diagnostics unless
+  // `rc` succeeded (SQL_SUCCESS, SQL_SUCCESS_WITH_INFO, SQL_NO_DATA).
+  void Check(SQLRETURN rc, std::string_view what, std::string_view sql = {}) const;
+  // Prepares `sql` for Execute.
+  void Prepare(const std::string& sql);
+  // Runs the prepared statement with the parameters bound since the last Reset.
+  void Execute();
+  // Runs `sql` at once (no parameters).
+  void ExecDirect(const std::string& sql);
+  // Parameters (1-based), kept alive by the statement until Reset.
+  void BindNull(int index, SQLSMALLINT sqlType);
+  void BindText(int index, std::string_view text, SQLSMALLINT sqlType = SQL_VARCHAR);
+  void BindInteger(int index, std::int64_t value, SQLSMALLINT sqlType = SQL_BIGINT);
+  void BindFloat(int index, double value);
+  // The next row of the result; false at its end.
+  bool Fetch();
+  SQLSMALLINT ColumnCount() const;
+  std::string ColumnName(int column) const;
+  // Column `column` (1-based) of the current row as bytes; nullopt for NULL.
+  std::optional<std::string> Text(int column) const;
+  // The rows the last UPDATE, INSERT or DELETE changed.
+  std::int64_t RowCount() const;
+  // Closes the cursor and forgets the parameters, ready for the next Execute.
+  void Reset();
+
+ private:
+  SQLHSTMT stmt_ = nullptr;
+  // Bound parameter buffers: the driver reads them at Execute, so each keeps its address.
+  struct Param {
+    std::string bytes;
+    std::int64_t integer = 0;
+    double number = 0;
+    SQLLEN indicator = 0;
+  };
+  Param& NewParam();
+  std::vector<std::unique_ptr<Param>> params_;
+  std::string sql_;
+};
+
+}  // namespace talvor::sqldb::odbc
