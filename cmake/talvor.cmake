@@ -22,11 +22,12 @@ function(talvor_add_library name)
   target_link_libraries(${name} PUBLIC talvor_options ${ARG_DEPS})
 endfunction()
 
-# talvor_add_test(NAME SOURCES... [DEPS lib...])
+# talvor_add_test(NAME SOURCES... [DEPS lib...] [PROPERTIES prop value...])
 # One GoogleTest executable registered with CTest; each test case runs in a
-# fresh temporary working directory chosen by the test itself.
+# fresh temporary working directory chosen by the test itself. PROPERTIES are set on each
+# of its tests (the PostgreSQL suites give TALVOR_PG_TEST_PROPERTIES).
 function(talvor_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PROPERTIES" ${ARGN})
   # While several people work in one tree, a suite whose files are still being written can
   # be left out of a developer build (never in CI, which leaves the option off).
   if(TALVOR_SKIP_INCOMPLETE_TESTS)
@@ -43,7 +44,8 @@ function(talvor_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE talvor_options ${ARG_DEPS} GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT 300 ${ARG_PROPERTIES})
 endfunction()
 
 # talvor_add_bench(NAME SOURCES... [DEPS lib...])

@@ -2,13 +2,16 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cctype>
 #include <exception>
 #include <memory>
 #include <ostream>
 
 #include "legacy/recfile_tool.h"
 #include "tools/demo/demo_site.h"
-#include "sqldb/catalog.h"
+#include "routines/registry.h"
+#include "shell/text/text.h"
+#include "sqldb/transfer.h"
 
 namespace talvor {
 
@@ -88,21 +91,102 @@ void AddRecfile(CLI::App& app, const CliEnvironment& env, int& status,
   stat->callback([&status, &env, o] { status = recfile::Stat(o->file, *env.out, *env.err); });
 }
 
-void AddDb(CLI::App& app, const CliEnvironment& env, int& status,
-           std::shared_ptr<std::string> file) {
+struct DbArgs {
+  std::string name, from, to;
+  bool replace = false;
+};
+
+// Runs `work`, printing an Error or other failure as the command's message.
+template <typename Work>
+int Reported(const CliEnvironment& env, Work work) {
+  try {
+    return work();
+  } catch (const std::exception& e) {
+    *env.err << "talvor-cli: " << e.what() << "\n";
+    return kExitFailed;
+  }
+}
+
+// The routines whose description names `table` as a whole word.
+std::string RoutinesNaming(const CliEnvironment& env, std::string_view table) {
+  std::string names;
+  for (const RoutineEntry* e : env.registry) {
+    const std::string_view text = DescriptionOf(*e);
+    for (std::size_t at = text.find(table); at != std::string_view::npos;
+         at = text.find(table, at + 1)) {
+      const auto isWordByte = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+      const bool before = at == 0 || !isWordByte(text[at - 1]);
+      const std::size_t end = at + table.size();
+      if (before && (end == text.size() || !isWordByte(text[end]))) {
+        names += (names.empty() ? "" : ", ") + std::string(e->caption);
+        break;
+      }
+    }
+  }
+  return names.empty() ? "none of the routines" : names;
+}
+
+void AddDb(CLI::App& app, const CliEnvironment& env, int& status, std::shared_ptr<DbArgs> a) {
   auto* db = app.add_subcommand("db", "agency databases");
   db->require_subcommand(1);
-  auto* init = db->add_subcommand("init", "an empty agency database with the catalog's tables");
-  init->add_option("FILE", *file)->required();
-  init->callback([&status, &env, file] {
-    try {
-      sqldb::CreateAgencyDatabase(*file);
-      *env.out << "created agency database " << *file << "\n";
-      status = kExitOk;
-    } catch (const std::exception& e) {
-      *env.err << "talvor-cli: " << e.what() << "\n";
-      status = kExitFailed;
-    }
+  auto* init = db->add_subcommand(
+      "init", "an empty agency database with the catalog's tables (a new file, or a server)");
+  init->add_option("NAME", a->name, "a new SQLite file, or odbc:..., an alias or a data source")
+      ->required();
+  init->callback([&status, &env, a] {
+    status = Reported(env, [&] {
+      sqldb::InitAgencyDatabase(a->name);
+      *env.out << "created agency database " << HidePasswords(a->name) << "\n";
+      return kExitOk;
+    });
+  });
+
+  auto* copy = db->add_subcommand("copy", "every table of FROM, with its rows and indexes, into TO");
+  copy->add_option("FROM", a->from)->required();
+  copy->add_option("TO", a->to)->required();
+  copy->add_flag("--replace", a->replace, "replace the tables TO already holds");
+  copy->callback([&status, &env, a] {
+    status = Reported(env, [&] {
+      const auto progress = [&env](const std::string& table, std::int64_t rows) {
+        if (env.outIsTerminal) *env.out << "\r" << table << ": " << rows << " rows\x1b[K" << std::flush;
+      };
+      const std::vector<sqldb::CopiedTable> tables =
+          sqldb::CopyDatabase(a->from, a->to, a->replace, progress);
+      if (env.outIsTerminal) *env.out << "\r\x1b[K";
+      std::int64_t rows = 0;
+      for (const sqldb::CopiedTable& t : tables) {
+        *env.out << t.name << ": " << t.rows << " rows, " << t.indexes << " indexes\n";
+        rows += t.rows;
+      }
+      *env.out << "copied " << tables.size() << " tables, " << rows << " rows from "
+               << HidePasswords(a->from) << " to " << HidePasswords(a->to) << "\n";
+      return kExitOk;
+    });
+  });
+
+  auto* check = db->add_subcommand(
+      "check", "the catalog's tables and columns that NAME lacks or types otherwise");
+  check->add_option("NAME", a->name)->required();
+  check->callback([&status, &env, a] {
+    status = Reported(env, [&] {
+      const std::vector<sqldb::DatabaseGap> gaps = sqldb::CheckDatabase(a->name);
+      for (const sqldb::DatabaseGap& g : gaps) {
+        if (g.column.empty()) {
+          *env.out << "table " << g.table << " is missing";
+        } else if (g.found.empty()) {
+          *env.out << "column " << g.table << "." << g.column << " is missing (" << g.expected << ")";
+        } else {
+          *env.out << "column " << g.table << "." << g.column << " is " << g.found << ", expected "
+                   << g.expected;
+        }
+        *env.out << "; affects " << RoutinesNaming(env, g.table) << "\n";
+      }
+      *env.out << HidePasswords(a->name) << ": "
+               << (gaps.empty() ? std::string("every table and column of the catalog is there")
+                                : std::to_string(gaps.size()) + " gaps")
+               << "\n";
+      return gaps.empty() ? kExitOk : kExitFailed;
+    });
   });
 }
 
@@ -137,7 +221,7 @@ void AddDemo(CLI::App& app, const CliEnvironment& env, int& status, std::shared_
 
 void AddToolCommands(CLI::App& app, const CliEnvironment& env, int& status) {
   AddRecfile(app, env, status, std::make_shared<RecfileOptions>());
-  AddDb(app, env, status, std::make_shared<std::string>());
+  AddDb(app, env, status, std::make_shared<DbArgs>());
   AddDemo(app, env, status, std::make_shared<DemoArgs>());
 }
 

@@ -50,8 +50,8 @@ case "$command" in
     echo "$cluster" >"$state/cluster"
     chmod 755 "$cluster"
     if [ "$(id -u)" -eq 0 ]; then chown postgres: "$cluster"; fi
-    as_owner "$bindir/initdb" -D "$cluster/data" -U postgres --auth=trust -E UTF8 \
-      --locale=C.UTF-8 >"$cluster/initdb.log" 2>&1 ||
+    as_owner "$bindir/initdb" -D "$cluster/data" -U postgres --auth=trust -E SQL_ASCII \
+      --locale=C >"$cluster/initdb.log" 2>&1 ||
       { cat "$cluster/initdb.log" >&2; stop; exit 1; }
     as_owner "$bindir/pg_ctl" -D "$cluster/data" -l "$cluster/server.log" -w \
       -o "-c listen_addresses='' -c unix_socket_directories='$cluster' -p $port -c fsync=off" \
@@ -60,8 +60,10 @@ case "$command" in
     for db in "${databases[@]}"; do
       as_owner "$bindir/createdb" -h "$cluster" -p "$port" -U postgres "$db"
     done
-    driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so
-    [ -e "$driver" ] || driver=$(find /usr/lib -name psqlodbcw.so -print -quit)
+    # The ANSI driver over an SQL_ASCII database, with the client's encoding the same, hands
+    # every byte over as it is, as the legacy data hold them (no conversion on the way).
+    driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbca.so
+    [ -e "$driver" ] || driver=$(find /usr/lib -name psqlodbca.so -print -quit)
     {
       for db in "${databases[@]}"; do
         name=TALVOR_PG_${db#talvor_}
@@ -72,6 +74,7 @@ Servername = $cluster
 Port = $port
 Database = $db
 Username = postgres
+ConnSettings = SET client_encoding TO 'SQL_ASCII'
 
 EOF
       done

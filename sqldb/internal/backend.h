@@ -1,0 +1,88 @@
+// Private to sqldb: a database of either backend (an SQLite file, or a server reached
+// through ODBC) seen as whole tables, for the commands that copy, check and create agency
+// databases. What differs between backends and between servers (identifier quoting, how
+// names fold, column types, the row identity that gives stored order) is answered here,
+// by asking SQLite or the driver, and nowhere above.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sqldb/catalog.h"
+#include "sqldb/database.h"
+#include "sqldb/internal/fields.h"
+#include "sqldb/variant.h"
+
+namespace talvor::sqldb::internal {
+
+struct ColumnInfo {
+  std::string name;      // as the database spells it
+  std::string typeName;  // as declared (SQLite) or as the driver names it
+  FieldKind kind = FieldKind::kAny;
+  // For a server: the column's ODBC SQL type (SQL_VARCHAR ...), used to bind values.
+  int sqlType = 0;
+};
+
+struct IndexInfo {
+  std::string name;
+  std::vector<std::string> columns;  // in key order
+  bool unique = false;
+};
+
+struct TableInfo {
+  std::string name;  // as the database spells it
+  std::vector<ColumnInfo> columns;
+  std::vector<IndexInfo> indexes;
+};
+
+// True for a date column whose type holds no time of day ("DATE", not "DATETIME").
+bool IsDateOnly(const ColumnInfo& column);
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // The database as it may be shown (a password hidden).
+  virtual std::string Shown() const = 0;
+  // Every table of the database that is not the engine's own, as spelled there.
+  virtual std::vector<std::string> TableNames() = 0;
+  // The table of that name without regard to case, or nullopt.
+  virtual std::optional<TableInfo> FindTable(std::string_view name) = 0;
+  // `name` quoted as an identifier of this database.
+  virtual std::string Quote(std::string_view name) const = 0;
+  // The type that a copy of the column `source` (of any database) is created with here:
+  // the storage conventions' type of its kind, a date kept apart from a date-time.
+  virtual std::string TypeFor(const ColumnInfo& source) = 0;
+  // Runs a statement that returns no rows. Throws Error naming it and the database.
+  virtual void Execute(const std::string& sql) = 0;
+  // Every row of `table` in stored order: its cells in column order (null, integer, float
+  // or text), and per cell whether the text is a BLOB's bytes.
+  struct Row {
+    std::vector<Variant> cells;
+    std::vector<char> blobs;
+  };
+  virtual void ForEachRow(const TableInfo& table, const std::function<void(const Row&)>& each) = 0;
+  // Inserts rows into `table` (every column, in column order) until the returned function
+  // is dropped; it throws Error naming the table when a row is refused.
+  virtual std::function<void(const Row&)> Inserter(const TableInfo& table) = 0;
+  // One transaction around what follows: committed by Commit, rolled back by Rollback or
+  // by destroying the backend without a Commit.
+  virtual void Begin() = 0;
+  virtual void Commit() = 0;
+  virtual void Rollback() = 0;
+};
+
+// The database `target` stands for. With `create`, an SQLite file that does not exist yet
+// is created (its folder must exist); without, a missing file is an Error naming it.
+// A server is connected to at once; an Error names it (password hidden) and the driver's
+// reason when it does not answer.
+std::unique_ptr<Backend> OpenBackend(const DatabaseTarget& target, bool create);
+// The SQLite file `file` as OpenBackend opens it.
+std::unique_ptr<Backend> OpenSqliteBackend(const std::filesystem::path& file, bool create);
+
+}  // namespace talvor::sqldb::internal
