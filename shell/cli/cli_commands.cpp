@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "legacy/recfile_tool.h"
+#include "legacy/site_export.h"
 #include "tools/demo/demo_site.h"
 #include "routines/registry.h"
 #include "shell/text/text.h"
@@ -190,6 +191,29 @@ void AddDb(CLI::App& app, const CliEnvironment& env, int& status, std::shared_pt
   });
 }
 
+struct SiteArgs {
+  std::string from, to;
+};
+
+void AddSite(CLI::App& app, const CliEnvironment& env, int& status, std::shared_ptr<SiteArgs> a) {
+  auto* site = app.add_subcommand("site", "a site's legacy files as a folder of exports");
+  site->require_subcommand(1);
+  auto* import = site->add_subcommand(
+      "import", "every known legacy file's sequential export in EXPORTS into record files in DATA");
+  import->add_option("EXPORTS", a->from)->required();
+  import->add_option("DATA", a->to)->required();
+  import->callback([&status, &env, a] {
+    status = recfile::ImportSite(a->from, a->to, *env.out, *env.err);
+  });
+  auto* exports = site->add_subcommand(
+      "export", "every known legacy file of DATA as a sequential export in EXPORTS");
+  exports->add_option("DATA", a->from)->required();
+  exports->add_option("EXPORTS", a->to)->required();
+  exports->callback([&status, &env, a] {
+    status = recfile::ExportSite(a->from, a->to, *env.out, *env.err);
+  });
+}
+
 struct DemoArgs {
   std::string dir;
   int clients = DemoOptions{}.clients;
@@ -222,6 +246,7 @@ void AddDemo(CLI::App& app, const CliEnvironment& env, int& status, std::shared_
 void AddToolCommands(CLI::App& app, const CliEnvironment& env, int& status) {
   AddRecfile(app, env, status, std::make_shared<RecfileOptions>());
   AddDb(app, env, status, std::make_shared<DbArgs>());
+  AddSite(app, env, status, std::make_shared<SiteArgs>());
   AddDemo(app, env, status, std::make_shared<DemoArgs>());
 }
 

@@ -1,4 +1,4 @@
-// The tool subcommands of talvor-cli (record files, databases, demo site).
+// The tool subcommands of talvor-cli (record files, databases, site folders, demo site).
 #pragma once
 
 #include "shell/cli/cli_app.h"
@@ -9,7 +9,7 @@ class App;
 
 namespace talvor {
 
-// Adds "recfile", "db" and "demo" to `app`; their callbacks store the exit status in `status`.
+// Adds "recfile", "db", "site" and "demo" to `app`; their callbacks store the exit status in `status`.
 void AddToolCommands(CLI::App& app, const CliEnvironment& env, int& status);
 
 }  // namespace talvor
