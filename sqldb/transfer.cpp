@@ -50,6 +50,7 @@ std::string CreateTable(Backend& db, const std::string& name,
     const std::string type = db.TypeFor(columns[i]);
     sql += (i == 0 ? "" : ", ") + db.Quote(columns[i].name) + (type.empty() ? "" : " " + type);
   }
+  if (const std::string rowid = db.RowidColumn(); !rowid.empty()) sql += ", " + rowid;
   return sql + ")";
 }
 
@@ -129,7 +130,9 @@ std::vector<CopiedTable> CopyDatabase(
       }
       CopiedTable result{table.name, 0, 0};
       auto insert = out->Inserter(*made);
+      std::optional<std::int64_t> highest;
       in->ForEachRow(table, [&](const Backend::Row& row) {
+        if (row.rowid && (!highest || *row.rowid > *highest)) highest = row.rowid;
         try {
           insert(row);
         } catch (const Error& e) {
@@ -139,6 +142,7 @@ std::vector<CopiedTable> CopyDatabase(
         ++result.rows;
         if (progress && result.rows % 5000 == 0) progress(table.name, result.rows);
       });
+      if (highest && made->hasRowid) out->RowidsTaken(*made, *highest);
       for (const internal::IndexInfo& index : table.indexes) {
         out->Execute(CreateIndex(*out, table.name, index.name, index.columns, index.unique));
         ++result.indexes;

@@ -18,8 +18,8 @@ struct CopiedTable {
   int indexes = 0;
 };
 
-// Copies every table of `from` (the catalog's and any other) with its rows in stored order
-// and its indexes into `to`, each table created with the column types of `to` for its
+// Copies every table of `from` (the catalog's and any other) with its rows in stored order,
+// each keeping its rowid, and its indexes into `to`, each table created with the column types of `to` for its
 // columns' kinds (sqldb/catalog.h's storage conventions). `to` may be an SQLite file that
 // does not exist yet (a name holding a path separator or ending in ".db"); it is created.
 // Refuses, before writing anything, a `to` that already holds a table of the same name

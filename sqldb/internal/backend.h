@@ -34,10 +34,17 @@ struct IndexInfo {
   bool unique = false;
 };
 
+// On a server, the column that stands in for SQLite's rowid in the tables this layer
+// creates there (db copy, db init): an integer identity, the table's primary key, which
+// keeps each row's rowid through a copy and gives stored order. Not one of the columns.
+inline constexpr std::string_view kRowIdentityColumn = "talvor_rowid";
+
 struct TableInfo {
   std::string name;  // as the database spells it
   std::vector<ColumnInfo> columns;
-  std::vector<IndexInfo> indexes;
+  std::vector<IndexInfo> indexes;  // not the identity's own
+  // The table has the rowid column (SQLite's own, or kRowIdentityColumn on a server).
+  bool hasRowid = false;
 };
 
 // True for a date column whose type holds no time of day ("DATE", not "DATETIME").
@@ -58,6 +65,12 @@ class Backend {
   // The type that a copy of the column `source` (of any database) is created with here:
   // the storage conventions' type of its kind, a date kept apart from a date-time.
   virtual std::string TypeFor(const ColumnInfo& source) = 0;
+  // What CREATE TABLE adds to the columns so that the table has a rowid: "" for SQLite,
+  // the definition of kRowIdentityColumn on a server.
+  virtual std::string RowidColumn() = 0;
+  // After rows were inserted with their rowids: the next row inserted gets a rowid above
+  // `highest`.
+  virtual void RowidsTaken(const TableInfo& table, std::int64_t highest) = 0;
   // Runs a statement that returns no rows. Throws Error naming it and the database.
   virtual void Execute(const std::string& sql) = 0;
   // Every row of `table` in stored order: its cells in column order (null, integer, float
@@ -65,10 +78,12 @@ class Backend {
   struct Row {
     std::vector<Variant> cells;
     std::vector<char> blobs;
+    std::optional<std::int64_t> rowid;  // when the table has one
   };
   virtual void ForEachRow(const TableInfo& table, const std::function<void(const Row&)>& each) = 0;
-  // Inserts rows into `table` (every column, in column order) until the returned function
-  // is dropped; it throws Error naming the table when a row is refused.
+  // Inserts rows into `table` (every column, in column order, and the row's rowid when it
+  // has one and the table too) until the returned function is dropped; it throws Error
+  // naming the table when a row is refused.
   virtual std::function<void(const Row&)> Inserter(const TableInfo& table) = 0;
   // One transaction around what follows: committed by Commit, rolled back by Rollback or
   // by destroying the backend without a Commit.

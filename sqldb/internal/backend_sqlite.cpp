@@ -52,6 +52,8 @@ class SqliteBackend final : public Backend {
       if (!EqualsIgnoringCase(table, name)) continue;
       TableInfo info;
       info.name = table;
+      info.hasRowid = static_cast<bool>(
+          sqlite::Statement(db_.get(), "SELECT rowid FROM " + Quote(table) + " LIMIT 0"));
       Query("SELECT name, type FROM pragma_table_info(" + Literal(table) + ") ORDER BY cid",
             [&](sqlite3_stmt* s) {
               ColumnInfo c;
@@ -91,6 +93,9 @@ class SqliteBackend final : public Backend {
     return "";
   }
 
+  std::string RowidColumn() override { return ""; }
+  void RowidsTaken(const TableInfo&, std::int64_t) override {}
+
   void Execute(const std::string& sql) override {
     std::string message;
     if (db_.Exec(sql, &message) != SQLITE_OK) Fail(sql, message);
@@ -100,10 +105,13 @@ class SqliteBackend final : public Backend {
     Row row;
     row.cells.resize(table.columns.size());
     row.blobs.resize(table.columns.size());
-    Query("SELECT " + ColumnList(table) + " FROM " + Quote(table.name) + " ORDER BY rowid",
+    const int first = table.hasRowid ? 1 : 0;
+    Query(std::string("SELECT ") + (table.hasRowid ? "rowid, " : "") + ColumnList(table) +
+              " FROM " + Quote(table.name) + (table.hasRowid ? " ORDER BY rowid" : ""),
           [&](sqlite3_stmt* s) {
+            if (table.hasRowid) row.rowid = sqlite3_column_int64(s, 0);
             for (std::size_t i = 0; i < row.cells.size(); ++i) {
-              const int at = static_cast<int>(i);
+              const int at = static_cast<int>(i) + first;
               const int type = sqlite3_column_type(s, at);
               row.blobs[i] = type == SQLITE_BLOB ? 1 : 0;
               switch (type) {
@@ -124,17 +132,27 @@ class SqliteBackend final : public Backend {
   }
 
   std::function<void(const Row&)> Inserter(const TableInfo& table) override {
-    std::string sql = "INSERT INTO " + Quote(table.name) + " (" + ColumnList(table) + ") VALUES (";
-    for (std::size_t i = 0; i < table.columns.size(); ++i) sql += i == 0 ? "?" : ", ?";
+    // A row without a rowid binds NULL to it, which SQLite takes as "the next one".
+    const int first = table.hasRowid ? 1 : 0;
+    std::string sql = "INSERT INTO " + Quote(table.name) + " (" +
+                      (table.hasRowid ? "rowid, " : "") + ColumnList(table) + ") VALUES (";
+    for (std::size_t i = 0; i < table.columns.size() + first; ++i) sql += i == 0 ? "?" : ", ?";
     sql += ")";
     auto statement = std::make_shared<sqlite::Statement>(db_.get(), sql, true);
     if (!*statement) Fail(sql, db_.Message());
     std::vector<FieldKind> kinds;
     for (const ColumnInfo& c : table.columns) kinds.push_back(c.kind);
-    return [this, statement, kinds, name = table.name](const Row& row) {
+    return [this, statement, kinds, first, name = table.name](const Row& row) {
       sqlite3_stmt* s = statement->get();
+      if (first == 1) {
+        if (row.rowid) {
+          sqlite3_bind_int64(s, 1, *row.rowid);
+        } else {
+          sqlite3_bind_null(s, 1);
+        }
+      }
       for (std::size_t i = 0; i < row.cells.size(); ++i) {
-        const int at = static_cast<int>(i) + 1;
+        const int at = static_cast<int>(i) + 1 + first;
         if (i < row.blobs.size() && row.blobs[i]) {
           const std::string& bytes = row.cells[i].Text();
           sqlite3_bind_blob(s, at, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);

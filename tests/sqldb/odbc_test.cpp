@@ -84,11 +84,11 @@ class OdbcTest : public SqldbTest {
   }
 
   const std::string customerCells =
-      "quote(AgyCode) || quote(Number) || quote(Name) || quote(CustType) || "
+      "rowid || quote(AgyCode) || quote(Number) || quote(Name) || quote(CustType) || "
       "quote(License1Expires)";
   const std::string policyCells =
       "quote(PolNum) || quote(PolSeq) || quote(PolicyTermExpDate) || quote(d_filler2)";
-  const std::string flagCells = "quote(Code) || quote(Flag) || quote(Amount)";
+  const std::string flagCells = "rowid || quote(Code) || quote(Flag) || quote(Amount)";
 };
 
 TEST_F(OdbcTest, CopyToTheServerAndBackKeepsEveryValueAndTheStoredOrder) {
@@ -99,16 +99,25 @@ TEST_F(OdbcTest, CopyToTheServerAndBackKeepsEveryValueAndTheStoredOrder) {
   EXPECT_EQ(ServerColumn("DSN=TALVOR_PG_A",
                          "SELECT data_type FROM information_schema.columns WHERE table_name = "
                          "'SITEFLAGS' ORDER BY ordinal_position"),
-            "text|boolean|double precision");
+            "text|boolean|double precision|bigint");
   EXPECT_EQ(ServerColumn("DSN=TALVOR_PG_A", "SELECT \"Name\" FROM \"Customer\" WHERE "
                                             "\"Number\" = ' 12'"),
             "Zed's \x01 caf\xe9");
   EXPECT_TRUE(CheckDatabase("TALVOR_PG_A").empty());
+  // Each row keeps its rowid on the server, and a row added there gets the next one.
+  EXPECT_EQ(ServerColumn("DSN=TALVOR_PG_A",
+                         "SELECT talvor_rowid FROM \"Customer\" ORDER BY talvor_rowid"),
+            "4|6|9");
+  Server("DSN=TALVOR_PG_A", "INSERT INTO \"SITEFLAGS\" (\"Code\") VALUES ('D')");
+  EXPECT_EQ(ServerColumn("DSN=TALVOR_PG_A", "SELECT talvor_rowid FROM \"SITEFLAGS\" WHERE "
+                                            "\"Code\" = 'D'"),
+            "4");
+  Server("DSN=TALVOR_PG_A", "DELETE FROM \"SITEFLAGS\" WHERE \"Code\" = 'D'");
 
   CopyDatabase("odbc:DSN=TALVOR_PG_A", "back.db", false);
   EXPECT_EQ(Rows("back.db", "Customer", customerCells), Rows("agency.db", "Customer", customerCells));
   EXPECT_EQ(Rows("back.db", "Policy", policyCells), Rows("agency.db", "Policy", policyCells));
-  EXPECT_EQ(Rows("back.db", "SITEFLAGS", flagCells), "'B'11.25|'A'0NULL|'C'NULL3.0");
+  EXPECT_EQ(Rows("back.db", "SITEFLAGS", flagCells), "1'B'11.25|2'A'0NULL|3'C'NULL3.0");
   EXPECT_EQ(Scalar("back.db", "SELECT \"unique\" FROM pragma_index_list('SITEFLAGS')"), "1");
   EXPECT_TRUE(CheckDatabase("back.db").empty());
 }

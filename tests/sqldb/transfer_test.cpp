@@ -45,7 +45,7 @@ TEST_F(TransferTest, CopyKeepsEveryTableRowOrderTypeAndIndex) {
             "database \"nofolder/copy.db\": the folder \"nofolder\" does not exist");
   const auto copied = CopyDatabase("AGYFORMS", "copy.db", false);
   EXPECT_EQ(copied.size(), AgencyTables().size() + 1);
-  const std::string cells = "typeof(Name) || ':' || quote(Name) || ',' || quote(CustType) || ',' || "
+  const std::string cells = "rowid || typeof(Name) || ':' || quote(Name) || ',' || quote(CustType) || ',' || "
                             "quote(License1Expires) || ',' || quote(Number)";
   EXPECT_EQ(Rows("copy.db", "Customer", cells), Rows("agency.db", "Customer", cells));
   const std::string extra = "quote(Code) || quote(Amount) || quote(Flag) || quote(Raw)";
