@@ -133,15 +133,11 @@ std::vector<CopiedTable> CopyDatabase(
       std::optional<std::int64_t> highest;
       in->ForEachRow(table, [&](const Backend::Row& row) {
         if (row.rowid && (!highest || *row.rowid > *highest)) highest = row.rowid;
-        try {
-          insert(row);
-        } catch (const Error& e) {
-          throw Error(std::string(e.what()) + " (row " + std::to_string(result.rows + 1) +
-                      " of " + in->Shown() + ")");
-        }
+        insert->Insert(row);
         ++result.rows;
         if (progress && result.rows % 5000 == 0) progress(table.name, result.rows);
       });
+      insert->Finish();
       if (highest && made->hasRowid) out->RowidsTaken(*made, *highest);
       for (const internal::IndexInfo& index : table.indexes) {
         out->Execute(CreateIndex(*out, table.name, index.name, index.columns, index.unique));

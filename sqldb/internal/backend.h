@@ -81,10 +81,17 @@ class Backend {
     std::optional<std::int64_t> rowid;  // when the table has one
   };
   virtual void ForEachRow(const TableInfo& table, const std::function<void(const Row&)>& each) = 0;
-  // Inserts rows into `table` (every column, in column order, and the row's rowid when it
-  // has one and the table too) until the returned function is dropped; it throws Error
-  // naming the table when a row is refused.
-  virtual std::function<void(const Row&)> Inserter(const TableInfo& table) = 0;
+  // Inserts rows into one table: every column, in column order, and the row's rowid when
+  // it has one and the table too. Rows may be sent in blocks: Insert or Finish throws Error
+  // naming the table and the rows when the database refuses one.
+  class RowWriter {
+   public:
+    virtual ~RowWriter() = default;
+    virtual void Insert(const Row& row) = 0;
+    // Sends what Insert kept back. REQUIRES: called once, after the last Insert.
+    virtual void Finish() = 0;
+  };
+  virtual std::unique_ptr<RowWriter> Inserter(const TableInfo& table) = 0;
   // One transaction around what follows: committed by Commit, rolled back by Rollback or
   // by destroying the backend without a Commit.
   virtual void Begin() = 0;

@@ -3,6 +3,7 @@
 // the names of tables, columns and indexes (SQLTables, SQLColumns, SQLStatistics), the
 // type names a server gives each kind (SQLGetTypeInfo) and the row identity that gives
 // stored order (SQLSpecialColumns).
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <map>
@@ -187,52 +188,97 @@ class OdbcBackend final : public Backend {
     }
   }
 
-  // A BLOB's bytes go to the server as text: a converted agency database holds none, and a
-  // byte the server cannot hold in text is refused with the row.
-  std::function<void(const Row&)> Inserter(const TableInfo& table) override {
-    // Two statements: with the row's rowid, and without it (the server gives the next).
-    const auto prepare = [&](bool withRowid) {
-      std::string sql = "INSERT INTO " + Quote(table.name) + " (" +
-                        (withRowid ? RowidName() + ", " : "") + ColumnList(table) +
-                        ") VALUES (";
-      for (std::size_t i = 0; i < table.columns.size() + (withRowid ? 1 : 0); ++i) {
-        sql += i == 0 ? "?" : ", ?";
-      }
-      auto s = std::make_shared<odbc::Statement>(connection_);
-      s->Prepare(sql + ")");
+  // Rows go to the server in blocks, one INSERT with many VALUES rows each (a round trip
+  // per block, not per row), prepared once for a full block. A BLOB's bytes go as text: a
+  // converted agency database holds none, and a byte the server cannot hold in text is
+  // refused with its block.
+  class OdbcWriter final : public RowWriter {
+   public:
+    OdbcWriter(OdbcBackend& db, const TableInfo& table)
+        : db_(db), table_(table), shown_(db.Shown()) {
+      // Small blocks: a driver's cost per parameter grows with the statement (20 rows a
+      // block copied a demo site to PostgreSQL in 0.6 of the time of a row a statement, 200
+      // rows in 1.2 of it), and one loses its way past about ten thousand parameters.
+      const std::size_t perRow = table.columns.size() + 1;
+      blockRows_ = std::max<std::size_t>(1, std::min<std::size_t>(20, 600 / perRow));
+    }
+
+    void Insert(const Row& row) override {
+      const bool withRowid = table_.hasRowid && row.rowid.has_value();
+      if (!pending_.empty() && withRowid != pendingWithRowid_) Flush();
+      pendingWithRowid_ = withRowid;
+      pending_.push_back(row);
+      if (pending_.size() == blockRows_) Flush();
+    }
+    void Finish() override { Flush(); }
+
+   private:
+    std::shared_ptr<odbc::Statement> Prepared(std::size_t rows, bool withRowid) {
+      auto& cached = withRowid ? fullWithRowid_ : fullPlain_;
+      if (rows == blockRows_ && cached) return cached;
+      const std::size_t perRow = table_.columns.size() + (withRowid ? 1 : 0);
+      std::string sql = "INSERT INTO " + db_.Quote(table_.name) + " (" +
+                        (withRowid ? db_.RowidName() + ", " : "") + db_.ColumnList(table_) +
+                        ") VALUES ";
+      std::string one = "(";
+      for (std::size_t i = 0; i < perRow; ++i) one += i == 0 ? "?" : ", ?";
+      one += ")";
+      for (std::size_t r = 0; r < rows; ++r) sql += (r == 0 ? "" : ", ") + one;
+      auto s = std::make_shared<odbc::Statement>(db_.connection_);
+      s->Prepare(sql);
+      if (rows == blockRows_) cached = s;
       return s;
-    };
-    auto plain = prepare(false);
-    auto keyed = table.hasRowid ? prepare(true) : nullptr;
-    std::vector<ColumnInfo> columns = table.columns;
-    return [plain, keyed, columns, shown = Shown(), name = table.name](const Row& row) {
-      const std::vector<Variant>& cells = row.cells;
-      const bool withRowid = keyed && row.rowid;
-      const auto& s = withRowid ? keyed : plain;
-      if (withRowid) s->BindInteger(1, *row.rowid);
-      for (std::size_t i = 0; i < cells.size(); ++i) {
-        const int at = static_cast<int>(i) + 1 + (withRowid ? 1 : 0);
-        const SQLSMALLINT type = static_cast<SQLSMALLINT>(columns[i].sqlType);
-        const Variant& cell = cells[i];
-        switch (cell.type()) {
-          case Variant::Type::kNull: s->BindNull(at, type); break;
-          case Variant::Type::kBoolean: s->BindText(at, cell.Boolean() ? "1" : "0", type); break;
-          case Variant::Type::kInteger:
-          case Variant::Type::kFloat: s->BindText(at, NumberText(cell), type); break;
-          case Variant::Type::kDateTime:
-            s->BindText(at, StoredDateTime(cell.DateTimeValue()), type);
-            break;
-          case Variant::Type::kText: s->BindText(at, cell.Text(), type); break;
+    }
+
+    void Flush() {
+      if (pending_.empty()) return;
+      const auto s = Prepared(pending_.size(), pendingWithRowid_);
+      int at = 1;
+      for (const Row& row : pending_) {
+        if (pendingWithRowid_) s->BindInteger(at++, *row.rowid);
+        for (std::size_t i = 0; i < row.cells.size(); ++i, ++at) {
+          const SQLSMALLINT type = static_cast<SQLSMALLINT>(table_.columns[i].sqlType);
+          const Variant& cell = row.cells[i];
+          switch (cell.type()) {
+            case Variant::Type::kNull: s->BindNull(at, type); break;
+            case Variant::Type::kBoolean: s->BindText(at, cell.Boolean() ? "1" : "0", type); break;
+            case Variant::Type::kInteger:
+            case Variant::Type::kFloat: s->BindText(at, NumberText(cell), type); break;
+            case Variant::Type::kDateTime:
+              s->BindText(at, StoredDateTime(cell.DateTimeValue()), type);
+              break;
+            case Variant::Type::kText: s->BindText(at, cell.Text(), type); break;
+          }
         }
       }
+      const std::int64_t from = sent_ + 1;
+      sent_ += static_cast<std::int64_t>(pending_.size());
+      pending_.clear();
       try {
         s->Execute();
       } catch (const Error& e) {
         s->Reset();
-        throw Error("table \"" + name + "\" of " + shown + ": a row is refused: " + e.what());
+        throw Error("table \"" + table_.name + "\" of " + shown_ + ": " +
+                    (from == sent_ ? "row " + std::to_string(from) + " is"
+                                   : "a row of rows " + std::to_string(from) + " to " +
+                                         std::to_string(sent_) + " is") +
+                    " refused: " + e.what());
       }
       s->Reset();
-    };
+    }
+
+    OdbcBackend& db_;
+    TableInfo table_;
+    std::string shown_;
+    std::size_t blockRows_ = 1;
+    std::vector<Row> pending_;
+    bool pendingWithRowid_ = false;
+    std::shared_ptr<odbc::Statement> fullPlain_, fullWithRowid_;
+    std::int64_t sent_ = 0;
+  };
+
+  std::unique_ptr<RowWriter> Inserter(const TableInfo& table) override {
+    return std::make_unique<OdbcWriter>(*this, table);
   }
 
   void Begin() override {

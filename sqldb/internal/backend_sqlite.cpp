@@ -131,20 +131,24 @@ class SqliteBackend final : public Backend {
           });
   }
 
-  std::function<void(const Row&)> Inserter(const TableInfo& table) override {
-    // A row without a rowid binds NULL to it, which SQLite takes as "the next one".
-    const int first = table.hasRowid ? 1 : 0;
-    std::string sql = "INSERT INTO " + Quote(table.name) + " (" +
-                      (table.hasRowid ? "rowid, " : "") + ColumnList(table) + ") VALUES (";
-    for (std::size_t i = 0; i < table.columns.size() + first; ++i) sql += i == 0 ? "?" : ", ?";
-    sql += ")";
-    auto statement = std::make_shared<sqlite::Statement>(db_.get(), sql, true);
-    if (!*statement) Fail(sql, db_.Message());
-    std::vector<FieldKind> kinds;
-    for (const ColumnInfo& c : table.columns) kinds.push_back(c.kind);
-    return [this, statement, kinds, first, name = table.name](const Row& row) {
-      sqlite3_stmt* s = statement->get();
-      if (first == 1) {
+  // One prepared INSERT, stepped once a row: SQLite has no round trip to save.
+  class SqliteWriter final : public RowWriter {
+   public:
+    SqliteWriter(SqliteBackend& db, const TableInfo& table) : db_(db), name_(table.name) {
+      first_ = table.hasRowid ? 1 : 0;
+      // A row without a rowid binds NULL to it, which SQLite takes as "the next one".
+      std::string sql = "INSERT INTO " + db.Quote(table.name) + " (" +
+                        (table.hasRowid ? "rowid, " : "") + db.ColumnList(table) + ") VALUES (";
+      for (std::size_t i = 0; i < table.columns.size() + first_; ++i) sql += i == 0 ? "?" : ", ?";
+      sql += ")";
+      statement_ = sqlite::Statement(db.db_.get(), sql, true);
+      if (!statement_) db.Fail(sql, db.db_.Message());
+      for (const ColumnInfo& c : table.columns) kinds_.push_back(c.kind);
+    }
+
+    void Insert(const Row& row) override {
+      sqlite3_stmt* s = statement_.get();
+      if (first_ == 1) {
         if (row.rowid) {
           sqlite3_bind_int64(s, 1, *row.rowid);
         } else {
@@ -152,22 +156,36 @@ class SqliteBackend final : public Backend {
         }
       }
       for (std::size_t i = 0; i < row.cells.size(); ++i) {
-        const int at = static_cast<int>(i) + 1 + first;
+        const int at = static_cast<int>(i + 1 + first_);
         if (i < row.blobs.size() && row.blobs[i]) {
           const std::string& bytes = row.cells[i].Text();
           sqlite3_bind_blob(s, at, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
         } else {
-          Bind(s, at, row.cells[i], kinds[i]);
+          Bind(s, at, row.cells[i], kinds_[i]);
         }
       }
       const int rc = sqlite3_step(s);
       sqlite3_reset(s);
       sqlite3_clear_bindings(s);
+      ++rows_;
       if (rc != SQLITE_DONE) {
-        throw Error("table \"" + name + "\" of database \"" + Shown() +
-                    "\": a row is refused: " + db_.Message());
+        throw Error("table \"" + name_ + "\" of database \"" + db_.Shown() + "\": row " +
+                    std::to_string(rows_) + " is refused: " + db_.db_.Message());
       }
-    };
+    }
+    void Finish() override {}
+
+   private:
+    SqliteBackend& db_;
+    std::string name_;
+    std::size_t first_ = 0;
+    sqlite::Statement statement_;
+    std::vector<FieldKind> kinds_;
+    std::int64_t rows_ = 0;
+  };
+
+  std::unique_ptr<RowWriter> Inserter(const TableInfo& table) override {
+    return std::make_unique<SqliteWriter>(*this, table);
   }
 
   void Begin() override {

@@ -136,7 +136,11 @@ Statement::~Statement() {
 void Statement::Check(SQLRETURN rc, std::string_view what, std::string_view sql) const {
   if (Succeeded(rc)) return;
   std::string message(what);
-  if (!sql.empty()) message += " (" + std::string(sql) + ")";
+  // A block insert's text runs to many kilobytes; its start says which statement it was.
+  constexpr std::size_t kShown = 240;
+  if (!sql.empty()) {
+    message += " (" + std::string(sql.substr(0, kShown)) + (sql.size() > kShown ? "..." : "") + ")";
+  }
   throw Error(message + ": " + Diagnostics(SQL_HANDLE_STMT, stmt_));
 }
 

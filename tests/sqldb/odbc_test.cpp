@@ -140,10 +140,11 @@ TEST_F(OdbcTest, ARefusedRowLeavesNothingOfTheCopy) {
        "INSERT INTO Policy (AgyCode, PolNum, PolicyTermExpDate) VALUES "
        "('01', 'P1', '2027-01-31'), ('01', 'P2', '2027-02-30')");
   const std::string message = ErrorOf([] { CopyDatabase("AGYFORMS", "TALVOR_PG_A", false); });
-  EXPECT_NE(message.find("table \"Policy\" of odbc:DSN=TALVOR_PG_A: a row is refused"),
+  EXPECT_NE(message.find("table \"Policy\" of odbc:DSN=TALVOR_PG_A: a row of rows 1 to 2 is "
+                         "refused"),
             std::string::npos)
       << message;
-  EXPECT_NE(message.find("(row 2 of agency.db)"), std::string::npos) << message;
+  EXPECT_NE(message.find("2027-02-30"), std::string::npos) << message;
   EXPECT_EQ(ServerColumn("DSN=TALVOR_PG_A",
                          "SELECT count(*) FROM information_schema.tables WHERE table_schema = "
                          "'public'"),
