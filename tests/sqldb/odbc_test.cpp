@@ -122,6 +122,19 @@ TEST_F(OdbcTest, CopyToTheServerAndBackKeepsEveryValueAndTheStoredOrder) {
   EXPECT_TRUE(CheckDatabase("back.db").empty());
 }
 
+TEST_F(OdbcTest, RowsGoInBlocksAndTheLastBlockMayBeShort) {
+  Exec("agency.db",
+       "CREATE TABLE Many (N INTEGER, T TEXT);"
+       "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1234) "
+       "INSERT INTO Many SELECT i, printf('row %d', i) FROM n;"
+       "DELETE FROM Many WHERE N % 7 = 0");
+  CopyDatabase("AGYFORMS", "TALVOR_PG_A", false);
+  CopyDatabase("TALVOR_PG_A", "back.db", false);
+  const std::string cells = "rowid || ':' || N || ':' || T";
+  EXPECT_EQ(Rows("back.db", "Many", cells), Rows("agency.db", "Many", cells));
+  EXPECT_EQ(Scalar("back.db", "SELECT count(*) FROM Many"), "1058");
+}
+
 TEST_F(OdbcTest, ServerToServerRefusesTakenTablesAndReplacesOnlyWhenAsked) {
   CopyDatabase("AGYFORMS", "TALVOR_PG_A", false);
   Exec("agency.db", "INSERT INTO Customer (AgyCode, Number) VALUES ('01', 'ONE')");
