@@ -43,19 +43,20 @@ RunsWindow::RunsWindow(const Clock& clock, QWidget* parent) : QDialog(parent) {
   runs_->setObjectName(QStringLiteral("lstRuns"));
   runs_->setColumnCount(kColumns);
   runs_->setHeaderLabels({QStringLiteral("When"), QStringLiteral("Routine"), QStringLiteral("Mode"),
-                          QStringLiteral("Ended"), QStringLiteral("Records"),
-                          QStringLiteral("Rows"), QStringLiteral("Messages"),
-                          QStringLiteral("Run")});
+                          QStringLiteral("Records"), QStringLiteral("Rows"),
+                          QStringLiteral("Messages"), QStringLiteral("Run"),
+                          QStringLiteral("Ended")});
   runs_->setRootIsDecorated(false);
   runs_->setUniformRowHeights(true);
   runs_->setAlternatingRowColors(true);
   runs_->setSelectionMode(QAbstractItemView::SingleSelection);
-  runs_->header()->setStretchLastSection(false);
-  runs_->header()->setSectionResizeMode(kEnded, QHeaderView::Stretch);
+  // How a run ended takes what room is left; a long message reads in full in its tip.
+  runs_->header()->setStretchLastSection(true);
   connect(runs_, &QTreeWidget::currentItemChanged, this, [this] { ShowPicked(); });
 
   panel_ = new LastRunPanel(clock, this, QStringLiteral("Run"),
                             QStringLiteral("Pick a run in the list to see what it did."));
+  panel_->UndoButton()->setText(QStringLiteral("Undo Run"));
   connect(panel_, &LastRunPanel::RunsChanged, this, [this] {
     Refresh();
     emit RunsChanged();
@@ -66,6 +67,7 @@ RunsWindow::RunsWindow(const Clock& clock, QWidget* parent) : QDialog(parent) {
   split->addWidget(panel_);
   split->setStretchFactor(0, 1);
   split->setStretchFactor(1, 1);
+  split->setSizes({240, 340});
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   QPushButton* refresh = buttons->addButton(QStringLiteral("Refresh"), QDialogButtonBox::ActionRole);
@@ -77,7 +79,7 @@ RunsWindow::RunsWindow(const Clock& clock, QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(split, 1);
   layout->addWidget(buttons);
-  resize(900, 620);
+  resize(1040, 620);
   Refresh();
 }
 

@@ -22,7 +22,7 @@ class RunsWindow : public QDialog {
 
  public:
   // The columns of the list.
-  enum Column { kWhen, kRoutine, kMode, kEnded, kRecords, kRows, kMessages, kId, kColumns };
+  enum Column { kWhen, kRoutine, kMode, kRecords, kRows, kMessages, kId, kEnded, kColumns };
 
   // REQUIRES: `clock` outlives the window.
   RunsWindow(const Clock& clock, QWidget* parent);
