@@ -69,6 +69,23 @@ void RewriteNote(TForm1& form) {
   form.Label3 = "Done";
 }
 
+// Marks byte 6 of every record, as a routine that touches the whole file would.
+void MarkAll(TForm1& form) {
+  const int h = CBtrvOapi();
+  if (btrOpen(h, "", NotesPath().c_str(), 1, 1, 0) != kBtrOk) throw std::runtime_error("open");
+  std::string record(kLength, ' ');
+  int length = kLength;
+  for (int status = btrGetFirst(h, record.data(), &length, 0, 0); status == kBtrOk;
+       status = btrGetNext(h, record.data(), &length, 0)) {
+    record[6] = 'M';
+    if (btrUpdate(h, record.data(), &length) != kBtrOk) throw std::runtime_error("update");
+    length = kLength;
+  }
+  btrClose(h);
+  btrDestroy(h);
+  form.Label3 = "Done";
+}
+
 void LookOnly(TForm1& form) {
   ReportFile report(form, "look.TXT");
   report.Line("nothing to change");
@@ -77,6 +94,7 @@ void LookOnly(TForm1& form) {
 const RoutineEntry kEntries[] = {
     {"Rewrite Note", RewriteNote, nullptr, false, ButtonGroup::kGrid, true, true, ""},
     {"Look Only", LookOnly, nullptr, false, ButtonGroup::kGrid, true, true, ""},
+    {"Mark All", MarkAll, nullptr, false, ButtonGroup::kGrid, true, true, ""},
 };
 
 class LastRunPanelTest : public QObject {
@@ -94,7 +112,8 @@ class LastRunPanelTest : public QObject {
     QVERIFY2(CreateRecordFile(NotesPath(), notes, &error), error.c_str());
     QVERIFY2(LoadRecords(NotesPath(), {kOriginal, "KEY2--------"}, &error), error.c_str());
     window_ = std::make_unique<MainWindow>(
-        clock_, dir_->path(), std::vector<const RoutineEntry*>{&kEntries[0], &kEntries[1]});
+        clock_, dir_->path(),
+        std::vector<const RoutineEntry*>{&kEntries[0], &kEntries[1], &kEntries[2]});
     chgClt_ = std::make_unique<TChgClt>();
     yesNo_ = std::make_unique<TYesNoWin>();
     window_->AttachDialogs(chgClt_.get(), yesNo_.get());
@@ -175,6 +194,43 @@ class LastRunPanelTest : public QObject {
     QVERIFY2(told.contains(QStringLiteral("conflict: ")), qPrintable(told));
     QVERIFY2(told.contains(QStringLiteral("nothing was undone")), qPrintable(told));
     QCOMPARE(FirstRecord(), std::string("KEY1-Y------"));
+  }
+
+  // Forty conflicts are a long list: it opens in the scrollable viewer, whole, not in a
+  // box taller than the screen.
+  void AnUndoWithManyConflictsListsThemInAViewer() {
+    std::vector<std::string> more;
+    for (int i = 10; i < 50; ++i) more.push_back("K" + std::to_string(i) + "---------");
+    std::string error;
+    QVERIFY2(LoadRecords(NotesPath(), more, &error), error.c_str());
+    Click("Mark All");
+    QVERIFY(panel_->Summary()->text().contains(QStringLiteral("notes: 42 records (42 updated)")));
+    // Every record changed again since the run: byte 7 now.
+    const int h = CBtrvOapi();
+    QCOMPARE(btrOpen(h, "", NotesPath().c_str(), 1, 1, 0), kBtrOk);
+    std::string record(kLength, ' ');
+    int length = kLength;
+    for (int status = btrGetFirst(h, record.data(), &length, 0, 0); status == kBtrOk;
+         status = btrGetNext(h, record.data(), &length, 0)) {
+      record[7] = 'Z';
+      QCOMPARE(btrUpdate(h, record.data(), &length), kBtrOk);
+      length = kLength;
+    }
+    btrClose(h);
+    btrDestroy(h);
+
+    panel_->confirm = [](const QString&) { return true; };
+    QString kind;
+    QString told;
+    OnNextModal([&](QWidget* modal) {
+      kind = QString::fromLatin1(modal->metaObject()->className());
+      told = ToldText(modal);
+      modal->close();
+    });
+    panel_->UndoShownRun();
+    QCOMPARE(kind, QStringLiteral("talvor::gui::TextDialog"));
+    QCOMPARE(told.count(QStringLiteral("conflict: notes")), 42);
+    QVERIFY(panel_->Summary()->text().contains(QStringLiteral("left 42 rows or records")));
   }
 
   void ARunThatChangedNothingCannotBeUndone() {
