@@ -1,6 +1,8 @@
 #include "journal/changes_report.h"
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <system_error>
@@ -76,6 +78,28 @@ std::string RecordKey(const Row& row) {
   return "\"" + EscapeBytes(row.front().value) + "\"";
 }
 
+bool ByteDiffers(const std::string& a, const std::string& b, std::size_t i) {
+  return i >= a.size() || i >= b.size() || a[i] != b[i];
+}
+
+// The byte positions where `before` and `after` differ, as "3-5, 9"; "" when none.
+std::string ChangedRanges(const std::string& before, const std::string& after) {
+  std::string ranges;
+  const std::size_t n = std::max(before.size(), after.size());
+  for (std::size_t i = 0; i < n;) {
+    if (!ByteDiffers(before, after, i)) {
+      ++i;
+      continue;
+    }
+    std::size_t end = i;
+    while (end + 1 < n && ByteDiffers(before, after, end + 1)) ++end;
+    ranges += (ranges.empty() ? "" : ", ") + std::to_string(i) +
+              (end > i ? "-" + std::to_string(end) : "");
+    i = end + 1;
+  }
+  return ranges;
+}
+
 void ShowRecordChange(std::ostream& out, const Change& c) {
   const Row& any = c.op == 'D' ? c.before : c.after;
   const char* what = c.op == 'I' ? "inserted" : c.op == 'D' ? "deleted" : "updated";
@@ -89,29 +113,18 @@ void ShowRecordChange(std::ostream& out, const Change& c) {
   }
   // Both images are shown byte for byte in step, each byte as wide as the wider of its two
   // forms, so that the marker line stands under the bytes that changed.
-  std::string shownBefore, shownAfter, marks, ranges;
+  std::string shownBefore, shownAfter, marks;
   const std::size_t n = std::max(before.size(), after.size());
   for (std::size_t i = 0; i < n; ++i) {
     std::string b, a;
     if (i < before.size()) AppendShown(b, before[i]);
     if (i < after.size()) AppendShown(a, after[i]);
     const std::size_t width = std::max(b.size(), a.size());
-    const bool changed = i >= before.size() || i >= after.size() || before[i] != after[i];
     if (i < before.size()) shownBefore += b + std::string(width - b.size(), ' ');
     if (i < after.size()) shownAfter += a + std::string(width - a.size(), ' ');
-    marks += std::string(width, changed ? '^' : ' ');
-    if (!changed) continue;
-    const bool starts = i == 0 || !(i - 1 >= before.size() || i - 1 >= after.size() ||
-                                    before[i - 1] != after[i - 1]);
-    if (!starts) continue;
-    std::size_t end = i;
-    while (end + 1 < n && (end + 1 >= before.size() || end + 1 >= after.size() ||
-                           before[end + 1] != after[end + 1])) {
-      ++end;
-    }
-    ranges += (ranges.empty() ? "" : ", ") + std::to_string(i) +
-              (end > i ? "-" + std::to_string(end) : "");
+    marks += std::string(width, ByteDiffers(before, after, i) ? '^' : ' ');
   }
+  const std::string ranges = ChangedRanges(before, after);
   out << "    before |" << shownBefore << "|\n";
   out << "    after  |" << shownAfter << "|\n";
   while (!marks.empty() && marks.back() == ' ') marks.pop_back();
@@ -147,6 +160,159 @@ std::string FileOutcomeText(const std::string& outcome) {
   return " (" + outcome + ")";
 }
 
+
+const std::vector<std::string>* ColumnsOf(const RunRecord& run, const Change& c) {
+  auto it = run.columns.find({c.store, c.table});
+  return it == run.columns.end() ? nullptr : &it->second;
+}
+
+std::string ColumnName(const std::vector<std::string>* names, std::size_t i) {
+  return names && i < names->size() ? (*names)[i] : "column " + std::to_string(i + 1);
+}
+
+// A store named as `runs show --store` takes it: as the report names it, by its file name
+// with or without extension, and a database also by a table or as DATABASE/TABLE.
+bool StoreMatches(const std::string& wanted, const std::string& name, StoreKind kind,
+                  const std::string& table) {
+  const fs::path path(name);
+  auto isStore = [&](std::string_view w) {
+    return EqualsIgnoringCase(w, name) || EqualsIgnoringCase(w, path.filename().string()) ||
+           EqualsIgnoringCase(w, path.stem().string());
+  };
+  if (isStore(wanted)) return true;
+  if (kind == StoreKind::kRecord) return false;
+  if (EqualsIgnoringCase(wanted, table)) return true;
+  const std::size_t slash = wanted.rfind('/');
+  return slash != std::string::npos &&
+         isStore(std::string_view(wanted).substr(0, slash)) &&
+         EqualsIgnoringCase(std::string_view(wanted).substr(slash + 1), table);
+}
+
+// A record's key bytes, or a row's rowid in decimal.
+std::string KeyOf(const Change& c, StoreKind kind) {
+  if (kind != StoreKind::kRecord) return std::to_string(c.op == 'D' ? c.oldRowid : c.newRowid);
+  const Row& any = c.op == 'D' ? c.before : c.after;
+  return any.size() < 2 ? std::string() : any.front().value;
+}
+
+bool Passes(const ChangeFilter& filter, const Change& c, const std::string& name,
+            StoreKind kind) {
+  if (!filter.store.empty() && !StoreMatches(filter.store, name, kind, c.table)) return false;
+  return filter.keyPrefix.empty() || KeyOf(c, kind).rfind(filter.keyPrefix, 0) == 0;
+}
+
+// "NAME=VALUE; ..." of the columns of `row` that `take` picks.
+std::string Columns(const Row& row, const std::vector<std::string>* names,
+                    const std::function<bool(std::size_t)>& take) {
+  std::string out;
+  for (std::size_t i = 0; i < row.size(); ++i) {
+    if (!take(i)) continue;
+    out += (out.empty() ? "" : "; ") + ColumnName(names, i) + "=" + CellText(row[i]);
+  }
+  return out;
+}
+
+// The fields of one change for CSV and JSON, in the order of their header, each shown.
+std::vector<std::string> ChangeValues(std::size_t number, const std::string& name,
+                                      StoreKind kind, const Change& c,
+                                      const std::vector<std::string>* names) {
+  const char* what = c.op == 'I' ? "inserted" : c.op == 'D' ? "deleted" : "updated";
+  std::string changed, before, after;
+  if (kind == StoreKind::kRecord) {
+    const std::string& b = RecordBytes(c.before);
+    const std::string& a = RecordBytes(c.after);
+    if (c.op == 'U') changed = ChangedRanges(b, a);
+    before = Shown(b);
+    after = Shown(a);
+  } else if (c.op == 'U') {
+    auto differs = [&](std::size_t i) {
+      return i < c.before.size() && i < c.after.size() && !(c.before[i] == c.after[i]);
+    };
+    for (std::size_t i = 0; i < c.after.size(); ++i) {
+      if (differs(i)) changed += (changed.empty() ? "" : "; ") + ColumnName(names, i);
+    }
+    if (c.oldRowid != c.newRowid) changed += (changed.empty() ? "" : "; ") + std::string("rowid");
+    before = Columns(c.before, names, differs);
+    after = Columns(c.after, names, differs);
+  } else {
+    auto every = [](std::size_t) { return true; };
+    before = Columns(c.before, names, every);
+    after = Columns(c.after, names, every);
+  }
+  return {std::to_string(number), Shown(name), Shown(c.table), what, Shown(KeyOf(c, kind)),
+          Shown(changed), Shown(before), Shown(after)};
+}
+
+// A CSV field: quoted when it holds a comma, a quote or a line end, quotes doubled.
+std::string CsvField(const std::string& value) {
+  if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
+  std::string out = "\"";
+  for (char c : value) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+// A JSON string; bytes are Latin-1, so every byte outside printable ASCII is \u00HH.
+std::string JsonString(const std::string& value) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out = "\"";
+  for (char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte >= 0x20 && byte <= 0x7e) {
+      out += c;
+    } else {
+      out += "\\u00";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xf];
+    }
+  }
+  return out + "\"";
+}
+
+// ShowRun's report of the changes that pass `filter`; false with *error when the journal
+// cannot be read back whole (the report says so where the changes break off).
+bool ShowRunText(std::ostream& out, const RunRecord& run, const fs::path& work_dir,
+                 std::size_t max_changes, const ChangeFilter& filter, std::string* error) {
+  out << RunSummary(run, work_dir);
+  for (const Event& e : run.events) out << EventLine(e, work_dir) << "\n";
+  std::size_t number = 0, shown = 0;
+  const bool whole = ForEachChange(
+      run, false,
+      [&](const Change& c) {
+        if (shown == max_changes) return false;
+        ++number;
+        const Store* store = run.FindStore(c.store);
+        const std::string name = StoreName(work_dir, store->path);
+        if (!Passes(filter, c, name, store->kind)) return true;
+        ++shown;
+        out << number << ". " << name << " ";
+        if (store->kind == StoreKind::kRecord) {
+          ShowRecordChange(out, c);
+        } else {
+          out << c.table << " ";
+          ShowRowChange(out, c, ColumnsOf(run, c));
+        }
+        return true;
+      },
+      error);
+  if (!whole) out << "(the rest cannot be shown: " << *error << ")\n";
+  if (filter.Any()) {
+    out << shown << " of " << run.changeCount << " changes shown (";
+    if (!filter.store.empty()) out << "--store " << Shown(filter.store);
+    if (!filter.store.empty() && !filter.keyPrefix.empty()) out << " ";
+    if (!filter.keyPrefix.empty()) out << "--key " << Shown(filter.keyPrefix);
+    out << ")\n";
+  } else if (run.changeCount > static_cast<long long>(number)) {
+    out << "... " << run.changeCount - static_cast<long long>(number)
+        << " more changes (talvor-cli runs show " << run.id << " lists them all)\n";
+  }
+  return whole;
+}
 }  // namespace
 
 std::string EventLine(const Event& e, const fs::path& work_dir) {
@@ -254,14 +420,18 @@ bool ValidSince(const std::string& since, std::string* error) {
   return true;
 }
 
-std::string RunLine(const RunRecord& run) {
-  long long records = 0, rows = 0;
+RunTotals TotalsOf(const RunRecord& run) {
+  RunTotals t;
   for (const auto& [where, n] : run.counts) {
     const Store* store = run.FindStore(where.first);
-    (store != nullptr && store->kind == StoreKind::kRecord ? records : rows) += n.Total();
+    (store != nullptr && store->kind == StoreKind::kRecord ? t.records : t.rows) += n.Total();
   }
-  long long messages = 0;
-  for (const Event& e : run.events) messages += e.tag == "notify";
+  for (const Event& e : run.events) t.messages += e.tag == "notify";
+  return t;
+}
+
+std::string RunLine(const RunRecord& run) {
+  const auto [records, rows, messages] = TotalsOf(run);
   const std::string mode = run.mode == "dry-run" ? "dry run" : run.mode;
   std::string ended = run.outcome.empty() ? "never ended"
                       : run.outcome == "completed" ? "completed"
@@ -308,31 +478,74 @@ std::string ShowRun(const RunRecord& run, const fs::path& work_dir, std::size_t 
 
 void ShowRun(std::ostream& out, const RunRecord& run, const fs::path& work_dir,
              std::size_t max_changes) {
-  out << RunSummary(run, work_dir);
-  for (const Event& e : run.events) out << EventLine(e, work_dir) << "\n";
-  std::size_t number = 0;
   std::string error;
+  ShowRunText(out, run, work_dir, max_changes, ChangeFilter{}, &error);
+}
+
+bool StoreFilterMatches(const RunRecord& run, const fs::path& work_dir,
+                        const ChangeFilter& filter, std::string* error) {
+  if (filter.store.empty()) return true;
+  std::string changed;
+  for (const auto& [where, n] : run.counts) {
+    const Store* store = run.FindStore(where.first);
+    if (store == nullptr) continue;
+    const std::string name = StoreName(work_dir, store->path);
+    if (StoreMatches(filter.store, name, store->kind, where.second)) return true;
+    changed += (changed.empty() ? "" : ", ") + Shown(name) +
+               (store->kind == StoreKind::kRecord ? "" : "/" + Shown(where.second));
+  }
+  *error = "run " + run.id + " changed no file, database or table \"" + Shown(filter.store) +
+           "\" (it changed " + (changed.empty() ? "nothing" : changed) + ")";
+  return false;
+}
+
+bool ShowChanges(std::ostream& out, const RunRecord& run, const fs::path& work_dir,
+                 const ChangeFilter& filter, ChangeFormat format, std::string* error) {
+  if (format == ChangeFormat::kText) {
+    return ShowRunText(out, run, work_dir, static_cast<std::size_t>(-1), filter, error);
+  }
+  static constexpr const char* kFields[] = {"number", "store",   "table",  "change",
+                                            "key",    "changed", "before", "after"};
+  if (format == ChangeFormat::kCsv) {
+    for (std::size_t i = 0; i < std::size(kFields); ++i) out << (i ? "," : "") << kFields[i];
+    out << "\r\n";
+  } else {
+    out << "[";
+  }
+  std::size_t number = 0, written = 0;
   const bool whole = ForEachChange(
       run, false,
       [&](const Change& c) {
-        if (number == max_changes) return false;
+        ++number;
         const Store* store = run.FindStore(c.store);
-        out << ++number << ". " << StoreName(work_dir, store->path) << " ";
-        if (store->kind == StoreKind::kRecord) {
-          ShowRecordChange(out, c);
+        const std::string name = StoreName(work_dir, store->path);
+        if (!Passes(filter, c, name, store->kind)) return true;
+        const std::vector<std::string> values =
+            ChangeValues(number, name, store->kind, c, ColumnsOf(run, c));
+        if (format == ChangeFormat::kCsv) {
+          for (std::size_t i = 0; i < values.size(); ++i) {
+            out << (i ? "," : "") << CsvField(values[i]);
+          }
+          out << "\r\n";
         } else {
-          auto it = run.columns.find({c.store, c.table});
-          out << c.table << " ";
-          ShowRowChange(out, c, it == run.columns.end() ? nullptr : &it->second);
+          out << (written ? ",\n  {" : "\n  {") << "\"number\": " << number;
+          for (std::size_t i = 1; i < values.size(); ++i) {
+            out << ", \"" << kFields[i] << "\": " << JsonString(values[i]);
+          }
+          out << "}";
         }
+        ++written;
         return true;
       },
-      &error);
-  if (!whole) out << "(the rest cannot be shown: " << error << ")\n";
-  if (run.changeCount > static_cast<long long>(number)) {
-    out << "... " << run.changeCount - static_cast<long long>(number)
-        << " more changes (talvor-cli runs show " << run.id << " lists them all)\n";
-  }
+      error);
+  if (format == ChangeFormat::kJson) out << (written ? "\n]\n" : "]\n");
+  return whole;
+}
+
+fs::path KeptReportCopy(const RunRecord& run, const std::string& name) {
+  const fs::path copy = ReportCopyPath(run.dir, name);
+  std::error_code ec;
+  return fs::is_regular_file(copy, ec) ? copy : fs::path();
 }
 
 }  // namespace talvor::journal

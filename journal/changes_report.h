@@ -24,6 +24,14 @@ struct RunFilter {
 std::string ListRuns(const std::filesystem::path& work_dir, const RunFilter& filter = {},
                      bool paragraphs = true);
 
+// What a run changed and said, in all.
+struct RunTotals {
+  long long records = 0;   // records of record files inserted, updated or deleted
+  long long rows = 0;      // rows of databases inserted, updated or deleted
+  long long messages = 0;  // messages shown
+};
+RunTotals TotalsOf(const RunRecord& run);
+
 // A run on one line, without its line end.
 std::string RunLine(const RunRecord& run);
 
@@ -44,9 +52,46 @@ std::string ShowRun(const RunRecord& run, const std::filesystem::path& work_dir,
 void ShowRun(std::ostream& out, const RunRecord& run, const std::filesystem::path& work_dir,
              std::size_t max_changes = static_cast<std::size_t>(-1));
 
+// Which changes `runs show` lists.
+struct ChangeFilter {
+  // "" for every store; else a record file or database as the report names it, its file
+  // name with or without extension, a table, or DATABASE/TABLE; any letter case.
+  std::string store;
+  // "" for every change; else the start of a record's key or of a row's rowid (bytes as
+  // they are, letter case too).
+  std::string keyPrefix;
+  bool Any() const { return !store.empty() || !keyPrefix.empty(); }
+};
+
+enum class ChangeFormat {
+  kText,  // ShowRun's report
+  kCsv,   // a header line, then one line per change (RFC 4180 quoting, CR LF)
+  kJson,  // an array of one object per change
+};
+
+// False with *error (naming the store asked for and the stores the run changed) when the
+// store of `filter` is none that `run` changed.
+bool StoreFilterMatches(const RunRecord& run, const std::filesystem::path& work_dir,
+                        const ChangeFilter& filter, std::string* error);
+
+// The changes of `run` that pass `filter`, in `format`. Text: ShowRun's report with only
+// those changes (each numbered as in the whole run) and, with a filter, a closing line that
+// counts them. CSV and JSON: one record per change with the fields number, store, table,
+// change (inserted, updated, deleted), key (a record's key or a row's rowid), changed (a
+// record's changed byte ranges or a row's changed columns), before and after (a record's
+// image; a row's changed columns, or every column of an inserted or deleted row, as
+// "NAME=VALUE; ..."), every byte outside printable ASCII as \xHH. False with *error when the
+// journal cannot be read back whole (what could be read is written).
+bool ShowChanges(std::ostream& out, const RunRecord& run, const std::filesystem::path& work_dir,
+                 const ChangeFilter& filter, ChangeFormat format, std::string* error);
+
 // The report files the run wrote, each once, in the order it first wrote them, as the
 // routine named them (relative to the working directory of the run).
 std::vector<std::string> ReportFiles(const RunRecord& run);
+
+// The copy of the report file `name` that the run's folder keeps (ReportCopyPath), or an
+// empty path when it keeps none (a run made before copies were kept, or the copy failed).
+std::filesystem::path KeptReportCopy(const RunRecord& run, const std::string& name);
 
 // One event of a run (a question, a message, a report file, a file copied or deleted, a
 // note) as the changes report shows it, without a line end.

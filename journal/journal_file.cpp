@@ -171,6 +171,13 @@ bool StoreInside(const fs::path& work_dir, const std::string& name) {
   return !ec && !relative.empty() && *relative.begin() != "..";
 }
 
+fs::path ReportCopyPath(const fs::path& run_dir, const std::string& name) {
+  const fs::path given = fs::path(name).lexically_normal();
+  bool inside = given.is_relative() && !given.has_root_name() && !given.empty();
+  for (const fs::path& part : given) inside = inside && part != "..";
+  return run_dir / kReportCopiesFolder / (inside ? given : given.filename());
+}
+
 fs::path RunsDir(const fs::path& work_dir) {
   return work_dir / ".talvor" / "runs";
 }

@@ -120,6 +120,16 @@ std::string Unescape(std::string_view text);
 std::string FormatCell(const Cell& cell);
 std::optional<Cell> ParseCell(std::string_view text);
 
+// Beside the journal, a run folder keeps a copy of every report file the run wrote, under
+// this folder, as the routine named the file ("reports/CLIENTS.TXT"): an old run shows the
+// reports it wrote, not today's files of the same name. Copied once, at the end of the run.
+inline constexpr const char* kReportCopiesFolder = "reports";
+// Where the run folder `run_dir` keeps its copy of the report file the routine named
+// `name`; a name that would leave the folder ("..", an absolute path) keeps only its last
+// part.
+std::filesystem::path ReportCopyPath(const std::filesystem::path& run_dir,
+                                     const std::string& name);
+
 // The folder that holds the runs of the working directory `work_dir`.
 std::filesystem::path RunsDir(const std::filesystem::path& work_dir);
 

@@ -272,6 +272,16 @@ void RunJournal::Note(const std::string& text) {
   WriteLine("note\t" + Escape(text));
 }
 
+bool RunJournal::KeepReportCopy(const fs::path& file, const std::string& name) {
+  const fs::path copy = ReportCopyPath(dir_, name);
+  std::error_code ec;
+  fs::create_directories(copy.parent_path(), ec);
+  if (!ec) fs::copy_file(file, copy, fs::copy_options::overwrite_existing, ec);
+  if (!ec) return true;
+  Note("report file " + name + " was not kept with the run: " + ec.message());
+  return false;
+}
+
 void RunJournal::NoteUndoes(const std::string& id) {
   WriteLine("undoes\t" + Escape(id));
 }

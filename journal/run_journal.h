@@ -58,6 +58,10 @@ class RunJournal final : public ChangeSink {
   void NoteReport(const std::string& name);
   void Note(const std::string& text);
   void NoteUndoes(const std::string& id);
+  // Keeps a copy of the report file `file`, which the routine named `name`, in the run's
+  // folder (ReportCopyPath). A copy that cannot be made is noted in the journal (the run
+  // and its report stand); false then.
+  bool KeepReportCopy(const std::filesystem::path& file, const std::string& name);
   // A file copied or deleted by the run (paths as in store lines). `outcome` is "done",
   // "dry-run" (not tried) or "failed: WHY".
   void NoteFileCopy(const std::filesystem::path& from, const std::filesystem::path& to,

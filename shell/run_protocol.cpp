@@ -71,12 +71,24 @@ class RecordingFrontend final : public Frontend {
 };
 
 // Watches the run's report files and file operations: into the journal (when there is
-// one), and keeps the first report file that could not be written.
+// one), keeps the first report file that could not be written, and the report files
+// written, to be copied into the run's folder at its end.
 class RunFileWatcher final : public FileWatcher {
  public:
-  explicit RunFileWatcher(journal::RunJournal* journal) : journal_(journal) {}
+  RunFileWatcher(journal::RunJournal* journal, std::filesystem::path reportDir)
+      : journal_(journal), reportDir_(std::move(reportDir)) {}
   void OnReportCreated(const std::string& name) override {
-    if (journal_ != nullptr) journal_->NoteReport(name);
+    if (journal_ == nullptr) return;
+    journal_->NoteReport(name);
+    for (const auto& written : reports_) {
+      if (written.first == name) return;
+    }
+    reports_.emplace_back(name, reportDir_.empty() ? std::filesystem::path(name)
+                                                   : reportDir_ / name);
+  }
+  // Each report file once, as the routine named it and where it was written.
+  const std::vector<std::pair<std::string, std::filesystem::path>>& Reports() const {
+    return reports_;
   }
   void OnReportFailed(const std::string& name, const std::string& why) override {
     (void)name;
@@ -95,6 +107,8 @@ class RunFileWatcher final : public FileWatcher {
 
  private:
   journal::RunJournal* journal_;
+  std::filesystem::path reportDir_;
+  std::vector<std::pair<std::string, std::filesystem::path>> reports_;
   std::string failure_;
 };
 
@@ -146,7 +160,7 @@ RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry, RunKind kind,
     }
     journal->Watch();
   }
-  RunFileWatcher files(journal.get());
+  RunFileWatcher files(journal.get(), place.reportDir);
   std::unique_ptr<RecordingFrontend> recording;
   if (journal) recording = std::make_unique<RecordingFrontend>(form.frontend(), *journal);
   {
@@ -181,6 +195,9 @@ RunOutcome RunRoutine(TForm1& form, const RoutineEntry& entry, RunKind kind,
     if (!outcome.completed && !journal->Refusal().empty()) {
       outcome.error = journal->Refusal() + " (" + outcome.error + ")";
     }
+    // Once the report files are closed (the routine has returned): the run's folder keeps
+    // what it wrote, whatever later runs write under the same names.
+    for (const auto& [name, path] : files.Reports()) journal->KeepReportCopy(path, name);
     journal->Finish(outcome.completed, outcome.error);
     outcome.runId = journal->Id();
     outcome.journalProblem = journal->Problem();

@@ -44,6 +44,10 @@ enum class RunKind {
 // and the run's changes stay. A dry run (kind kDryRun) always keeps a journal; it copies
 // and deletes no file (SiteFiles).
 //
+// At the end of a recorded run (a dry run too) the run's folder gets a copy of every report
+// file the run wrote (journal::ReportCopyPath), so that the run's own reports can be read
+// after later runs have written files of the same names.
+//
 // A report file that could not be written ends the run on that error even when the
 // routine did not see it (the file was closed by its destructor).
 //

@@ -9,6 +9,7 @@
 #include "journal/changes_report.h"
 #include "journal/journal_file.h"
 #include "journal/undo.h"
+#include "shell/text/text.h"
 
 namespace talvor {
 
@@ -16,10 +17,36 @@ void AddRunCommands(CLI::App& app, const CliEnvironment& env, int& status) {
   namespace fs = std::filesystem;
   auto* runs = app.add_subcommand("runs", "the recorded runs: when, routine, settings, changes");
   auto showId = std::make_shared<std::string>();
+  auto changes = std::make_shared<journal::ChangeFilter>();
+  auto format = std::make_shared<std::string>("text");
+  auto keyGiven = std::make_shared<bool>(false);
   auto* show = runs->add_subcommand("show", "every change of a run, record by record, row by row");
   show->add_option("id", *showId, "the run's ID (or a unique start of it, or \"last\")")
       ->required();
-  show->callback([&env, &status, showId] {
+  show->add_option("--store", changes->store,
+                   "only the changes of this record file, database or table (any case; "
+                   "DATABASE/TABLE for one table)");
+  show->add_option("--key", changes->keyPrefix,
+                   "only the changes whose record key or rowid starts with this")
+      ->each([keyGiven](const std::string&) { *keyGiven = true; });
+  show->add_option("--format", *format, "text (the report), csv or json: one record per change");
+  show->callback([&env, &status, showId, changes, format, keyGiven] {
+    journal::ChangeFormat as = journal::ChangeFormat::kText;
+    if (*format == "csv") {
+      as = journal::ChangeFormat::kCsv;
+    } else if (*format == "json") {
+      as = journal::ChangeFormat::kJson;
+    } else if (*format != "text") {
+      *env.err << "talvor-cli: runs show --format: \"" << ShowableText(*format)
+               << "\" is not a format; give text, csv or json\n";
+      status = kExitUsage;
+      return;
+    }
+    if (*keyGiven && changes->keyPrefix.empty()) {
+      *env.err << "talvor-cli: runs show --key: give the start of a record key or rowid\n";
+      status = kExitUsage;
+      return;
+    }
     const fs::path work = fs::current_path();
     std::string error;
     std::optional<fs::path> dir = journal::FindRunDir(work, *showId, &error);
@@ -30,7 +57,16 @@ void AddRunCommands(CLI::App& app, const CliEnvironment& env, int& status) {
       status = kExitFailed;
       return;
     }
-    journal::ShowRun(*env.out, *run, work);
+    if (!journal::StoreFilterMatches(*run, work, *changes, &error)) {
+      *env.err << "talvor-cli: runs show --store: " << error << "\n";
+      status = kExitUsage;
+      return;
+    }
+    if (!journal::ShowChanges(*env.out, *run, work, *changes, as, &error)) {
+      *env.err << "talvor-cli: " << error << "\n";
+      status = kExitFailed;
+      return;
+    }
     status = kExitOk;
   });
   auto filter = std::make_shared<journal::RunFilter>();

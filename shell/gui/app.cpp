@@ -8,6 +8,23 @@
 
 namespace talvor::gui {
 
+namespace {
+
+bool SavePicture(const QPixmap& picture, const QString& file, const char* what,
+                 std::string* error) {
+  if (picture.isNull()) {
+    *error = std::string("Cannot render ") + what;
+    return false;
+  }
+  if (!picture.save(file, "PNG")) {
+    *error = "Cannot write the picture to " + ToBytes(file);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 Workbench::Workbench(const Clock& clock, const std::filesystem::path& workDir)
     : main(clock, workDir) {
   main.AttachDialogs(&chgClt, &yesNo);
@@ -41,15 +58,17 @@ bool SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& work
   }
   const QPixmap picture = windows.main.grab();
   windows.main.hide();
-  if (picture.isNull()) {
-    *error = "Cannot render the main window";
-    return false;
-  }
-  if (!picture.save(file, "PNG")) {
-    *error = "Cannot write the picture to " + ToBytes(file);
-    return false;
-  }
-  return true;
+  return SavePicture(picture, file, "the main window", error);
+}
+
+bool SaveRunsWindowPicture(const Clock& clock, const std::filesystem::path& workDir,
+                           const QString& file, std::string* error) {
+  Workbench windows(clock, workDir);
+  RunsWindow* runs = windows.main.OpenRuns();
+  QApplication::processEvents();
+  const QPixmap picture = runs->grab();
+  runs->close();
+  return SavePicture(picture, file, "the Runs window", error);
 }
 
 }  // namespace talvor::gui

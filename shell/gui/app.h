@@ -41,4 +41,10 @@ int RunWorkbench(const QStringList& arguments, const Clock& clock,
 bool SaveMainWindowPicture(const Clock& clock, const std::filesystem::path& workDir,
                            const QString& file, const std::string& routine, std::string* error);
 
+// Builds the windows as start-up does and saves a picture of the Runs window over the runs
+// recorded in `workDir` (the newest picked) as a PNG file at `file`. False with *error
+// naming the file when it cannot.
+bool SaveRunsWindowPicture(const Clock& clock, const std::filesystem::path& workDir,
+                           const QString& file, std::string* error);
+
 }  // namespace talvor::gui

@@ -12,6 +12,9 @@
 
 #include "shell/gui/qt_text.h"
 #include "shell/gui/report_viewer.h"
+#include "shell/gui/text_box.h"
+#include "shell/frontend.h"
+#include "shell/text/text.h"
 #include "journal/changes_report.h"
 #include "journal/journal_file.h"
 #include "journal/undo.h"
@@ -38,17 +41,41 @@ std::optional<journal::RunRecord> LoadRun(const std::string& id, std::string* er
   return journal::ReadRun(*dir, error, 0);
 }
 
-void Tell(QWidget* parent, QMessageBox::Icon icon, const std::string& text) {
-  QMessageBox box(icon, QCoreApplication::applicationName(), FromBytes(text), QMessageBox::Ok,
-                  parent);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+// What is left of a run after an undo that put back less than all of it.
+std::string LeftAfterUndo(const journal::UndoResult& r) {
+  std::string text = "The undo (run " + r.runId + ") left ";
+  if (!r.conflicts.empty()) {
+    text += std::to_string(r.conflicts.size()) +
+            (r.conflicts.size() == 1 ? " row or record" : " rows or records") +
+            " changed since the run";
+  }
+  if (!r.failures.empty()) {
+    text += std::string(r.conflicts.empty() ? "" : " and ") + std::to_string(r.failures.size()) +
+            (r.failures.size() == 1 ? " store" : " stores") + " that could not be written";
+  }
+  text += r.undone.empty() ? "; nothing was put back." : "; the other stores were put back.";
+  text += " Put them back as the run left them (the Changes list shows how), then press Undo "
+          "again: it does the rest.";
+  return text;
 }
 
 }  // namespace
 
-LastRunPanel::LastRunPanel(const Clock& clock, QWidget* parent)
-    : QGroupBox(QStringLiteral("Last run"), parent), clock_(clock) {
+QString EndedText(const std::string& outcome, bool* bad) {
+  *bad = true;
+  if (outcome == "completed") {
+    *bad = false;
+    return QStringLiteral("Completed.");
+  }
+  if (outcome.empty()) return QStringLiteral("Never ended: its journal breaks off.");
+  const std::string message = outcome.rfind("error ", 0) == 0 ? outcome.substr(6) : outcome;
+  if (message == kStoppedText) return QStringLiteral("Stopped by the operator.");
+  return QStringLiteral("Ended on an error: ") + FromBytes(ShowableText(message));
+}
+
+LastRunPanel::LastRunPanel(const Clock& clock, QWidget* parent, const QString& title,
+                           const QString& empty)
+    : QGroupBox(title, parent), clock_(clock) {
   setObjectName(QStringLiteral("grpLastRun"));
   confirm = [this](const QString& question) {
     return QMessageBox::question(this, QCoreApplication::applicationName(), question,
@@ -56,7 +83,15 @@ LastRunPanel::LastRunPanel(const Clock& clock, QWidget* parent)
                                  QMessageBox::No) == QMessageBox::Yes;
   };
 
-  summary_ = new QLabel(QStringLiteral("No routine has run in this window yet."), this);
+  ended_ = new QLabel(this);
+  ended_->setObjectName(QStringLiteral("lblRunEnded"));
+  ended_->setTextFormat(Qt::PlainText);
+  ended_->setWordWrap(true);
+  ended_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  ended_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  ended_->hide();
+
+  summary_ = new QLabel(empty, this);
   summary_->setObjectName(QStringLiteral("lblLastRun"));
   summary_->setTextFormat(Qt::PlainText);
   summary_->setWordWrap(true);
@@ -95,6 +130,7 @@ LastRunPanel::LastRunPanel(const Clock& clock, QWidget* parent)
   buttons->addStretch();
   auto* texts = new QVBoxLayout;
   texts->setSpacing(4);
+  texts->addWidget(ended_);
   texts->addWidget(summary_, 1);
   texts->addWidget(reports_);
   auto* layout = new QHBoxLayout(this);
@@ -104,10 +140,27 @@ LastRunPanel::LastRunPanel(const Clock& clock, QWidget* parent)
   UpdateButtons();
 }
 
+void LastRunPanel::SetEnded(const QString& text, bool bad) {
+  endedBadly_ = bad;
+  ended_->setText(text);
+  ended_->setStyleSheet(bad ? QStringLiteral("color: #c00000; font-weight: bold;") : QString());
+  ended_->setVisible(!text.isEmpty());
+}
+
+void LastRunPanel::ShowRunError(const std::string& error) {
+  bool bad = true;
+  const QString text = EndedText("error " + error, &bad);
+  SetEnded(text, bad);
+  // The error box that follows waits for the operator; the panel says it already.
+  ended_->repaint();
+}
+
 void LastRunPanel::ShowRun(const std::string& runId, const std::string& problem) {
   runId_.clear();
+  runDir_.clear();
   undoBlocked_.clear();
   reports_->clear();
+  SetEnded({}, false);
   std::string text;
   if (runId.empty()) {
     text = problem.empty() ? "The run was not recorded: there are no changes to show or undo."
@@ -119,12 +172,20 @@ void LastRunPanel::ShowRun(const std::string& runId, const std::string& problem)
       text = "The journal of run " + runId + " cannot be read: " + error;
     } else {
       runId_ = runId;
+      runDir_ = run->dir;
+      bool bad = false;
+      const QString ended = EndedText(run->outcome, &bad);
+      SetEnded(ended, bad);
       text = journal::RunSummary(*run, WorkDir());
       if (!problem.empty()) text += "    " + problem + "\n";
       while (!text.empty() && text.back() == '\n') text.pop_back();
       undoBlocked_ = journal::WhyNotUndoable(*run);
       for (const std::string& name : journal::ReportFiles(*run)) {
-        reports_->addItem(FromBytes(name));
+        auto* item = new QListWidgetItem(FromBytes(name), reports_);
+        item->setToolTip(journal::KeptReportCopy(*run, name).empty()
+                             ? QStringLiteral("No copy was kept with this run: opens the file "
+                                              "of that name in the working directory")
+                             : QStringLiteral("Opens the copy kept with the run, as it wrote it"));
       }
       if (reports_->count() > 0) reports_->setCurrentRow(0);
     }
@@ -152,6 +213,12 @@ ReportViewer* LastRunPanel::OpenSelectedReport() {
   QListWidgetItem* item = reports_->currentItem();
   if (!idle_ || item == nullptr) return nullptr;
   const std::string name = ToBytes(item->text());
+  const fs::path copy =
+      runDir_.empty() ? fs::path() : journal::ReportCopyPath(runDir_, name);
+  std::error_code ec;
+  if (!copy.empty() && fs::is_regular_file(copy, ec)) {
+    return ReportViewer::OpenFile(copy, name + " as run " + runId_ + " wrote it", window());
+  }
   return ReportViewer::OpenFile(WorkDir() / name, name, window());
 }
 
@@ -160,14 +227,16 @@ ReportViewer* LastRunPanel::OpenChanges() {
   std::string error;
   std::optional<journal::RunRecord> run = LoadRun(runId_, &error);
   if (!run) {
-    Tell(window(), QMessageBox::Warning,
-         "The journal of run " + runId_ + " cannot be read: " + error);
+    TellOperator(window(), QMessageBox::Warning,
+                 "The journal of run " + runId_ + " cannot be read: " + error);
     return nullptr;
   }
   auto* viewer =
       new ReportViewer(QStringLiteral("Changes of run %1 (read-only)").arg(FromBytes(runId_)),
                        FromBytes(journal::ShowRun(*run, WorkDir(), kChangesShown)), window());
   viewer->show();
+  // Once shown, so that the viewer knows how much of a line it has room for.
+  viewer->MarkChangedBytes();
   return viewer;
 }
 
@@ -191,11 +260,13 @@ void LastRunPanel::UndoShownRun() {
                                   : "Run " + id + " was undone only in part.";
     for (const std::string& line : journal::UndoReport(r)) text += "\n" + line;
   }
-  Tell(window(), r.Whole() ? QMessageBox::Information : QMessageBox::Warning, text);
-  if (!r.runId.empty()) {
+  TellOperator(window(), r.Whole() ? QMessageBox::Information : QMessageBox::Warning, text);
+  if (!r.runId.empty()) emit RunsChanged();
+  if (!r.runId.empty() && r.Whole()) {
     ShowRun(r.runId, "");
   } else {
-    ShowRun(id, "");
+    // The run is not done with: it stays in view, with what is left of it.
+    ShowRun(id, r.runId.empty() ? "" : LeftAfterUndo(r));
   }
 }
 

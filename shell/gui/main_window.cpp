@@ -26,6 +26,8 @@
 #include "shell/gui/chg_clt_dialog.h"
 #include "shell/gui/last_run_panel.h"
 #include "shell/gui/qt_text.h"
+#include "shell/gui/runs_window.h"
+#include "shell/gui/text_box.h"
 #include "shell/gui/settings_box.h"
 #include "shell/gui/yes_no_window.h"
 #include "shell/run_protocol.h"
@@ -72,6 +74,14 @@ class DialogProgress final : public assess::Progress {
   QElapsedTimer clock_;
 };
 
+// "M:SS", or "H:MM:SS" from an hour on.
+QString Elapsed(qint64 ms) {
+  const qint64 s = ms / 1000;
+  const QString seconds = QStringLiteral("%1").arg(s % 60, 2, 10, QLatin1Char('0'));
+  if (s < 3600) return QStringLiteral("%1:%2").arg(s / 60).arg(seconds);
+  return QStringLiteral("%1:%2:%3").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0')).arg(seconds);
+}
+
 // A caption shown as it is: "&" would otherwise mark a keyboard shortcut.
 QString ButtonText(const char* caption) {
   return FromBytes(caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -85,6 +95,7 @@ MainWindow::MainWindow(const Clock& clock, const std::filesystem::path& workDir,
       frontend_(this),
       form_(frontend_, clock),
       entries_(std::move(entries)),
+      workDir_(workDir),
       clock_(clock) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Dor Azori'v Ozovoda Dideruv!!!"));
@@ -102,6 +113,10 @@ MainWindow::MainWindow(const Clock& clock, const std::filesystem::path& workDir,
   WriteBoxes();
   SetIdle(true);
   resize(811, 665);
+  // Before anything is created there: a run would make its journal in this folder.
+  if (std::string why; !IsSite(workDir_, form_.Settings(), &why)) {
+    lastRun_->Summary()->setText(FromBytes("Not a site: " + why));
+  }
 }
 
 MainWindow::~MainWindow() = default;
@@ -243,6 +258,32 @@ void MainWindow::BuildLayout() {
       "Ends the routine that runs at its next status update; what it wrote stays whole and "
       "can be undone."));
   connect(stopButton_, &QPushButton::clicked, this, [this] { frontend_.RequestStop(); });
+  runsButton_ = MakeButton(QStringLiteral("Runs..."), QStringLiteral("btnRuns"), this);
+  runsButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  runsButton_->setToolTip(QStringLiteral(
+      "Every recorded run of this folder, newest first (from this window, earlier ones and "
+      "the command line): what each did, its reports, its changes, undo"));
+  connect(runsButton_, &QPushButton::clicked, this, [this] { OpenRuns(); });
+  runningLabel_ = new QLabel(this);
+  runningLabel_->setObjectName(QStringLiteral("lblRunning"));
+  runningLabel_->setTextFormat(Qt::PlainText);
+  runningLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  runTimer_ = new QTimer(this);
+  runTimer_->setInterval(1000);
+  connect(runTimer_, &QTimer::timeout, this, [this] { ShowElapsed(); });
+  // Before the error box waits for the operator, the window says the run ended on it.
+  frontend_.SetErrorHook([this](const std::string& text) {
+    lastRun_->ShowRunError(text);
+    if (runTimer_->isActive()) {
+      runTimer_->stop();
+      runningLabel_->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+      runningLabel_->setText(FromBytes(runCaption_) +
+                             (text == kStoppedText ? QStringLiteral(" stopped after ")
+                                                   : QStringLiteral(" ended on an error after ")) +
+                             Elapsed(runClock_.elapsed()));
+      runningLabel_->repaint();
+    }
+  });
   dryRun_ = new QCheckBox(QStringLiteral("Dry run"), this);
   dryRun_->setObjectName(QStringLiteral("chkDryRun"));
   dryRun_->setToolTip(QStringLiteral(
@@ -255,7 +296,10 @@ void MainWindow::BuildLayout() {
   buttons->addWidget(stopButton_);
   buttons->addSpacing(12);
   buttons->addWidget(dryRun_);
-  buttons->addStretch(1);
+  buttons->addSpacing(12);
+  buttons->addWidget(runsButton_);
+  buttons->addSpacing(12);
+  buttons->addWidget(runningLabel_, 1);
 
   label6_ = new QLabel(FromBytes(form_.Label6), this);
   label6_->setObjectName(QStringLiteral("Label6"));
@@ -297,22 +341,77 @@ void MainWindow::SetIdle(bool idle) {
   chgCltButton_->setEnabled(idle);
   quitButton_->setEnabled(idle);
   assessButton_->setEnabled(idle);
+  runsButton_->setEnabled(idle);
   stopButton_->setEnabled(!idle);
   dryRun_->setEnabled(idle);
   for (auto& entry : boxes_) entry.first->setReadOnly(!idle);
   lastRun_->SetIdle(idle);
+  if (runs_) runs_->SetIdle(idle);
+}
+
+bool MainWindow::CheckSite() {
+  std::string why;
+  if (IsSite(workDir_, form_.Settings(), &why)) return true;
+  const std::string text = "Not a site: " + why + ". Nothing was run.";
+  lastRun_->Summary()->setText(FromBytes(text));
+  TellOperator(this, QMessageBox::Warning, text);
+  return false;
+}
+
+void MainWindow::ShowElapsed() {
+  runningLabel_->setText(QStringLiteral("Running ") + FromBytes(runCaption_) +
+                         QStringLiteral(" \u2014 ") + Elapsed(runClock_.elapsed()));
+}
+
+void MainWindow::ShowEnded(const RunOutcome& outcome) {
+  const bool wasRunning = runTimer_->isActive();
+  runTimer_->stop();
+  // The error hook has said already how a run that ended badly ended.
+  if (!wasRunning) return;
+  runningLabel_->setStyleSheet(QString());
+  runningLabel_->setText(FromBytes(runCaption_) +
+                         (outcome.completed ? QStringLiteral(" ran ") : QStringLiteral(" ended after ")) +
+                         Elapsed(runClock_.elapsed()));
+}
+
+RunsWindow* MainWindow::OpenRuns() {
+  if (!runs_) {
+    runs_ = new RunsWindow(clock_, this);
+    runs_->setAttribute(Qt::WA_DeleteOnClose);
+    runs_->SetIdle(!running_);
+    // An undo made there changes what the last-run panel shows, and the other way round.
+    connect(runs_, &RunsWindow::RunsChanged, this,
+            [this] { lastRun_->ShowRun(lastRun_->RunId(), ""); });
+  } else {
+    runs_->Refresh();
+  }
+  runs_->show();
+  runs_->raise();
+  runs_->activateWindow();
+  return runs_;
 }
 
 void MainWindow::RunEntry(const RoutineEntry& entry) {
   if (running_) return;
+  ReadBoxes();
+  if (!CheckSite()) return;
   running_ = true;
   SetIdle(false);
-  ReadBoxes();
   frontend_.BeginRun();
+  runCaption_ = entry.caption;
+  runningLabel_->setStyleSheet(QString());
+  runClock_.start();
+  runTimer_->start();
+  ShowElapsed();
   const RunOutcome outcome =
       RunRoutine(form_, entry, dryRun_->isChecked() ? RunKind::kDryRun : RunKind::kRecorded);
+  ShowEnded(outcome);
   WriteBoxes();
   lastRun_->ShowRun(outcome.runId, outcome.journalProblem);
+  if (runs_) {
+    runs_->Refresh();
+    if (!outcome.runId.empty()) runs_->Pick(outcome.runId);
+  }
   frontend_.Flush();
   running_ = false;
   SetIdle(true);
@@ -320,9 +419,10 @@ void MainWindow::RunEntry(const RoutineEntry& entry) {
 
 void MainWindow::AssessSite() {
   if (running_) return;
+  ReadBoxes();
+  if (!CheckSite()) return;
   running_ = true;
   SetIdle(false);
-  ReadBoxes();
   const std::vector<const RoutineEntry*> routines =
       assess::RoutinesOf(entries_, assess::Group::kCommon);
   QProgressDialog dialog(QStringLiteral("Assessing the site..."), QStringLiteral("Stop"), 0,
@@ -342,10 +442,7 @@ void MainWindow::AssessSite() {
   running_ = false;
   SetIdle(true);
   if (!a) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Assess Site"), FromBytes(error),
-                    QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    TellOperator(this, QMessageBox::Warning, error);
     return;
   }
   const std::filesystem::path page = a->outDir / assess::kPageName;
@@ -382,12 +479,7 @@ void MainWindow::showEvent(QShowEvent* event) {
   if (startupProblem_.empty() || problemShown_) return;
   problemShown_ = true;
   // After the window has appeared, so the warning opens over it.
-  QTimer::singleShot(0, this, [this] {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
-                    FromBytes(startupProblem_), QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-  });
+  QTimer::singleShot(0, this, [this] { TellOperator(this, QMessageBox::Warning, startupProblem_); });
 }
 
 }  // namespace talvor::gui

@@ -3,24 +3,32 @@
 // It owns the TForm1 the routines work on and its Qt front end, shows the six settings
 // boxes, one button per routine of the registry, "Chg Clts", the status label Label3,
 // "Quit" and the build label Label6, and under the buttons a panel with what the last run
-// did (its report files, its changes, undo). The boxes and the form's settings are kept in step:
+// did (its report files, its changes, undo). While a routine runs, a label beside "Stop" says
+// which one and for how long. "Runs..." opens the history of the working directory
+// (shell/gui/runs_window.h). A working directory that is not a site (IsSite) is said to be so
+// when the window opens, and nothing is run there. The boxes and the form's settings are kept in step:
 // the form takes the boxes' texts before every run and the boxes show the form's settings
 // after it. GUI thread only.
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "shell/form.h"
+#include "shell/run_protocol.h"
 #include "shell/gui/qt_frontend.h"
+#include "shell/gui/runs_window.h"
 #include "routines/registry.h"
 
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace talvor::gui {
 
@@ -58,12 +66,20 @@ class MainWindow : public QDialog {
   bool Running() const { return running_; }
   // The panel that shows what the last run did.
   LastRunPanel* LastRun() const { return lastRun_; }
+  // Beside "Stop": "Running CAPTION — M:SS" while a routine runs, then how the last one
+  // ended and how long it took (red when on an error or stopped).
+  QLabel* RunningLabel() const { return runningLabel_; }
+  // "Runs...": opens (or raises) the history of the working directory and returns it.
+  RunsWindow* OpenRuns();
+  // The history window, if it has been opened and not closed.
+  RunsWindow* Runs() const { return runs_; }
 
   // Runs `entry` as its button does: the boxes go into the form, every button but "Stop" is
   // disabled and the boxes are read-only until the run ends, then the boxes show the form's
   // settings and the status label the final text. With "Dry run" ticked, the run is a dry
   // run (every change rolled back at its end). "Stop" ends it at its next status update.
-  // Ignored while another run is going on.
+  // Ignored while another run is going on. Refused, with a warning, when the working
+  // directory is not a site (IsSite).
   void RunEntry(const RoutineEntry& entry);
 
   // "Assess Site...": every routine of the group box as a dry run on the site with the
@@ -95,6 +111,11 @@ class MainWindow : public QDialog {
   void ReadBoxes();
   void WriteBoxes();
   void SetIdle(bool idle);
+  // True when the working directory is a site for the boxes' settings; else says so (in
+  // the panel and in a warning) and returns false.
+  bool CheckSite();
+  void ShowElapsed();
+  void ShowEnded(const RunOutcome& outcome);
 
   QtFrontend frontend_;
   TForm1 form_;
@@ -109,6 +130,13 @@ class MainWindow : public QDialog {
   QPushButton* quitButton_ = nullptr;
   QPushButton* assessButton_ = nullptr;
   QPushButton* stopButton_ = nullptr;
+  QPushButton* runsButton_ = nullptr;
+  QLabel* runningLabel_ = nullptr;
+  QTimer* runTimer_ = nullptr;
+  QElapsedTimer runClock_;
+  std::string runCaption_;
+  QPointer<RunsWindow> runs_;
+  std::filesystem::path workDir_;
   QCheckBox* dryRun_ = nullptr;
   std::function<void(const std::filesystem::path&)> openPage_;
   QLabel* label3_ = nullptr;

@@ -1,27 +1,14 @@
 #include "shell/gui/qt_frontend.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QLabel>
-#include <QMessageBox>
 #include <stdexcept>
 
 #include "shell/gui/qt_text.h"
+#include "shell/gui/text_box.h"
 #include "shell/gui/yes_no_window.h"
 
 namespace talvor::gui {
-
-namespace {
-
-// Built by hand rather than with QMessageBox::information: the text is shown as plain text,
-// whatever markup-like characters a record holds.
-void ShowBox(QWidget* owner, QMessageBox::Icon icon, const std::string& text) {
-  QMessageBox box(icon, QApplication::applicationName(), FromBytes(text), QMessageBox::Ok, owner);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
-}
-
-}  // namespace
 
 QtFrontend::QtFrontend(QWidget* owner, MillisecondClock clock)
     : owner_(owner), clock_(std::move(clock)) {
@@ -57,26 +44,23 @@ void QtFrontend::Notify(const std::string& text) {
     return;
   }
   if (seen < kOfferToHideFrom) {
-    ShowBox(owner_, QMessageBox::Information, text);
+    TellOperator(owner_, QMessageBox::Information, text);
     return;
   }
-  QMessageBox box(QMessageBox::Information, QApplication::applicationName(), FromBytes(text),
-                  QMessageBox::Ok, owner_);
-  box.setTextFormat(Qt::PlainText);
-  auto* hide = new QCheckBox(QStringLiteral("Don't show this again in this run"), &box);
-  hide->setObjectName(QStringLiteral("chkDontShowAgain"));
-  box.setCheckBox(hide);
-  box.exec();
-  if (hide->isChecked()) suppressed_.insert(std::move(shape));
+  if (TellOperator(owner_, QMessageBox::Information, text,
+                   QStringLiteral("Don't show this again in this run"))) {
+    suppressed_.insert(std::move(shape));
+  }
 }
 
 void QtFrontend::ShowError(const std::string& text) {
   Flush();
+  if (onError_) onError_(text);
   if (unattended_) {
     if (unattendedError_.empty()) unattendedError_ = text;
     return;
   }
-  ShowBox(owner_, QMessageBox::Critical, text);
+  TellOperator(owner_, QMessageBox::Critical, text);
 }
 
 void QtFrontend::ShowStatus(const std::string& text) {

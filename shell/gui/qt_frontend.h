@@ -39,12 +39,14 @@ class QtFrontend : public Frontend {
 
   // The label first shows the current status text; then the yes/no window's result.
   int AskYesNo(const std::string& text) override;
-  // An information box with OK. From the third box of the same text (numbers and keys
+  // An information box with OK (a long text: a scrollable viewer, shell/gui/text_box.h). From the third box of the same text (numbers and keys
   // aside) in a run on, the box offers "Don't show this again in this run"; once ticked, the
   // rest of that text are only counted (the run's journal has each of them).
   void Notify(const std::string& text) override;
-  // The standard error box (critical icon, OK).
+  // The standard error box (critical icon, OK; a long text: a scrollable viewer), after
+  // telling the error hook, so that the window says so before the box waits.
   void ShowError(const std::string& text) override;
+  void SetErrorHook(std::function<void(const std::string&)> hook) { onError_ = std::move(hook); }
   // Remembered; shown by the next repaint or Flush.
   void ShowStatus(const std::string& text) override;
   // Shows the status text and processes pending window events, unless that was done less
@@ -70,6 +72,7 @@ class QtFrontend : public Frontend {
  private:
   QWidget* owner_;
   MillisecondClock clock_;
+  std::function<void(const std::string&)> onError_;
   QElapsedTimer elapsed_;
   bool repainted_ = false;
   qint64 lastRepaint_ = 0;

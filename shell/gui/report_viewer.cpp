@@ -1,16 +1,19 @@
 #include "shell/gui/report_viewer.h"
 
-#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <fstream>
 #include <system_error>
 
 #include "shell/gui/qt_text.h"
+#include "shell/gui/text_box.h"
 
 namespace talvor::gui {
 
@@ -41,15 +44,73 @@ ReportViewer::ReportViewer(const QString& title, const QString& text, QWidget* p
   resize(760, 520);
 }
 
+int ReportViewer::MarkChangedBytes() {
+  // The report draws each record's images and their marker line with the same 12-column
+  // lead, so a column of the marker line is the same column in the lines above it.
+  constexpr int kLead = 12;
+  // Past this many the marks cost more layout time than they help: the first ones are the
+  // ones in view.
+  constexpr int kMostMarked = 2000;
+  QList<QTextEdit::ExtraSelection> marks;
+  QTextCursor first;
+  QTextCharFormat changed;
+  changed.setBackground(QColor(255, 214, 102));
+  QTextDocument* doc = text_->document();
+  for (QTextBlock block = doc->begin(); block.isValid() && marks.size() < kMostMarked;
+       block = block.next()) {
+    const QString line = block.text();
+    if (line.size() <= kLead || !line.startsWith(QString(kLead, QLatin1Char(' '))) ||
+        !line.contains(QLatin1Char('^'))) {
+      continue;
+    }
+    bool onlyMarks = true;
+    for (int i = kLead; i < line.size() && onlyMarks; ++i)
+      onlyMarks = line[i] == QLatin1Char(' ') || line[i] == QLatin1Char('^');
+    const QTextBlock after = block.previous();
+    const QTextBlock before = after.previous();
+    if (!onlyMarks || !after.isValid() || !before.isValid() ||
+        !after.text().startsWith(QStringLiteral("    after  |"))) {
+      continue;
+    }
+    for (int i = kLead; i < line.size();) {
+      if (line[i] != QLatin1Char('^')) {
+        ++i;
+        continue;
+      }
+      int end = i;
+      while (end < line.size() && line[end] == QLatin1Char('^')) ++end;
+      for (const QTextBlock& image : {before, after}) {
+        const int stop = std::min(end, image.length() - 1);
+        if (i >= stop) continue;
+        QTextCursor c(image);
+        c.setPosition(image.position() + i);
+        c.setPosition(image.position() + stop, QTextCursor::KeepAnchor);
+        marks.append({c, changed});
+        if (first.isNull() && image == after) first = c;
+      }
+      i = end;
+    }
+  }
+  text_->setExtraSelections(marks);
+  if (!first.isNull()) {
+    // The end of the range first, then its start: the start is what stays in view.
+    QTextCursor at(first);
+    at.setPosition(first.selectionEnd());
+    text_->setTextCursor(at);
+    text_->ensureCursorVisible();
+    at.setPosition(first.selectionStart());
+    text_->setTextCursor(at);
+    text_->ensureCursorVisible();
+  }
+  return static_cast<int>(marks.size());
+}
+
 ReportViewer* ReportViewer::OpenFile(const std::filesystem::path& path, const std::string& name,
                                      QWidget* parent) {
   std::string problem;
   const QString text = ReadForViewing(path, kViewLimit, &problem);
   if (!problem.empty()) {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), FromBytes(problem),
-                    QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    TellOperator(parent, QMessageBox::Warning, problem);
     return nullptr;
   }
   auto* viewer = new ReportViewer(FromBytes(name) + QStringLiteral(" (read-only)"), text, parent);

@@ -21,6 +21,12 @@ class ReportViewer : public QDialog {
 
   QPlainTextEdit* Text() const { return text_; }
 
+  // For the changes of a run (journal::ShowRun): marks the bytes that changed in each
+  // record shown (those with "^" under them) and puts the cursor on the first of them, so
+  // that a change far to the right of a long record is in view. Returns how many marks it
+  // made (two for each changed range: in the before- and the after-image).
+  int MarkChangedBytes();
+
   // Opens a viewer over the file `path`, titled with `name`. A file that cannot be read
   // gives a warning naming it instead. Returns the viewer, or null when none was opened.
   static ReportViewer* OpenFile(const std::filesystem::path& path, const std::string& name,

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,100 @@ TEST_F(ShowRunTest, TheSummaryCountsMessagesByText) {
       << summary;
   // A run without messages says nothing of them.
   EXPECT_EQ(journal::RunSummary(Run(""), site_.path()).find("messages"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace talvor
+
+namespace talvor {
+namespace {
+
+// The changes of `runs show` chosen by store and key, as text, CSV and JSON.
+class ShowChangesTest : public ShowRunTest {
+ protected:
+  journal::RunRecord Mixed() {
+    return Run(Bytes("columns\t2\tCustomer\tName\tPhone1\n"
+                     "change\t1\trecords\tU\t0\t0\t2\t2\tBK1\tBab,\"d\t=\tBa\0\xFF"
+                     "d\n") +
+               "change\t2\tCustomer\tU\t3\t3\t2\t2\tTACME\tT555\t=\tT(555)\n"
+               "change\t1\trecords\tI\t0\t0\t0\t2\tBX9\tBnew\n"
+               "change\t2\tCustomer\tD\t31\t0\t2\t0\tTBO\\nLT\tN\n"
+               "change\t2\tPolicy\tI\t0\t7\t0\t1\tI70\n");
+  }
+  std::string Show(const journal::RunRecord& run, const journal::ChangeFilter& filter,
+                   journal::ChangeFormat format) {
+    std::ostringstream out;
+    std::string error;
+    EXPECT_TRUE(journal::ShowChanges(out, run, site_.path(), filter, format, &error)) << error;
+    return out.str();
+  }
+};
+
+TEST_F(ShowChangesTest, AStoreIsChosenByNameFileNameTableOrDatabaseAndTableInAnyCase) {
+  const journal::RunRecord run = Mixed();
+  struct Case {
+    std::string store;
+    std::vector<std::string> numbers;  // the changes shown, by their number in the run
+  };
+  const std::vector<Case> cases = {
+      {"data/ap", {"1", "3"}},        {"AP", {"1", "3"}},        {"agyforms.db", {"2", "4", "5"}},
+      {"agyforms", {"2", "4", "5"}},  {"customer", {"2", "4"}},  {"AGYFORMS.db/policy", {"5"}},
+      {"agyforms/CUSTOMER", {"2", "4"}},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_TRUE(journal::StoreFilterMatches(run, site_.path(), {c.store, ""}, &error)) << c.store;
+    const std::string csv = Show(run, {c.store, ""}, journal::ChangeFormat::kCsv);
+    std::vector<std::string> numbers;
+    std::istringstream lines(csv);
+    std::string line;
+    std::getline(lines, line);  // the header
+    while (std::getline(lines, line)) numbers.push_back(line.substr(0, line.find(',')));
+    EXPECT_EQ(numbers, c.numbers) << c.store << "\n" << csv;
+  }
+  std::string error;
+  EXPECT_FALSE(journal::StoreFilterMatches(run, site_.path(), {"Invoice", ""}, &error));
+  EXPECT_EQ(error,
+            "run 20261208-100000-test changed no file, database or table \"Invoice\" (it changed "
+            "data/ap, AGYFORMS.db/Customer, AGYFORMS.db/Policy)");
+  // A record file has no tables to choose by.
+  EXPECT_FALSE(journal::StoreFilterMatches(run, site_.path(), {"data/ap/records", ""}, &error));
+}
+
+TEST_F(ShowChangesTest, TextShowsOnlyTheChosenChangesNumberedAsInTheRun) {
+  const journal::RunRecord run = Mixed();
+  EXPECT_EQ(Show(run, {}, journal::ChangeFormat::kText), journal::ShowRun(run, site_.path()));
+  const std::string shown = Show(run, {"ap", "X"}, journal::ChangeFormat::kText);
+  EXPECT_EQ(shown.substr(shown.find("\n3. ") + 1),
+            "3. data/ap record \"X9\" inserted\n"
+            "    after  |new|\n"
+            "1 of 5 changes shown (--store ap --key X)\n");
+  // A row's key is its rowid: "3" is rows 3 and 31, never the record "K1".
+  const std::string rows = Show(run, {"", "3"}, journal::ChangeFormat::kText);
+  EXPECT_NE(rows.find("\n2. AGYFORMS.db Customer row 3 updated"), std::string::npos);
+  EXPECT_NE(rows.find("\n4. AGYFORMS.db Customer row 31 deleted"), std::string::npos);
+  EXPECT_EQ(rows.find("\n1. "), std::string::npos);
+  EXPECT_NE(rows.find("2 of 5 changes shown (--key 3)\n"), std::string::npos);
+}
+
+TEST_F(ShowChangesTest, CsvQuotesAndEscapesEveryField) {
+  EXPECT_EQ(Show(Mixed(), {}, journal::ChangeFormat::kCsv),
+            "number,store,table,change,key,changed,before,after\r\n"
+            "1,data/ap,records,updated,K1,1-4,\"ab,\"\"d\",a\\x00\\xFFd\r\n"
+            "2,AGYFORMS.db,Customer,updated,3,Phone1,\"Phone1=\"\"555\"\"\",\"Phone1=\"\"(555)\"\"\"\r\n"
+            "3,data/ap,records,inserted,X9,,,new\r\n"
+            "4,AGYFORMS.db,Customer,deleted,31,,\"Name=\"\"BO\\x0ALT\"\"; Phone1=NULL\",\r\n"
+            "5,AGYFORMS.db,Policy,inserted,7,,,column 1=70\r\n");
+}
+
+TEST_F(ShowChangesTest, JsonIsOneObjectPerChangeWithEveryStringEscaped) {
+  EXPECT_EQ(Show(Mixed(), {"", "K"}, journal::ChangeFormat::kJson),
+            "[\n"
+            "  {\"number\": 1, \"store\": \"data/ap\", \"table\": \"records\", \"change\": "
+            "\"updated\", \"key\": \"K1\", \"changed\": \"1-4\", \"before\": \"ab,\\\"d\", "
+            "\"after\": \"a\\\\x00\\\\xFFd\"}\n"
+            "]\n");
+  EXPECT_EQ(Show(Mixed(), {"", "nothing"}, journal::ChangeFormat::kJson), "[]\n");
 }
 
 }  // namespace

@@ -41,6 +41,18 @@ TEST(JournalFormat, EscapesSeparatorsAndReadsThemBack) {
   }
 }
 
+// A report's copy stays inside its run's folder whatever the routine named the report.
+TEST(JournalFormat, ReportCopiesStayInsideTheRunFolder) {
+  const fs::path run = fs::path("runs") / "20261208-100000-x";
+  const fs::path reports = run / "reports";
+  EXPECT_EQ(journal::ReportCopyPath(run, "ZipExtScan.txt"), reports / "ZipExtScan.txt");
+  EXPECT_EQ(journal::ReportCopyPath(run, "out/a.txt"), reports / "out" / "a.txt");
+  EXPECT_EQ(journal::ReportCopyPath(run, "./b.txt"), reports / "b.txt");
+  EXPECT_EQ(journal::ReportCopyPath(run, "../../c.txt"), reports / "c.txt");
+  EXPECT_EQ(journal::ReportCopyPath(run, "out/../../d.txt"), reports / "d.txt");
+  EXPECT_EQ(journal::ReportCopyPath(run, "/tmp/e.txt"), reports / "e.txt");
+}
+
 TEST(JournalFormat, CellsKeepTheirKind) {
   const std::vector<Cell> cells = {{Cell::Kind::kNull, ""},
                                    {Cell::Kind::kInteger, "-12"},

@@ -21,6 +21,7 @@
 #include "journal/undo.h"
 #include "routines/registry.h"
 #include "routines/kit/routine_support.h"
+#include "shell/report_file.h"
 #include "sqldb/error.h"
 #include "tests/testing/site_fixture.h"
 
@@ -359,6 +360,39 @@ TEST_F(JournalTest, QuestionsMessagesAndReportFilesAreRecorded) {
   EXPECT_EQ(journal::WhyNotUndoable(run), "run " + run.id + " changed nothing");
 }
 
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Each run's folder keeps the reports it wrote as it wrote them, a dry run's too, whatever
+// a later run writes under the same name; the journal file is as it was.
+int numberedRuns = 0;
+// A routine of the test: a report that says which run wrote it.
+void WriteNumberedReport(TForm1& form) {
+  ReportFile report(form, "Numbered.txt");
+  report.Line("run " + std::to_string(++numberedRuns));
+}
+
+TEST_F(JournalTest, EachRunKeepsACopyOfTheReportFilesItWrote) {
+  ASSERT_TRUE(RunEntry("Numbered", &WriteNumberedReport, RunKind::kRecorded).completed);
+  const journal::RunRecord first = ReadLastRun();
+  const fs::path copy = journal::KeptReportCopy(first, "Numbered.txt");
+  EXPECT_EQ(copy, first.dir / "reports" / "Numbered.txt");
+  const std::string firstReport = Slurp("Numbered.txt");
+  EXPECT_EQ(firstReport, "run " + std::to_string(numberedRuns) + "\r\n");
+  EXPECT_EQ(Slurp(copy), firstReport);
+  EXPECT_EQ(Slurp(first.dir / "journal").find("reports/"), std::string::npos);
+
+  ASSERT_TRUE(RunEntry("Numbered", &WriteNumberedReport, RunKind::kDryRun).completed);
+  const journal::RunRecord dry = ReadLastRun();
+  EXPECT_EQ(dry.mode, "dry-run");
+  ASSERT_NE(Slurp("Numbered.txt"), firstReport);
+  EXPECT_EQ(Slurp(journal::KeptReportCopy(dry, "Numbered.txt")), Slurp("Numbered.txt"));
+  EXPECT_EQ(Slurp(copy), firstReport);
+  EXPECT_TRUE(journal::KeptReportCopy(dry, "Other.txt").empty());
+}
+
 TEST_F(JournalTest, JournalCanBeSwitchedOffForMeasurements) {
   ::setenv("TALVOR_JOURNAL", "off", 1);
   const RunOutcome outcome = Run(&SyncPhones);
@@ -414,6 +448,31 @@ TEST_F(JournalTest, CliListsShowsAndUndoesRuns) {
   EXPECT_EQ(out, "talvor-cli: no recorded run \"nosuch\" (talvor-cli runs lists them)\n");
   EXPECT_EQ(Cli({"runs", "show", "2026"}, &out), kExitFailed);
   EXPECT_NE(out.find("names 2 recorded runs"), std::string::npos);
+
+  // One store, one key, another format; bad words are usage errors that name them.
+  ASSERT_EQ(Cli({"runs", "show", "last", "--store", "customer", "--format", "csv"}, &out), kExitOk);
+  EXPECT_EQ(out.rfind("number,store,table,change,key,changed,before,after\r\n", 0), 0u) << out;
+  EXPECT_NE(out.find(",AGYFORMS.db,Customer,updated,1,"), std::string::npos) << out;
+  EXPECT_NE(out.find("Phone1=\"\"555.123.4567\"\""), std::string::npos) << out;
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3) << out;
+  ASSERT_EQ(Cli({"runs", "show", "last", "--store", "DATA/AP", "--key",
+                 layout::ApKey(ap::kClient, "01", "    43", ""), "--format", "json"},
+                &out),
+            kExitOk);
+  EXPECT_EQ(out.rfind("[\n  {\"number\": ", 0), 0u) << out;
+  EXPECT_EQ(std::count(out.begin(), out.end(), '{'), 2) << out;  // lines 01 and 02 of client 43
+  EXPECT_NE(out.find("\"change\": \"inserted\""), std::string::npos);
+  ASSERT_EQ(Cli({"runs", "show", "last", "--key", "2"}, &out), kExitOk);
+  EXPECT_NE(out.find("1 of 6 changes shown (--key 2)\n"), std::string::npos) << out;
+  EXPECT_EQ(Cli({"runs", "show", "last", "--format", "xml"}, &out), kExitUsage);
+  EXPECT_EQ(out, "talvor-cli: runs show --format: \"xml\" is not a format; give text, csv or json\n");
+  EXPECT_EQ(Cli({"runs", "show", "last", "--store", "Invoice"}, &out), kExitUsage);
+  EXPECT_NE(out.find("talvor-cli: runs show --store: run 20261208-100000.2-sync-phones changed no "
+                     "file, database or table \"Invoice\""),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(Cli({"runs", "show", "last", "--key", ""}, &out), kExitUsage);
+  EXPECT_NE(out.find("--key"), std::string::npos);
 
   ASSERT_EQ(Cli({"undo", "20261208-100000.2"}, &out), kExitOk) << out;
   EXPECT_NE(out.find("undone: data/ap\n"), std::string::npos) << out;

@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
   using namespace talvor::gui::testing;
   int failures = 0;
   for (auto* suite : {RunSettingsBoxTests, RunDialogTests, RunFrontendTests, RunMainWindowTests,
-                      RunStartupTests, RunLastRunPanelTests}) {
+                      RunStartupTests, RunLastRunPanelTests, RunRunsWindowTests}) {
     failures += suite(argc, argv);
   }
   return failures == 0 ? 0 : 1;

@@ -40,5 +40,6 @@ int RunFrontendTests(int argc, char** argv);
 int RunMainWindowTests(int argc, char** argv);
 int RunStartupTests(int argc, char** argv);
 int RunLastRunPanelTests(int argc, char** argv);
+int RunRunsWindowTests(int argc, char** argv);
 
 }  // namespace talvor::gui::testing

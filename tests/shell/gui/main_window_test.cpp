@@ -17,6 +17,7 @@
 #include "shell/gui/chg_clt_dialog.h"
 #include "shell/gui/main_window.h"
 #include "shell/gui/settings_box.h"
+#include "shell/gui/text_box.h"
 #include "shell/gui/yes_no_window.h"
 #include "tests/shell/gui/gui_test_util.h"
 
@@ -28,12 +29,13 @@ struct Probe {
   MainWindow* window = nullptr;
   int runs = 0;
   SiteSettings seen;
-  bool running = false;
+  bool isRunning = false;
   int enabledButtons = -1;
   bool boxesReadOnly = false;
   bool stopEnabled = false;
   bool closeRefused = false;
   int answer = -1;
+  QString running;  // the running label while the routine runs
 };
 Probe probe;
 
@@ -46,11 +48,12 @@ int EnabledButtons() {
 void Observe(TForm1& form) {
   ++probe.runs;
   probe.seen = form.Settings();
-  probe.running = probe.window->Running();
+  probe.isRunning = probe.window->Running();
   probe.enabledButtons = EnabledButtons();
   probe.boxesReadOnly =
       probe.window->findChild<SettingsBox*>(QStringLiteral("edtDatapath"))->isReadOnly();
   probe.stopEnabled = probe.window->findChild<QPushButton*>(QStringLiteral("btnStop"))->isEnabled();
+  probe.running = probe.window->RunningLabel()->text();
 }
 void ChangeSettings(TForm1& form) {
   ++probe.runs;
@@ -139,11 +142,16 @@ class MainWindowTest : public QObject {
     // panel's buttons stay as they were and the counts below hold.
     ::setenv("TALVOR_JOURNAL", "off", 1);
     dir_ = std::make_unique<ScratchDir>();
+    // A site by its database, so that the settings stay the defaults.
+    home_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_->path());
+    dir_->Write("AGYFORMS.db", "");
     MakeWindow();
   }
 
   void cleanup() {
     ::unsetenv("TALVOR_JOURNAL");
+    std::filesystem::current_path(home_);
     window_.reset();
     yesNo_.reset();
     chgClt_.reset();
@@ -228,7 +236,8 @@ class MainWindowTest : public QObject {
     QPushButton* assess = Button("Assess Site...");
     int lowestRoutine = 0;
     for (QPushButton* b : window_->findChildren<QPushButton*>()) {
-      if (b != quit && b != assess && b != Button("Stop") && b->isVisible())
+      if (b != quit && b != assess && b != Button("Stop") && b != Button("Runs...") &&
+          b->isVisible())
         lowestRoutine = std::max(lowestRoutine, y(b));
     }
     QVERIFY(y(label3) > lowestRoutine);
@@ -250,7 +259,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(ReadingOrder(window_.get(), window_.get()),
              (QStringList{"Chg Clts", "Observe", "Change Settings", "Off From Start",
                           "Fail && Stop", "Flag On", "Switch Off", "Ask", "Close", "Press Stop",
-                          "Quit", "Assess Site...", "Stop"}));
+                          "Quit", "Assess Site...", "Stop", "Runs..."}));
     // The group box stands to the right of every grid button.
     const int groupLeft = common->mapTo(window_.get(), QPoint(0, 0)).x();
     for (QPushButton* b : window_->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
@@ -271,7 +280,7 @@ class MainWindowTest : public QObject {
           QString::fromLatin1(e->caption).replace(QLatin1Char('&'), QStringLiteral("&&"));
       (e->group == ButtonGroup::kCommon ? common : grid) << caption;
     }
-    grid << "Quit" << "Assess Site..." << "Stop";
+    grid << "Quit" << "Assess Site..." << "Stop" << "Runs...";
     QCOMPARE(ReadingOrder(&window, &window), grid);
     QCOMPARE(ReadingOrder(window.findChild<QGroupBox*>(QStringLiteral("grpCommon")), &window),
              common);
@@ -310,7 +319,10 @@ class MainWindowTest : public QObject {
     QSet<int> widths;
     QSet<int> heights;
     for (QPushButton* b : window_->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
-      if (b == Button("Quit") || b == Button("Assess Site...") || b == Button("Stop")) continue;
+      if (b == Button("Quit") || b == Button("Assess Site...") || b == Button("Stop") ||
+          b == Button("Runs...")) {
+        continue;
+      }
       widths.insert(b->width());
       heights.insert(b->height());
     }
@@ -319,6 +331,7 @@ class MainWindowTest : public QObject {
   }
 
   void RunReadsTheBoxesAsTyped() {
+    dir_->Write("AGYDB.db", "");  // the site of the typed alias
     SettingsBox* datapath = Box("edtDatapath");
     datapath->clear();
     Type(datapath, "c:\\agency\\data");
@@ -346,7 +359,7 @@ class MainWindowTest : public QObject {
   void EverythingIsBlockedWhileARoutineRuns() {
     const int enabledBefore = EnabledButtons();
     QTest::mouseClick(Button("Observe"), Qt::LeftButton);
-    QVERIFY(probe.running);
+    QVERIFY(probe.isRunning);
     // Only "Stop".
     QCOMPARE(probe.enabledButtons, 1);
     QVERIFY(probe.stopEnabled);
@@ -384,16 +397,27 @@ class MainWindowTest : public QObject {
     window_->show();
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString endedWhileOpen;
+    bool redWhileOpen = false;
+    QString runningWhileOpen;
     OnNextModal([&](QWidget* modal) {
       if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         text = box->text();
         icon = box->icon();
       }
+      // The window says so before the box waits for the operator.
+      endedWhileOpen = window_->LastRun()->Ended()->text();
+      redWhileOpen = window_->LastRun()->EndedBadly() &&
+                     window_->LastRun()->Ended()->styleSheet().contains(QStringLiteral("#c00000"));
+      runningWhileOpen = window_->RunningLabel()->text();
       modal->close();
     });
     const int enabledBefore = EnabledButtons();
     QTest::mouseClick(Button("Fail & Stop"), Qt::LeftButton);
     QCOMPARE(icon, QMessageBox::Critical);
+    QCOMPARE(endedWhileOpen, QStringLiteral("Ended on an error: no such table: Customer"));
+    QVERIFY(redWhileOpen);
+    QCOMPARE(runningWhileOpen, QStringLiteral("Fail & Stop ended on an error after 0:00"));
     QCOMPARE(text, QStringLiteral("no such table: Customer"));
     QVERIFY(window_->isVisible());
     QVERIFY(!window_->Running());
@@ -402,6 +426,39 @@ class MainWindowTest : public QObject {
              QStringLiteral("Client 000042"));
     QTest::mouseClick(Button("Observe"), Qt::LeftButton);
     QCOMPARE(probe.runs, 2);
+  }
+
+  void RunningLabelSaysWhichRoutineRunsAndForHowLong() {
+    QVERIFY(window_->RunningLabel()->text().isEmpty());
+    QTest::mouseClick(Button("Observe"), Qt::LeftButton);
+    QCOMPARE(probe.running, QStringLiteral("Running Observe \u2014 0:00"));
+    QCOMPARE(window_->RunningLabel()->text(), QStringLiteral("Observe ran 0:00"));
+    QVERIFY(window_->RunningLabel()->styleSheet().isEmpty());
+  }
+
+  // A folder that holds no site is said to be one as the window opens, and nothing is run
+  // (or created) there.
+  void AFolderThatIsNotASiteRunsNothing() {
+    std::filesystem::remove(dir_->path() / "AGYFORMS.db");
+    ::unsetenv("TALVOR_JOURNAL");
+    MakeWindow();
+    QVERIFY(window_->LastRun()->Summary()->text().startsWith(QStringLiteral("Not a site: ")));
+    QString told;
+    OnNextModal([&](QWidget* modal) {
+      told = ToldText(modal);
+      modal->close();
+    });
+    QTest::mouseClick(Button("Observe"), Qt::LeftButton);
+    QVERIFY2(told.contains(QStringLiteral("does not look like a site")), qPrintable(told));
+    QVERIFY(told.endsWith(QStringLiteral("Nothing was run.")));
+    QCOMPARE(probe.runs, 0);
+    QVERIFY(!window_->Running());
+    QVERIFY(Button("Observe")->isEnabled());
+    QVERIFY(!std::filesystem::exists(dir_->path() / ".talvor"));
+    // Once it is one, the routine runs.
+    dir_->Write("AGYFORMS.db", "");
+    QTest::mouseClick(Button("Observe"), Qt::LeftButton);
+    QCOMPARE(probe.runs, 1);
   }
 
   void QuestionGoesToTheYesNoWindow() {
@@ -546,6 +603,7 @@ class MainWindowTest : public QObject {
 
   FixedClock clock_{DateTime{{2015, 7, 30}, 9, 0, 0}};
   std::unique_ptr<ScratchDir> dir_;
+  std::filesystem::path home_;
   std::unique_ptr<TChgClt> chgClt_;
   std::unique_ptr<TYesNoWin> yesNo_;
   std::unique_ptr<MainWindow> window_;

@@ -9,7 +9,10 @@
 #include <stdexcept>
 #include <string>
 
+#include <QPlainTextEdit>
+
 #include "shell/gui/qt_frontend.h"
+#include "shell/gui/text_box.h"
 #include "shell/gui/yes_no_window.h"
 #include "tests/shell/gui/gui_test_util.h"
 
@@ -174,6 +177,55 @@ class FrontendTest : public QObject {
     front_->Notify("Unable to open ap file x/ap, status is 12 (client 1)");
     QCOMPARE(boxes, 6);
     QCOMPARE(front_->Suppressed(), 0LL);
+  }
+
+  // A long text (an error quoting a long statement, many lines) opens in a scrollable
+  // viewer, whole; a short one stays a message box. The repeated-message offer goes with it.
+  void LongTextsGoIntoAViewerShortOnesStayBoxes() {
+    std::string statement = "no such column: Phone9 in UPDATE Customer SET ";
+    for (int i = 0; i < 60; ++i) statement += "Phone" + std::to_string(i) + " = NULL, ";
+    QString seenText;
+    QString kind;
+    bool checkOffered = false;
+    const auto next = [&](bool tick) {
+      OnNextModal([&, tick](QWidget* modal) {
+        kind = QString::fromLatin1(modal->metaObject()->className());
+        seenText = ToldText(modal);
+        if (auto* viewer = qobject_cast<TextDialog*>(modal)) {
+          QVERIFY(viewer->Text()->isReadOnly());
+          checkOffered = viewer->Check() != nullptr;
+          if (checkOffered && tick) viewer->Check()->setChecked(true);
+        }
+        modal->close();
+      });
+    };
+    std::string hook;
+    front_->SetErrorHook([&](const std::string& text) { hook = text; });
+    next(false);
+    front_->ShowError(statement);
+    QCOMPARE(kind, QStringLiteral("talvor::gui::TextDialog"));
+    QCOMPARE(seenText, QString::fromStdString(statement));
+    QCOMPARE(hook, statement);
+
+    next(false);
+    front_->ShowError("no such table: Customer");
+    QCOMPARE(kind, QStringLiteral("QMessageBox"));
+    QCOMPARE(hook, std::string("no such table: Customer"));
+
+    std::string lines;
+    for (int i = 1; i <= kBoxLines; ++i) lines += "conflict " + std::to_string(i) + "\n";
+    QVERIFY(NeedsViewer(QString::fromStdString(lines)));
+    QVERIFY(!NeedsViewer(QStringLiteral("one\ntwo")));
+
+    front_->BeginRun();
+    for (int i = 0; i < 3; ++i) {
+      next(i == 2);
+      front_->Notify(lines + "client " + std::to_string(i));
+      QCOMPARE(kind, QStringLiteral("talvor::gui::TextDialog"));
+      QCOMPARE(checkOffered, i == 2);
+    }
+    front_->Notify(lines + "client 9");
+    QCOMPARE(front_->Suppressed(), 1LL);
   }
 
   // A picture taken by the program: nobody can answer, so nothing may wait for anyone.
