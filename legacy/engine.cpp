@@ -20,6 +20,8 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -29,6 +31,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "legacy/engine_trace.h"
 #include "legacy/fault_injection.h"
 #include "legacy/path_rules.h"
 #include "legacy/record_file.h"
@@ -102,6 +105,15 @@ struct Engine {
   ChangeSink* sink = nullptr;  // the capture in force (legacy/capture.h)
   CaptureMode mode = CaptureMode::kRecord;
   std::vector<std::shared_ptr<File>> kept;  // held open for the capture
+  EngineTraceWriter trace;  // empty unless TALVOR_ENGINE_TRACE names a file
+
+  Engine() {
+    if (const char* path = std::getenv(kEngineTraceVariable); path != nullptr && *path != '\0') {
+      std::string error;
+      trace = EngineTraceWriter::Create(path, &error);
+      if (!trace) std::fprintf(stderr, "%s\n", error.c_str());
+    }
+  }
 
   ~Engine() {
     for (auto& [id, handle] : handles) {
@@ -462,6 +474,23 @@ void Detach(Handle& h) {
   h.name.clear();
 }
 
+// ---- the call trace (legacy/engine_trace.h); reached only while one is written ----
+
+int LengthOf(const int* length) { return length != nullptr ? *length : 0; }
+
+std::string_view KeyText(const char* key) {
+  return key != nullptr ? std::string_view(key) : std::string_view();
+}
+
+// The record a write was given, as far as the handle's file says a record goes.
+std::string_view RecordOf(int h, const void* data, const int* length) {
+  const Handle* handle = Find(h);
+  if (handle == nullptr || !handle->file || data == nullptr || !LengthOk(*handle, length)) {
+    return {};
+  }
+  return {static_cast<const char*>(data), static_cast<std::size_t>(handle->file->def.recordLength)};
+}
+
 }  // namespace
 }  // namespace talvor
 
@@ -472,12 +501,12 @@ int CBtrvOapi() {
   std::lock_guard<std::mutex> lock(e.mutex);
   int id = e.next_handle++;
   e.handles.emplace(id, std::make_unique<Handle>());
+  if (e.trace) [[unlikely]] e.trace.Add(TraceOp::kNewHandle, id, 0, kBtrOk, 0, {});
   return id;
 }
 
-int btrOpen(int h, const char* /*owner*/, const char* path, int /*a*/, int /*b*/, int /*c*/) {
+static int OpenCall(int h, const char* path) {
   Engine& e = TheEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
   Handle* handle = Find(h);
   if (handle == nullptr) return kBtrFileNotOpen;
   Detach(*handle);
@@ -530,42 +559,68 @@ int btrOpen(int h, const char* /*owner*/, const char* path, int /*a*/, int /*b*/
 }
 
 int btrGetEqual(int h, void* data, int* length, const char* key, int keyNum, int /*lock*/) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
-  return KeyedRead(h, data, length, key, keyNum, ReadKind::kEqual);
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  const int status = KeyedRead(h, data, length, key, keyNum, ReadKind::kEqual);
+  if (e.trace) [[unlikely]] {
+    e.trace.Add(TraceOp::kEqual, h, keyNum, status, LengthOf(length), KeyText(key));
+  }
+  return status;
 }
 
 int btrGetGreater(int h, void* data, int* length, const char* key, int keyNum, int /*lock*/) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
-  return KeyedRead(h, data, length, key, keyNum, ReadKind::kGreater);
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  const int status = KeyedRead(h, data, length, key, keyNum, ReadKind::kGreater);
+  if (e.trace) [[unlikely]] {
+    e.trace.Add(TraceOp::kGreater, h, keyNum, status, LengthOf(length), KeyText(key));
+  }
+  return status;
 }
 
 int btrGetLess(int h, void* data, int* length, const char* key, int keyNum, int /*lock*/) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
-  return KeyedRead(h, data, length, key, keyNum, ReadKind::kLess);
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  const int status = KeyedRead(h, data, length, key, keyNum, ReadKind::kLess);
+  if (e.trace) [[unlikely]] {
+    e.trace.Add(TraceOp::kLess, h, keyNum, status, LengthOf(length), KeyText(key));
+  }
+  return status;
 }
 
 int btrGetFirst(int h, void* data, int* length, int keyNum, int /*lock*/) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
-  return KeyedRead(h, data, length, nullptr, keyNum, ReadKind::kFirst);
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  const int status = KeyedRead(h, data, length, nullptr, keyNum, ReadKind::kFirst);
+  if (e.trace) [[unlikely]] e.trace.Add(TraceOp::kFirst, h, keyNum, status, LengthOf(length), {});
+  return status;
 }
 
 int btrGetLast(int h, void* data, int* length, int keyNum, int /*lock*/) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
-  return KeyedRead(h, data, length, nullptr, keyNum, ReadKind::kLast);
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  const int status = KeyedRead(h, data, length, nullptr, keyNum, ReadKind::kLast);
+  if (e.trace) [[unlikely]] e.trace.Add(TraceOp::kLast, h, keyNum, status, LengthOf(length), {});
+  return status;
 }
 
 int btrGetNext(int h, void* data, int* length, int /*lock*/) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
-  return Step(h, data, length, /*forward=*/true);
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  const int status = Step(h, data, length, /*forward=*/true);
+  if (e.trace) [[unlikely]] e.trace.Add(TraceOp::kNext, h, 0, status, LengthOf(length), {});
+  return status;
 }
 
 int btrGetPrevious(int h, void* data, int* length, int /*lock*/) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
-  return Step(h, data, length, /*forward=*/false);
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  const int status = Step(h, data, length, /*forward=*/false);
+  if (e.trace) [[unlikely]] e.trace.Add(TraceOp::kPrevious, h, 0, status, LengthOf(length), {});
+  return status;
 }
 
-int btrInsert(int h, const void* data, int* length, int /*lock*/) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+static int InsertCall(int h, const void* data, int* length) {
   int status = 0;
   Handle* handle = OpenHandle(h, &status);
   if (handle == nullptr) return status;
@@ -593,8 +648,7 @@ int btrInsert(int h, const void* data, int* length, int /*lock*/) {
   return kBtrOk;
 }
 
-int btrUpdate(int h, const void* data, int* length) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+static int UpdateCall(int h, const void* data, int* length) {
   int status = 0;
   Handle* handle = OpenHandle(h, &status);
   if (handle == nullptr) return status;
@@ -656,8 +710,7 @@ int btrUpdate(int h, const void* data, int* length) {
   return kBtrOk;
 }
 
-int btrDelete(int h) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+static int DeleteCall(int h) {
   int status = 0;
   Handle* handle = OpenHandle(h, &status);
   if (handle == nullptr) return status;
@@ -679,22 +732,76 @@ int btrDelete(int h) {
   return kBtrOk;
 }
 
-int btrClose(int h) {
-  std::lock_guard<std::mutex> lock(TheEngine().mutex);
+static int CloseCall(int h) {
   Handle* handle = Find(h);
   if (handle == nullptr || !handle->file) return kBtrFileNotOpen;
   Detach(*handle);
   return kBtrOk;
 }
 
-int btrDestroy(int h) {
+static int DestroyCall(int h) {
   Engine& e = TheEngine();
-  std::lock_guard<std::mutex> lock(e.mutex);
   Handle* handle = Find(h);
   if (handle == nullptr) return kBtrFileNotOpen;
   Detach(*handle);
   e.handles.erase(h);
   return kBtrOk;
+}
+
+int btrOpen(int h, const char* /*owner*/, const char* path, int /*a*/, int /*b*/, int /*c*/) {
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  const int status = OpenCall(h, path);
+  if (e.trace) [[unlikely]] {
+    const Handle* handle = status == kBtrOk ? Find(h) : nullptr;
+    e.trace.Add(TraceOp::kOpen, h, 0, status, 0,
+                handle != nullptr ? std::string_view(handle->file->id) : KeyText(path));
+  }
+  return status;
+}
+
+int btrInsert(int h, const void* data, int* length, int /*lock*/) {
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  const int status = InsertCall(h, data, length);
+  if (e.trace) [[unlikely]] {
+    e.trace.Add(TraceOp::kInsert, h, 0, status, LengthOf(length), RecordOf(h, data, length));
+  }
+  return status;
+}
+
+int btrUpdate(int h, const void* data, int* length) {
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  const int status = UpdateCall(h, data, length);
+  if (e.trace) [[unlikely]] {
+    e.trace.Add(TraceOp::kUpdate, h, 0, status, LengthOf(length), RecordOf(h, data, length));
+  }
+  return status;
+}
+
+int btrDelete(int h) {
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  const int status = DeleteCall(h);
+  if (e.trace) [[unlikely]] e.trace.Add(TraceOp::kDelete, h, 0, status, 0, {});
+  return status;
+}
+
+int btrClose(int h) {
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  const int status = CloseCall(h);
+  if (e.trace) [[unlikely]] e.trace.Add(TraceOp::kClose, h, 0, status, 0, {});
+  return status;
+}
+
+int btrDestroy(int h) {
+  Engine& e = TheEngine();
+  std::lock_guard<std::mutex> lock(e.mutex);
+  const int status = DestroyCall(h);
+  if (e.trace) [[unlikely]] e.trace.Add(TraceOp::kDestroy, h, 0, status, 0, {});
+  return status;
 }
 
 namespace talvor {

@@ -115,9 +115,14 @@ struct Query::Impl final : internal::SessionMember {
       kinds.push_back(declared ? internal::KindOfDeclaredType(declared) : FieldKind::kAny);
       byName.emplace(LowerCase(names.back()), i);
     }
-    int rc;
-    while ((rc = s.Step()) == SQLITE_ROW) {
+    // A statement that may write lets the walks' cursors go first: SQLite refuses DROP TABLE
+    // while any statement reads, and a write would have the walks fetch row by row anyway.
+    const bool writes = !sqlite3_stmt_readonly(s.get());
+    if (writes) conn->ReleaseCursors();
+    int rc = writes ? conn->StepWrite(s) : s.Step();
+    while (rc == SQLITE_ROW) {
       if (columns > 0) rows.Append(s, columns);
+      rc = s.Step();
     }
     if (!sqlite3_stmt_readonly(s.get())) conn->StatementEnded(rc == SQLITE_DONE);
     if (rc != SQLITE_DONE) Fail(conn->LastError());

@@ -96,11 +96,26 @@ struct Table::Impl final : internal::SessionMember {
   std::int64_t rowid = 0;
   std::vector<Variant> row;
   std::vector<char> rowBlobs;     // per column: `row` holds it as text read from a BLOB
-  const Statement* rowRead = nullptr;  // the statement that read `row`, while it may be held
+  std::int64_t rowChanges = 0;    // the connection's Changes() when `row` was read
   bool hasTriggers = false;       // an UPDATE of the table may do more than set its values
   std::vector<Variant> edit;
   std::vector<char> assigned;
   bool modified = false;
+
+  // The walk's cursor. A walk of First() and Next() steps one statement over the walk's
+  // rows instead of fetching each row by its rowid, for as long as it can be trusted to
+  // give what the fetch would: nothing wrote through the connection since it last stepped
+  // but this component's posts of the row it stands on (no triggers), the connection did
+  // not let it go (CursorEpoch), and each row it gives is the next row of `walk`. Else the
+  // walk goes on row by row, as it always could; when only the connection let the cursor
+  // go (its read grew old), a new one is started after the current row.
+  Statement cursorFirst;                        // the walk's rows with their columns
+  std::map<std::string, Statement> cursorAfter;  // ... after a row, by its order NULLs
+  Statement* cursor = nullptr;  // the one added to the connection, while it is
+  bool cursorUsable = false;    // this walk may still use a cursor
+  std::uint64_t cursorEpoch = 0;
+  std::int64_t cursorChanges = 0;  // the connection's Changes() when it was trusted last
+  std::size_t cursorAt = 0;        // place in `walk` of the row it gave last
 
   Statement fetchAny;
   Statement fetchFiltered;
@@ -137,17 +152,13 @@ struct Table::Impl final : internal::SessionMember {
 
   // Runs a write. With `joinHeldRead`, a read held open by the last fetch is kept for the
   // write to join (and released after it); if the engine refuses that because another
-  // process wrote meanwhile, the write is run once more on its own.
+  // process wrote meanwhile, the write is run once more on its own (StepWrite; likewise
+  // when a walk's cursor kept the read open).
   void Write(Statement& s, bool joinHeldRead = false) const {
     stats_internal::AddWritten(1);
     if (!joinHeldRead) conn->ReleasePending();
     internal::ResetOnExit reset(s);
-    int rc = s.Step();
-    if (rc == SQLITE_BUSY && joinHeldRead) {
-      sqlite3_reset(s.get());  // keeps the bound values for the second run
-      conn->ReleasePending();
-      rc = s.Step();
-    }
+    const int rc = conn->StepWrite(s);
     const bool ok = rc == SQLITE_DONE || rc == SQLITE_ROW;
     // Taken before the release, which may set another message; only when it is needed.
     const std::string error = ok ? std::string() : conn->LastError();
@@ -176,7 +187,13 @@ struct Table::Impl final : internal::SessionMember {
   }
 
   void Release() {
-    if (conn) conn->ReleasePending();
+    if (conn) {
+      StopCursor();
+      conn->ReleasePending();
+    }
+    cursorUsable = false;
+    cursorFirst = Statement();
+    cursorAfter.clear();
     state = TableState::kInactive;
     fetchAny = Statement();
     fetchFiltered = Statement();
@@ -187,7 +204,6 @@ struct Table::Impl final : internal::SessionMember {
     walk.clear();
     row.clear();
     rowBlobs.clear();
-    rowRead = nullptr;
     edit.clear();
     assigned.clear();
     columns.clear();
@@ -356,22 +372,7 @@ struct Table::Impl final : internal::SessionMember {
   // and the rowid `id` (a row that need not exist any more); false when there is none.
   // NULL sorts before every value, as the engine orders it.
   bool SeekAfter(const std::vector<Variant>& values, std::int64_t id) {
-    std::string condition;
-    std::string closing;
-    for (std::size_t i = 0; i < orderKeys.size(); ++i) {
-      const OrderKey& key = orderKeys[i];
-      const std::string mark = "?" + std::to_string(i + 1);
-      const bool null = values[key.column].IsNull();
-      std::string after;
-      if (!key.desc) {
-        after = null ? key.expr + " IS NOT NULL" : key.expr + " > " + mark;
-      } else {
-        after = null ? "0" : "(" + key.expr + " < " + mark + " OR " + key.expr + " IS NULL)";
-      }
-      condition += "(" + after + " OR (" + key.expr + " IS " + mark + " AND ";
-      closing += "))";
-    }
-    condition += rowidName + " > ?" + std::to_string(orderKeys.size() + 1) + closing;
+    const std::string condition = AfterCondition(values);
     std::string sql = "SELECT " + rowidName + " FROM " + quotedTable + " WHERE ";
     if (!where.empty()) sql += where + " AND ";
     sql += condition + " ORDER BY " + order + " LIMIT 1";
@@ -396,6 +397,10 @@ struct Table::Impl final : internal::SessionMember {
   }
 
   void ApplyFilter() {
+    StopCursor();
+    cursorUsable = false;
+    cursorFirst = Statement();
+    cursorAfter.clear();
     conn->ReleasePending();
     fetchFiltered = Statement();
     locates.clear();
@@ -434,12 +439,108 @@ struct Table::Impl final : internal::SessionMember {
     stats_internal::AddRead(1);
     // The post that usually follows joins this read instead of starting its own.
     conn->HoldPending(s);
-    rowRead = &s;
     return true;
+  }
+
+  // ---- the walk's cursor ----
+
+  void StopCursor() {
+    if (cursor != nullptr) {
+      if (conn->CursorEpoch() == cursorEpoch) conn->RemoveCursor(*cursor);
+      cursor = nullptr;
+    }
+  }
+
+  // True while the cursor stands on the current row and gives the walk as it is.
+  bool CursorTrusted() const {
+    return cursor != nullptr && !detached && cursorAt == pos &&
+           conn->CursorEpoch() == cursorEpoch && conn->Changes() == cursorChanges;
+  }
+
+  std::string CursorSql(const std::string& condition) const {
+    std::string sql = "SELECT " + rowidName + ", " + columnList + " FROM " + quotedTable;
+    if (!where.empty()) sql += " WHERE " + where;
+    if (!condition.empty()) sql += (where.empty() ? " WHERE " : " AND ") + condition;
+    return sql + " ORDER BY " + (where.empty() ? order : sortOrder);
+  }
+
+  void StartCursor(Statement& s) {
+    cursor = &s;
+    cursorEpoch = conn->CursorEpoch();
+    cursorChanges = conn->Changes();
+    conn->AddCursor(s);
+  }
+
+  // Starts the cursor at the walk's first row (not stepped yet).
+  void StartCursorAtFirst() {
+    if (!cursorFirst) cursorFirst = Prepare(CursorSql(""));
+    StartCursor(cursorFirst);
+    cursorAt = 0;
+  }
+
+  // Starts the cursor after the current row, in walk order (not stepped yet).
+  void StartCursorAfterRow() {
+    std::string nulls;
+    for (const OrderKey& key : orderKeys) nulls += row[key.column].IsNull() ? 'n' : 'v';
+    Statement& s = cursorAfter[nulls];
+    if (!s) s = Prepare(CursorSql(AfterCondition(row)));
+    for (std::size_t i = 0; i < orderKeys.size(); ++i) {
+      s.Bind(static_cast<int>(i + 1), row[orderKeys[i].column]);
+    }
+    s.BindInt(static_cast<int>(orderKeys.size() + 1), rowid);
+    StartCursor(s);
+    cursorAt = pos;
+  }
+
+  enum class Stepped { kRow, kEnd, kOff };
+
+  // Steps the cursor to walk place `at` (the next one). kRow with the row read when it
+  // gave walk[at]; kEnd when it ended where the walk does; kOff when it gave anything else
+  // (it is then stopped, and the walk must fetch).
+  Stepped StepCursor(std::size_t at) {
+    const int rc = cursor->Step();
+    if (rc == SQLITE_DONE && at >= walk.size()) {
+      StopCursor();
+      return Stepped::kEnd;
+    }
+    if (rc != SQLITE_ROW || at >= walk.size() ||
+        sqlite3_column_int64(cursor->get(), 0) != walk[at]) {
+      StopCursor();
+      return Stepped::kOff;
+    }
+    ReadRow(*cursor, 1);
+    rowid = walk[at];
+    pos = at;
+    cursorAt = at;
+    hasRow = true;
+    stats_internal::AddRead(1);
+    return Stepped::kRow;
+  }
+
+  // The rows after the current row in walk order, to the last term: SeekAfter's condition.
+  std::string AfterCondition(const std::vector<Variant>& values) const {
+    std::string condition;
+    std::string closing;
+    for (std::size_t i = 0; i < orderKeys.size(); ++i) {
+      const OrderKey& key = orderKeys[i];
+      const std::string mark = "?" + std::to_string(i + 1);
+      const bool null = values[key.column].IsNull();
+      std::string after;
+      if (!key.desc) {
+        after = null ? key.expr + " IS NOT NULL" : key.expr + " > " + mark;
+      } else {
+        after = null ? "0" : "(" + key.expr + " < " + mark + " OR " + key.expr + " IS NULL)";
+      }
+      condition += "(" + after + " OR (" + key.expr + " IS " + mark + " AND ";
+      closing += "))";
+    }
+    return "(" + condition + rowidName + " > ?" + std::to_string(orderKeys.size() + 1) + closing +
+           ")";
   }
 
   // Reads the row at columns first.. of the stepped statement `s` into `row`.
   void ReadRow(const Statement& s, int first) {
+    rowChanges = conn->Changes();
     for (std::size_t i = 0; i < columns.size(); ++i) {
       const int at = first + static_cast<int>(i);
       s.ReadCell(at, row[i]);
@@ -447,12 +548,14 @@ struct Table::Impl final : internal::SessionMember {
     }
   }
 
-  // True when posting the edit would store only what the row holds already: every assigned
-  // value is the fetched one, of the same type (a number bit for bit), and the row was read
-  // by a read still held, so that no write came between. An UPDATE with triggers is always
-  // run. Text read from a BLOB is never the same: written back, it would be stored as text.
+  // True when the post is to write nothing: every assigned value is the fetched one, of
+  // the same type (a number bit for bit), and nothing wrote through this connection since
+  // the row was read. The row then holds those values still, or another process changed it
+  // since, and writing the values read would undo that change. A write of this process in
+  // between (which may have changed the row) has the post run, as does a table with
+  // triggers. Text read from a BLOB is never the same: written back, it would be text.
   bool EditChangesNothing() const {
-    if (hasTriggers || rowRead == nullptr || !conn->Holds(*rowRead)) return false;
+    if (hasTriggers || conn->Changes() != rowChanges) return false;
     for (std::size_t i = 0; i < columns.size(); ++i) {
       if (!assigned[i]) continue;
       if (rowBlobs[i] || edit[i].type() != row[i].type()) return false;
@@ -537,7 +640,18 @@ struct Table::Impl final : internal::SessionMember {
   void First() {
     RequireOpen();
     CheckBrowse();
+    StopCursor();
     TakeSnapshot();
+    cursorUsable = true;
+    if (!walk.empty()) {
+      StartCursorAtFirst();
+      if (StepCursor(0) == Stepped::kRow) {
+        eof = false;
+        bof = true;
+        return;
+      }
+      cursorUsable = false;
+    }
     if (SeekForward(0)) {
       eof = false;
       bof = true;
@@ -553,12 +667,40 @@ struct Table::Impl final : internal::SessionMember {
       eof = true;
       return;
     }
-    if (detached && !Resync()) {
-      eof = true;
-      return;
+    if (detached) {
+      StopCursor();
+      cursorUsable = false;
+      if (!Resync()) {
+        eof = true;
+        return;
+      }
+    }
+    if (cursorUsable) {
+      conn->ReleasePending();  // the connection is used: no other read stays held
+      if (CursorTrusted()) {
+        switch (StepCursor(pos + 1)) {
+          case Stepped::kRow:
+            bof = false;
+            return;
+          case Stepped::kEnd:
+            eof = true;
+            return;
+          case Stepped::kOff:
+            cursorUsable = false;
+            break;
+        }
+      } else {
+        // Only a cursor that the connection let go, with nothing written since, may be
+        // started again; after a write the walk goes on row by row to its end.
+        if (cursor == nullptr || conn->Changes() != cursorChanges || cursorAt != pos) {
+          cursorUsable = false;
+        }
+        StopCursor();
+      }
     }
     if (SeekForward(pos + 1)) {
       bof = false;
+      if (cursorUsable) StartCursorAfterRow();
     } else {
       eof = true;
     }
@@ -567,6 +709,8 @@ struct Table::Impl final : internal::SessionMember {
   void Prior() {
     RequireOpen();
     CheckBrowse();
+    StopCursor();
+    cursorUsable = false;
     if (bof || !hasRow) {
       bof = true;
       return;
@@ -585,6 +729,8 @@ struct Table::Impl final : internal::SessionMember {
   void Last() {
     RequireOpen();
     CheckBrowse();
+    StopCursor();
+    cursorUsable = false;
     TakeSnapshot();
     if (!walk.empty() && SeekBackward(walk.size() - 1)) {
       eof = true;
@@ -642,6 +788,9 @@ struct Table::Impl final : internal::SessionMember {
         } end{*conn};
         Write(s, true);
         if (sqlite3_changes(conn->handle()) == 0) Fail("the row being edited no longer exists");
+        // The walk's cursor stands on this row: a write of this row alone leaves the rows
+        // ahead of it as they were, unless a trigger may have written others.
+        if (cursor != nullptr && !hasTriggers) cursorChanges = conn->Changes();
         row.swap(edit);
         for (std::size_t i = 0; i < columns.size(); ++i) {
           if (assigned[i]) rowBlobs[i] = 0;
@@ -670,6 +819,8 @@ struct Table::Impl final : internal::SessionMember {
       for (std::size_t i = 0; i < columns.size(); ++i) {
         if (assigned[i]) s.Bind(++n, edit[i]);
       }
+      StopCursor();
+      cursorUsable = false;
       Write(s);
       const std::int64_t id = sqlite3_last_insert_rowid(conn->handle());
       state = TableState::kBrowse;
@@ -698,6 +849,8 @@ struct Table::Impl final : internal::SessionMember {
     }
     Cancel();
     if (!hasRow) Fail("there is no current row to delete");
+    StopCursor();
+    cursorUsable = false;
     Statement& s = erase;
     if (!s) s = Prepare("DELETE FROM " + quotedTable + " WHERE " + rowidName + " = ?1");
     s.BindInt(1, rowid);
@@ -727,6 +880,8 @@ struct Table::Impl final : internal::SessionMember {
   bool Locate(std::string_view fields, const std::vector<Variant>& values) {
     RequireOpen();
     CheckBrowse();
+    StopCursor();
+    cursorUsable = false;
     // Scratch of the component, reused from call to call: a routine locates once per row.
     std::vector<int>& indexes = locateIndexes;
     indexes.clear();
@@ -759,7 +914,6 @@ struct Table::Impl final : internal::SessionMember {
       AppendNumber(key, indexes[k]);
       key += cell.IsNull() ? "n," : empty ? "e," : "v,";
     }
-    conn->ReleasePending();
     Statement& s = locates[key];
     if (!s) {
       // Each sought column's condition; an empty text matches an empty or a NULL value,
@@ -819,6 +973,9 @@ struct Table::Impl final : internal::SessionMember {
       sql += " ORDER BY " + orderBy + " LIMIT 1";
       s = Prepare(sql);
     }
+    // A routine locates once per row of another walk: the locate reads inside the read the
+    // last one held instead of ending it and starting its own.
+    conn->JoinHeldRead(s);
     for (std::size_t k = 0; k < cells.size(); ++k) {
       if (!cells[k].IsNull()) s.Bind(static_cast<int>(k + 1), cells[k]);
     }
@@ -833,7 +990,6 @@ struct Table::Impl final : internal::SessionMember {
     ReadRow(s, 1);
     // Held like a fetch's read: the edit and post that often follow join it.
     conn->HoldPending(s);
-    rowRead = &s;
     hasRow = true;
     detached = true;
     eof = bof = false;
@@ -916,6 +1072,10 @@ void Table::SetIndexName(std::string indexName) {
   impl_->TakeOrder(std::move(order));
   impl_->conn->ReleasePending();  // a located row's read may be held by one of them
   impl_->locates.clear();
+  impl_->StopCursor();  // its statements read in the old order
+  impl_->cursorUsable = false;
+  impl_->cursorFirst = internal::Statement();
+  impl_->cursorAfter.clear();
   if (impl_->hasRow) impl_->detached = true;
 }
 

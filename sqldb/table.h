@@ -10,11 +10,15 @@
 // Add:     t.Insert(); t.SetString("AgyCode", "01"); ...; t.Post();
 //
 // First() fixes the walk: it lists the rows that belong to it at that moment, and Next()
-// reads each row fresh from the database when it gets there, so a walk goes on correctly
+// reads each row as the database holds it when it gets there, so a walk goes on correctly
 // while this or another component posts changes, inserts or deletes rows of the same
 // table. A row deleted meanwhile is passed over (as is, with a filter on, a row that no
 // longer matches it); rows added meanwhile are not part of the walk.
-// Locate() and RecordCount() always look at the database as it is now.
+// Locate() and RecordCount() look at the database as it is now.
+// Every write of this process (any component, any query) is seen by the next read of
+// every component at once. Another process's writes are seen within about 0.2 s: a walk
+// steps one statement along its rows, and a Locate reads inside the read of the one
+// before, each for no longer than that.
 //
 // Column names are matched without regard to case and may hold blanks ("Prd Code").
 // Every failure raises sqldb::Error with a message naming the table and the database.
@@ -132,6 +136,10 @@ class Table : public Fields {
   // on from there in walk order. Throws Error when the engine refuses the row (the
   // component stays in its mode) or when the edited row no longer exists. Outside edit or
   // insert mode does nothing.
+  // An edit whose assigned values all equal the row as it was read (same type; a number
+  // bit for bit) writes nothing, when nothing of this process wrote since the read: so it
+  // does not overwrite another process's change made between the read and the post (and a
+  // recorded run keeps no change of it), nor fail for a row another process deleted then.
   void Post();
   // Cancel: drops the edit or insert; the cursor stays where it was.
   void Cancel();

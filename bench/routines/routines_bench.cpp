@@ -1,22 +1,36 @@
 // Times every built routine on a large demo site, each in a process of its own, and prints
 // a table: routine, records read and written through the engine, rows read and written
-// through the components, seconds.
+// through the components, seconds; then the limit of the routine's engine work and how far
+// the routine is from it.
 //
-//   routines_bench SITE [--clients N] [--only SLUG...]
+//   routines_bench SITE [--clients N] [--only SLUG...] [--no-limit]
 // SITE is created with N clients (default 100000) when it holds no site yet. Routines run
 // in window order on the same site, answering "no" to every question, as an engineer would
 // click them one after another.
+//
+// The limit. Each routine runs with the engine's call trace on (TALVOR_ENGINE_TRACE,
+// legacy/engine_trace.h); afterwards the trace is replayed on bare SQLite
+// (bench/engine/replay.h) on a copy of the site taken just before the routine ran, in a
+// process of its own, and every replayed call must get the status the trace says.
+// `limit` is the replay's seconds: the cost of the routine's record-file accesses
+// themselves. `x-limit` is seconds / limit. The limit covers the engine's calls only; a
+// routine's SQL work has no bare counterpart here, so a routine that makes no engine call
+// shows "-". The routine's seconds include writing the trace (one buffered append per
+// call).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "bench/engine/replay.h"
+#include "legacy/engine_trace.h"
 #include "legacy/stats.h"
 #include "tools/demo/demo_site.h"
 #include "shell/form.h"
@@ -52,7 +66,35 @@ int RunOne(const std::string& slug, const fs::path& out) {
   return 0;
 }
 
+// Replays `trace` with the site's paths read under `copy`; writes "seconds calls
+// mismatches" and the first mismatch to `out`.
+int ReplayOne(const fs::path& trace, const fs::path& site, const fs::path& copy,
+              const fs::path& out) {
+  std::vector<TraceEntry> entries;
+  std::string error;
+  bench::ReplayResult r;
+  if (!ReadEngineTrace(trace, &entries, &error) ||
+      !bench::ReplayEngineTrace(entries, site, copy, &r, &error)) {
+    std::cerr << "routines_bench: " << error << "\n";
+    return 2;
+  }
+  std::ofstream(out) << r.seconds << ' ' << r.calls << ' ' << r.mismatches << '\n'
+                     << r.firstMismatch << '\n';
+  return 0;
+}
+
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+// The site as it is, without its run journals and the benchmark's own files.
+void CopySite(const fs::path& site, const fs::path& copy) {
+  fs::remove_all(copy);
+  fs::create_directories(copy);
+  for (const fs::directory_entry& entry : fs::directory_iterator(site)) {
+    const std::string name = entry.path().filename().string();
+    if (name == ".talvor" || name.rfind(".bench-", 0) == 0) continue;
+    fs::copy(entry.path(), copy / name, fs::copy_options::recursive);
+  }
+}
 
 }  // namespace
 
@@ -61,18 +103,24 @@ int main(int argc, char** argv) {
   if (args.size() == 3 && args[0] == "--run") {
     return RunOne(args[1], args[2]);
   }
+  if (args.size() == 5 && args[0] == "--replay") {
+    return ReplayOne(args[1], args[2], args[3], args[4]);
+  }
   if (args.empty()) {
-    std::cerr << "usage: routines_bench SITE [--clients N] [--only SLUG...]\n";
+    std::cerr << "usage: routines_bench SITE [--clients N] [--only SLUG...] [--no-limit]\n";
     return 2;
   }
-  const fs::path site = fs::absolute(args[0]);
+  fs::path site = fs::absolute(args[0]);
   int clients = 100000;
+  bool limits = true;
   std::set<std::string> only;
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--clients" && i + 1 < args.size()) {
       clients = std::atoi(args[++i].c_str());
     } else if (args[i] == "--only" && i + 1 < args.size()) {
       only.insert(args[++i]);
+    } else if (args[i] == "--no-limit") {
+      limits = false;
     }
   }
   if (!fs::exists(site / "talvor.cfg")) {
@@ -85,17 +133,30 @@ int main(int argc, char** argv) {
               << std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()
               << " s\n";
   }
+  // The engine names files by their canonical paths; the replay maps those.
+  site = fs::canonical(site);
   const fs::path self = ExecutablePath();
+  const fs::path scratch = fs::temp_directory_path() /
+                           ("talvor-routines-bench-" + std::to_string(std::random_device()()));
+  const fs::path before = scratch / "site";
+  const fs::path trace = scratch / "trace";
+  fs::create_directories(scratch);
   fs::current_path(site);
-  std::printf("%-22s %12s %10s %12s %10s %9s\n", "routine", "records rd", "wr", "rows rd",
-              "wr", "seconds");
+  std::printf("%-22s %12s %10s %12s %10s %9s %9s %8s\n", "routine", "records rd", "wr",
+              "rows rd", "wr", "seconds", "limit", "x-limit");
   double common = 0;
+  double commonLimit = 0;
   for (const RoutineEntry* e : Registry()) {
     if (!only.empty() && only.count(e->Slug()) == 0) continue;
     const fs::path result = site / ".bench-result";
     fs::remove(result);
-    const std::string command =
+    fs::remove(trace);
+    std::string command =
         Quote(self.string()) + " --run " + Quote(e->Slug()) + " " + Quote(result.string());
+    if (limits) {
+      CopySite(site, before);
+      command = std::string(kEngineTraceVariable) + "=" + Quote(trace.string()) + " " + command;
+    }
     if (std::system(command.c_str()) != 0 || !fs::exists(result)) {
       std::printf("%-22s failed to run\n", e->caption);
       continue;
@@ -105,12 +166,48 @@ int main(int argc, char** argv) {
     long long rr = 0, rw = 0, qr = 0, qw = 0, notes = 0;
     double seconds = 0;
     in >> completed >> rr >> rw >> qr >> qw >> seconds >> notes;
+    std::string limitText = "-", ratioText = "-", mismatch;
+    if (limits) {
+      const fs::path replayed = site / ".bench-replay";
+      fs::remove(replayed);
+      const std::string replay = Quote(self.string()) + " --replay " + Quote(trace.string()) +
+                                 " " + Quote(site.string()) + " " + Quote(before.string()) + " " +
+                                 Quote(replayed.string());
+      double limit = 0;
+      long long calls = 0, mismatches = 0;
+      if (std::system(replay.c_str()) == 0 && fs::exists(replayed)) {
+        std::ifstream r(replayed);
+        r >> limit >> calls >> mismatches;
+        std::getline(r, mismatch);
+        std::getline(r, mismatch);
+        fs::remove(replayed);
+        if (mismatches != 0) {
+          limitText = "mismatch";
+          mismatch = "  (" + std::to_string(mismatches) + " replayed statuses differ; first: " +
+                     mismatch + ")";
+        } else if (calls > 0 && rr + rw > 0) {
+          char buffer[32];
+          std::snprintf(buffer, sizeof buffer, "%.2f", limit);
+          limitText = buffer;
+          std::snprintf(buffer, sizeof buffer, "%.2f", seconds / limit);
+          ratioText = buffer;
+          if (e->group == ButtonGroup::kCommon && e->visible) commonLimit += limit;
+        }
+      } else {
+        limitText = "failed";
+      }
+    }
     if (e->group == ButtonGroup::kCommon && e->visible) common += seconds;
-    std::printf("%-22s %12lld %10lld %12lld %10lld %9.2f%s\n", e->caption, rr, rw, qr, qw, seconds,
-                completed ? "" : "  (ended on an error)");
+    std::printf("%-22s %12lld %10lld %12lld %10lld %9.2f %9s %8s%s%s\n", e->caption, rr, rw, qr,
+                qw, seconds, limitText.c_str(), ratioText.c_str(),
+                completed ? "" : "  (ended on an error)", mismatch.c_str());
     std::fflush(stdout);
   }
   fs::remove(site / ".bench-result");
-  std::printf("common group total: %.2f s\n", common);
+  std::error_code ec;
+  fs::remove_all(scratch, ec);
+  std::printf("common group total: %.2f s", common);
+  if (limits) std::printf(" (limit of its engine calls %.2f s)", commonLimit);
+  std::printf("\n");
   return 0;
 }

@@ -64,7 +64,9 @@ sqlite::Database OpenDatabaseFile(std::string_view name, const fs::path& resolve
   }();
   (void)configured;
   std::string message;
-  sqlite::Database db = sqlite::Database::Open(canonical, SQLITE_OPEN_READWRITE, &message);
+  // One thread uses a connection (connection.h): SQLite's own mutex would only cost.
+  sqlite::Database db =
+      sqlite::Database::Open(canonical, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, &message);
   if (!db) throw Error(DescribeDatabase(name, resolved) + ": " + message);
   sqlite3_busy_timeout(db.get(), 5000);
   if (db.Exec("SELECT count(*) FROM sqlite_master") != SQLITE_OK) {
@@ -103,16 +105,20 @@ std::shared_ptr<Connection> Connection::Open(std::string_view name) {
 
 Connection::~Connection() {
   ReleasePending();
+  ReleaseCursors();
   capture_.reset();
 }
 
 void Connection::StartCapture(ChangeSink& sink, CaptureMode mode) {
+  ReleasePending();
+  ReleaseCursors();
   capture_ = std::make_unique<sqlite::Capture>(
       db_.get(), sink, sink.OnStore(StoreKind::kSql, path_.string()), StoreKind::kSql, mode);
 }
 
 void Connection::EndCapture() {
   ReleasePending();
+  ReleaseCursors();
   capture_.reset();
 }
 
@@ -135,7 +141,15 @@ int Connection::OnWalCommit(void* self, sqlite3*, const char*, int frames) {
 }
 
 void Connection::HoldPending(Statement& s) {
-  if (pending_ != &s) ReleasePending();
+  if (pending_ == nullptr && !holding_) readSince_ = std::chrono::steady_clock::now();
+  if (pending_ != &s && pending_ != nullptr) {
+    // `s` has stepped inside the read `pending_` held; that read goes on in `s`.
+    pending_->Reset();
+  }
+  if (holding_) {
+    holder_->Reset();
+    holding_ = false;
+  }
   pending_ = &s;
 }
 
@@ -144,6 +158,72 @@ void Connection::ReleasePending() {
     pending_->Reset();
     pending_ = nullptr;
   }
+  if (holding_) {
+    holder_->Reset();
+    holding_ = false;
+  }
+  if (!cursors_.empty()) ExpireCursors();
+}
+
+void Connection::JoinHeldRead(Statement& next) {
+  if (!cursors_.empty()) ExpireCursors();
+  if (pending_ == nullptr) return;
+  if (std::chrono::steady_clock::now() - readSince_ > kMaxReadAge) {
+    ReleasePending();
+    return;
+  }
+  if (pending_ != &next) return;  // `next` steps inside it; HoldPending lets `pending_` go
+  // `next` must be reset before it is stepped again; a statement of the schema keeps the
+  // read open meanwhile.
+  if (!holder_) {
+    std::string error;
+    holder_ = std::make_unique<Statement>(
+        Statement::Prepare(db_.get(), "SELECT rowid FROM sqlite_master", error));
+  }
+  if (*holder_ && holder_->Step() == SQLITE_ROW) {
+    holding_ = true;
+  } else {
+    holder_->Reset();
+  }
+  pending_->Reset();
+  pending_ = nullptr;
+}
+
+void Connection::AddCursor(Statement& s) {
+  if (cursors_.empty()) cursorsSince_ = std::chrono::steady_clock::now();
+  cursors_.push_back(&s);
+}
+
+void Connection::RemoveCursor(Statement& s) {
+  s.Reset();
+  std::erase(cursors_, &s);
+}
+
+bool Connection::ReleaseCursors() {
+  if (cursors_.empty()) return false;
+  for (Statement* s : cursors_) s->Reset();
+  cursors_.clear();
+  ++cursorEpoch_;
+  return true;
+}
+
+void Connection::ExpireCursors() {
+  if (!cursors_.empty() && std::chrono::steady_clock::now() - cursorsSince_ > kMaxReadAge) {
+    ReleaseCursors();
+  }
+}
+
+int Connection::StepWrite(Statement& s) {
+  int rc = s.Step();
+  if (rc == SQLITE_BUSY) {
+    const bool held = pending_ != nullptr || holding_;
+    ReleasePending();
+    if (ReleaseCursors() || held) {
+      sqlite3_reset(s.get());  // keeps the bound values for the second run
+      rc = s.Step();
+    }
+  }
+  return rc;
 }
 
 void Connection::AfterWrite() {
@@ -151,6 +231,8 @@ void Connection::AfterWrite() {
   constexpr int kCheckpointFrames = 1000;
   if (pending_ || walFrames_ < kCheckpointFrames) return;
   walFrames_ = 0;
+  // A walk's cursor would keep the log from being reused; its walk starts another one.
+  ReleaseCursors();
   sqlite3_wal_checkpoint_v2(db_.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 

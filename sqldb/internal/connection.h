@@ -6,6 +6,7 @@
 // components and connections belong to the thread that runs the routines.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -59,11 +60,39 @@ class Connection {
   // never outlives the next operation of any component.
   void HoldPending(Statement& s);
   void ReleasePending();
-  // True while the read of `s` is held: nothing used the connection since that read, so
-  // the row it returned is what the database holds (as of its read transaction).
-  bool Holds(const Statement& s) const { return pending_ == &s; }
+  // Before stepping the read `next`: lets it run inside the read transaction held by the
+  // last read (HoldPending) instead of ending that one and starting its own, when that
+  // transaction began less than kMaxReadAge ago; otherwise (or when nothing is held) the
+  // same as ReleasePending(). `next` is reset when it is the one held. Every write of this
+  // connection ends the held read first, so a read joined this way sees every write of the
+  // process; another process's writes reach it within kMaxReadAge.
+  void JoinHeldRead(Statement& next);
+  // Walks' cursors (sqldb/table.cpp): statements left stepping between the rows of a walk,
+  // each keeping the connection's read transaction open. A cursor is added when it is
+  // started and removed (reset) by its walk; ReleaseCursors resets every one, and it is
+  // called when the transaction must end: before a capture starts or ends, before a query
+  // that may write, when a write is refused because the read it joined is stale, at a
+  // checkpoint, and once the cursors have held the read for kMaxReadAge (checked by every
+  // ReleasePending and ExpireCursors), so that another process's writes reach the reads
+  // here within that time. CursorEpoch() changes at every ReleaseCursors, so a walk can
+  // tell that its cursor was reset under it.
+  void AddCursor(Statement& s);
+  void RemoveCursor(Statement& s);
+  // True when there was a cursor to reset.
+  bool ReleaseCursors();
+  void ExpireCursors();
+  std::uint64_t CursorEpoch() const { return cursorEpoch_; }
+  // Rows inserted, updated or deleted through this connection so far: a walk compares it
+  // to tell whether anything wrote since it last looked.
+  std::int64_t Changes() const { return sqlite3_total_changes64(db_.get()); }
+  // Runs a write statement once; if it is refused because the read it joined is older than
+  // another process's write (SQLITE_BUSY), ends the held read and the cursors and runs it
+  // once more. SQLite's result code.
+  int StepWrite(Statement& s);
+
   // Called after every write: checkpoints the write-ahead log once it has grown past its
-  // limit and no read is held (a held read would keep the log from being reused).
+  // limit and no read is held (a held read would keep the log from being reused); the
+  // walks' cursors are let go for it.
   void AfterWrite();
   const std::filesystem::path& path() const { return path_; }
 
@@ -88,8 +117,18 @@ class Connection {
   std::unique_ptr<sqlite::Capture> capture_;  // declared after db_: finished before it closes
   std::filesystem::path path_;
   Statement* pending_ = nullptr;
+  std::unique_ptr<Statement> holder_;  // keeps a joined read open while `next` is reset
+  bool holding_ = false;
+  std::chrono::steady_clock::time_point readSince_;  // when the held read began
+  std::vector<Statement*> cursors_;
+  std::chrono::steady_clock::time_point cursorsSince_;  // when the first cursor was added
+  std::uint64_t cursorEpoch_ = 0;
   int walFrames_ = 0;
 };
+
+// How long a read held across calls (a joined read, the walks' cursors) may keep its
+// snapshot before it is let go, so that other processes' writes are seen.
+inline constexpr std::chrono::milliseconds kMaxReadAge{200};
 
 // A prepared statement; reset after every use so that no read stays open between calls.
 class Statement {

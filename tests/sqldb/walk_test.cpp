@@ -2,6 +2,9 @@
 // every routine that reads with one component and writes with another.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "sqldb/capture.h"
 #include "sqldb/query.h"
 #include "sqldb/table.h"
@@ -240,6 +243,142 @@ TEST_F(WalkTest, LongEditWalkKeepsTheWriteAheadLogSmall) {
   EXPECT_LT(largest, 2000u * 4096u);
   EXPECT_EQ(Scalar("agency.db", "SELECT count(*) FROM Customer WHERE Phone1 = '(555)123-4567'"),
             "6000");
+}
+
+}  // namespace
+}  // namespace talvor::sqldb
+
+// A walk that posts only its own rows steps one statement along them; these write the
+// table from elsewhere while it does, and the walk must read what they wrote.
+namespace talvor::sqldb {
+namespace {
+
+TEST_F(WalkTest, WalkPostingItsRowsSeesAnotherComponentsWritesAhead) {
+  Table walker("tblPolicy", "AGYFORMS", "Policy", "Main_idx");
+  Table writer("tblPol2", "AGYFORMS", "Policy");
+  Query query("PvQuery1", "AGYFORMS");
+  walker.Open();
+  writer.Open();
+  auto run = [&](const std::string& sql) {
+    query.Close();
+    query.SqlClear();
+    query.SqlAdd(sql);
+    query.Open();
+  };
+  Names seen;
+  for (walker.First(); !walker.Eof(); walker.Next()) {
+    seen.push_back(walker.AsString("PolNum") + "=" + walker.AsString("ClsCode"));
+    walker.Edit();
+    walker.SetString("TrnCode", "W" + walker.AsString("ClsCode"));
+    walker.Post();
+    if (seen.size() == 2) {
+      ASSERT_TRUE(writer.Locate("PolNum", {"P3"}));
+      writer.Edit();
+      writer.SetString("ClsCode", "TBL");
+      writer.Post();
+      run("UPDATE Policy SET ClsCode = 'QRY' WHERE PolNum = 'P4'");
+      run("DELETE FROM Policy WHERE PolNum = 'P5'");
+      run("INSERT INTO Policy (AgyCode, PolNum, PolSeq, ClsCode) VALUES ('01', 'P35', 1, 'ADD')");
+    }
+  }
+  query.Close();
+  EXPECT_EQ(seen, (Names{"P1=OLD", "P2=OLD", "P3=TBL", "P4=QRY", "P6=OLD"}));
+  EXPECT_EQ(Scalar("agency.db", "SELECT group_concat(PolNum || '/' || ifnull(TrnCode, '-')) FROM "
+                                "(SELECT * FROM Policy ORDER BY PolNum)"),
+            "P1/WOLD,P2/WOLD,P3/WTBL,P35/-,P4/WQRY,P6/WOLD");
+}
+
+TEST_F(WalkTest, WritesToAnotherTableMidWalkLeaveTheWalkWhole) {
+  Table walker("tblPolicy", "AGYFORMS", "Policy", "Main_idx");
+  Table other("tblClients", "AGYFORMS", "Customer");
+  walker.Open();
+  other.Open();
+  Names seen;
+  for (walker.First(); !walker.Eof(); walker.Next()) {
+    seen.push_back(walker.AsString("PolNum"));
+    walker.Edit();
+    walker.SetString("ClsCode", "NEW");
+    walker.Post();
+    other.Insert();
+    other.SetString("AgyCode", "01");
+    other.SetString("Number", walker.AsString("PolNum"));
+    other.Post();
+  }
+  EXPECT_EQ(seen, (Names{"P1", "P2", "P3", "P4", "P5", "P6"}));
+  EXPECT_EQ(Scalar("agency.db", "SELECT count(*) FROM Policy WHERE ClsCode = 'NEW'"), "6");
+  EXPECT_EQ(Scalar("agency.db", "SELECT count(*) FROM Customer"), "6");
+}
+
+// Another process's writes reach a walk in progress and a Locate that reads inside the
+// read before it, once that read is older than its bound (0.2 s).
+TEST_F(WalkTest, AnotherProcessesWriteReachesAWalkAndALocateInProgress) {
+  Table walker("tblPolicy", "AGYFORMS", "Policy", "Main_idx");
+  Table finder("tblPol2", "AGYFORMS", "Policy");
+  walker.Open();
+  finder.Open();
+  ASSERT_TRUE(finder.Locate("PolNum", {"P6"}));
+  EXPECT_EQ(finder.AsString("ClsCode"), "OLD");
+  Names seen;
+  for (walker.First(); !walker.Eof(); walker.Next()) {
+    seen.push_back(walker.AsString("PolNum") + "=" + walker.AsString("ClsCode"));
+    walker.Edit();
+    walker.SetString("TrnCode", "W");
+    walker.Post();
+    if (seen.size() == 2) {
+      Exec("agency.db", "UPDATE Policy SET ClsCode = 'EXT' WHERE PolNum IN ('P4', 'P6')");
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      ASSERT_TRUE(finder.Locate("PolNum", {"P6"}));
+      EXPECT_EQ(finder.AsString("ClsCode"), "EXT");
+    }
+  }
+  EXPECT_EQ(seen, (Names{"P1=OLD", "P2=OLD", "P3=OLD", "P4=EXT", "P5=OLD", "P6=EXT"}));
+  EXPECT_EQ(Scalar("agency.db", "SELECT count(*) FROM Policy WHERE TrnCode = 'W'"), "6");
+}
+
+// A post of the values read writes nothing, so another process's change made between the
+// read and the post stays; a post of other values writes them.
+TEST_F(WalkTest, APostOfTheValuesReadKeepsAnotherProcessesChange) {
+  Table walker("tblPolicy", "AGYFORMS", "Policy", "Main_idx");
+  walker.Open();
+  ASSERT_EQ(walker.AsString("ClsCode"), "OLD");
+  Exec("agency.db", "UPDATE Policy SET ClsCode = 'EXT' WHERE PolNum = 'P1'");
+  walker.Edit();
+  walker.SetString("ClsCode", "OLD");
+  walker.Post();
+  walker.Next();
+  Exec("agency.db", "UPDATE Policy SET ClsCode = 'EXT' WHERE PolNum = 'P2'");
+  walker.Edit();
+  walker.SetString("ClsCode", "MINE");
+  walker.Post();
+  EXPECT_EQ(Scalar("agency.db", "SELECT group_concat(PolNum || ClsCode) FROM Policy"),
+            "P1EXT,P2MINE,P3OLD,P4OLD,P5OLD,P6OLD");
+}
+
+// Locates one after another read inside one read; a write of this process between them
+// is seen by the next at once.
+TEST_F(WalkTest, LocatesSeeThisProcesssWritesAtOnce) {
+  Table finder("tblPolicy", "AGYFORMS", "Policy", "Main_idx");
+  Table writer("tblPol2", "AGYFORMS", "Policy");
+  Query query("PvQuery1", "AGYFORMS");
+  finder.Open();
+  writer.Open();
+  for (int round = 0; round < 3; ++round) {
+    for (const char* pol : {"P2", "P3", "P2"}) {
+      ASSERT_TRUE(finder.Locate("PolNum", {pol}));
+      EXPECT_EQ(finder.AsString("PolNum"), pol);
+    }
+    ASSERT_TRUE(writer.Locate("PolNum", {"P3"}));
+    writer.Edit();
+    writer.SetString("ClsCode", "R" + std::to_string(round));
+    writer.Post();
+    ASSERT_TRUE(finder.Locate("PolNum", {"P3"}));
+    EXPECT_EQ(finder.AsString("ClsCode"), "R" + std::to_string(round));
+    query.SqlClear();
+    query.SqlAdd("DELETE FROM Policy WHERE PolNum = 'P" + std::to_string(4 + round) + "'");
+    query.Open();
+    query.Close();
+    EXPECT_FALSE(finder.Locate("PolNum", {"P" + std::to_string(4 + round)}));
+  }
 }
 
 }  // namespace
