@@ -13,17 +13,9 @@
 namespace talvor::sqldb {
 namespace {
 
+using testing::ErrorText;
 using testing::SqldbTest;
 namespace fs = std::filesystem;
-
-std::string ErrorText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
 
 TEST(CatalogTest, NamesAreUniqueAndFoundWithoutRegardToCase) {
   std::set<std::string> tables;

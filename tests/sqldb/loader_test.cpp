@@ -14,16 +14,8 @@ namespace talvor::sqldb {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ErrorText;
 using testing::SqldbTest;
-
-std::string ErrorText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
 
 bool Has(const std::string& text, const std::string& wanted) {
   return text.find(wanted) != std::string::npos;

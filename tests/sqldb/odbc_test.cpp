@@ -21,17 +21,9 @@ extern "C" const char* __lsan_default_suppressions() {
 namespace talvor::sqldb {
 namespace {
 
+using testing::ErrorText;
 using testing::SqldbTest;
 namespace fs = std::filesystem;
-
-std::string ErrorOf(const std::function<void()>& work) {
-  try {
-    work();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "";
-}
 
 class OdbcTest : public SqldbTest {
  protected:
@@ -138,7 +130,7 @@ TEST_F(OdbcTest, RowsGoInBlocksAndTheLastBlockMayBeShort) {
 TEST_F(OdbcTest, ServerToServerRefusesTakenTablesAndReplacesOnlyWhenAsked) {
   CopyDatabase("AGYFORMS", "TALVOR_PG_A", false);
   Exec("agency.db", "INSERT INTO Customer (AgyCode, Number) VALUES ('01', 'ONE')");
-  const std::string refused = ErrorOf([] { CopyDatabase("AGYFORMS", "TALVOR_PG_A", false); });
+  const std::string refused = ErrorText([] { CopyDatabase("AGYFORMS", "TALVOR_PG_A", false); });
   EXPECT_NE(refused.find("odbc:DSN=TALVOR_PG_A already holds tables Customer"), std::string::npos)
       << refused;
   EXPECT_EQ(ServerColumn("DSN=TALVOR_PG_A", "SELECT count(*) FROM \"Customer\""), "0");
@@ -152,7 +144,7 @@ TEST_F(OdbcTest, ARefusedRowLeavesNothingOfTheCopy) {
        "INSERT INTO Customer (AgyCode, Number) VALUES ('01', 'A');"
        "INSERT INTO Policy (AgyCode, PolNum, PolicyTermExpDate) VALUES "
        "('01', 'P1', '2027-01-31'), ('01', 'P2', '2027-02-30')");
-  const std::string message = ErrorOf([] { CopyDatabase("AGYFORMS", "TALVOR_PG_A", false); });
+  const std::string message = ErrorText([] { CopyDatabase("AGYFORMS", "TALVOR_PG_A", false); });
   EXPECT_NE(message.find("table \"Policy\" of odbc:DSN=TALVOR_PG_A: a row of rows 1 to 2 is "
                          "refused"),
             std::string::npos)
@@ -167,7 +159,7 @@ TEST_F(OdbcTest, ARefusedRowLeavesNothingOfTheCopy) {
 TEST_F(OdbcTest, InitAndCheckOnTheServer) {
   InitAgencyDatabase("odbc:DSN=TALVOR_PG_A");
   EXPECT_TRUE(CheckDatabase("TALVOR_PG_A").empty());
-  EXPECT_NE(ErrorOf([] { InitAgencyDatabase("TALVOR_PG_A"); }).find("already holds"),
+  EXPECT_NE(ErrorText([] { InitAgencyDatabase("TALVOR_PG_A"); }).find("already holds"),
             std::string::npos);
   Server("DSN=TALVOR_PG_A", "ALTER TABLE \"Customer\" DROP COLUMN \"TaxID\";"
                             "ALTER TABLE \"Customer\" ALTER COLUMN \"CustType\" TYPE text");
@@ -185,7 +177,7 @@ TEST_F(OdbcTest, ThroughSqlitesOwnDriver) {
   fs::copy_file("empty.db", other);
   Exec(other, "DROP TABLE Customer; DROP TABLE Policy");
   const std::string target = "odbc:Driver=" TALVOR_SQLITE_ODBC_DRIVER ";Database=" + other;
-  const std::string refused = ErrorOf([&] { CopyDatabase("AGYFORMS", target, false); });
+  const std::string refused = ErrorText([&] { CopyDatabase("AGYFORMS", target, false); });
   EXPECT_NE(refused.find("already holds tables Contact"), std::string::npos) << refused;
   CopyDatabase("AGYFORMS", target, true);
   EXPECT_EQ(Rows(other, "Customer", customerCells), Rows("agency.db", "Customer", customerCells));
@@ -197,12 +189,12 @@ TEST_F(OdbcTest, AnUnreachableServerIsNamedWithoutItsPassword) {
   const std::string name =
       "odbc:Driver=/usr/lib/x86_64-linux-gnu/odbc/psqlodbca.so;Servername=/nonexistent;"
       "Database=agency;Username=support;PWD=hunter2";
-  const std::string message = ErrorOf([&] { CheckDatabase(name); });
+  const std::string message = ErrorText([&] { CheckDatabase(name); });
   EXPECT_EQ(message.rfind("cannot connect to odbc:Driver=", 0), 0u) << message;
   EXPECT_NE(message.find("PWD=***"), std::string::npos) << message;
   EXPECT_EQ(message.find("hunter2"), std::string::npos) << message;
   WriteFile("aliases.cfg", "AGYFORMS=agency.db\nLIVE=" + name + "\n");
-  const std::string viaAlias = ErrorOf([] { CopyDatabase("AGYFORMS", "LIVE", false); });
+  const std::string viaAlias = ErrorText([] { CopyDatabase("AGYFORMS", "LIVE", false); });
   EXPECT_NE(viaAlias.find("PWD=***"), std::string::npos) << viaAlias;
   EXPECT_EQ(viaAlias.find("hunter2"), std::string::npos) << viaAlias;
 }

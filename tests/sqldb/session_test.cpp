@@ -10,16 +10,8 @@
 namespace talvor::sqldb {
 namespace {
 
+using testing::ErrorText;
 using testing::SqldbTest;
-
-std::string ErrorText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
 
 using SessionTest = SqldbTest;
 

@@ -6,15 +6,27 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <string>
 
 #include "sqldb/catalog.h"
+#include "sqldb/error.h"
 
 namespace talvor::sqldb::testing {
 
 namespace fs = std::filesystem;
+
+// The message of the Error that `action` throws, or "<no error>".
+inline std::string ErrorText(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return "<no error>";
+}
 
 class SqldbTest : public ::testing::Test {
  protected:

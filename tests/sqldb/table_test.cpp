@@ -9,16 +9,8 @@
 namespace talvor::sqldb {
 namespace {
 
+using testing::ErrorText;
 using testing::SqldbTest;
-
-std::string ErrorText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

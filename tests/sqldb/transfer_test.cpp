@@ -11,17 +11,9 @@
 namespace talvor::sqldb {
 namespace {
 
+using testing::ErrorText;
 using testing::SqldbTest;
 namespace fs = std::filesystem;
-
-std::string ErrorOf(const std::function<void()>& work) {
-  try {
-    work();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "";
-}
 
 class TransferTest : public SqldbTest {
  protected:
@@ -41,7 +33,7 @@ TEST_F(TransferTest, CopyKeepsEveryTableRowOrderTypeAndIndex) {
        "CREATE TABLE SiteExtra (Code TEXT, Amount REAL, Flag BOOLEAN, Raw);"
        "INSERT INTO SiteExtra VALUES ('A', 1.25, 1, x'00ff'), ('B', NULL, 0, 12);"
        "CREATE UNIQUE INDEX ByCode ON SiteExtra (Code);");
-  EXPECT_EQ(ErrorOf([] { CopyDatabase("AGYFORMS", "nofolder/copy.db", false); }),
+  EXPECT_EQ(ErrorText([] { CopyDatabase("AGYFORMS", "nofolder/copy.db", false); }),
             "database \"nofolder/copy.db\": the folder \"nofolder\" does not exist");
   const auto copied = CopyDatabase("AGYFORMS", "copy.db", false);
   EXPECT_EQ(copied.size(), AgencyTables().size() + 1);
@@ -61,16 +53,16 @@ TEST_F(TransferTest, CopyRefusesTablesTheTargetHoldsUnlessReplacing) {
   CreateAgencyDatabase("other.db");
   Exec("other.db", "INSERT INTO Customer (AgyCode, Number) VALUES ('09', 'KEEP')");
   Exec("agency.db", "INSERT INTO Customer (AgyCode, Number) VALUES ('01', 'NEW')");
-  const std::string refused = ErrorOf([] { CopyDatabase("AGYFORMS", "other.db", false); });
+  const std::string refused = ErrorText([] { CopyDatabase("AGYFORMS", "other.db", false); });
   EXPECT_NE(refused.find("other.db already holds tables Customer, "), std::string::npos) << refused;
   EXPECT_NE(refused.find("(give --replace to replace them)"), std::string::npos);
   EXPECT_EQ(Scalar("other.db", "SELECT group_concat(Number) FROM Customer"), "KEEP");
 
   CopyDatabase("AGYFORMS", "other.db", true);
   EXPECT_EQ(Scalar("other.db", "SELECT group_concat(Number) FROM Customer"), "NEW");
-  EXPECT_EQ(ErrorOf([] { CopyDatabase("AGYFORMS", "./agency.db", true); }),
+  EXPECT_EQ(ErrorText([] { CopyDatabase("AGYFORMS", "./agency.db", true); }),
             "cannot copy agency.db onto itself");
-  EXPECT_EQ(ErrorOf([] { CopyDatabase("NOSUCH", "x.db", false); }).rfind("unknown database", 0),
+  EXPECT_EQ(ErrorText([] { CopyDatabase("NOSUCH", "x.db", false); }).rfind("unknown database", 0),
             0u);
   EXPECT_FALSE(fs::exists("x.db"));
 }
@@ -92,14 +84,14 @@ TEST_F(TransferTest, CheckNamesMissingTablesColumnsAndOtherTypes) {
     EXPECT_TRUE(has("Customer.TaxID:TEXT:"));
     EXPECT_TRUE(has("Producer.Number:TEXT:INTEGER"));
   }
-  EXPECT_EQ(ErrorOf([] { CheckDatabase("missing.db"); }),
+  EXPECT_EQ(ErrorText([] { CheckDatabase("missing.db"); }),
             "database \"missing.db\": the file does not exist");
 }
 
 TEST_F(TransferTest, InitMakesANewFileOnly) {
   InitAgencyDatabase("fresh.db");
   EXPECT_TRUE(CheckDatabase("fresh.db").empty());
-  EXPECT_NE(ErrorOf([] { InitAgencyDatabase("fresh.db"); }).find("already exists"),
+  EXPECT_NE(ErrorText([] { InitAgencyDatabase("fresh.db"); }).find("already exists"),
             std::string::npos);
 }
 
