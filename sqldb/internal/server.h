@@ -1,0 +1,76 @@
+// Private to sqldb: a database server reached through ODBC, as every part of the layer
+// sees it (the whole-table backend, the components, undo). What differs between servers is
+// asked of the driver here and kept here: the identifier quote (SQLGetInfo), the names of
+// tables, columns and indexes (SQLTables, SQLColumns, SQLStatistics), the type names a
+// server gives each kind (SQLGetTypeInfo), and the row identity that gives stored order.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sqldb/internal/backend.h"
+#include "sqldb/internal/odbc.h"
+
+namespace talvor::sqldb::internal {
+
+// A server's text of a value as the storage conventions hold it: numbers as numbers, a
+// flag as 0/1, a date-time "YYYY-MM-DD[ HH:MM:SS]" (a server shows midnight as 00:00:00);
+// other text as it is.
+Variant ServerValue(std::string text, FieldKind kind);
+
+// Binds `value` to parameter `at` of `s` for a column of the ODBC type `sqlType`: as text
+// the server converts (numbers in full precision, flags 0/1, date-times as stored).
+void BindServerValue(odbc::Statement& s, int at, const Variant& value, int sqlType);
+
+// Reads column `column` (1-based) of the current row of `s` as a value of `kind`.
+Variant ReadServerValue(const odbc::Statement& s, int column, FieldKind kind);
+
+class ServerDatabase {
+ public:
+  // Connects (odbc::Connection: an Error names the connection string, password hidden).
+  explicit ServerDatabase(std::string connectionString);
+
+  // "odbc:" and the connection string, password hidden.
+  std::string Shown() const;
+  const std::string& ConnectionString() const { return connectionString_; }
+  odbc::Connection& connection() { return connection_; }
+
+  // `name` quoted as an identifier of this server.
+  std::string Quote(std::string_view name) const;
+  // The tables the server lists, as spelled there.
+  std::vector<std::string> TableNames();
+  // The table of that name without regard to case, or nullopt.
+  std::optional<TableInfo> FindTable(std::string_view name);
+  // The table of exactly that name.
+  TableInfo Describe(const std::string& table);
+  // The rowid as a query names it: SQLite's own through its driver, else
+  // kRowIdentityColumn quoted.
+  std::string RowidName() const;
+  bool NativeRowid() const { return nativeRowid_; }
+  // The columns in whose order the server keeps the table's rows, as ORDER BY terms.
+  std::vector<std::string> RowIdentity(const TableInfo& table);
+  // The server's name of the first of `types` that it has. Throws Error when none.
+  std::string TypeName(std::initializer_list<SQLSMALLINT> types);
+  // The table's columns quoted, joined by ", ".
+  std::string ColumnList(const TableInfo& table) const;
+  // What follows a SELECT so that it gives its first row only.
+  std::string FirstRowOnly() const { return limitOne_; }
+
+ private:
+  std::string connectionString_;
+  odbc::Environment env_;
+  odbc::Connection connection_;
+  std::string quote_;
+  std::string limitOne_;
+  std::map<SQLSMALLINT, std::string> typeNames_;
+  // The one server difference the driver cannot be asked about: whether tables have a rowid
+  // of their own (SQLite) or get kRowIdentityColumn.
+  bool nativeRowid_ = false;
+};
+
+}  // namespace talvor::sqldb::internal
