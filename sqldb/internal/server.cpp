@@ -104,6 +104,21 @@ Variant ReadServerValue(const odbc::Statement& s, int column, FieldKind kind) {
   return text ? ServerValue(std::move(*text), kind) : Variant();
 }
 
+Cell JournalCell(const Variant& value) {
+  switch (value.type()) {
+    case Variant::Type::kNull: return Cell{};
+    case Variant::Type::kBoolean: return Cell{Cell::Kind::kInteger, value.Boolean() ? "1" : "0"};
+    case Variant::Type::kInteger:
+    case Variant::Type::kFloat:
+      return Cell{value.type() == Variant::Type::kInteger ? Cell::Kind::kInteger : Cell::Kind::kFloat,
+                  NumberText(value)};
+    case Variant::Type::kDateTime:
+      return Cell{Cell::Kind::kText, StoredDateTime(value.DateTimeValue())};
+    case Variant::Type::kText: return Cell{Cell::Kind::kText, value.Text()};
+  }
+  return Cell{};
+}
+
 ServerDatabase::ServerDatabase(std::string connectionString)
     : connectionString_(std::move(connectionString)), connection_(env_, connectionString_) {
   quote_ = connection_.InfoText(SQL_IDENTIFIER_QUOTE_CHAR);

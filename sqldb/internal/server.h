@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/change.h"
 #include "sqldb/internal/backend.h"
 #include "sqldb/internal/odbc.h"
 
@@ -26,6 +27,10 @@ Variant ServerValue(std::string text, FieldKind kind);
 // Binds `value` to parameter `at` of `s` for a column of the ODBC type `sqlType`: as text
 // the server converts (numbers in full precision, flags 0/1, date-times as stored).
 void BindServerValue(odbc::Statement& s, int at, const Variant& value, int sqlType);
+
+// The journal's cell of a value as ReadServerValue gives it: NULL, an integer (flags
+// too), a real, or text (date-times as stored).
+Cell JournalCell(const Variant& value);
 
 // Reads column `column` (1-based) of the current row of `s` as a value of `kind`.
 Variant ReadServerValue(const odbc::Statement& s, int column, FieldKind kind);
