@@ -1,6 +1,7 @@
 #include "sqldb/dialect.h"
 
 #include <cstddef>
+#include <map>
 #include <vector>
 
 #include "shell/text/text.h"
@@ -201,6 +202,147 @@ std::string FirstKeyword(std::string_view sql) {
     return "";
   }
   return "";
+}
+
+namespace {
+
+std::string Unquote(std::string_view name) {
+  if (name.size() >= 2 && (name.front() == '"' || name.front() == '`' || name.front() == '[')) {
+    const char close = name.front() == '[' ? ']' : name.front();
+    std::string out;
+    for (std::size_t i = 1; i + 1 < name.size(); ++i) {
+      out += name[i];
+      if (close != ']' && name[i] == close && i + 2 < name.size() && name[i + 1] == close) ++i;
+    }
+    return out;
+  }
+  return std::string(name);
+}
+
+}  // namespace
+
+std::string SpellNames(std::string_view sql,
+                       const std::function<std::optional<std::string>(std::string_view)>& spelled,
+                       const std::function<std::string(std::string_view)>& quote) {
+  const std::vector<Token> tokens = Tokenize(sql);
+  auto textOf = [&](std::size_t i) { return sql.substr(tokens[i].begin, tokens[i].end - tokens[i].begin); };
+  auto skip = [&](std::size_t i) {
+    while (i < tokens.size() &&
+           (tokens[i].kind == TokenKind::kBlank || tokens[i].kind == TokenKind::kComment)) {
+      ++i;
+    }
+    return i;
+  };
+  auto isWord = [&](std::size_t i, std::string_view upper) {
+    return i < tokens.size() && tokens[i].kind == TokenKind::kWord && UpperCase(textOf(i)) == upper;
+  };
+  // "name AS alias": SQLite lets a condition name the alias of a column of its own select
+  // list; a server wants the column.
+  std::map<std::string, std::string> aliases;
+  std::vector<char> isAlias(tokens.size(), 0);
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    if (tokens[i].kind != TokenKind::kName && tokens[i].kind != TokenKind::kWord) continue;
+    const std::size_t as = skip(i + 1);
+    if (!isWord(as, "AS")) continue;
+    const std::size_t alias = skip(as + 1);
+    if (alias >= tokens.size() || tokens[alias].kind != TokenKind::kWord) continue;
+    isAlias[alias] = 1;
+    const std::string name = tokens[i].kind == TokenKind::kName ? Unquote(textOf(i)) : std::string(textOf(i));
+    if (spelled(name)) aliases.try_emplace(LowerCase(textOf(alias)), name);
+  }
+  std::string out;
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    const Token& t = tokens[i];
+    const std::string_view text = sql.substr(t.begin, t.end - t.begin);
+    if (t.kind == TokenKind::kWord && !isAlias[i] && !spelled(text)) {
+      if (auto it = aliases.find(LowerCase(text)); it != aliases.end()) {
+        out += quote(*spelled(it->second));
+        continue;
+      }
+    }
+    if (t.kind == TokenKind::kName || t.kind == TokenKind::kWord) {
+      std::size_t next = i + 1;
+      while (next < tokens.size() && (tokens[next].kind == TokenKind::kBlank ||
+                                      tokens[next].kind == TokenKind::kComment)) {
+        ++next;
+      }
+      const bool call = t.kind == TokenKind::kWord && next < tokens.size() &&
+                        tokens[next].kind == TokenKind::kPunct && sql[tokens[next].begin] == '(';
+      if (!call) {
+        if (auto name = spelled(t.kind == TokenKind::kName ? Unquote(text) : text)) {
+          out += quote(*name);
+          continue;
+        }
+      }
+    }
+    out += text;
+  }
+  return out;
+}
+
+bool HoldsMoreThanOneStatement(std::string_view sql) {
+  bool ended = false;
+  for (const Token& t : Tokenize(sql)) {
+    if (t.kind == TokenKind::kBlank || t.kind == TokenKind::kComment) continue;
+    if (t.kind == TokenKind::kPunct && sql[t.begin] == ';') {
+      ended = true;
+      continue;
+    }
+    if (ended) return true;
+  }
+  return false;
+}
+
+std::optional<WriteShape> ShapeOfWrite(std::string_view sql) {
+  const std::vector<Token> tokens = Tokenize(sql);
+  std::vector<std::size_t> at;  // the tokens that are neither blanks nor comments
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    if (tokens[i].kind != TokenKind::kBlank && tokens[i].kind != TokenKind::kComment) at.push_back(i);
+  }
+  auto text = [&](std::size_t k) {
+    const Token& t = tokens[at[k]];
+    return sql.substr(t.begin, t.end - t.begin);
+  };
+  auto word = [&](std::size_t k, std::string_view upper) {
+    return k < at.size() && tokens[at[k]].kind == TokenKind::kWord && UpperCase(text(k)) == upper;
+  };
+  WriteShape shape;
+  std::size_t name = 0;
+  if (word(0, "UPDATE")) {
+    shape.keyword = "UPDATE";
+    name = 1;
+  } else if (word(0, "DELETE") && word(1, "FROM")) {
+    shape.keyword = "DELETE";
+    name = 2;
+  } else if (word(0, "INSERT") && word(1, "INTO")) {
+    shape.keyword = "INSERT";
+    name = 2;
+  } else if (word(0, "DROP") && word(1, "TABLE")) {
+    shape.keyword = "DROP";
+    name = word(2, "IF") && word(3, "EXISTS") ? 4 : 2;
+  } else {
+    return std::nullopt;
+  }
+  if (name >= at.size() ||
+      (tokens[at[name]].kind != TokenKind::kName && tokens[at[name]].kind != TokenKind::kWord)) {
+    return std::nullopt;
+  }
+  shape.table = Unquote(text(name));
+  int depth = 0;
+  for (std::size_t k = name + 1; k < at.size(); ++k) {
+    const Token& t = tokens[at[k]];
+    if (t.kind == TokenKind::kPunct && sql[t.begin] == '(') ++depth;
+    if (t.kind == TokenKind::kPunct && sql[t.begin] == ')') --depth;
+    if (depth == 0 && word(k, "WHERE")) {
+      std::string_view rest = sql.substr(t.end);
+      while (!rest.empty() && (rest.back() == ';' || static_cast<unsigned char>(rest.back()) <= 32)) {
+        rest.remove_suffix(1);
+      }
+      shape.where = std::string(rest);
+      break;
+    }
+  }
+  return shape;
 }
 
 }  // namespace internal

@@ -3,12 +3,14 @@
 #include <unordered_map>
 
 #include "shell/text/text.h"
+#include "sqldb/database.h"
 #include "sqldb/dialect.h"
 #include "sqldb/error.h"
 #include "sqldb/internal/connection.h"
 #include "sqldb/internal/fields.h"
 #include "sqldb/internal/names.h"
 #include "sqldb/internal/result.h"
+#include "sqldb/internal/server_link.h"
 #include "sqldb/internal/sessions.h"
 #include "sqldb/internal/sqltext.h"
 #include "sqldb/stats.h"
@@ -26,6 +28,7 @@ struct Query::Impl final : internal::SessionMember {
 
   bool open = false;
   std::shared_ptr<internal::Connection> conn;
+  std::shared_ptr<internal::ServerLink> server;  // instead of `conn`, on a server
   internal::SessionLink session;
   std::string statement;  // the text as run, for messages
 
@@ -71,6 +74,7 @@ struct Query::Impl final : internal::SessionMember {
     eof = bof = true;
     session.Detach();
     conn.reset();
+    server.reset();
   }
 
   void Load(std::size_t index) {
@@ -85,8 +89,14 @@ struct Query::Impl final : internal::SessionMember {
     rowCount = -1;
     try {
       session.Attach(sessionName, this);
-      conn = internal::Connection::Open(databaseName);
-      Run(TranslateDialect(text));
+      const DatabaseTarget target = LocateDatabase(databaseName);
+      if (target.IsOdbc()) {
+        server = internal::ServerLink::Open(target);
+        RunOnServer(TranslateDialect(text));
+      } else {
+        conn = internal::Connection::Open(databaseName);
+        Run(TranslateDialect(text));
+      }
     } catch (...) {
       names.clear();
       kinds.clear();
@@ -94,6 +104,7 @@ struct Query::Impl final : internal::SessionMember {
       rows.Clear();
       session.Detach();
       conn.reset();
+      server.reset();
       throw;
     }
     open = true;
@@ -145,6 +156,46 @@ struct Query::Impl final : internal::SessionMember {
     } else {
       eof = true;
     }
+    bof = true;
+  }
+
+  // The statement on a server, with its names spelled as the server spells them. A
+  // statement that does not start with SELECT (or WITH or VALUES) is run as a write.
+  void RunOnServer(const std::string& sql) {
+    if (internal::HoldsMoreThanOneStatement(sql)) Fail("the text holds more than one statement");
+    const std::string keyword = internal::FirstKeyword(sql);
+    try {
+      const std::string serverSql = server->ForServer(sql);
+      if (keyword != "SELECT" && keyword != "WITH" && keyword != "VALUES") {
+        rowCount = server->ExecuteWrite(serverSql);
+        if (keyword == "INSERT" || keyword == "UPDATE" || keyword == "DELETE") {
+          stats_internal::AddWritten(rowCount);
+        } else {
+          rowCount = -1;
+        }
+        eof = bof = true;
+        return;
+      }
+      server->Select(serverSql, [&](odbc::Statement& s) {
+        const int columns = s.ColumnCount();
+        for (int i = 1; i <= columns; ++i) {
+          names.push_back(s.ColumnName(i));
+          kinds.push_back(internal::KindOfDeclaredType(s.ColumnTypeName(i)));
+          byName.emplace(LowerCase(names.back()), i - 1);
+        }
+        row.assign(names.size(), Variant());
+        while (s.Fetch()) {
+          for (int i = 0; i < columns; ++i) row[i] = internal::ReadServerValue(s, i + 1, kinds[i]);
+          rows.Append(row);
+        }
+      });
+    } catch (const Error& e) {
+      Fail(e.what());
+    }
+    rowCount = static_cast<std::int64_t>(rows.size());
+    stats_internal::AddRead(rowCount);
+    eof = rows.size() == 0;
+    if (!eof) Load(0);
     bof = true;
   }
 

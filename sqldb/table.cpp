@@ -6,11 +6,13 @@
 #include <unordered_map>
 
 #include "shell/text/text.h"
+#include "sqldb/database.h"
 #include "sqldb/dialect.h"
 #include "sqldb/error.h"
 #include "sqldb/internal/connection.h"
 #include "sqldb/internal/fields.h"
 #include "sqldb/internal/names.h"
+#include "sqldb/internal/server_link.h"
 #include "sqldb/internal/sessions.h"
 #include "sqldb/stats.h"
 
@@ -71,6 +73,12 @@ struct Table::Impl final : internal::SessionMember {
   // While open.
   TableState state = TableState::kInactive;
   std::shared_ptr<internal::Connection> conn;
+  // A table on a server (instead of `conn`): the same walk, row by row by rowid, through
+  // statements the server is given; no cursor.
+  std::shared_ptr<internal::ServerLink> server;
+  internal::TableInfo serverTable;
+  std::string serverFetchAny, serverFetchFiltered;  // their statements' text
+  std::unordered_map<std::string, std::string> serverLocates;
   internal::SessionLink session;
   std::string realName;
   std::string quotedTable;
@@ -141,6 +149,22 @@ struct Table::Impl final : internal::SessionMember {
 
   void RequireOpen() const {
     if (state == TableState::kInactive) Fail("component \"" + name + "\" is not open");
+  }
+
+  // Lets go of a read the SQLite connection holds (a server holds none).
+  void ReleaseReads() const {
+    if (conn) conn->ReleasePending();
+  }
+  std::int64_t Changes() const { return server ? server->Changes() : conn->Changes(); }
+
+  // Runs a server's part of the component, naming the table in its failure.
+  template <typename Call>
+  auto OnServer(Call&& call) const {
+    try {
+      return call();
+    } catch (const Error& e) {
+      Fail(e.what());
+    }
   }
 
   Statement Prepare(const std::string& sql) const {
@@ -216,6 +240,10 @@ struct Table::Impl final : internal::SessionMember {
     eof = bof = true;
     session.Detach();
     conn.reset();
+    server.reset();
+    serverLocates.clear();
+    serverFetchAny.clear();
+    serverFetchFiltered.clear();
   }
 
   void Close() {
@@ -327,7 +355,8 @@ struct Table::Impl final : internal::SessionMember {
       result.sql = result.sortSql = rowidName;
       return result;
     }
-    conn->ReleasePending();
+    ReleaseReads();
+    if (server) return ServerIndexOrder(index);
     std::string found;
     {
       Statement s =
@@ -372,11 +401,12 @@ struct Table::Impl final : internal::SessionMember {
   // and the rowid `id` (a row that need not exist any more); false when there is none.
   // NULL sorts before every value, as the engine orders it.
   bool SeekAfter(const std::vector<Variant>& values, std::int64_t id) {
+    if (server) return ServerSeekAfter(values, id);
     const std::string condition = AfterCondition(values);
     std::string sql = "SELECT " + rowidName + " FROM " + quotedTable + " WHERE ";
     if (!where.empty()) sql += where + " AND ";
     sql += condition + " ORDER BY " + order + " LIMIT 1";
-    conn->ReleasePending();
+    ReleaseReads();
     Statement s = Prepare(sql);
     std::int64_t next = 0;
     {
@@ -401,11 +431,25 @@ struct Table::Impl final : internal::SessionMember {
     cursorUsable = false;
     cursorFirst = Statement();
     cursorAfter.clear();
-    conn->ReleasePending();
+    ReleaseReads();
     fetchFiltered = Statement();
     locates.clear();
+    serverLocates.clear();
+    serverFetchFiltered.clear();
     where.clear();
     if (!filtered || Trim(filter).empty()) return;
+    if (server) {
+      const std::string condition = "(" + server->ForServer(TranslateDialect(filter)) + "\n)";
+      try {
+        server->Select("SELECT " + rowidName + " FROM " + quotedTable + " WHERE " + condition +
+                           server->db().FirstRowOnly(),
+                       [](odbc::Statement&) {});
+      } catch (const Error& e) {
+        Fail("the filter \"" + filter + "\" is not valid: " + e.what());
+      }
+      where = condition;
+      return;
+    }
     const std::string condition = "(" + TranslateDialect(filter) + "\n)";
     std::string error;
     if (!Statement::Prepare(conn->handle(),
@@ -420,6 +464,7 @@ struct Table::Impl final : internal::SessionMember {
   // `filtered`, no longer matches the filter).
   bool Fetch(std::int64_t id, bool useFilter) {
     const bool withFilter = useFilter && !where.empty();
+    if (server) return ServerFetch(id, withFilter);
     Statement& s = withFilter ? fetchFiltered : fetchAny;
     if (!s) {
       s = Prepare("SELECT " + columnList + " FROM " + quotedTable + " WHERE " + rowidName +
@@ -555,7 +600,7 @@ struct Table::Impl final : internal::SessionMember {
   // between (which may have changed the row) has the post run, as does a table with
   // triggers. Text read from a BLOB is never the same: written back, it would be text.
   bool EditChangesNothing() const {
-    if (hasTriggers || conn->Changes() != rowChanges) return false;
+    if (hasTriggers || Changes() != rowChanges) return false;
     for (std::size_t i = 0; i < columns.size(); ++i) {
       if (!assigned[i]) continue;
       if (rowBlobs[i] || edit[i].type() != row[i].type()) return false;
@@ -571,8 +616,12 @@ struct Table::Impl final : internal::SessionMember {
   }
 
   void TakeSnapshot() {
-    conn->ReleasePending();
+    ReleaseReads();
     walk.clear();
+    if (server) {
+      ServerSnapshot();
+      return;
+    }
     std::string sql = "SELECT " + rowidName + " FROM " + quotedTable;
     if (!where.empty()) sql += " WHERE " + where;
     sql += " ORDER BY " + (where.empty() ? order : sortOrder);
@@ -642,8 +691,8 @@ struct Table::Impl final : internal::SessionMember {
     CheckBrowse();
     StopCursor();
     TakeSnapshot();
-    cursorUsable = true;
-    if (!walk.empty()) {
+    cursorUsable = !server;
+    if (!walk.empty() && cursorUsable) {
       StartCursorAtFirst();
       if (StepCursor(0) == Stepped::kRow) {
         eof = false;
@@ -754,43 +803,54 @@ struct Table::Impl final : internal::SessionMember {
     modified = true;
   }
 
+  // The UPDATE of the edited row of an SQLite table (only its assigned columns).
+  void UpdateFileRow() {
+    auto found = updates.find(assigned);
+    if (found == updates.end()) found = updates.emplace(assigned, Statement()).first;
+    Statement& s = found->second;
+    if (!s) {
+      std::string sql = "UPDATE " + quotedTable + " SET ";
+      int n = 0;
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (!assigned[i]) continue;
+        sql += (n ? ", " : "") + columns[i].quoted + " = ?" + std::to_string(n + 1);
+        ++n;
+      }
+      sql += " WHERE " + rowidName + " = ?" + std::to_string(n + 1);
+      s = Prepare(sql);
+    }
+    int n = 0;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (assigned[i]) s.Bind(++n, edit[i]);
+    }
+    s.BindInt(n + 1, rowid);
+    // A capture of the connection (a recorded run) need only read the columns set;
+    // the announcement ends with the statement, however it ends.
+    conn->AnnounceUpdate(realName, rowid, assigned);
+    struct EndAnnouncement {
+      internal::Connection& conn;
+      ~EndAnnouncement() { conn.EndAnnouncement(); }
+    } end{*conn};
+    Write(s, true);
+    if (sqlite3_changes(conn->handle()) == 0) Fail("the row being edited no longer exists");
+    // The walk's cursor stands on this row: a write of this row alone leaves the rows
+    // ahead of it as they were, unless a trigger may have written others.
+    if (cursor != nullptr && !hasTriggers) cursorChanges = conn->Changes();
+  }
+
   void Post() {
     RequireOpen();
     if (state == TableState::kEdit) {
       // Many repairs assign every row the values it has; like the engine with the same
       // bytes, such a post writes nothing (and a recorded run would keep no change of it).
       if (modified && !EditChangesNothing()) {
-        auto found = updates.find(assigned);
-        if (found == updates.end()) found = updates.emplace(assigned, Statement()).first;
-        Statement& s = found->second;
-        if (!s) {
-          std::string sql = "UPDATE " + quotedTable + " SET ";
-          int n = 0;
-          for (std::size_t i = 0; i < columns.size(); ++i) {
-            if (!assigned[i]) continue;
-            sql += (n ? ", " : "") + columns[i].quoted + " = ?" + std::to_string(n + 1);
-            ++n;
-          }
-          sql += " WHERE " + rowidName + " = ?" + std::to_string(n + 1);
-          s = Prepare(sql);
+        if (server) {
+          const std::int64_t count =
+              OnServer([&] { return server->UpdateRow(serverTable, assigned, edit, rowid); });
+          if (count == 0) Fail("the row being edited no longer exists");
+        } else {
+          UpdateFileRow();
         }
-        int n = 0;
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-          if (assigned[i]) s.Bind(++n, edit[i]);
-        }
-        s.BindInt(n + 1, rowid);
-        // A capture of the connection (a recorded run) need only read the columns set;
-        // the announcement ends with the statement, however it ends.
-        conn->AnnounceUpdate(realName, rowid, assigned);
-        struct EndAnnouncement {
-          internal::Connection& conn;
-          ~EndAnnouncement() { conn.EndAnnouncement(); }
-        } end{*conn};
-        Write(s, true);
-        if (sqlite3_changes(conn->handle()) == 0) Fail("the row being edited no longer exists");
-        // The walk's cursor stands on this row: a write of this row alone leaves the rows
-        // ahead of it as they were, unless a trigger may have written others.
-        if (cursor != nullptr && !hasTriggers) cursorChanges = conn->Changes();
         row.swap(edit);
         for (std::size_t i = 0; i < columns.size(); ++i) {
           if (assigned[i]) rowBlobs[i] = 0;
@@ -798,6 +858,16 @@ struct Table::Impl final : internal::SessionMember {
       }
       state = TableState::kBrowse;
       edit.clear();
+    } else if (state == TableState::kInsert && server) {
+      const std::int64_t id =
+          OnServer([&] { return server->InsertRow(serverTable, assigned, edit); });
+      state = TableState::kBrowse;
+      edit.clear();
+      if (Fetch(id, false)) {
+        hasRow = true;
+        detached = true;
+        eof = bof = false;
+      }
     } else if (state == TableState::kInsert) {
       auto found = inserts.find(assigned);
       if (found == inserts.end()) found = inserts.emplace(assigned, Statement()).first;
@@ -851,10 +921,14 @@ struct Table::Impl final : internal::SessionMember {
     if (!hasRow) Fail("there is no current row to delete");
     StopCursor();
     cursorUsable = false;
-    Statement& s = erase;
-    if (!s) s = Prepare("DELETE FROM " + quotedTable + " WHERE " + rowidName + " = ?1");
-    s.BindInt(1, rowid);
-    Write(s);
+    if (server) {
+      OnServer([&] { return server->DeleteRow(serverTable, rowid); });
+    } else {
+      Statement& s = erase;
+      if (!s) s = Prepare("DELETE FROM " + quotedTable + " WHERE " + rowidName + " = ?1");
+      s.BindInt(1, rowid);
+      Write(s);
+    }
     eof = bof = false;
     if (detached) {
       // Put here by Locate or an insert: the next row is found by the deleted row's key,
@@ -898,6 +972,7 @@ struct Table::Impl final : internal::SessionMember {
       Fail("locate on \"" + std::string(fields) + "\" needs " + std::to_string(indexes.size()) +
            " values, got " + std::to_string(values.size()));
     }
+    if (server) return ServerLocate(values);
     std::vector<Variant>& cells = locateCells;
     cells.clear();
     std::string& key = locateKey;
@@ -996,6 +1071,209 @@ struct Table::Impl final : internal::SessionMember {
     return true;
   }
 
+  // ---- a table on a server ----
+
+  void LoadServerSchema() {
+    std::optional<internal::TableInfo> info =
+        OnServer([&] { return server->db().FindTable(tableName); });
+    if (!info) {
+      throw Error("table \"" + tableName + "\" not found in database \"" + databaseName + "\"");
+    }
+    serverTable = std::move(*info);
+    realName = serverTable.name;
+    internal::ServerDatabase& db = server->db();
+    if (!serverTable.hasRowid) {
+      Fail("the table has no rowid column to walk by (on a server, a column \"" +
+           std::string(internal::kRowIdentityColumn) + "\"; db copy gives every table one)");
+    }
+    quotedTable = db.Quote(realName);
+    rowidName = db.RowidName();
+    for (const internal::ColumnInfo& info : serverTable.columns) {
+      Column c;
+      c.name = info.name;
+      c.quoted = db.Quote(info.name);
+      c.kind = info.kind;
+      byName.emplace(LowerCase(c.name), static_cast<int>(columns.size()));
+      columnList += (columns.empty() ? "" : ", ") + c.quoted;
+      columns.push_back(std::move(c));
+    }
+    row.assign(columns.size(), Variant());
+    rowBlobs.assign(columns.size(), 0);
+    hasTriggers = false;
+    indexColumns.clear();
+    for (const internal::IndexInfo& index : serverTable.indexes) {
+      indexColumns.emplace_back();
+      for (const std::string& column : index.columns) {
+        auto it = byName.find(column);
+        if (it == byName.end()) break;
+        indexColumns.back().push_back(it->second);
+      }
+    }
+    serverFetchAny = "SELECT " + columnList + " FROM " + quotedTable + " WHERE " + rowidName + " = ?";
+  }
+
+  // An index's order on a server: NULL first, as SQLite orders it (servers differ, and
+  // not every one takes NULLS FIRST), then the value, then the rowid.
+  WalkOrder ServerIndexOrder(const std::string& index) const {
+    const internal::IndexInfo* found = nullptr;
+    for (const internal::IndexInfo& candidate : serverTable.indexes) {
+      if (EqualsIgnoringCase(candidate.name, Trim(index))) found = &candidate;
+    }
+    if (found == nullptr) Fail("no index \"" + index + "\"");
+    WalkOrder result;
+    for (const std::string& column : found->columns) {
+      auto it = byName.find(column);
+      if (it == byName.end()) Fail("index \"" + index + "\" orders by an expression, not by columns");
+      OrderKey key;
+      key.column = it->second;
+      key.expr = columns[it->second].quoted;
+      key.desc = false;
+      result.sql += "CASE WHEN " + key.expr + " IS NULL THEN 0 ELSE 1 END, " + key.expr + ", ";
+      result.keys.push_back(std::move(key));
+    }
+    result.sql += rowidName;
+    result.sortSql = result.sql;
+    return result;
+  }
+
+  void ServerReadRow(const odbc::Statement& s, int first) {
+    rowChanges = server->Changes();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      row[i] = internal::ReadServerValue(s, first + static_cast<int>(i), columns[i].kind);
+      rowBlobs[i] = 0;
+    }
+  }
+
+  static std::int64_t RowidAt(const odbc::Statement& s, int column) {
+    const Variant id = internal::ReadServerValue(s, column, FieldKind::kInteger);
+    return id.type() == Variant::Type::kInteger ? id.Integer() : 0;
+  }
+
+  bool ServerFetch(std::int64_t id, bool withFilter) {
+    if (withFilter && serverFetchFiltered.empty()) serverFetchFiltered = serverFetchAny + " AND " + where;
+    return OnServer([&] {
+      odbc::Statement& s = server->Prepared(withFilter ? serverFetchFiltered : serverFetchAny);
+      s.BindInteger(1, id);
+      s.Execute();
+      const bool found = s.Fetch();
+      if (found) {
+        ServerReadRow(s, 1);
+        rowid = id;
+        stats_internal::AddRead(1);
+      }
+      s.Reset();
+      return found;
+    });
+  }
+
+  void ServerSnapshot() {
+    std::string sql = "SELECT " + rowidName + " FROM " + quotedTable;
+    if (!where.empty()) sql += " WHERE " + where;
+    sql += " ORDER BY " + order;
+    OnServer([&] {
+      odbc::Statement& s = server->Prepared(sql);
+      s.Execute();
+      while (s.Fetch()) walk.push_back(RowidAt(s, 1));
+      s.Reset();
+      return 0;
+    });
+    detached = false;
+  }
+
+  // SeekAfter on a server: its statements take each value as a parameter of its own.
+  bool ServerSeekAfter(const std::vector<Variant>& values, std::int64_t id) {
+    std::string condition, closing;
+    std::vector<std::pair<const Variant*, int>> params;  // each with its column's type
+    for (const OrderKey& key : orderKeys) {
+      const Variant& value = values[key.column];
+      if (value.IsNull()) {
+        condition += "(" + key.expr + " IS NOT NULL OR (" + key.expr + " IS NULL AND ";
+      } else {
+        condition += "(" + key.expr + " > ? OR (" + key.expr + " = ? AND ";
+        const int type = serverTable.columns[key.column].sqlType;
+        params.emplace_back(&value, type);
+        params.emplace_back(&value, type);
+      }
+      closing += "))";
+    }
+    std::string sql = "SELECT " + rowidName + " FROM " + quotedTable + " WHERE ";
+    if (!where.empty()) sql += where + " AND ";
+    sql += "(" + condition + rowidName + " > ?" + closing + ") ORDER BY " + order +
+           server->db().FirstRowOnly();
+    std::optional<std::int64_t> next = OnServer([&]() -> std::optional<std::int64_t> {
+      odbc::Statement& s = server->Prepared(sql);
+      int at = 0;
+      for (const auto& [value, type] : params) internal::BindServerValue(s, ++at, *value, type);
+      s.BindInteger(at + 1, id);
+      s.Execute();
+      std::optional<std::int64_t> found;
+      if (s.Fetch()) found = RowidAt(s, 1);
+      s.Reset();
+      return found;
+    });
+    if (!next || !Fetch(*next, true)) return false;
+    hasRow = true;
+    detached = true;
+    return true;
+  }
+
+  bool ServerLocate(const std::vector<Variant>& values) {
+    const std::vector<int>& indexes = locateIndexes;
+    std::vector<Variant>& cells = locateCells;
+    cells.clear();
+    std::string& key = locateKey;
+    key.clear();
+    for (std::size_t k = 0; k < indexes.size(); ++k) {
+      try {
+        cells.push_back(internal::ToStorage(values[k], columns[indexes[k]].kind, *formats));
+      } catch (const ConvertFailure&) {
+        return false;
+      }
+      const Variant& cell = cells.back();
+      AppendNumber(key, indexes[k]);
+      key += cell.IsNull() ? "n," : cell.type() == Variant::Type::kText && cell.Text().empty() ? "e," : "v,";
+    }
+    std::string& sql = serverLocates[key];
+    if (sql.empty()) {
+      sql = "SELECT " + rowidName + ", " + columnList + " FROM " + quotedTable + " WHERE ";
+      for (std::size_t k = 0; k < indexes.size(); ++k) {
+        const std::string& c = columns[indexes[k]].quoted;
+        const Variant& cell = cells[k];
+        if (k) sql += " AND ";
+        if (cell.IsNull()) {
+          sql += c + " IS NULL";
+        } else if (cell.type() == Variant::Type::kText && cell.Text().empty()) {
+          sql += "(" + c + " = ? OR " + c + " IS NULL)";
+        } else {
+          sql += c + " = ?";
+        }
+      }
+      if (!where.empty()) sql += " AND " + where;
+      sql += " ORDER BY " + order + server->db().FirstRowOnly();
+    }
+    return OnServer([&] {
+      odbc::Statement& s = server->Prepared(sql);
+      int at = 0;
+      for (std::size_t k = 0; k < cells.size(); ++k) {
+        if (!cells[k].IsNull()) {
+          internal::BindServerValue(s, ++at, cells[k], serverTable.columns[indexes[k]].sqlType);
+        }
+      }
+      s.Execute();
+      const bool found = s.Fetch();
+      if (found) {
+        rowid = RowidAt(s, 1);
+        ServerReadRow(s, 2);
+        stats_internal::AddRead(1);
+        hasRow = true;
+        detached = true;
+        eof = bof = false;
+      }
+      s.Reset();
+      return found;
+    });
+  }
+
   void Reapply() {
     CheckBrowse();
     try {
@@ -1070,8 +1348,9 @@ void Table::SetIndexName(std::string indexName) {
   WalkOrder order = impl_->IndexOrder(indexName);
   impl_->indexName = std::move(indexName);
   impl_->TakeOrder(std::move(order));
-  impl_->conn->ReleasePending();  // a located row's read may be held by one of them
+  impl_->ReleaseReads();  // a located row's read may be held by one of them
   impl_->locates.clear();
+  impl_->serverLocates.clear();
   impl_->StopCursor();  // its statements read in the old order
   impl_->cursorUsable = false;
   impl_->cursorFirst = internal::Statement();
@@ -1103,8 +1382,14 @@ void Table::Open() {
   }
   try {
     t.session.Attach(t.sessionName, &t);
-    t.conn = internal::Connection::Open(t.databaseName);
-    t.LoadSchema();
+    const DatabaseTarget target = LocateDatabase(t.databaseName);
+    if (target.IsOdbc()) {
+      t.server = internal::ServerLink::Open(target);
+      t.LoadServerSchema();
+    } else {
+      t.conn = internal::Connection::Open(t.databaseName);
+      t.LoadSchema();
+    }
     WalkOrder order = t.IndexOrder(t.indexName);
     t.TakeOrder(std::move(order));
     t.ApplyFilter();
@@ -1221,6 +1506,15 @@ std::int64_t Table::RecordCount() const {
   t.RequireOpen();
   std::string sql = "SELECT count(*) FROM " + t.quotedTable;
   if (!t.where.empty()) sql += " WHERE " + t.where;
+  if (t.server) {
+    return t.OnServer([&] {
+      odbc::Statement& s = t.server->Prepared(sql);
+      s.Execute();
+      const std::int64_t count = s.Fetch() ? Impl::RowidAt(s, 1) : 0;
+      s.Reset();
+      return count;
+    });
+  }
   t.conn->ReleasePending();
   Statement s = t.Prepare(sql);
   internal::ResetOnExit reset(s);

@@ -9,6 +9,7 @@
 #include "sqldb/database.h"
 #include "sqldb/error.h"
 #include "sqldb/internal/fields.h"
+#include "sqldb/internal/server_link.h"
 
 namespace talvor::sqldb::internal {
 namespace fs = std::filesystem;
@@ -304,6 +305,7 @@ namespace fs = std::filesystem;
 
 void CloseIdleConnections() {
   internal::Kept().clear();
+  internal::ServerLink::CloseIdle();
 }
 
 void CaptureDatabases(ChangeSink* sink, CaptureMode mode) {
@@ -312,6 +314,7 @@ void CaptureDatabases(ChangeSink* sink, CaptureMode mode) {
   capture.held.clear();
   capture.sink = sink;
   capture.mode = mode;
+  internal::ServerLink::CaptureAll(sink, mode);
   if (sink == nullptr) return;
   for (auto& [key, weak] : internal::Registry()) {
     if (auto connection = weak.lock()) {

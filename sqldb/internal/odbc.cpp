@@ -220,6 +220,15 @@ std::string Statement::ColumnName(int column) const {
   return std::string(reinterpret_cast<const char*>(name));
 }
 
+std::string Statement::ColumnTypeName(int column) const {
+  SQLCHAR name[256] = {};
+  SQLSMALLINT length = 0;
+  Check(SQLColAttribute(stmt_, static_cast<SQLUSMALLINT>(column), SQL_DESC_TYPE_NAME, name,
+                        sizeof name, &length, nullptr),
+        "cannot describe a column", sql_);
+  return std::string(reinterpret_cast<const char*>(name));
+}
+
 std::optional<std::string> Statement::Text(int column) const {
   std::string value;
   char buffer[4096];

@@ -108,6 +108,8 @@ class Statement {
   bool Fetch();
   SQLSMALLINT ColumnCount() const;
   std::string ColumnName(int column) const;
+  // The server's name of the column's type ("int8", "varchar" ...).
+  std::string ColumnTypeName(int column) const;
   // Column `column` (1-based) of the current row as bytes; nullopt for NULL.
   std::optional<std::string> Text(int column) const;
   // The rows the last UPDATE, INSERT or DELETE changed.

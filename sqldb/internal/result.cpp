@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "sqldb/internal/fields.h"
+
 namespace talvor::sqldb::internal {
 namespace {
 
@@ -56,6 +58,38 @@ void ResultRows::Append(const Statement& s, int columns) {
         arena_ += kText;
         Put<std::uint32_t>(arena_, size);
         if (size) arena_.append(data, size);
+        break;
+      }
+    }
+  }
+}
+
+void ResultRows::Append(const std::vector<Variant>& cells) {
+  starts_.push_back(arena_.size());
+  for (const Variant& cell : cells) {
+    switch (cell.type()) {
+      case Variant::Type::kNull:
+        arena_ += kNull;
+        break;
+      case Variant::Type::kInteger:
+        arena_ += kInteger;
+        Put<std::int64_t>(arena_, cell.Integer());
+        break;
+      case Variant::Type::kFloat:
+        arena_ += kFloat;
+        Put<double>(arena_, cell.Float());
+        break;
+      case Variant::Type::kBoolean:
+        arena_ += kInteger;
+        Put<std::int64_t>(arena_, cell.Boolean() ? 1 : 0);
+        break;
+      default: {
+        const std::string text = cell.type() == Variant::Type::kText
+                                     ? cell.Text()
+                                     : StoredDateTime(cell.DateTimeValue());
+        arena_ += kText;
+        Put<std::uint32_t>(arena_, static_cast<std::uint32_t>(text.size()));
+        arena_ += text;
         break;
       }
     }

@@ -16,6 +16,8 @@ class ResultRows {
   void Clear();
   // Appends the current row of `s` (its first `columns` columns).
   void Append(const Statement& s, int columns);
+  // Appends a row of cells (null, integer, float or text; other kinds as their text).
+  void Append(const std::vector<Variant>& cells);
   std::size_t size() const { return starts_.size(); }
   // Unpacks row `index` into `cells`. REQUIRES: index < size(); cells.size() == columns.
   void Read(std::size_t index, std::vector<Variant>& cells) const;

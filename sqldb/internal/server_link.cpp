@@ -1,0 +1,497 @@
+#include "sqldb/internal/server_link.h"
+
+#include <algorithm>
+
+#include "shell/text/text.h"
+#include "sqldb/error.h"
+#include "sqldb/internal/sqltext.h"
+#include "sqldb/stats.h"
+
+namespace talvor::sqldb::internal {
+
+namespace {
+
+// Open server connections by connection string; entries expire when the last holder lets
+// go. Kept ones stay open between uses, until CloseIdleConnections.
+struct Links {
+  std::map<std::string, std::weak_ptr<ServerLink>> open;
+  std::map<std::string, std::shared_ptr<ServerLink>> kept;
+  ChangeSink* sink = nullptr;
+  CaptureMode mode = CaptureMode::kRecord;
+  std::vector<std::shared_ptr<ServerLink>> held;  // for the capture, while it lasts
+};
+Links& TheLinks() {
+  static Links links;
+  return links;
+}
+
+// How many rowids one "IN (...)" names.
+constexpr std::size_t kIdsPerRead = 100;
+
+CellView ViewOf(const Variant& value, std::string& scratch) {
+  CellView view;
+  switch (value.type()) {
+    case Variant::Type::kNull: break;
+    case Variant::Type::kInteger:
+      view.kind = Cell::Kind::kInteger;
+      view.integer = value.Integer();
+      break;
+    case Variant::Type::kFloat:
+      view.kind = Cell::Kind::kFloat;
+      view.real = value.Float();
+      break;
+    case Variant::Type::kText:
+      view.kind = Cell::Kind::kText;
+      view.bytes = value.Text();
+      break;
+    default: {
+      // Not read from a server (which gives numbers and text), but complete all the same.
+      const Cell cell = JournalCell(value);
+      scratch = cell.value;
+      view.kind = cell.kind;
+      if (cell.kind == Cell::Kind::kInteger) {
+        view.integer = value.type() == Variant::Type::kBoolean && value.Boolean() ? 1 : 0;
+      } else {
+        view.bytes = scratch;
+      }
+    }
+  }
+  return view;
+}
+
+}  // namespace
+
+std::shared_ptr<ServerLink> ServerLink::Open(const DatabaseTarget& target) {
+  Links& links = TheLinks();
+  if (auto it = links.open.find(target.connection); it != links.open.end()) {
+    if (auto shared = it->second.lock()) return shared;
+    links.open.erase(it);
+  }
+  std::shared_ptr<ServerLink> link(new ServerLink(target));
+  links.open[target.connection] = link;
+  links.kept[target.connection] = link;
+  if (links.sink != nullptr) {
+    link->StartCapture(*links.sink, links.mode);
+    links.held.push_back(link);
+  }
+  return link;
+}
+
+void ServerLink::CaptureAll(ChangeSink* sink, CaptureMode mode) {
+  Links& links = TheLinks();
+  for (auto& link : links.held) link->EndCapture();
+  links.held.clear();
+  links.sink = sink;
+  links.mode = mode;
+  if (sink == nullptr) return;
+  for (auto& [key, weak] : links.open) {
+    if (auto link = weak.lock()) {
+      link->StartCapture(*sink, mode);
+      links.held.push_back(std::move(link));
+    }
+  }
+}
+
+void ServerLink::CloseIdle() { TheLinks().kept.clear(); }
+
+ServerLink::ServerLink(const DatabaseTarget& target) : db_(target.connection) {}
+
+ServerLink::~ServerLink() {
+  try {
+    EndCapture();
+  } catch (const Error&) {
+    // Closing the connection ends its transaction too.
+  }
+}
+
+odbc::Statement& ServerLink::Prepared(const std::string& sql) {
+  auto& slot = prepared_[sql];
+  if (!slot) {
+    auto s = std::make_unique<odbc::Statement>(db_.connection());
+    s->Prepare(sql);
+    slot = std::move(s);
+  } else {
+    slot->Reset();
+  }
+  return *slot;
+}
+
+void ServerLink::LoadSpellings() {
+  tableSpellings_.clear();
+  columnSpellings_.clear();
+  for (const std::string& table : db_.TableNames()) {
+    tableSpellings_.try_emplace(LowerCase(table), table);
+  }
+  odbc::Statement s(db_.connection());
+  s.Check(SQLColumns(s.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
+          "cannot list the columns of " + Shown());
+  while (s.Fetch()) {
+    const std::string column = s.Text(4).value_or("");
+    columnSpellings_[LowerCase(s.Text(3).value_or(""))].try_emplace(LowerCase(column), column);
+  }
+  spellingsLoaded_ = true;
+}
+
+std::string ServerLink::ForServer(std::string_view sql) {
+  if (!spellingsLoaded_) LoadSpellings();
+  // Two tables may spell a column differently ("Status", "status"): a column is spelled
+  // as a table the statement names spells it, else as any table does.
+  std::vector<const std::map<std::string, std::string>*> named;
+  const auto quote = [&](std::string_view name) { return db_.Quote(name); };
+  SpellNames(
+      sql,
+      [&](std::string_view name) -> std::optional<std::string> {
+        const std::string key = LowerCase(name);
+        if (tableSpellings_.count(key)) {
+          auto columns = columnSpellings_.find(LowerCase(tableSpellings_[key]));
+          if (columns != columnSpellings_.end()) named.push_back(&columns->second);
+        }
+        return std::nullopt;
+      },
+      quote);
+  return SpellNames(
+      sql,
+      [&](std::string_view name) -> std::optional<std::string> {
+        const std::string key = LowerCase(name);
+        if (auto it = tableSpellings_.find(key); it != tableSpellings_.end()) return it->second;
+        for (const auto* columns : named) {
+          if (auto it = columns->find(key); it != columns->end()) return it->second;
+        }
+        for (const auto& [table, columns] : columnSpellings_) {
+          if (auto it = columns.find(key); it != columns.end()) return it->second;
+        }
+        return std::nullopt;
+      },
+      quote);
+}
+
+const TableInfo& ServerLink::Table(std::string_view name) {
+  const std::string key = LowerCase(name);
+  if (auto it = tables_.find(key); it != tables_.end()) return it->second;
+  std::optional<TableInfo> info = db_.FindTable(name);
+  if (!info) throw Error("table \"" + std::string(name) + "\" not found in " + Shown());
+  return tables_.emplace(key, std::move(*info)).first->second;
+}
+
+void ServerLink::Select(const std::string& sql,
+                        const std::function<void(odbc::Statement& s)>& read) {
+  const bool guarded = Capturing() && mode_ == CaptureMode::kDryRun;
+  odbc::Statement savepoint(db_.connection());
+  if (guarded) savepoint.ExecDirect("SAVEPOINT talvor_read");
+  try {
+    odbc::Statement s(db_.connection());
+    s.ExecDirect(sql);
+    read(s);
+  } catch (const Error&) {
+    if (guarded) {
+      savepoint.Reset();
+      savepoint.ExecDirect("ROLLBACK TO SAVEPOINT talvor_read");
+    }
+    throw;
+  }
+  if (guarded) {
+    savepoint.Reset();
+    savepoint.ExecDirect("RELEASE SAVEPOINT talvor_read");
+  }
+}
+
+bool ServerLink::ReadRow(const TableInfo& table, std::int64_t rowid, std::vector<Variant>& row) {
+  odbc::Statement& s = Prepared("SELECT " + db_.ColumnList(table) + " FROM " +
+                                db_.Quote(table.name) + " WHERE " + db_.RowidName() + " = ?");
+  s.BindInteger(1, rowid);
+  s.Execute();
+  const bool found = s.Fetch();
+  if (found) {
+    row.resize(table.columns.size());
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+      row[i] = ReadServerValue(s, static_cast<int>(i) + 1, table.columns[i].kind);
+    }
+    stats_internal::AddRead(1);
+  }
+  s.Reset();
+  return found;
+}
+
+std::map<std::int64_t, std::vector<Variant>> ServerLink::ReadRows(const TableInfo& table,
+                                                                  const std::string& where) {
+  odbc::Statement s(db_.connection());
+  s.ExecDirect("SELECT " + db_.RowidName() + ", " + db_.ColumnList(table) + " FROM " +
+               db_.Quote(table.name) + (where.empty() ? "" : " WHERE " + where));
+  std::map<std::int64_t, std::vector<Variant>> rows;
+  while (s.Fetch()) {
+    const Variant id = ReadServerValue(s, 1, FieldKind::kInteger);
+    std::vector<Variant>& row = rows[id.type() == Variant::Type::kInteger ? id.Integer() : 0];
+    row.resize(table.columns.size());
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+      row[i] = ReadServerValue(s, static_cast<int>(i) + 2, table.columns[i].kind);
+    }
+  }
+  return rows;
+}
+
+std::map<std::int64_t, std::vector<Variant>> ServerLink::ReadRowsById(
+    const TableInfo& table, const std::vector<std::int64_t>& ids) {
+  std::map<std::int64_t, std::vector<Variant>> rows;
+  for (std::size_t from = 0; from < ids.size(); from += kIdsPerRead) {
+    const std::size_t to = std::min(ids.size(), from + kIdsPerRead);
+    std::string list;
+    for (std::size_t i = from; i < to; ++i) list += (i == from ? "" : ", ") + std::to_string(ids[i]);
+    rows.merge(ReadRows(table, db_.RowidName() + " IN (" + list + ")"));
+  }
+  return rows;
+}
+
+void ServerLink::StartCapture(ChangeSink& sink, CaptureMode mode) {
+  sink_ = &sink;
+  mode_ = mode;
+  told_.clear();
+  store_ = sink.OnStore(StoreKind::kSql, Shown());
+  if (mode == CaptureMode::kDryRun) {
+    try {
+      db_.connection().SetAutocommit(false);
+    } catch (const Error& e) {
+      sink.OnNote(store_, std::string("the dry run's transaction could not begin: ") + e.what());
+      throw;
+    }
+  }
+}
+
+void ServerLink::EndCapture() {
+  if (sink_ == nullptr) return;
+  ChangeSink& sink = *sink_;
+  sink_ = nullptr;
+  if (mode_ == CaptureMode::kDryRun) {
+    db_.connection().Rollback();
+    sink.OnRollback(store_);
+    db_.connection().SetAutocommit(true);
+    spellingsLoaded_ = false;  // a table made in the run is gone again
+    tables_.clear();
+  }
+}
+
+void ServerLink::TellTable(const TableInfo& table) {
+  if (!told_.insert(table.name).second) return;
+  std::vector<std::string> names;
+  for (const ColumnInfo& c : table.columns) names.push_back(c.name);
+  sink_->OnTable(store_, table.name, names);
+}
+
+void ServerLink::TellChange(const TableInfo& table, ChangeOp op, std::int64_t rowid,
+                            const std::vector<Variant>* before, const std::vector<Variant>* after) {
+  TellTable(table);
+  const std::size_t n = table.columns.size();
+  std::vector<std::string> scratch(2 * n);
+  std::vector<CellView> beforeViews, afterViews;
+  std::vector<char> same;
+  for (std::size_t i = 0; before && i < n; ++i) beforeViews.push_back(ViewOf((*before)[i], scratch[i]));
+  for (std::size_t i = 0; after && i < n; ++i) {
+    afterViews.push_back(ViewOf((*after)[i], scratch[n + i]));
+    same.push_back(before && (*before)[i] == (*after)[i] ? 1 : 0);
+  }
+  ChangeView change;
+  change.table = table.name;
+  change.op = op;
+  change.oldRowid = before ? rowid : 0;
+  change.newRowid = after ? rowid : 0;
+  change.before = beforeViews;
+  change.after = afterViews;
+  if (op == ChangeOp::kUpdate) change.same = same;
+  sink_->OnChange(store_, change);
+}
+
+template <typename Write>
+auto ServerLink::Captured(Write&& write) {
+  if (!Capturing()) return write();
+  odbc::Connection& connection = db_.connection();
+  const bool dry = mode_ == CaptureMode::kDryRun;
+  // Inside the dry run's one transaction a failed statement would spoil all of it; a
+  // savepoint lets it be undone alone.
+  odbc::Statement savepoint(connection);
+  if (dry) {
+    savepoint.ExecDirect("SAVEPOINT talvor_write");
+  } else {
+    connection.SetAutocommit(false);
+  }
+  try {
+    auto result = write();
+    sink_->OnStatementEnd(store_, true);
+    if (dry) {
+      savepoint.Reset();
+      savepoint.ExecDirect("RELEASE SAVEPOINT talvor_write");
+    } else {
+      sink_->OnCommit(store_);
+      connection.Commit();
+      connection.SetAutocommit(true);
+    }
+    return result;
+  } catch (const Error&) {
+    sink_->OnStatementEnd(store_, false);
+    try {
+      if (dry) {
+        savepoint.Reset();
+        savepoint.ExecDirect("ROLLBACK TO SAVEPOINT talvor_write");
+      } else {
+        connection.Rollback();
+        sink_->OnRollback(store_);
+        connection.SetAutocommit(true);
+      }
+    } catch (const Error&) {
+      // The first failure is the one to report.
+    }
+    throw;
+  }
+}
+
+std::int64_t ServerLink::UpdateRow(const TableInfo& table, const std::vector<char>& assigned,
+                                   const std::vector<Variant>& values, std::int64_t rowid) {
+  std::string sql = "UPDATE " + db_.Quote(table.name) + " SET ";
+  int n = 0;
+  for (std::size_t i = 0; i < table.columns.size(); ++i) {
+    if (assigned[i]) sql += (n++ ? ", " : "") + db_.Quote(table.columns[i].name) + " = ?";
+  }
+  sql += " WHERE " + db_.RowidName() + " = ?";
+  return Captured([&] {
+    std::vector<Variant> before, after;
+    const bool captured = Capturing() && ReadRow(table, rowid, before);
+    odbc::Statement& s = Prepared(sql);
+    int at = 0;
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+      if (assigned[i]) BindServerValue(s, ++at, values[i], table.columns[i].sqlType);
+    }
+    s.BindInteger(at + 1, rowid);
+    s.Execute();
+    const std::int64_t count = s.RowCount();
+    s.Reset();
+    changes_ += count;
+    stats_internal::AddWritten(1);
+    if (captured && count > 0 && ReadRow(table, rowid, after)) {
+      TellChange(table, ChangeOp::kUpdate, rowid, &before, &after);
+    }
+    return count;
+  });
+}
+
+std::int64_t ServerLink::InsertRow(const TableInfo& table, const std::vector<char>& assigned,
+                                   const std::vector<Variant>& values) {
+  std::string names, marks;
+  for (std::size_t i = 0; i < table.columns.size(); ++i) {
+    if (!assigned[i]) continue;
+    names += (names.empty() ? "" : ", ") + db_.Quote(table.columns[i].name);
+    marks += marks.empty() ? "?" : ", ?";
+  }
+  // The new row's rowid comes back with the INSERT (a second statement could see another
+  // connection's row); SQLite through its driver names its own.
+  const std::string sql = "INSERT INTO " + db_.Quote(table.name) +
+                          (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
+                          " RETURNING " + db_.RowidName();
+  return Captured([&] {
+    odbc::Statement& s = Prepared(sql);
+    int at = 0;
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+      if (assigned[i]) BindServerValue(s, ++at, values[i], table.columns[i].sqlType);
+    }
+    s.Execute();
+    const Variant id = s.Fetch() ? ReadServerValue(s, 1, FieldKind::kInteger) : Variant();
+    s.Reset();
+    if (id.type() != Variant::Type::kInteger) {
+      throw Error("table \"" + table.name + "\" of " + Shown() + ": the new row's " +
+                  db_.RowidName() + " did not come back");
+    }
+    ++changes_;
+    stats_internal::AddWritten(1);
+    std::vector<Variant> after;
+    if (Capturing() && ReadRow(table, id.Integer(), after)) {
+      TellChange(table, ChangeOp::kInsert, id.Integer(), nullptr, &after);
+    }
+    return id.Integer();
+  });
+}
+
+std::int64_t ServerLink::DeleteRow(const TableInfo& table, std::int64_t rowid) {
+  const std::string sql =
+      "DELETE FROM " + db_.Quote(table.name) + " WHERE " + db_.RowidName() + " = ?";
+  return Captured([&] {
+    std::vector<Variant> before;
+    const bool captured = Capturing() && ReadRow(table, rowid, before);
+    odbc::Statement& s = Prepared(sql);
+    s.BindInteger(1, rowid);
+    s.Execute();
+    const std::int64_t count = s.RowCount();
+    s.Reset();
+    changes_ += count;
+    stats_internal::AddWritten(1);
+    if (captured && count > 0) TellChange(table, ChangeOp::kDelete, rowid, &before, nullptr);
+    return count;
+  });
+}
+
+std::int64_t ServerLink::ExecuteWrite(const std::string& sql) {
+  const std::string keyword = FirstKeyword(sql);
+  const bool schema = keyword == "CREATE" || keyword == "DROP" || keyword == "ALTER";
+  auto run = [&] {
+    odbc::Statement s(db_.connection());
+    s.ExecDirect(sql);
+    const std::int64_t count = schema ? 0 : std::max<std::int64_t>(0, s.RowCount());
+    changes_ += schema ? 1 : count;
+    return count;
+  };
+  if (schema) {
+    spellingsLoaded_ = false;
+    tables_.clear();
+  }
+  if (!Capturing()) return run();
+  if (keyword == "DROP") {
+    const std::optional<WriteShape> drop = ShapeOfWrite(sql);
+    const std::string table = drop ? drop->table : "";
+    const bool refused = mode_ == CaptureMode::kDryRun;
+    sink_->OnDropTable(store_, table, refused);
+    if (refused) throw Error("a dry run does not drop tables (" + table + ")");
+    return Captured(run);
+  }
+  if (schema) return Captured(run);
+  const std::optional<WriteShape> shape = ShapeOfWrite(sql);
+  if (!shape) {
+    throw Error("a recorded run cannot keep what this statement writes on " + Shown() +
+                ", so it is not run");
+  }
+  const TableInfo& table = Table(shape->table);
+  if (!table.hasRowid) {
+    throw Error("table \"" + table.name + "\" of " + Shown() +
+                " has no rowid, so a recorded run cannot keep its rows");
+  }
+  return Captured([&] {
+    if (shape->keyword == "INSERT") {
+      std::int64_t highest = 0;
+      {
+        odbc::Statement s(db_.connection());
+        s.ExecDirect("SELECT max(" + db_.RowidName() + ") FROM " + db_.Quote(table.name));
+        if (s.Fetch()) {
+          const Variant top = ReadServerValue(s, 1, FieldKind::kInteger);
+          if (top.type() == Variant::Type::kInteger) highest = top.Integer();
+        }
+      }
+      const std::int64_t count = run();
+      for (auto& [id, row] : ReadRows(table, db_.RowidName() + " > " + std::to_string(highest))) {
+        TellChange(table, ChangeOp::kInsert, id, nullptr, &row);
+      }
+      return count;
+    }
+    std::map<std::int64_t, std::vector<Variant>> before = ReadRows(table, shape->where);
+    const std::int64_t count = run();
+    if (shape->keyword == "DELETE") {
+      for (auto& [id, row] : before) TellChange(table, ChangeOp::kDelete, id, &row, nullptr);
+      return count;
+    }
+    std::vector<std::int64_t> ids;
+    for (const auto& entry : before) ids.push_back(entry.first);
+    std::map<std::int64_t, std::vector<Variant>> after = ReadRowsById(table, ids);
+    // Every row the UPDATE set is told, as SQLite tells it, its values changed or not.
+    for (auto& [id, row] : before) {
+      auto it = after.find(id);
+      if (it != after.end()) TellChange(table, ChangeOp::kUpdate, id, &row, &it->second);
+    }
+    return count;
+  });
+}
+
+}  // namespace talvor::sqldb::internal
