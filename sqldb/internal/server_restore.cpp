@@ -1,6 +1,7 @@
 #include "sqldb/internal/server_restore.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <map>
@@ -32,6 +33,13 @@ Variant VariantOf(const Cell& cell) {
 // compares with a stored row whichever way the journal spelled its number or date.
 Cell Normalised(const Cell& cell, FieldKind kind) {
   if (cell.kind == Cell::Kind::kNull) return Cell{};
+  // A whole real is the integer an integer column keeps of it.
+  if (cell.kind == Cell::Kind::kFloat && kind == FieldKind::kInteger) {
+    const double real = std::strtod(cell.value.c_str(), nullptr);
+    if (real == std::trunc(real) && std::fabs(real) < 9.0e18) {
+      return JournalCell(Variant(static_cast<std::int64_t>(real)));
+    }
+  }
   return JournalCell(ServerValue(cell.value, kind));
 }
 
