@@ -24,6 +24,7 @@ namespace talvor::sqldb {
 namespace {
 
 using internal::OpenServerRowStore;
+namespace fs = std::filesystem;
 
 const std::string kDsn = "DSN=TALVOR_PG_A";
 
@@ -270,6 +271,31 @@ TEST_F(ServerRestoreTest, AHiddenPasswordIsFoundAgainThroughAliasesCfg) {
   WriteFile("aliases.cfg", "broken line\n");
   EXPECT_EQ(OpenDatabaseToRestore(journalName, nullptr, &error), nullptr);
   EXPECT_NE(error.find("aliases.cfg line 1"), std::string::npos) << error;
+}
+
+TEST_F(ServerRestoreTest, ThroughSqlitesOwnDriverRowsGoBySqlitesRowid) {
+  const std::string file = (fs::current_path() / "viaodbc.db").string();
+  WriteFile(file, "");  // an empty file is an empty database
+  Exec(file, "CREATE TABLE Stock (Code TEXT, Qty INTEGER);"
+             "INSERT INTO Stock (rowid, Code, Qty) VALUES (5, 'A', 1), (7, 'B', 2)");
+  std::string error;
+  {
+    auto store = OpenServerRowStore("Driver=" TALVOR_SQLITE_ODBC_DRIVER ";Database=" + file,
+                                    nullptr, &error);
+    ASSERT_NE(store, nullptr) << error;
+    EXPECT_TRUE(store->Describe("stock").ByRowid());
+    Probe at;
+    ASSERT_TRUE(store->Look("stock", 7, Row{T("B"), I("2")}, &at, &error)) << error;
+    EXPECT_TRUE(at.Same());
+    ASSERT_TRUE(store->Replace("stock", 7, Row{T("B"), I("2")}, 7, Row{T("B"), I("20")}, &error))
+        << error;
+    ASSERT_TRUE(store->Remove("stock", 5, Row{T("A"), I("1")}, &error)) << error;
+    ASSERT_TRUE(store->Add("stock", 9, Row{T("C"), N}, &error)) << error;
+    ASSERT_TRUE(store->Commit(&error)) << error;
+  }
+  EXPECT_EQ(Scalar(file, "SELECT group_concat(rowid || Code || ifnull(Qty, '-'), '|') FROM "
+                         "(SELECT rowid, * FROM Stock ORDER BY rowid)"),
+            "7B20|9C-");
 }
 
 TEST_F(ServerRestoreTest, AServerThatDoesNotAnswerIsNamedWithoutItsPassword) {
