@@ -153,12 +153,16 @@ std::optional<Cell> ParseCell(std::string_view text) {
   return cell;
 }
 
+bool IsServerStore(std::string_view name) { return name.starts_with("odbc:"); }
+
 fs::path StoreLocation(const fs::path& work_dir, const std::string& name) {
+  if (IsServerStore(name)) return fs::path(name);
   const fs::path path(name);
   return path.is_absolute() ? path : work_dir / path;
 }
 
 bool StoreInside(const fs::path& work_dir, const std::string& name) {
+  if (IsServerStore(name)) return true;
   const fs::path path(name);
   if (!path.is_absolute()) {
     const fs::path normal = path.lexically_normal();

@@ -55,11 +55,15 @@ struct Store {
                      // when the store lay under it, else absolute
 };
 
+// True when the store named `name` is a database server ("odbc:" and its connection
+// string, password hidden) rather than a file: its name is kept, found and shown as it is.
+bool IsServerStore(std::string_view name);
 // Where the store named `name` (a Store::path) is for a site whose working directory is
-// `work_dir`: a relative name under `work_dir`, an absolute one as it stands.
+// `work_dir`: a relative name under `work_dir`, an absolute one (or a server's) as it stands.
 std::filesystem::path StoreLocation(const std::filesystem::path& work_dir,
                                     const std::string& name);
-// True when `name` lies under `work_dir` (a relative name always does).
+// True when `name` lies under `work_dir` (a relative name always does; a server's agency
+// database belongs to the site that names it).
 bool StoreInside(const std::filesystem::path& work_dir, const std::string& name);
 
 struct Change {

@@ -137,6 +137,7 @@ void RunJournal::Watch() {
 }
 
 std::string RunJournal::Name(const fs::path& path) const {
+  if (IsServerStore(path.string())) return path.string();
   std::error_code ec;
   const fs::path absolute = fs::weakly_canonical(fs::absolute(path, ec), ec);
   if (ec) return path.string();

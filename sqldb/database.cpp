@@ -1,6 +1,7 @@
 #include "sqldb/database.h"
 
 #include <fstream>
+#include <functional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -36,14 +37,17 @@ DatabaseTarget TargetOf(std::string_view text, const std::string& where) {
   return target;
 }
 
-std::optional<DatabaseTarget> FromAliases(std::string_view name, bool* sawFile) {
+// The first line of aliases.cfg in the working directory whose target `wanted` takes, or
+// nullopt (also when there is no aliases.cfg: then *sawFile stays false).
+std::optional<DatabaseTarget> FindAlias(
+    const std::function<bool(const std::string& alias, const DatabaseTarget& target)>& wanted,
+    bool* sawFile) {
   std::error_code ec;
   const auto file = FindEntry(fs::path(), "aliases.cfg");
   if (!file || !fs::is_regular_file(*file, ec)) return std::nullopt;
   *sawFile = true;
   std::ifstream in(*file, std::ios::binary);
   if (!in) throw Error("cannot read " + file->string());
-  const std::string wanted = LowerCase(Trim(name));
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
     const std::string trimmed = Trim(line);
@@ -55,9 +59,17 @@ std::optional<DatabaseTarget> FromAliases(std::string_view name, bool* sawFile) 
     if (alias.empty() || target.empty()) {
       throw Error(where + ": expected NAME=FILE, found \"" + HidePasswords(trimmed) + "\"");
     }
-    if (LowerCase(alias) == wanted) return TargetOf(target, where);
+    DatabaseTarget found = TargetOf(target, where);
+    if (wanted(alias, found)) return found;
   }
   return std::nullopt;
+}
+
+std::optional<DatabaseTarget> FromAliases(std::string_view name, bool* sawFile) {
+  const std::string lowered = LowerCase(Trim(name));
+  return FindAlias(
+      [&](const std::string& alias, const DatabaseTarget&) { return LowerCase(alias) == lowered; },
+      sawFile);
 }
 
 bool IsPathName(std::string_view name) {
@@ -137,6 +149,13 @@ DatabaseTarget LocateDatabase(std::string_view name) {
     }
   }
   throw Error(looked + ")");
+}
+
+std::optional<DatabaseTarget> FindTargetShownAs(std::string_view shown) {
+  bool sawFile = false;
+  return FindAlias(
+      [&](const std::string&, const DatabaseTarget& target) { return target.Shown() == shown; },
+      &sawFile);
 }
 
 fs::path ResolveDatabaseName(std::string_view name) {

@@ -35,6 +35,12 @@ struct DatabaseTarget {
 // Never creates anything and never connects.
 DatabaseTarget LocateDatabase(std::string_view name);
 
+// The target of the first line of aliases.cfg in the working directory that is shown as
+// `shown` (DatabaseTarget::Shown), or nullopt: how a name a journal keeps with its password
+// hidden finds the connection string again. Throws an Error naming aliases.cfg and the line
+// number for a malformed line before it.
+std::optional<DatabaseTarget> FindTargetShownAs(std::string_view shown);
+
 // The SQLite file that `name` stands for (LocateDatabase). A directory's "agency.db" is
 // named whether or not that file exists: opening reports a missing one. In aliases.cfg,
 // blank lines and lines starting with "#" are skipped and blanks around NAME and TARGET are

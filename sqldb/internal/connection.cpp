@@ -10,6 +10,7 @@
 #include "sqldb/error.h"
 #include "sqldb/internal/fields.h"
 #include "sqldb/internal/server_link.h"
+#include "sqldb/internal/server_restore.h"
 
 namespace talvor::sqldb::internal {
 namespace fs = std::filesystem;
@@ -326,6 +327,26 @@ void CaptureDatabases(ChangeSink* sink, CaptureMode mode) {
 
 std::unique_ptr<RowStore> OpenDatabaseToRestore(const std::filesystem::path& path,
                                                 ChangeSink* sink, std::string* error) {
+  // A server as the journal names it: "odbc:" and its connection string, password hidden.
+  if (const std::string name = path.string(); name.starts_with("odbc:")) {
+    std::string connection = name.substr(5);
+    if (connection.find("***") != std::string::npos) {
+      std::optional<DatabaseTarget> target;
+      try {
+        target = FindTargetShownAs(name);
+      } catch (const Error& e) {
+        *error = e.what();
+        return nullptr;
+      }
+      if (!target) {
+        *error = "the journal hides the password of " + name +
+                 ": undo needs aliases.cfg of the site folder with a line naming that server";
+        return nullptr;
+      }
+      connection = target->connection;
+    }
+    return internal::OpenServerRowStore(connection, sink, error);
+  }
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) {
     *error = "cannot open " + path.string() + ": no such file";
