@@ -280,6 +280,175 @@ std::string SpellNames(std::string_view sql,
   return out;
 }
 
+std::string OrderTiesByGroups(std::string_view sql,
+                              const std::function<bool(const GroupShape&)>& groupsByIndex) {
+  const std::vector<Token> tokens = Tokenize(sql);
+  auto textOf = [&](std::size_t i) {
+    return sql.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
+  };
+  auto upper = [&](std::size_t i) {
+    return tokens[i].kind == TokenKind::kWord ? UpperCase(textOf(i)) : std::string();
+  };
+  // The top-level tokens of the clauses, by where each starts and ends.
+  std::size_t groupFrom = npos, groupTo = npos, orderFrom = npos, orderTo = npos;
+  int depth = 0;
+  std::size_t lastWord = npos;
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    const Token& t = tokens[i];
+    if (t.kind == TokenKind::kPunct && sql[t.begin] == '(') ++depth;
+    if (t.kind == TokenKind::kPunct && sql[t.begin] == ')') --depth;
+    if (depth != 0 || t.kind != TokenKind::kWord) continue;
+    const std::string word = upper(i);
+    if (word == "BY" && lastWord != npos && upper(lastWord) == "GROUP") {
+      groupFrom = i + 1;
+    } else if (word == "BY" && lastWord != npos && upper(lastWord) == "ORDER") {
+      if (groupFrom != npos && groupTo == npos) groupTo = lastWord;
+      orderFrom = i + 1;
+    } else if (word == "HAVING" && groupFrom != npos && groupTo == npos) {
+      groupTo = i;
+    } else if ((word == "LIMIT" || word == "OFFSET" || word == "FETCH") && orderFrom != npos &&
+               orderTo == npos) {
+      orderTo = i;
+    } else if (word == "UNION" || word == "INTERSECT" || word == "EXCEPT") {
+      return std::string(sql);
+    }
+    lastWord = i;
+  }
+  if (groupFrom == npos || orderFrom == npos || groupTo == npos || orderFrom < groupFrom) {
+    return std::string(sql);
+  }
+  if (orderTo == npos) orderTo = tokens.size();
+  auto span = [&](std::size_t from, std::size_t to) {
+    std::string text;
+    for (std::size_t i = from; i < to; ++i) text += textOf(i);
+    return Trim(text);
+  };
+  std::string order = span(orderFrom, orderTo);
+  while (!order.empty() && order.back() == ';') order = Trim(order.substr(0, order.size() - 1));
+  const std::string group = span(groupFrom, groupTo);
+  // SQLite gives tied rows in the order of their groups when it groups by an index, and
+  // in the direction of the last ORDER BY term when it groups by sorting.
+  GroupShape shape;
+  for (std::size_t i = 0; i + 1 < groupFrom; ++i) {
+    if (upper(i) == "FROM") {
+      std::size_t at = i + 1;
+      while (at < tokens.size() && tokens[at].kind == TokenKind::kBlank) ++at;
+      if (at < tokens.size() && (tokens[at].kind == TokenKind::kName || tokens[at].kind == TokenKind::kWord)) {
+        shape.table = Unquote(textOf(at));
+      }
+      break;
+    }
+  }
+  {
+    // "name = literal" conditions at the top level of the WHERE.
+    std::vector<std::size_t> solid;
+    int level = 0;
+    bool inWhere = false;
+    for (std::size_t i = 0; i < groupFrom; ++i) {
+      const Token& t = tokens[i];
+      if (t.kind == TokenKind::kBlank || t.kind == TokenKind::kComment) continue;
+      if (t.kind == TokenKind::kPunct && sql[t.begin] == '(') ++level;
+      if (t.kind == TokenKind::kPunct && sql[t.begin] == ')') --level;
+      if (level == 0 && upper(i) == "WHERE") inWhere = true;
+      if (inWhere && level == 0) solid.push_back(i);
+    }
+    for (std::size_t k = 0; k + 2 < solid.size(); ++k) {
+      const Token& name = tokens[solid[k]];
+      const Token& eq = tokens[solid[k + 1]];
+      const Token& value = tokens[solid[k + 2]];
+      if ((name.kind == TokenKind::kName || name.kind == TokenKind::kWord) &&
+          eq.kind == TokenKind::kPunct && sql[eq.begin] == '=' &&
+          (value.kind == TokenKind::kString || value.kind == TokenKind::kWord)) {
+        shape.equalities.push_back(Unquote(textOf(solid[k])));
+      }
+    }
+  }
+  std::string lastDirection = " ASC";
+  for (std::size_t i = orderTo; i-- > orderFrom;) {
+    if (tokens[i].kind == TokenKind::kBlank || tokens[i].kind == TokenKind::kComment) continue;
+    if (tokens[i].kind == TokenKind::kPunct && sql[tokens[i].begin] == ';') continue;
+    if (upper(i) == "DESC") lastDirection = " DESC";
+    break;
+  }
+  std::vector<std::string> terms;
+  std::string term;
+  int nested = 0;
+  for (std::size_t i = groupFrom; i < groupTo; ++i) {
+    const Token& t = tokens[i];
+    if (t.kind == TokenKind::kPunct && sql[t.begin] == '(') ++nested;
+    if (t.kind == TokenKind::kPunct && sql[t.begin] == ')') --nested;
+    if (nested == 0 && t.kind == TokenKind::kPunct && sql[t.begin] == ',') {
+      terms.push_back(Trim(term));
+      term.clear();
+      continue;
+    }
+    term += textOf(i);
+  }
+  if (!Trim(term).empty()) terms.push_back(Trim(term));
+  for (const std::string& t : terms) shape.groups.push_back(Unquote(t));
+  const std::string direction = groupsByIndex(shape) ? " ASC" : lastDirection;
+  std::string ties;
+  for (const std::string& t : terms) ties += ", " + t + direction;
+  if (group.empty()) return std::string(sql);
+  std::string out(sql.substr(0, tokens[orderFrom].begin));
+  out += " " + order + ties;
+  if (orderTo < tokens.size()) out += " " + std::string(sql.substr(tokens[orderTo].begin));
+  return out;
+}
+
+std::string OrderByRowidWhenUnordered(std::string_view sql, std::string_view rowid) {
+  const std::vector<Token> tokens = Tokenize(sql);
+  std::vector<std::size_t> top;  // the top-level tokens that are neither blanks nor comments
+  int depth = 0;
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    const Token& t = tokens[i];
+    if (t.kind == TokenKind::kBlank || t.kind == TokenKind::kComment) continue;
+    const bool open = t.kind == TokenKind::kPunct && sql[t.begin] == '(';
+    const bool close = t.kind == TokenKind::kPunct && sql[t.begin] == ')';
+    if (depth == 0) top.push_back(i);
+    if (open) ++depth;
+    if (close) --depth;
+  }
+  auto upper = [&](std::size_t k) {
+    const Token& t = tokens[top[k]];
+    return t.kind == TokenKind::kWord ? UpperCase(sql.substr(t.begin, t.end - t.begin))
+                                      : std::string();
+  };
+  auto punct = [&](std::size_t k, char c) {
+    const Token& t = tokens[top[k]];
+    return t.kind == TokenKind::kPunct && sql[t.begin] == c;
+  };
+  if (top.empty() || upper(0) != "SELECT") return std::string(sql);
+  std::size_t from = 0;
+  for (std::size_t k = 1; k < top.size(); ++k) {
+    const std::string word = upper(k);
+    if (word == "ORDER" || word == "GROUP" || word == "UNION" || word == "INTERSECT" ||
+        word == "EXCEPT" || word == "LIMIT" || word == "FETCH" || word == "DISTINCT" ||
+        word == "JOIN" || word == "HAVING") {
+      return std::string(sql);
+    }
+    if ((word == "COUNT" || word == "SUM" || word == "MIN" || word == "MAX" || word == "AVG" ||
+         word == "TOTAL" || word == "GROUP_CONCAT") &&
+        k + 1 < top.size() && punct(k + 1, '(')) {
+      return std::string(sql);
+    }
+    if (word == "FROM" && from == 0) from = k;
+    if (from != 0 && punct(k, ',')) return std::string(sql);
+  }
+  if (from == 0 || from + 1 >= top.size()) return std::string(sql);
+  const TokenKind table = tokens[top[from + 1]].kind;
+  if (table != TokenKind::kName && table != TokenKind::kWord) return std::string(sql);
+  // Past the table (and an alias): the end, or a condition.
+  std::size_t k = from + 2;
+  if (k < top.size() && upper(k) == "AS") k += 2;
+  else if (k < top.size() && tokens[top[k]].kind == TokenKind::kWord && upper(k) != "WHERE") ++k;
+  if (k < top.size() && upper(k) != "WHERE" && !punct(k, ';')) return std::string(sql);
+  std::size_t end = sql.size();
+  while (end > 0 && (sql[end - 1] == ';' || static_cast<unsigned char>(sql[end - 1]) <= 32)) --end;
+  return std::string(sql.substr(0, end)) + " ORDER BY " + std::string(rowid) +
+         std::string(sql.substr(end));
+}
+
 bool HoldsMoreThanOneStatement(std::string_view sql) {
   bool ended = false;
   for (const Token& t : Tokenize(sql)) {

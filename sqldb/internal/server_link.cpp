@@ -132,8 +132,12 @@ void ServerLink::LoadSpellings() {
   spellingsLoaded_ = true;
 }
 
-std::string ServerLink::ForServer(std::string_view sql) {
+std::string ServerLink::ForServer(std::string_view text) {
   if (!spellingsLoaded_) LoadSpellings();
+  const std::string sql =
+      OrderByRowidWhenUnordered(OrderTiesByGroups(text, [&](const GroupShape& shape) {
+        return GroupsByIndex(shape);
+      }), db_.RowidName());
   // Two tables may spell a column differently ("Status", "status"): a column is spelled
   // as a table the statement names spells it, else as any table does.
   std::vector<const std::map<std::string, std::string>*> named;
@@ -163,6 +167,29 @@ std::string ServerLink::ForServer(std::string_view sql) {
         return std::nullopt;
       },
       quote);
+}
+
+bool ServerLink::GroupsByIndex(const GroupShape& shape) {
+  if (!tableSpellings_.count(LowerCase(shape.table))) return false;
+  const TableInfo& table = Table(shape.table);
+  auto among = [](const std::vector<std::string>& names, const std::string& name) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& n) { return EqualsIgnoringCase(n, name); });
+  };
+  // An index that leads with columns compared with a value and then the grouped ones.
+  for (const IndexInfo& index : table.indexes) {
+    std::size_t at = 0;
+    while (at < index.columns.size() && among(shape.equalities, index.columns[at]) &&
+           !among(shape.groups, index.columns[at])) {
+      ++at;
+    }
+    bool grouped = !shape.groups.empty() && at + shape.groups.size() <= index.columns.size();
+    for (std::size_t g = 0; grouped && g < shape.groups.size(); ++g) {
+      grouped = EqualsIgnoringCase(index.columns[at + g], shape.groups[g]);
+    }
+    if (grouped) return true;
+  }
+  return false;
 }
 
 const TableInfo& ServerLink::Table(std::string_view name) {

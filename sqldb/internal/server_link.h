@@ -22,6 +22,7 @@
 #include "platform/change.h"
 #include "sqldb/database.h"
 #include "sqldb/internal/server.h"
+#include "sqldb/internal/sqltext.h"
 
 namespace talvor::sqldb::internal {
 
@@ -92,6 +93,8 @@ class ServerLink {
   std::map<std::int64_t, std::vector<Variant>> ReadRowsById(const TableInfo& table,
                                                             const std::vector<std::int64_t>& ids);
   const TableInfo& Table(std::string_view name);
+  // Whether SQLite would group such a SELECT by an index of its table (sqltext.h).
+  bool GroupsByIndex(const GroupShape& shape);
   void LoadSpellings();
 
   ServerDatabase db_;

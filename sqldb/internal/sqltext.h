@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace talvor::sqldb::internal {
 
@@ -24,6 +25,29 @@ bool HoldsMoreThanOneStatement(std::string_view sql);
 std::string SpellNames(std::string_view sql,
                        const std::function<std::optional<std::string>(std::string_view)>& spelled,
                        const std::function<std::string(std::string_view)>& quote);
+
+// What a grouped SELECT groups: its table (the first after FROM), the columns its WHERE
+// compares with a value ("AgyCode = '01'", at the top level) and the GROUP BY terms.
+struct GroupShape {
+  std::string table;
+  std::vector<std::string> equalities;
+  std::vector<std::string> groups;
+};
+
+// A SELECT with GROUP BY and ORDER BY (at its top level) with the grouped terms added to
+// the end of its ORDER BY, so that rows which tie on the ORDER BY come as SQLite gives
+// them, where a server would give them in any order (and a report's "top five" could
+// change from run to run): in the order of their groups when SQLite groups by an index
+// (`groupsByIndex` tells), else in the direction of the last ORDER BY term, as SQLite's
+// sort of the groups leaves them. Any other text is returned as it is.
+std::string OrderTiesByGroups(std::string_view sql,
+                              const std::function<bool(const GroupShape&)>& groupsByIndex);
+
+// A SELECT of the rows of one table, with no ORDER BY, grouping, DISTINCT, aggregate or
+// join at its top level, with "ORDER BY `rowid`" added: SQLite gives such rows in stored
+// order, and a routine that writes what it reads in that order would otherwise write
+// another order on a server (which gives them in any). Any other text as it is.
+std::string OrderByRowidWhenUnordered(std::string_view sql, std::string_view rowid);
 
 // The parts of a statement that writes one table: its keyword (UPDATE, DELETE, INSERT, DROP),
 // the table's name (unquoted) and the condition after its WHERE ("" when none).
