@@ -317,7 +317,15 @@ std::string OrderTiesByGroups(std::string_view sql,
   if (groupFrom == npos || orderFrom == npos || groupTo == npos || orderFrom < groupFrom) {
     return std::string(sql);
   }
-  if (orderTo == npos) orderTo = tokens.size();
+  if (orderTo == npos) {
+    // Up to a closing ";" and the blanks around it, which stay after the added terms.
+    orderTo = tokens.size();
+    while (orderTo > orderFrom &&
+           (tokens[orderTo - 1].kind == TokenKind::kBlank ||
+            (tokens[orderTo - 1].kind == TokenKind::kPunct && sql[tokens[orderTo - 1].begin] == ';'))) {
+      --orderTo;
+    }
+  }
   auto span = [&](std::size_t from, std::size_t to) {
     std::string text;
     for (std::size_t i = from; i < to; ++i) text += textOf(i);
@@ -392,7 +400,11 @@ std::string OrderTiesByGroups(std::string_view sql,
   if (group.empty()) return std::string(sql);
   std::string out(sql.substr(0, tokens[orderFrom].begin));
   out += " " + order + ties;
-  if (orderTo < tokens.size()) out += " " + std::string(sql.substr(tokens[orderTo].begin));
+  if (orderTo < tokens.size()) {
+    const std::string_view rest = sql.substr(tokens[orderTo].begin);
+    out += (rest.front() == ';' || static_cast<unsigned char>(rest.front()) <= 32 ? "" : " ") +
+           std::string(rest);
+  }
   return out;
 }
 

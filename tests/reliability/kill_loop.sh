@@ -10,6 +10,8 @@
 #   - `talvor-cli undo last` then puts the whole site back as it was before the run.
 #
 #   kill_loop.sh TALVOR_CLI [KILLS] [ROUTINE] [CLIENTS]
+# With KILL_LOOP_DSN set to an ODBC data source, the site's agency database is that server
+# (copied there from the demo site before every run, and reached through aliases.cfg).
 # CI runs a few kills on a small site; the longer run is
 #   tests/reliability/kill_loop.sh build/shell/talvor-cli 200 "Clean Zips" 3000
 # The random points come from $RANDOM, seeded by KILL_LOOP_SEED (default 15) so a failure
@@ -22,8 +24,26 @@ routine=${3:-Clean Zips}
 clients=${4:-400}
 RANDOM=${KILL_LOOP_SEED:-15}
 
+dsn=${KILL_LOOP_DSN:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+if [ -n "$dsn" ]; then
+  # The drivers keep small allocations for the life of the process: not the program's leaks.
+  printf 'leak:psqlodbca.so\nleak:psqlodbcw.so\nleak:libodbc.so\n' >"$work/lsan.supp"
+  export LSAN_OPTIONS="suppressions=$work/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+fi
+
+# A copy of the demo site `base` at `dir`, its agency database on the server when one is
+# named (the file kept aside as agyforms.file, out of the site's way).
+copy_site() {
+  local base=$1 dir=$2
+  rm -rf "$dir"
+  cp -a "$base" "$dir"
+  if [ -n "$dsn" ]; then
+    (cd "$dir" && "$cli" db copy AGYFORMS "$dsn" --replace > /dev/null &&
+       mv AGYFORMS.db agyforms.file && echo "AGYFORMS=odbc:DSN=$dsn" > aliases.cfg)
+  fi
+}
 
 # One line per record and row: "<file>|<key>|<value>", sorted.
 dump_files() {
@@ -40,9 +60,17 @@ dump_files() {
         "SELECT '$name', rowid, hex(data) FROM records ORDER BY rowid"
     fi
   done
-  for f in "$dir"/*.db; do
+  local files=("$dir"/*.db)
+  if [ -f "$dir/aliases.cfg" ] && [ -n "$dsn" ]; then
+    # The server's rows, through a copy to a file of its own.
+    rm -f "$work/server.db"
+    (cd "$dir" && "$cli" db copy "$dsn" "$work/server.db" > /dev/null)
+    files+=("$work/server.db")
+  fi
+  for f in "${files[@]}"; do
     local db
     db=$(basename "$f")
+    [ "$db" = server.db ] && db=AGYFORMS.db
     for t in $(sqlite3 -readonly "$f" \
         "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'"); do
       sqlite3 -readonly -quote -separator '|' "$f" "SELECT '$db:$t', rowid, * FROM \"$t\""
@@ -93,11 +121,12 @@ compare_states() {
     }' "$1" "$2" "$3"
 }
 
-echo "kill loop: $kills kills of \"$routine\" on a demo site of $clients clients"
+echo "kill loop: $kills kills of \"$routine\" on a demo site of $clients clients${dsn:+ (agency database on $dsn)}"
 "$cli" demo "$work/base" --clients "$clients" > /dev/null
-dump_site "$work/base" > "$work/before.txt"
+copy_site "$work/base" "$work/first"
+dump_site "$work/first" > "$work/before.txt"
 
-cp -a "$work/base" "$work/after"
+copy_site "$work/base" "$work/after"
 start=$(date +%s%N)
 (cd "$work/after" && "$cli" run "$routine" --answer yes > /dev/null 2>&1)
 duration_ms=$(( ($(date +%s%N) - start) / 1000000 ))
@@ -111,8 +140,7 @@ fi
 
 failures=0 partial=0 gaps=0
 for ((i = 1; i <= kills; i++)); do
-  rm -rf "$work/k"
-  cp -a "$work/base" "$work/k"
+  copy_site "$work/base" "$work/k"
   delay_ms=$(( RANDOM * RANDOM % (duration_ms + 1) ))
   (cd "$work/k" && exec "$cli" run "$routine" --answer yes > /dev/null 2>&1) &
   pid=$!

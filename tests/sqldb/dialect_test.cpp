@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "sqldb/internal/sqltext.h"
 
 namespace talvor::sqldb {
@@ -72,6 +78,116 @@ TEST(FirstKeywordTest, SkipsBlanksCommentsAndParentheses) {
   EXPECT_EQ(internal::FirstKeyword("Delete from \"Policy\""), "DELETE");
   EXPECT_EQ(internal::FirstKeyword("  ; select"), "");
   EXPECT_EQ(internal::FirstKeyword(""), "");
+}
+
+// ---- the text a server is given ----
+
+// A server whose tables are Customer (AgyCode, Number, CustType, Status) and SubStat
+// (status, Number), quoted with double quotes.
+std::string Spelled(std::string_view sql) {
+  const auto spelled = [](std::string_view name) -> std::optional<std::string> {
+    static const char* const kNames[] = {"Customer", "AgyCode", "Number", "CustType", "Status",
+                                         "SubStat"};
+    for (const char* known : kNames) {
+      if (std::string_view(known).size() == name.size() &&
+          std::equal(name.begin(), name.end(), known,
+                     [](char a, char b) { return std::tolower(a) == std::tolower(b); })) {
+        return std::string(known);
+      }
+    }
+    return std::nullopt;
+  };
+  return internal::SpellNames(sql, spelled,
+                              [](std::string_view n) { return "\"" + std::string(n) + "\""; });
+}
+
+TEST(SpellNamesTest, NamesComeAsTheServerSpellsThem) {
+  EXPECT_EQ(Spelled("Select * from \"CUSTOMER\" where ((CustType = 0) or (custtype = 1))"),
+            "Select * from \"Customer\" where ((\"CustType\" = 0) or (\"CustType\" = 1))");
+  // Literals, comments, functions and unknown words stay as written.
+  EXPECT_EQ(Spelled("select count(Number), upper('status') -- Status\nfrom customer x"),
+            "select count(\"Number\"), upper('status') -- Status\nfrom \"Customer\" x");
+  // A condition may name an alias of the select list; the server is given its column.
+  EXPECT_EQ(Spelled("select CustType as Kind, count(Number) as Ttl from Customer "
+                    "where Kind <> 0 group by Kind order by Ttl"),
+            "select \"CustType\" as Kind, count(\"Number\") as Ttl from \"Customer\" "
+            "where \"CustType\" <> 0 group by \"CustType\" order by Ttl");
+}
+
+TEST(ShapeOfWriteTest, FindsTheTableAndTheCondition) {
+  auto shape = internal::ShapeOfWrite("Update \"Company\" Set X = 'a where' where AgyCode ='01';");
+  ASSERT_TRUE(shape);
+  EXPECT_EQ(shape->keyword, "UPDATE");
+  EXPECT_EQ(shape->table, "Company");
+  EXPECT_EQ(shape->where, " AgyCode ='01'");
+  shape = internal::ShapeOfWrite("delete from Policy where PolSeq in (select 1 where 1) ");
+  ASSERT_TRUE(shape);
+  EXPECT_EQ(shape->keyword, "DELETE");
+  EXPECT_EQ(shape->table, "Policy");
+  EXPECT_EQ(shape->where, " PolSeq in (select 1 where 1)");
+  shape = internal::ShapeOfWrite("INSERT INTO \"T\" (a) VALUES (1)");
+  ASSERT_TRUE(shape);
+  EXPECT_EQ(shape->keyword, "INSERT");
+  EXPECT_EQ(shape->where, "");
+  shape = internal::ShapeOfWrite("drop table if exists \"Old\"");
+  ASSERT_TRUE(shape);
+  EXPECT_EQ(shape->keyword, "DROP");
+  EXPECT_EQ(shape->table, "Old");
+  EXPECT_FALSE(internal::ShapeOfWrite("create table t (a)"));
+  EXPECT_FALSE(internal::ShapeOfWrite("update"));
+}
+
+TEST(HoldsMoreThanOneStatementTest, OnlyTextAfterASemicolonCounts) {
+  EXPECT_FALSE(internal::HoldsMoreThanOneStatement("delete from t where a = ';x'; ;  -- done"));
+  EXPECT_TRUE(internal::HoldsMoreThanOneStatement("delete from t; drop table t"));
+  EXPECT_FALSE(internal::HoldsMoreThanOneStatement("select \";\" from t"));
+}
+
+TEST(OrderTiesByGroupsTest, TiesComeAsSqliteGivesThem) {
+  const auto byIndex = [](const internal::GroupShape& shape) {
+    return shape.table == "PropA" && shape.equalities == std::vector<std::string>{"AgyCode"} &&
+           shape.groups == std::vector<std::string>{"Client"};
+  };
+  // Grouped by sorting: the groups in the direction of the last term.
+  EXPECT_EQ(internal::OrderTiesByGroups(
+                "select CltNum, Count(x) as Ttl from \"Notes\" where AgyCode = '01' "
+                "Group by CltNum Order by Ttl DESC",
+                byIndex),
+            "select CltNum, Count(x) as Ttl from \"Notes\" where AgyCode = '01' "
+            "Group by CltNum Order by Ttl DESC, CltNum DESC");
+  // Grouped by an index: in the order of the groups.
+  EXPECT_EQ(internal::OrderTiesByGroups("select Client, Count(s) as Ttl from \"PropA\" where "
+                                        "AgyCode = '01' group by Client order by Ttl desc;",
+                                        byIndex),
+            "select Client, Count(s) as Ttl from \"PropA\" where AgyCode = '01' group by "
+            "Client order by Ttl desc, Client ASC;");
+  EXPECT_EQ(internal::OrderTiesByGroups("select a, b, count(*) from t group by a, b order by 3 "
+                                        "limit 5",
+                                        byIndex),
+            "select a, b, count(*) from t group by a, b order by 3, a ASC, b ASC limit 5");
+  // Nothing to add to: no ORDER BY, no GROUP BY, or either inside a subquery only.
+  for (const char* sql : {"select a from t group by a", "select a from t order by a",
+                          "select * from t where a in (select a from u group by a order by a)"}) {
+    EXPECT_EQ(internal::OrderTiesByGroups(sql, byIndex), sql);
+  }
+}
+
+TEST(OrderByRowidWhenUnorderedTest, OneTableInStoredOrder) {
+  EXPECT_EQ(internal::OrderByRowidWhenUnordered(
+                "Select * from \"CUSTOMER\" where ((CustType = 0) or (CustType = 1));", "id"),
+            "Select * from \"CUSTOMER\" where ((CustType = 0) or (CustType = 1)) ORDER BY id;");
+  EXPECT_EQ(internal::OrderByRowidWhenUnordered("select a from t x", "id"),
+            "select a from t x ORDER BY id");
+  EXPECT_EQ(internal::OrderByRowidWhenUnordered(
+                "select a from t where b in (select b from u order by b)", "id"),
+            "select a from t where b in (select b from u order by b) ORDER BY id");
+  // Ordered, grouped, aggregated, distinct or of more than one table: as it is.
+  for (const char* sql :
+       {"select a from t order by a", "select a, count(*) from t group by a",
+        "select count(*) from t", "select distinct a from t", "select * from t, u",
+        "select * from t join u on t.a = u.a", "select 1", "update t set a = 1"}) {
+    EXPECT_EQ(internal::OrderByRowidWhenUnordered(sql, "id"), sql);
+  }
 }
 
 }  // namespace
