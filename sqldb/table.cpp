@@ -1,6 +1,7 @@
 #include "sqldb/table.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <unordered_map>
@@ -79,6 +80,16 @@ struct Table::Impl final : internal::SessionMember {
   internal::TableInfo serverTable;
   std::string serverFetchAny, serverFetchFiltered;  // their statements' text
   std::unordered_map<std::string, std::string> serverLocates;
+  // The walk's rows read from a server a block at a time (a round trip per block, not per
+  // row), good while nothing wrote through the connection since but this component's posts
+  // of the rows it stood on, and for no longer than kMaxReadAge, as a walk's cursor is.
+  static constexpr std::size_t kBlockRows = 100;
+  std::unordered_map<std::int64_t, std::vector<Variant>> block;  // by rowid; absent: gone
+  std::size_t blockFrom = 0, blockTo = 0;                        // its places in `walk`
+  bool blockFiltered = false;
+  std::int64_t blockChanges = -1;
+  std::chrono::steady_clock::time_point blockSince;
+  std::size_t walkAt = std::size_t(-1);  // the place in `walk` of the row being fetched
   internal::SessionLink session;
   std::string realName;
   std::string quotedTable;
@@ -241,6 +252,8 @@ struct Table::Impl final : internal::SessionMember {
     session.Detach();
     conn.reset();
     server.reset();
+    block.clear();
+    blockChanges = -1;
     serverLocates.clear();
     serverFetchAny.clear();
     serverFetchFiltered.clear();
@@ -655,6 +668,7 @@ struct Table::Impl final : internal::SessionMember {
   // Moves to the first row that still exists at or after `from`; false when none.
   bool SeekForward(std::size_t from) {
     for (std::size_t i = from; i < walk.size(); ++i) {
+      walkAt = i;
       if (Fetch(walk[i], true)) {
         pos = i;
         hasRow = true;
@@ -667,6 +681,7 @@ struct Table::Impl final : internal::SessionMember {
   // Moves to the first row that still exists at or before `from`, going back; false when none.
   bool SeekBackward(std::size_t from) {
     for (std::size_t i = std::min(from + 1, walk.size()); i-- > 0;) {
+      walkAt = i;
       if (Fetch(walk[i], true)) {
         pos = i;
         hasRow = true;
@@ -845,9 +860,15 @@ struct Table::Impl final : internal::SessionMember {
       // bytes, such a post writes nothing (and a recorded run would keep no change of it).
       if (modified && !EditChangesNothing()) {
         if (server) {
+          const bool blockHeld = blockChanges == server->Changes();
           const std::int64_t count =
               OnServer([&] { return server->UpdateRow(serverTable, assigned, edit, rowid); });
           if (count == 0) Fail("the row being edited no longer exists");
+          // A write of this row alone leaves the block's other rows as they were.
+          if (blockHeld && count == 1) {
+            if (auto it = block.find(rowid); it != block.end()) it->second = edit;
+            blockChanges = server->Changes();
+          }
         } else {
           UpdateFileRow();
         }
@@ -1149,8 +1170,65 @@ struct Table::Impl final : internal::SessionMember {
     return id.type() == Variant::Type::kInteger ? id.Integer() : 0;
   }
 
+  void DropBlock() {
+    block.clear();
+    blockFrom = blockTo = 0;
+    blockChanges = -1;
+  }
+
+  // Reads the rows of `walk` around place `at` (ahead of it, or behind it going back) into
+  // the block; false when the block cannot serve `at`.
+  bool ReadBlock(std::size_t at, bool withFilter, bool backward) {
+    DropBlock();
+    blockFrom = backward ? (at + 1 >= kBlockRows ? at + 1 - kBlockRows : 0) : at;
+    blockTo = std::min(walk.size(), blockFrom + kBlockRows);
+    std::string sql = "SELECT " + rowidName + ", " + columnList + " FROM " + quotedTable +
+                      " WHERE " + rowidName + " IN (";
+    for (std::size_t i = blockFrom; i < blockTo; ++i) sql += i == blockFrom ? "?" : ", ?";
+    sql += ")";
+    if (withFilter) sql += " AND " + where;
+    OnServer([&] {
+      odbc::Statement& s = server->Prepared(sql);
+      for (std::size_t i = blockFrom; i < blockTo; ++i) {
+        s.BindInteger(static_cast<int>(i - blockFrom) + 1, walk[i]);
+      }
+      s.Execute();
+      while (s.Fetch()) {
+        std::vector<Variant>& cells = block[RowidAt(s, 1)];
+        cells.resize(columns.size());
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+          cells[c] = internal::ReadServerValue(s, static_cast<int>(c) + 2, columns[c].kind);
+        }
+      }
+      s.Reset();
+      return 0;
+    });
+    blockFiltered = withFilter;
+    blockChanges = server->Changes();
+    blockSince = std::chrono::steady_clock::now();
+    return true;
+  }
+
+  bool BlockServes(std::size_t at, bool withFilter) const {
+    return blockChanges == server->Changes() && blockFiltered == withFilter && at >= blockFrom &&
+           at < blockTo && std::chrono::steady_clock::now() - blockSince <= internal::kMaxReadAge;
+  }
+
   bool ServerFetch(std::int64_t id, bool withFilter) {
     if (withFilter && serverFetchFiltered.empty()) serverFetchFiltered = serverFetchAny + " AND " + where;
+    const std::size_t at = walkAt;
+    walkAt = std::size_t(-1);
+    if (at < walk.size() && walk[at] == id) {
+      if (!BlockServes(at, withFilter)) ReadBlock(at, withFilter, !hasRow || at < pos);
+      auto found = block.find(id);
+      if (found == block.end()) return false;
+      row = found->second;
+      rowChanges = server->Changes();
+      std::fill(rowBlobs.begin(), rowBlobs.end(), 0);
+      rowid = id;
+      stats_internal::AddRead(1);
+      return true;
+    }
     return OnServer([&] {
       odbc::Statement& s = server->Prepared(withFilter ? serverFetchFiltered : serverFetchAny);
       s.BindInteger(1, id);
@@ -1167,6 +1245,7 @@ struct Table::Impl final : internal::SessionMember {
   }
 
   void ServerSnapshot() {
+    DropBlock();  // its places are those of the walk before
     std::string sql = "SELECT " + rowidName + " FROM " + quotedTable;
     if (!where.empty()) sql += " WHERE " + where;
     sql += " ORDER BY " + order;

@@ -5,7 +5,13 @@
 // both sides normalise the same phones and write the same pages; the look-ups share one
 // copy, which they only read.
 //
-//   sqldb_bench [--clients=N] [--locates=N] [benchmark flags]
+// With --dsn=NAME the same walk and look-ups run on a database server too (the ODBC data
+// source NAME, which the benchmark empties and fills): the component on the server side by
+// side with the component on SQLite and bare SQLite, in one run. Each server walk starts
+// from a fresh copy of the database made there (outside the timing). The counter
+// "stmts/row" is the statements sent to the server per row, each at least a round trip.
+//
+//   sqldb_bench [--clients=N] [--locates=N] [--dsn=NAME] [benchmark flags]
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -21,7 +27,9 @@
 
 #include "sqldb/catalog.h"
 #include "sqldb/database.h"
+#include "sqldb/stats.h"
 #include "sqldb/table.h"
+#include "sqldb/transfer.h"
 
 namespace {
 
@@ -31,6 +39,7 @@ using talvor::sqldb::Table;
 int g_clients = 200000;
 int g_locates = 100000;
 std::vector<std::string> g_keys;  // client numbers to look up, in random order
+std::string g_dsn;                 // the server, when one is named
 
 void Check(int rc, sqlite3* db, const char* what) {
   if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
@@ -76,7 +85,8 @@ void FreshCopy() {
 
 void BuildSite() {
   talvor::sqldb::CreateAgencyDatabase("agency.db");
-  std::ofstream("aliases.cfg") << "AGYFORMS=agency.db\n";
+  std::ofstream("aliases.cfg") << "AGYFORMS=agency.db\n"
+                               << (g_dsn.empty() ? "" : "SERVER=odbc:DSN=" + g_dsn + "\n");
   sqlite3* db = OpenBare();
   Check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db, "begin");
   sqlite3_stmt* insert = nullptr;
@@ -110,31 +120,14 @@ void BuildSite() {
   for (int i = 0; i < g_locates; ++i) g_keys.push_back(ClientNumber(pick(random)));
 }
 
+void WalkEditPost(const std::string& database, benchmark::State& state);
+
 void BM_WalkEditPost_Table(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     FreshCopy();
     state.ResumeTiming();
-    Table t("tblClients", "AGYFORMS", "Customer");
-    t.Open();
-    std::int64_t rows = 0;
-    for (t.First(); !t.Eof(); t.Next()) {
-      const std::string label =
-          t.AsString("AgyCode") + "/" + t.AsString("Number") + t.AsString("Name");
-      benchmark::DoNotOptimize(label);
-      const std::string p1 = Normalise(t.AsString("Phone1"));
-      const std::string p2 = Normalise(t.AsString("Phone2"));
-      const std::string p3 = Normalise(t.AsString("Phone3"));
-      t.Edit();
-      t.SetString("Phone1", p1);
-      t.SetString("Phone2", p2);
-      t.SetString("Phone3", p3);
-      t.Post();
-      ++rows;
-    }
-    t.Close();
-    if (rows != g_clients) state.SkipWithError("walk did not reach every row");
-    state.SetItemsProcessed(state.items_processed() + rows);
+    WalkEditPost("AGYFORMS", state);
   }
 }
 
@@ -241,6 +234,70 @@ void BM_Locate_Bare(benchmark::State& state) {
   sqlite3_close(db);
 }
 
+// The database as built, copied to the server in place of what it holds there.
+void FreshServerCopy() {
+  talvor::sqldb::CloseIdleConnections();
+  talvor::sqldb::CopyDatabase(kPristine, "SERVER", /*replace=*/true);
+}
+
+void WalkEditPost(const std::string& database, benchmark::State& state) {
+  Table t("tblClients", database, "Customer");
+  t.Open();
+  std::int64_t rows = 0;
+  for (t.First(); !t.Eof(); t.Next()) {
+    const std::string label =
+        t.AsString("AgyCode") + "/" + t.AsString("Number") + t.AsString("Name");
+    benchmark::DoNotOptimize(label);
+    const std::string p1 = Normalise(t.AsString("Phone1"));
+    const std::string p2 = Normalise(t.AsString("Phone2"));
+    const std::string p3 = Normalise(t.AsString("Phone3"));
+    t.Edit();
+    t.SetString("Phone1", p1);
+    t.SetString("Phone2", p2);
+    t.SetString("Phone3", p3);
+    t.Post();
+    ++rows;
+  }
+  t.Close();
+  if (rows != g_clients) state.SkipWithError("walk did not reach every row");
+  state.SetItemsProcessed(state.items_processed() + rows);
+}
+
+void BM_WalkEditPost_Server(benchmark::State& state) {
+  std::int64_t statements = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    FreshServerCopy();
+    const std::int64_t before = talvor::sqldb::Stats().serverStatements;
+    state.ResumeTiming();
+    WalkEditPost("SERVER", state);
+    statements += talvor::sqldb::Stats().serverStatements - before;
+  }
+  state.counters["stmts/row"] =
+      static_cast<double>(statements) / static_cast<double>(state.iterations() * g_clients);
+}
+
+void BM_Locate_Server(benchmark::State& state) {
+  FreshServerCopy();
+  Table t("tblAgent", "SERVER", "Customer", "Index1");
+  t.Open();
+  const std::int64_t before = talvor::sqldb::Stats().serverStatements;
+  for (auto _ : state) {
+    std::int64_t found = 0;
+    for (const std::string& key : g_keys) {
+      if (t.Locate("AgyCode;Number", {"01", key})) {
+        ++found;
+        benchmark::DoNotOptimize(t.AsString("Name"));
+      }
+    }
+    if (found != g_locates) state.SkipWithError("a locate failed");
+    state.SetItemsProcessed(state.items_processed() + found);
+  }
+  state.counters["stmts/row"] =
+      static_cast<double>(talvor::sqldb::Stats().serverStatements - before) /
+      static_cast<double>(state.iterations() * g_locates);
+}
+
 BENCHMARK(BM_WalkEditPost_Table)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_WalkEditPost_Bare)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_Locate_Table)->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -255,9 +312,19 @@ int main(int argc, char** argv) {
       g_clients = std::atoi(argv[i] + 10);
     } else if (std::strncmp(argv[i], "--locates=", 10) == 0) {
       g_locates = std::atoi(argv[i] + 10);
+    } else if (std::strncmp(argv[i], "--dsn=", 6) == 0) {
+      g_dsn = argv[i] + 6;
     } else {
       rest.push_back(argv[i]);
     }
+  }
+  if (!g_dsn.empty()) {
+    benchmark::RegisterBenchmark("BM_WalkEditPost_Server", BM_WalkEditPost_Server)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1);
+    benchmark::RegisterBenchmark("BM_Locate_Server", BM_Locate_Server)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
   }
   int restCount = static_cast<int>(rest.size());
   benchmark::Initialize(&restCount, rest.data());

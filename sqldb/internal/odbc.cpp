@@ -4,6 +4,7 @@
 
 #include "shell/text/text.h"
 #include "sqldb/error.h"
+#include "sqldb/stats.h"
 
 namespace talvor::sqldb::odbc {
 
@@ -150,9 +151,13 @@ void Statement::Prepare(const std::string& sql) {
         "the statement is refused", sql_);
 }
 
-void Statement::Execute() { Check(SQLExecute(stmt_), "the statement failed", sql_); }
+void Statement::Execute() {
+  stats_internal::AddServerStatement();
+  Check(SQLExecute(stmt_), "the statement failed", sql_);
+}
 
 void Statement::ExecDirect(const std::string& sql) {
+  stats_internal::AddServerStatement();
   sql_ = sql;
   Check(SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS),
         "the statement failed", sql_);
