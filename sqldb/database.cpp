@@ -162,7 +162,7 @@ fs::path ResolveDatabaseName(std::string_view name) {
   const DatabaseTarget target = LocateDatabase(name);
   if (target.IsOdbc()) {
     throw Error("database \"" + HidePasswords(name) + "\" is " + target.Shown() +
-                ": the table and query components open SQLite databases only");
+                ": only an SQLite file can be opened here (db copy takes a server)");
   }
   return target.file;
 }

@@ -3,7 +3,7 @@
 // through the components, seconds; then the limit of the routine's engine work and how far
 // the routine is from it.
 //
-//   routines_bench SITE [--clients N] [--only SLUG...] [--no-limit]
+//   routines_bench SITE [--clients N] [--only SLUG...] [--no-limit] [--server DSN]
 // SITE is created with N clients (default 100000) when it holds no site yet. Routines run
 // in window order on the same site, answering "no" to every question, as an engineer would
 // click them one after another.
@@ -17,6 +17,12 @@
 // routine's SQL work has no bare counterpart here, so a routine that makes no engine call
 // shows "-". The routine's seconds include writing the trace (one buffered append per
 // call).
+//
+// With --server DSN every routine also runs on a twin of the site whose agency database is
+// the ODBC data source DSN (SITE-server/, made afresh from SITE at the start: its database
+// copied to the server, which the benchmark empties of those tables): `server` is its
+// seconds there, `x-file` server / seconds, and `stmts/row` the statements it sent to the
+// server per row it read or wrote (each statement at least one round trip).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +46,7 @@
 #include "tests/testing/scripted_frontend.h"
 #include "shell/startup.h"
 #include "sqldb/stats.h"
+#include "sqldb/transfer.h"
 
 namespace fs = std::filesystem;
 using namespace talvor;
@@ -62,7 +69,7 @@ int RunOne(const std::string& slug, const fs::path& out) {
   const sqldb::LayerStats s = sqldb::Stats();
   std::ofstream(out) << (outcome.completed ? 1 : 0) << ' ' << e.recordsRead << ' '
                      << e.recordsWritten << ' ' << s.rowsRead << ' ' << s.rowsWritten << ' '
-                     << seconds << ' ' << fe.Notes().size() << '\n';
+                     << seconds << ' ' << fe.Notes().size() << ' ' << s.serverStatements << '\n';
   return 0;
 }
 
@@ -107,12 +114,14 @@ int main(int argc, char** argv) {
     return ReplayOne(args[1], args[2], args[3], args[4]);
   }
   if (args.empty()) {
-    std::cerr << "usage: routines_bench SITE [--clients N] [--only SLUG...] [--no-limit]\n";
+    std::cerr << "usage: routines_bench SITE [--clients N] [--only SLUG...] [--no-limit]"
+                 " [--server DSN]\n";
     return 2;
   }
   fs::path site = fs::absolute(args[0]);
   int clients = 100000;
   bool limits = true;
+  std::string dsn;
   std::set<std::string> only;
   for (std::size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--clients" && i + 1 < args.size()) {
@@ -121,6 +130,8 @@ int main(int argc, char** argv) {
       only.insert(args[++i]);
     } else if (args[i] == "--no-limit") {
       limits = false;
+    } else if (args[i] == "--server" && i + 1 < args.size()) {
+      dsn = args[++i];
     }
   }
   if (!fs::exists(site / "talvor.cfg")) {
@@ -142,10 +153,26 @@ int main(int argc, char** argv) {
   const fs::path trace = scratch / "trace";
   fs::create_directories(scratch);
   fs::current_path(site);
-  std::printf("%-22s %12s %10s %12s %10s %9s %9s %8s\n", "routine", "records rd", "wr",
-              "rows rd", "wr", "seconds", "limit", "x-limit");
+  const fs::path twin = site.parent_path() / (site.filename().string() + "-server");
+  if (!dsn.empty()) {
+    std::cerr << "copying the site to " << twin << ", its database to " << dsn << "\n";
+    CopySite(site, twin);
+    try {
+      sqldb::CopyDatabase((site / "AGYFORMS.db").string(), "odbc:DSN=" + dsn, /*replace=*/true);
+    } catch (const std::exception& e) {
+      std::cerr << "routines_bench: " << e.what() << "\n";
+      return 1;
+    }
+    fs::remove(twin / "AGYFORMS.db");
+    std::ofstream(twin / "aliases.cfg") << "AGYFORMS=odbc:DSN=" << dsn << "\n";
+  }
+  std::printf("%-22s %12s %10s %12s %10s %9s %9s %8s", "routine", "records rd", "wr", "rows rd",
+              "wr", "seconds", "limit", "x-limit");
+  if (!dsn.empty()) std::printf(" %9s %7s %9s", "server", "x-file", "stmts/row");
+  std::printf("\n");
   double common = 0;
   double commonLimit = 0;
+  double commonServer = 0;
   for (const RoutineEntry* e : Registry()) {
     if (!only.empty() && only.count(e->Slug()) == 0) continue;
     const fs::path result = site / ".bench-result";
@@ -198,9 +225,32 @@ int main(int argc, char** argv) {
       }
     }
     if (e->group == ButtonGroup::kCommon && e->visible) common += seconds;
-    std::printf("%-22s %12lld %10lld %12lld %10lld %9.2f %9s %8s%s%s\n", e->caption, rr, rw, qr,
-                qw, seconds, limitText.c_str(), ratioText.c_str(),
-                completed ? "" : "  (ended on an error)", mismatch.c_str());
+    std::printf("%-22s %12lld %10lld %12lld %10lld %9.2f %9s %8s", e->caption, rr, rw, qr, qw,
+                seconds, limitText.c_str(), ratioText.c_str());
+    if (!dsn.empty()) {
+      // The same routine on the twin whose database is the server.
+      const fs::path serverResult = twin / ".bench-result";
+      fs::remove(serverResult);
+      const std::string onServer = "cd " + Quote(twin.string()) + " && " + Quote(self.string()) +
+                                   " --run " + Quote(e->Slug()) + " " + Quote(serverResult.string());
+      std::ifstream serverIn;
+      if (std::system(onServer.c_str()) == 0 && fs::exists(serverResult)) {
+        serverIn.open(serverResult);
+        int serverCompleted = 0;
+        long long srr = 0, srw = 0, sqr = 0, sqw = 0, snotes = 0, statements = 0;
+        double serverSeconds = 0;
+        serverIn >> serverCompleted >> srr >> srw >> sqr >> sqw >> serverSeconds >> snotes >>
+            statements;
+        const long long rows = sqr + sqw;
+        std::printf(" %9.2f %7.2f %9.2f%s", serverSeconds, seconds > 0 ? serverSeconds / seconds : 0.0,
+                    rows > 0 ? static_cast<double>(statements) / static_cast<double>(rows) : 0.0,
+                    serverCompleted ? "" : " (ended on an error on the server)");
+        if (e->group == ButtonGroup::kCommon && e->visible) commonServer += serverSeconds;
+      } else {
+        std::printf(" %9s", "failed");
+      }
+    }
+    std::printf("%s%s\n", completed ? "" : "  (ended on an error)", mismatch.c_str());
     std::fflush(stdout);
   }
   fs::remove(site / ".bench-result");
@@ -208,6 +258,10 @@ int main(int argc, char** argv) {
   fs::remove_all(scratch, ec);
   std::printf("common group total: %.2f s", common);
   if (limits) std::printf(" (limit of its engine calls %.2f s)", commonLimit);
+  if (!dsn.empty()) {
+    std::printf("; on the server %.2f s, %.2f x the file's", commonServer,
+                common > 0 ? commonServer / common : 0.0);
+  }
   std::printf("\n");
   return 0;
 }
