@@ -72,7 +72,7 @@ class ChangeSink {
   virtual ~ChangeSink() = default;
   // A store is watched from now on; the number returned is passed with its changes.
   // `path` is the store's file (canonical) or, for a server, its name: "odbc:" and its
-  // connection string with the password hidden (journal/journal_file.h, IsServerStore).
+  // connection string with the password hidden, which is kept and shown as it is.
   virtual int OnStore(StoreKind kind, const std::string& path) = 0;
   // The column names of `table` of `store`, told once, before its first change.
   virtual void OnTable(int store, std::string_view table,

@@ -177,15 +177,23 @@ struct Query::Impl final : internal::SessionMember {
         return;
       }
       server->Select(serverSql, [&](odbc::Statement& s) {
+        // The layer's own rowid column is not one of the table's: "Select *" gives the
+        // columns it gives on SQLite.
+        std::vector<int> kept;
         const int columns = s.ColumnCount();
         for (int i = 1; i <= columns; ++i) {
-          names.push_back(s.ColumnName(i));
+          std::string column = s.ColumnName(i);
+          if (EqualsIgnoringCase(column, internal::kRowIdentityColumn)) continue;
+          kept.push_back(i);
+          byName.emplace(LowerCase(column), static_cast<int>(names.size()));
+          names.push_back(std::move(column));
           kinds.push_back(internal::KindOfDeclaredType(s.ColumnTypeName(i)));
-          byName.emplace(LowerCase(names.back()), i - 1);
         }
         row.assign(names.size(), Variant());
         while (s.Fetch()) {
-          for (int i = 0; i < columns; ++i) row[i] = internal::ReadServerValue(s, i + 1, kinds[i]);
+          for (std::size_t k = 0; k < kept.size(); ++k) {
+            row[k] = internal::ReadServerValue(s, kept[k], kinds[k]);
+          }
           rows.Append(row);
         }
       });
