@@ -236,27 +236,57 @@ std::string SpellNames(std::string_view sql,
   auto isWord = [&](std::size_t i, std::string_view upper) {
     return i < tokens.size() && tokens[i].kind == TokenKind::kWord && UpperCase(textOf(i)) == upper;
   };
-  // "name AS alias": SQLite lets a condition name the alias of a column of its own select
-  // list; a server wants the column.
-  std::map<std::string, std::string> aliases;
+  // Aliases ("x AS alias", but not CAST's "AS type"). SQLite lets a condition name the
+  // alias of a column of its own select list, where a server wants the column; and an alias
+  // keeps its letters on a server that folds bare names ("Ttl", not "ttl"), so it is quoted
+  // as written, and so is every word that names it.
+  std::map<std::string, std::string> columnOf;  // alias (lower case) -> the column it names
+  std::map<std::string, std::string> aliasAs;   // alias (lower case) -> as written
   std::vector<char> isAlias(tokens.size(), 0);
-  for (std::size_t i = 0; i < tokens.size(); ++i) {
-    if (tokens[i].kind != TokenKind::kName && tokens[i].kind != TokenKind::kWord) continue;
-    const std::size_t as = skip(i + 1);
-    if (!isWord(as, "AS")) continue;
-    const std::size_t alias = skip(as + 1);
-    if (alias >= tokens.size() || tokens[alias].kind != TokenKind::kWord) continue;
-    isAlias[alias] = 1;
-    const std::string name = tokens[i].kind == TokenKind::kName ? Unquote(textOf(i)) : std::string(textOf(i));
-    if (spelled(name)) aliases.try_emplace(LowerCase(textOf(alias)), name);
+  {
+    std::vector<char> inCast;  // per open parenthesis: it follows CAST
+    std::size_t previous = tokens.size();  // the last token that is not a blank or comment
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+      const Token& t = tokens[i];
+      if (t.kind == TokenKind::kBlank || t.kind == TokenKind::kComment) continue;
+      if (t.kind == TokenKind::kPunct && sql[t.begin] == '(') {
+        inCast.push_back(previous < tokens.size() && isWord(previous, "CAST"));
+      } else if (t.kind == TokenKind::kPunct && sql[t.begin] == ')') {
+        if (!inCast.empty()) inCast.pop_back();
+      } else if (isWord(i, "AS") && (inCast.empty() || !inCast.back())) {
+        const std::size_t alias = skip(i + 1);
+        if (alias < tokens.size() && tokens[alias].kind == TokenKind::kWord &&
+            !isWord(alias, "SELECT") && !isWord(alias, "WITH") && !isWord(alias, "VALUES")) {
+          isAlias[alias] = 1;
+          aliasAs.try_emplace(LowerCase(textOf(alias)), std::string(textOf(alias)));
+          if (previous < tokens.size() &&
+              (tokens[previous].kind == TokenKind::kName || tokens[previous].kind == TokenKind::kWord)) {
+            const std::string name = tokens[previous].kind == TokenKind::kName
+                                         ? Unquote(textOf(previous))
+                                         : std::string(textOf(previous));
+            if (spelled(name)) columnOf.try_emplace(LowerCase(textOf(alias)), name);
+          }
+        }
+      }
+      previous = i;
+    }
   }
   std::string out;
   for (std::size_t i = 0; i < tokens.size(); ++i) {
     const Token& t = tokens[i];
     const std::string_view text = sql.substr(t.begin, t.end - t.begin);
-    if (t.kind == TokenKind::kWord && !isAlias[i] && !spelled(text)) {
-      if (auto it = aliases.find(LowerCase(text)); it != aliases.end()) {
+    if (isAlias[i]) {
+      out += quote(text);
+      continue;
+    }
+    if (t.kind == TokenKind::kWord && !spelled(text)) {
+      const std::string key = LowerCase(text);
+      if (auto it = columnOf.find(key); it != columnOf.end()) {
         out += quote(*spelled(it->second));
+        continue;
+      }
+      if (auto it = aliasAs.find(key); it != aliasAs.end()) {
+        out += quote(it->second);
         continue;
       }
     }

@@ -110,8 +110,11 @@ TEST(SpellNamesTest, NamesComeAsTheServerSpellsThem) {
   // A condition may name an alias of the select list; the server is given its column.
   EXPECT_EQ(Spelled("select CustType as Kind, count(Number) as Ttl from Customer "
                     "where Kind <> 0 group by Kind order by Ttl"),
-            "select \"CustType\" as Kind, count(\"Number\") as Ttl from \"Customer\" "
-            "where \"CustType\" <> 0 group by \"CustType\" order by Ttl");
+            "select \"CustType\" as \"Kind\", count(\"Number\") as \"Ttl\" from \"Customer\" "
+            "where \"CustType\" <> 0 group by \"CustType\" order by \"Ttl\"");
+  // CAST's type is no alias.
+  EXPECT_EQ(Spelled("select cast(Number as integer) as n from Customer order by N"),
+            "select cast(\"Number\" as integer) as \"n\" from \"Customer\" order by \"n\"");
 }
 
 TEST(ShapeOfWriteTest, FindsTheTableAndTheCondition) {
