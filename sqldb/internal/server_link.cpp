@@ -407,10 +407,12 @@ std::int64_t ServerLink::InsertRow(const TableInfo& table, const std::vector<cha
     marks += marks.empty() ? "?" : ", ?";
   }
   // The new row's rowid comes back with the INSERT (a second statement could see another
-  // connection's row); SQLite through its driver names its own.
+  // connection's row). SQLite's driver hands over no rows of an INSERT, RETURNING or not:
+  // there last_insert_rowid() names the row, which is this connection's own.
+  const bool native = db_.NativeRowid();
   const std::string sql = "INSERT INTO " + db_.Quote(table.name) +
                           (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
-                          " RETURNING " + db_.RowidName();
+                          (native ? "" : " RETURNING " + db_.RowidName());
   return Captured([&] {
     odbc::Statement& s = Prepared(sql);
     int at = 0;
@@ -418,8 +420,15 @@ std::int64_t ServerLink::InsertRow(const TableInfo& table, const std::vector<cha
       if (assigned[i]) BindServerValue(s, ++at, values[i], table.columns[i].sqlType);
     }
     s.Execute();
-    const Variant id = s.Fetch() ? ReadServerValue(s, 1, FieldKind::kInteger) : Variant();
-    s.Reset();
+    odbc::Statement* returned = &s;
+    if (native) {
+      s.Reset();
+      returned = &Prepared("SELECT last_insert_rowid()");
+      returned->Execute();
+    }
+    const Variant id =
+        returned->Fetch() ? ReadServerValue(*returned, 1, FieldKind::kInteger) : Variant();
+    returned->Reset();
     if (id.type() != Variant::Type::kInteger) {
       throw Error("table \"" + table.name + "\" of " + Shown() + ": the new row's " +
                   db_.RowidName() + " did not come back");
