@@ -266,7 +266,15 @@ std::string SpellNames(std::string_view sql,
                                       tokens[next].kind == TokenKind::kComment)) {
         ++next;
       }
-      const bool call = t.kind == TokenKind::kWord && next < tokens.size() &&
+      // "INSERT INTO Customer (AgyCode, ...)": the word after INTO names a table, whatever
+      // follows it.
+      std::size_t before = i;
+      while (before > 0 && (tokens[before - 1].kind == TokenKind::kBlank ||
+                            tokens[before - 1].kind == TokenKind::kComment)) {
+        --before;
+      }
+      const bool intoTable = before > 0 && isWord(before - 1, "INTO");
+      const bool call = t.kind == TokenKind::kWord && !intoTable && next < tokens.size() &&
                         tokens[next].kind == TokenKind::kPunct && sql[tokens[next].begin] == '(';
       if (!call) {
         if (auto name = spelled(t.kind == TokenKind::kName ? Unquote(text) : text)) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
+#include "shell/text/text.h"
 #include "sqldb/internal/sqltext.h"
 
 namespace talvor::sqldb {
@@ -72,6 +76,25 @@ TEST(FirstKeywordTest, SkipsBlanksCommentsAndParentheses) {
   EXPECT_EQ(internal::FirstKeyword("Delete from \"Policy\""), "DELETE");
   EXPECT_EQ(internal::FirstKeyword("  ; select"), "");
   EXPECT_EQ(internal::FirstKeyword(""), "");
+}
+
+// Names as a server spells them; a word before "(" is a function, unless it follows INTO.
+TEST(SpellNamesTest, SpellsTablesAndColumnsButNotFunctions) {
+  const auto spelled = [](std::string_view name) -> std::optional<std::string> {
+    const std::string lower = LowerCase(name);
+    if (lower == "customer") return "Customer";
+    if (lower == "name") return "Name";
+    if (lower == "upper") return "Upper";  // a column that shares a function's name
+    return std::nullopt;
+  };
+  const auto quote = [](std::string_view name) { return "\"" + std::string(name) + "\""; };
+  EXPECT_EQ(internal::SpellNames("SELECT upper(NAME) FROM CUSTOMER", spelled, quote),
+            "SELECT upper(\"Name\") FROM \"Customer\"");
+  EXPECT_EQ(internal::SpellNames("INSERT INTO CUSTOMER (name) VALUES ('x')", spelled, quote),
+            "INSERT INTO \"Customer\" (\"Name\") VALUES ('x')");
+  EXPECT_EQ(internal::SpellNames("insert into /* c */ customer(NAME) values ('name')", spelled,
+                                 quote),
+            "insert into /* c */ \"Customer\"(\"Name\") values ('name')");
 }
 
 }  // namespace
