@@ -439,7 +439,7 @@ struct Table::Impl final : internal::SessionMember {
     where.clear();
     if (!filtered || Trim(filter).empty()) return;
     if (server) {
-      const std::string condition = "(" + server->ForServer(TranslateDialect(filter)) + "\n)";
+      const std::string condition = "(" + server->ForServer(TranslateDialect(filter), realName) + "\n)";
       try {
         server->Select("SELECT " + rowidName + " FROM " + quotedTable + " WHERE " + condition +
                            server->db().FirstRowOnly(),

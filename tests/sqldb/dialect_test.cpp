@@ -97,5 +97,17 @@ TEST(SpellNamesTest, SpellsTablesAndColumnsButNotFunctions) {
             "insert into /* c */ \"Customer\"(\"Name\") values ('name')");
 }
 
+TEST(FlagLiteralsTest, WritesTheFlagsNumbersAsBooleans) {
+  const auto isFlag = [](std::string_view name) { return LowerCase(name) == "flag"; };
+  EXPECT_EQ(internal::FlagLiterals("UPDATE t SET \"Flag\" = 0 WHERE flag<>1 OR t.Flag != 1",
+                                   isFlag),
+            "UPDATE t SET \"Flag\" = FALSE WHERE flag<>TRUE OR t.Flag != TRUE");
+  // Other columns, other numbers, other comparisons and literals stay as they are.
+  for (const char* same : {"Qty = 1", "Flag = 10", "Flag = 1.0", "Flag > 0", "Flag = '1'",
+                           "Flag IS NULL", "x = Flag + 1"}) {
+    EXPECT_EQ(internal::FlagLiterals(same, isFlag), same);
+  }
+}
+
 }  // namespace
 }  // namespace talvor::sqldb
