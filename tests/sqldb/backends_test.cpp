@@ -301,6 +301,15 @@ TEST_P(BackendsTest, AFilterCountsAndWalksOnlyMatchingRowsAndARefusedOneIsNamed)
   t.SetFilter("Number = '   100'");
   EXPECT_EQ(Walk(t), (Names{"Adams", "Blank One", "Other Agency"}));
 
+  // Flags are 0/1 in a filter as they are stored, whatever type the backend gives them.
+  Table flags("tblSample", "AGYFORMS", "Sample");
+  flags.SetFilter("Flag = 1");
+  flags.SetFiltered(true);
+  flags.Open();
+  EXPECT_EQ(Walk(flags, "Code"), (Names{"A", "D"}));
+  flags.SetFilter("flag <> 1 AND Qty = 50");
+  EXPECT_EQ(Walk(flags, "Code"), (Names{"B"}));
+
   Table closed("tblClosed", "AGYFORMS", "Customer");
   closed.SetFilter("Nope = 1");
   closed.SetFiltered(true);
@@ -584,6 +593,9 @@ TEST_P(BackendsTest, QueriesCountTheirRowsAndRefuseBadOrSeveralStatements) {
   EXPECT_EQ(RunQuery("DELETE FROM Customer WHERE ActiveStatus = 'X' AND CustType IS NULL"), 1);
   EXPECT_EQ(RunQuery("INSERT INTO Customer (AgyCode, Number, Name) VALUES ('03', '1', 'New')"), 1);
   EXPECT_EQ(CustomerNames(), "Carter|Adams|Blank One|Other Agency|New");
+  EXPECT_EQ(RunQuery("UPDATE Sample SET Flag = 0 WHERE Code = 'A' OR Flag = 0"), 2);
+  EXPECT_EQ(RunQuery("SELECT Code FROM Sample WHERE Sample.Flag != 0"), 1);
+  EXPECT_EQ(RunQuery("SELECT Code FROM Sample WHERE Flag IS NULL OR Qty = 1"), 1);
 
   q.SqlClear();
   q.SqlAdd("SELECT Nope FROM Customer");
