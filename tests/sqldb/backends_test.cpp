@@ -142,7 +142,8 @@ class BackendsTest : public testing::SqldbTest, public ::testing::WithParamInter
          " (2, 'B', '', 50, -0.125, 0, NULL, '2026-03-04 00:00:00'),"
          " (3, 'C', '   ', NULL, NULL, NULL, '1999-12-31', NULL),"
          " (4, 'D', 'caf\xe9', -7, 10000000000.5, 1, '2000-02-29', '2000-02-29 23:59:59');"
-         "CREATE INDEX ByNote ON Sample (Note);");
+         "CREATE INDEX ByNote ON Sample (Note);"
+         "CREATE INDEX QtyDown ON Sample (Qty DESC, Code);");
     file_ = fs::absolute("agency.db");
     switch (GetParam()) {
       case Backend::kFile: break;
@@ -272,6 +273,24 @@ TEST_P(BackendsTest, WalksByAnIndexWithNullsFirstAndTiesInRowidOrderElseInStored
   notes.Next();
   EXPECT_EQ(notes.AsString("Code"), "C");
   EXPECT_TRUE(Has(ErrorText([&] { notes.SetIndexName("NoSuch"); }), "no index \"NoSuch\""));
+
+  // A descending column: NULL last; a located row, deleted, gives way to the next in that
+  // order.
+  Table down("tblSample", "AGYFORMS", "Sample", "QtyDown");
+  down.Open();
+  EXPECT_EQ(Walk(down, "Code"), (Names{"B", "A", "D", "C"}));
+  ASSERT_TRUE(down.Locate("Code", {"A"}));
+  down.Next();
+  EXPECT_EQ(down.AsString("Code"), "D");
+  ASSERT_TRUE(down.Locate("Code", {"A"}));
+  down.Delete();
+  EXPECT_EQ(down.AsString("Code"), "D");
+  EXPECT_FALSE(down.Eof());
+  ASSERT_TRUE(down.Locate("Code", {"C"}));
+  down.Delete();
+  EXPECT_TRUE(down.Eof());
+  EXPECT_EQ(down.AsString("Code"), "D");
+  EXPECT_EQ(Walk(down, "Code"), (Names{"B", "D"}));
 }
 
 TEST_P(BackendsTest, AFilterCountsAndWalksOnlyMatchingRowsAndARefusedOneIsNamed) {
