@@ -176,16 +176,27 @@ struct Query::Impl final : internal::SessionMember {
         eof = bof = true;
         return;
       }
+      // A server table's talvor_rowid stands in for SQLite's rowid, which "SELECT *" does
+      // not give: it is left out unless the statement names it.
+      const bool hideRowid =
+          !server->db().NativeRowid() &&
+          LowerCase(sql).find(internal::kRowIdentityColumn) == std::string::npos;
       server->Select(serverSql, [&](odbc::Statement& s) {
         const int columns = s.ColumnCount();
+        std::vector<int> kept;  // the result's columns, 1-based
         for (int i = 1; i <= columns; ++i) {
-          names.push_back(s.ColumnName(i));
+          std::string column = s.ColumnName(i);
+          if (hideRowid && EqualsIgnoringCase(column, internal::kRowIdentityColumn)) continue;
+          kept.push_back(i);
+          names.push_back(std::move(column));
           kinds.push_back(internal::KindOfDeclaredType(s.ColumnTypeName(i)));
-          byName.emplace(LowerCase(names.back()), i - 1);
+          byName.emplace(LowerCase(names.back()), static_cast<int>(names.size()) - 1);
         }
         row.assign(names.size(), Variant());
         while (s.Fetch()) {
-          for (int i = 0; i < columns; ++i) row[i] = internal::ReadServerValue(s, i + 1, kinds[i]);
+          for (std::size_t k = 0; k < kept.size(); ++k) {
+            row[k] = internal::ReadServerValue(s, kept[k], kinds[k]);
+          }
           rows.Append(row);
         }
       });
