@@ -600,6 +600,13 @@ TEST_P(BackendsTest, QueriesCountTheirRowsAndRefuseBadOrSeveralStatements) {
   EXPECT_EQ(names, (Names{"Adams", "Baker", "Carter"}));
   q.Close();
   EXPECT_EQ(q.RowCount(), 3);
+  // "*" gives the table's columns, and no row identity of the backend's own.
+  q.SqlClear();
+  q.SqlAdd("SELECT * FROM Sample WHERE Code = 'D'");
+  q.Open();
+  EXPECT_EQ(q.FieldNames(), (Names{"Code", "Note", "Qty", "Rate", "Flag", "Born", "Seen"}));
+  EXPECT_EQ(q.AsString("Seen"), "2/29/2000 11:59:59 PM");
+  q.Close();
   q.SqlClear();
   q.SqlAdd("SELECT count(*) AS Ttl FROM Customer WHERE CustType IS NULL");
   q.Open();
