@@ -296,13 +296,64 @@ std::string SpellNames(std::string_view sql,
                                       tokens[next].kind == TokenKind::kComment)) {
         ++next;
       }
-      const bool call = t.kind == TokenKind::kWord && next < tokens.size() &&
+      // "INSERT INTO Customer (AgyCode, ...)": the word after INTO names a table, whatever
+      // follows it.
+      std::size_t before = i;
+      while (before > 0 && (tokens[before - 1].kind == TokenKind::kBlank ||
+                            tokens[before - 1].kind == TokenKind::kComment)) {
+        --before;
+      }
+      const bool intoTable = before > 0 && isWord(before - 1, "INTO");
+      const bool call = t.kind == TokenKind::kWord && !intoTable && next < tokens.size() &&
                         tokens[next].kind == TokenKind::kPunct && sql[tokens[next].begin] == '(';
       if (!call) {
         if (auto name = spelled(t.kind == TokenKind::kName ? Unquote(text) : text)) {
           out += quote(*name);
           continue;
         }
+      }
+    }
+    out += text;
+  }
+  return out;
+}
+
+std::string FlagLiterals(std::string_view sql,
+                         const std::function<bool(std::string_view)>& isFlag) {
+  const std::vector<Token> tokens = Tokenize(sql);
+  auto textOf = [&](std::size_t i) {
+    return sql.substr(tokens[i].begin, tokens[i].end - tokens[i].begin);
+  };
+  // The significant token before `i`, or npos.
+  auto previous = [&](std::size_t i) {
+    while (i > 0) {
+      --i;
+      if (tokens[i].kind != TokenKind::kBlank && tokens[i].kind != TokenKind::kComment) return i;
+    }
+    return npos;
+  };
+  std::string out;
+  for (std::size_t i = 0; i < tokens.size(); ++i) {
+    const std::string_view text = textOf(i);
+    const bool decimal = i + 1 < tokens.size() && tokens[i + 1].kind == TokenKind::kPunct &&
+                         sql[tokens[i + 1].begin] == '.';
+    if (tokens[i].kind == TokenKind::kWord && (text == "0" || text == "1") && !decimal) {
+      // The comparison or assignment before the number ("=", "<>", "!=", "=="), and a
+      // column's name before that.
+      std::string op;
+      std::size_t at = previous(i);
+      while (at != npos && tokens[at].kind == TokenKind::kPunct &&
+             std::string_view("=<>!").find(sql[tokens[at].begin]) != npos) {
+        op.insert(op.begin(), sql[tokens[at].begin]);
+        at = previous(at);
+      }
+      const bool equality = op == "=" || op == "==" || op == "<>" || op == "!=";
+      if (equality && at != npos &&
+          (tokens[at].kind == TokenKind::kName || tokens[at].kind == TokenKind::kWord) &&
+          isFlag(tokens[at].kind == TokenKind::kName ? Unquote(textOf(at))
+                                                     : std::string(textOf(at)))) {
+        out += text == "1" ? "TRUE" : "FALSE";
+        continue;
       }
     }
     out += text;

@@ -176,18 +176,21 @@ struct Query::Impl final : internal::SessionMember {
         eof = bof = true;
         return;
       }
+      // A server table's talvor_rowid stands in for SQLite's rowid, which "SELECT *" does
+      // not give: it is left out unless the statement names it.
+      const bool hideRowid =
+          !server->db().NativeRowid() &&
+          LowerCase(sql).find(internal::kRowIdentityColumn) == std::string::npos;
       server->Select(serverSql, [&](odbc::Statement& s) {
-        // The layer's own rowid column is not one of the table's: "Select *" gives the
-        // columns it gives on SQLite.
-        std::vector<int> kept;
         const int columns = s.ColumnCount();
+        std::vector<int> kept;  // the result's columns, 1-based
         for (int i = 1; i <= columns; ++i) {
           std::string column = s.ColumnName(i);
-          if (EqualsIgnoringCase(column, internal::kRowIdentityColumn)) continue;
+          if (hideRowid && EqualsIgnoringCase(column, internal::kRowIdentityColumn)) continue;
           kept.push_back(i);
-          byName.emplace(LowerCase(column), static_cast<int>(names.size()));
           names.push_back(std::move(column));
           kinds.push_back(internal::KindOfDeclaredType(s.ColumnTypeName(i)));
+          byName.emplace(LowerCase(names.back()), static_cast<int>(names.size()) - 1);
         }
         row.assign(names.size(), Variant());
         while (s.Fetch()) {

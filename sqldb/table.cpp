@@ -452,7 +452,7 @@ struct Table::Impl final : internal::SessionMember {
     where.clear();
     if (!filtered || Trim(filter).empty()) return;
     if (server) {
-      const std::string condition = "(" + server->ForServer(TranslateDialect(filter)) + "\n)";
+      const std::string condition = "(" + server->ForServer(TranslateDialect(filter), realName) + "\n)";
       try {
         server->Select("SELECT " + rowidName + " FROM " + quotedTable + " WHERE " + condition +
                            server->db().FirstRowOnly(),
@@ -1134,7 +1134,8 @@ struct Table::Impl final : internal::SessionMember {
   }
 
   // An index's order on a server: NULL first, as SQLite orders it (servers differ, and
-  // not every one takes NULLS FIRST), then the value, then the rowid.
+  // not every one takes NULLS FIRST), then the value, then the rowid; a descending
+  // column the other way round, NULL last.
   WalkOrder ServerIndexOrder(const std::string& index) const {
     const internal::IndexInfo* found = nullptr;
     for (const internal::IndexInfo& candidate : serverTable.indexes) {
@@ -1142,14 +1143,17 @@ struct Table::Impl final : internal::SessionMember {
     }
     if (found == nullptr) Fail("no index \"" + index + "\"");
     WalkOrder result;
-    for (const std::string& column : found->columns) {
-      auto it = byName.find(column);
+    for (std::size_t i = 0; i < found->columns.size(); ++i) {
+      auto it = byName.find(found->columns[i]);
       if (it == byName.end()) Fail("index \"" + index + "\" orders by an expression, not by columns");
       OrderKey key;
       key.column = it->second;
       key.expr = columns[it->second].quoted;
-      key.desc = false;
-      result.sql += "CASE WHEN " + key.expr + " IS NULL THEN 0 ELSE 1 END, " + key.expr + ", ";
+      key.desc = i < found->descending.size() && found->descending[i];
+      result.sql += key.desc ? "CASE WHEN " + key.expr + " IS NULL THEN 1 ELSE 0 END, " +
+                                   key.expr + " DESC, "
+                             : "CASE WHEN " + key.expr + " IS NULL THEN 0 ELSE 1 END, " +
+                                   key.expr + ", ";
       result.keys.push_back(std::move(key));
     }
     result.sql += rowidName;
@@ -1266,9 +1270,13 @@ struct Table::Impl final : internal::SessionMember {
     for (const OrderKey& key : orderKeys) {
       const Variant& value = values[key.column];
       if (value.IsNull()) {
-        condition += "(" + key.expr + " IS NOT NULL OR (" + key.expr + " IS NULL AND ";
+        // Descending, NULL comes last: only its ties come after it.
+        condition += "(" + (key.desc ? std::string("1 = 0") : key.expr + " IS NOT NULL") +
+                     " OR (" + key.expr + " IS NULL AND ";
       } else {
-        condition += "(" + key.expr + " > ? OR (" + key.expr + " = ? AND ";
+        condition += "(" + (key.desc ? "(" + key.expr + " < ? OR " + key.expr + " IS NULL)"
+                                     : key.expr + " > ?") +
+                     " OR (" + key.expr + " = ? AND ";
         const int type = serverTable.columns[key.column].sqlType;
         params.emplace_back(&value, type);
         params.emplace_back(&value, type);

@@ -37,12 +37,6 @@ bool SameDatabase(const DatabaseTarget& a, const DatabaseTarget& b) {
   return fs::weakly_canonical(a.file, ec) == fs::weakly_canonical(b.file, ec);
 }
 
-std::string QuotedColumns(const Backend& db, const std::vector<std::string>& columns) {
-  std::string list;
-  for (const std::string& c : columns) list += (list.empty() ? "" : ", ") + db.Quote(c);
-  return list;
-}
-
 std::string CreateTable(Backend& db, const std::string& name,
                         const std::vector<ColumnInfo>& columns) {
   std::string sql = "CREATE TABLE " + db.Quote(name) + " (";
@@ -54,10 +48,17 @@ std::string CreateTable(Backend& db, const std::string& name,
   return sql + ")";
 }
 
+// `descending` (per column, may be empty) marks the columns the index orders descending.
 std::string CreateIndex(const Backend& db, const std::string& table, const std::string& index,
-                        const std::vector<std::string>& columns, bool unique) {
+                        const std::vector<std::string>& columns, bool unique,
+                        const std::vector<char>& descending = {}) {
+  std::string list;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    list += (i == 0 ? "" : ", ") + db.Quote(columns[i]);
+    if (i < descending.size() && descending[i]) list += " DESC";
+  }
   return std::string(unique ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + db.Quote(index) +
-         " ON " + db.Quote(table) + " (" + QuotedColumns(db, columns) + ")";
+         " ON " + db.Quote(table) + " (" + list + ")";
 }
 
 // Runs `write` inside one transaction of `db`; on failure rolls back, and removes `file`
@@ -140,7 +141,8 @@ std::vector<CopiedTable> CopyDatabase(
       insert->Finish();
       if (highest && made->hasRowid) out->RowidsTaken(*made, *highest);
       for (const internal::IndexInfo& index : table.indexes) {
-        out->Execute(CreateIndex(*out, table.name, index.name, index.columns, index.unique));
+        out->Execute(CreateIndex(*out, table.name, index.name, index.columns, index.unique,
+                                 index.descending));
         ++result.indexes;
       }
       if (progress) progress(table.name, result.rows);

@@ -31,6 +31,7 @@ struct ColumnInfo {
 struct IndexInfo {
   std::string name;
   std::vector<std::string> columns;  // in key order
+  std::vector<char> descending;      // per column: 1 when the index orders it descending
   bool unique = false;
 };
 

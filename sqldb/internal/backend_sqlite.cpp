@@ -71,8 +71,12 @@ class SqliteBackend final : public Backend {
               info.indexes.push_back(std::move(index));
             });
       for (IndexInfo& index : info.indexes) {
-        Query("SELECT name FROM pragma_index_info(" + Literal(index.name) + ") ORDER BY seqno",
-              [&](sqlite3_stmt* s) { index.columns.push_back(ColumnText(s, 0)); });
+        Query("SELECT name, desc FROM pragma_index_xinfo(" + Literal(index.name) +
+                  ") WHERE key = 1 ORDER BY seqno",
+              [&](sqlite3_stmt* s) {
+                index.columns.push_back(ColumnText(s, 0));
+                index.descending.push_back(sqlite3_column_int(s, 1) != 0 ? 1 : 0);
+              });
       }
       return info;
     }

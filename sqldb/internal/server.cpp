@@ -201,12 +201,23 @@ TableInfo ServerDatabase::Describe(const std::string& table) {
       order.push_back(*index);
     }
     it->second.columns.push_back(s.Text(9).value_or(""));
+    it->second.descending.push_back(s.Text(10).value_or("A") == "D" ? 1 : 0);
   }
   for (const std::string& name : order) {
     IndexInfo& index = byName[name];
     // The rowid's own key comes with the rowid column.
     if (index.columns.size() == 1 && EqualsIgnoringCase(index.columns[0], kRowIdentityColumn)) {
       continue;
+    }
+    // SQLite's driver tells every column ascending: SQLite itself knows better.
+    if (nativeRowid_) {
+      odbc::Statement x(connection_);
+      x.Prepare("SELECT desc FROM pragma_index_xinfo(?) WHERE key = 1 ORDER BY seqno");
+      x.BindText(1, index.name);
+      x.Execute();
+      for (std::size_t i = 0; x.Fetch() && i < index.descending.size(); ++i) {
+        index.descending[i] = x.Text(1).value_or("0") == "1" ? 1 : 0;
+      }
     }
     info.indexes.push_back(std::move(index));
   }

@@ -132,7 +132,7 @@ void ServerLink::LoadSpellings() {
   spellingsLoaded_ = true;
 }
 
-std::string ServerLink::ForServer(std::string_view text) {
+std::string ServerLink::ForServer(std::string_view text, std::string_view filterOf) {
   if (!spellingsLoaded_) LoadSpellings();
   const std::string sql =
       OrderByRowidWhenUnordered(OrderTiesByGroups(text, [&](const GroupShape& shape) {
@@ -141,19 +141,24 @@ std::string ServerLink::ForServer(std::string_view text) {
   // Two tables may spell a column differently ("Status", "status"): a column is spelled
   // as a table the statement names spells it, else as any table does.
   std::vector<const std::map<std::string, std::string>*> named;
+  std::vector<std::string> namedTables;
+  const auto nameTable = [&](std::string_view name) {
+    const std::string key = LowerCase(name);
+    if (!tableSpellings_.count(key)) return;
+    namedTables.push_back(tableSpellings_[key]);
+    auto columns = columnSpellings_.find(LowerCase(tableSpellings_[key]));
+    if (columns != columnSpellings_.end()) named.push_back(&columns->second);
+  };
+  if (!filterOf.empty()) nameTable(filterOf);
   const auto quote = [&](std::string_view name) { return db_.Quote(name); };
   SpellNames(
       sql,
       [&](std::string_view name) -> std::optional<std::string> {
-        const std::string key = LowerCase(name);
-        if (tableSpellings_.count(key)) {
-          auto columns = columnSpellings_.find(LowerCase(tableSpellings_[key]));
-          if (columns != columnSpellings_.end()) named.push_back(&columns->second);
-        }
+        nameTable(name);
         return std::nullopt;
       },
       quote);
-  return SpellNames(
+  const std::string spelled = SpellNames(
       sql,
       [&](std::string_view name) -> std::optional<std::string> {
         const std::string key = LowerCase(name);
@@ -167,6 +172,14 @@ std::string ServerLink::ForServer(std::string_view text) {
         return std::nullopt;
       },
       quote);
+  return FlagLiterals(spelled, [&](std::string_view column) {
+    for (const std::string& name : namedTables) {
+      for (const ColumnInfo& c : Table(name).columns) {
+        if (c.kind == FieldKind::kBoolean && EqualsIgnoringCase(c.name, column)) return true;
+      }
+    }
+    return false;
+  });
 }
 
 bool ServerLink::GroupsByIndex(const GroupShape& shape) {
@@ -407,10 +420,12 @@ std::int64_t ServerLink::InsertRow(const TableInfo& table, const std::vector<cha
     marks += marks.empty() ? "?" : ", ?";
   }
   // The new row's rowid comes back with the INSERT (a second statement could see another
-  // connection's row); SQLite through its driver names its own.
+  // connection's row). SQLite's driver hands over no rows of an INSERT, RETURNING or not:
+  // there last_insert_rowid() names the row, which is this connection's own.
+  const bool native = db_.NativeRowid();
   const std::string sql = "INSERT INTO " + db_.Quote(table.name) +
                           (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
-                          " RETURNING " + db_.RowidName();
+                          (native ? "" : " RETURNING " + db_.RowidName());
   return Captured([&] {
     odbc::Statement& s = Prepared(sql);
     int at = 0;
@@ -418,8 +433,15 @@ std::int64_t ServerLink::InsertRow(const TableInfo& table, const std::vector<cha
       if (assigned[i]) BindServerValue(s, ++at, values[i], table.columns[i].sqlType);
     }
     s.Execute();
-    const Variant id = s.Fetch() ? ReadServerValue(s, 1, FieldKind::kInteger) : Variant();
-    s.Reset();
+    odbc::Statement* returned = &s;
+    if (native) {
+      s.Reset();
+      returned = &Prepared("SELECT last_insert_rowid()");
+      returned->Execute();
+    }
+    const Variant id =
+        returned->Fetch() ? ReadServerValue(*returned, 1, FieldKind::kInteger) : Variant();
+    returned->Reset();
     if (id.type() != Variant::Type::kInteger) {
       throw Error("table \"" + table.name + "\" of " + Shown() + ": the new row's " +
                   db_.RowidName() + " did not come back");

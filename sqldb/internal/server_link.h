@@ -45,8 +45,9 @@ class ServerLink {
   odbc::Statement& Prepared(const std::string& sql);
 
   // `sql` (in the layer's dialect) as the server must see it: names spelled as the server
-  // spells them (sqltext.h, SpellNames).
-  std::string ForServer(std::string_view sql);
+  // spells them (sqltext.h, SpellNames), flags compared with 0/1 as the server's booleans
+  // (FlagLiterals). `table`, when given, is the table whose rows `sql` (a filter) is about.
+  std::string ForServer(std::string_view sql, std::string_view table = {});
 
   // Runs the read `sql` and hands `s`, the statement, to `read` to fetch its rows: throws
   // Error with the server's reason when the server refuses it. Inside a dry run's

@@ -26,6 +26,13 @@ std::string SpellNames(std::string_view sql,
                        const std::function<std::optional<std::string>(std::string_view)>& spelled,
                        const std::function<std::string(std::string_view)>& quote);
 
+// `sql` with each 0 or 1 compared with or assigned to a flag column ("Flag = 1",
+// "SET Flag = 0", "Flag <> 1"; `isFlag` tells which names are flags) written TRUE or FALSE:
+// the storage conventions keep flags as 0/1, which SQLite compares with its booleans, while
+// a server's boolean column takes no integer. Any other text stays as it is.
+std::string FlagLiterals(std::string_view sql,
+                         const std::function<bool(std::string_view)>& isFlag);
+
 // What a grouped SELECT groups: its table (the first after FROM), the columns its WHERE
 // compares with a value ("AgyCode = '01'", at the top level) and the GROUP BY terms.
 struct GroupShape {

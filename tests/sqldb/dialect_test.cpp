@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/text/text.h"
 #include "sqldb/internal/sqltext.h"
 
 namespace talvor::sqldb {
@@ -190,6 +191,37 @@ TEST(OrderByRowidWhenUnorderedTest, OneTableInStoredOrder) {
         "select count(*) from t", "select distinct a from t", "select * from t, u",
         "select * from t join u on t.a = u.a", "select 1", "update t set a = 1"}) {
     EXPECT_EQ(internal::OrderByRowidWhenUnordered(sql, "id"), sql);
+  }
+}
+
+// Names as a server spells them; a word before "(" is a function, unless it follows INTO.
+TEST(SpellNamesTest, SpellsTablesAndColumnsButNotFunctions) {
+  const auto spelled = [](std::string_view name) -> std::optional<std::string> {
+    const std::string lower = LowerCase(name);
+    if (lower == "customer") return "Customer";
+    if (lower == "name") return "Name";
+    if (lower == "upper") return "Upper";  // a column that shares a function's name
+    return std::nullopt;
+  };
+  const auto quote = [](std::string_view name) { return "\"" + std::string(name) + "\""; };
+  EXPECT_EQ(internal::SpellNames("SELECT upper(NAME) FROM CUSTOMER", spelled, quote),
+            "SELECT upper(\"Name\") FROM \"Customer\"");
+  EXPECT_EQ(internal::SpellNames("INSERT INTO CUSTOMER (name) VALUES ('x')", spelled, quote),
+            "INSERT INTO \"Customer\" (\"Name\") VALUES ('x')");
+  EXPECT_EQ(internal::SpellNames("insert into /* c */ customer(NAME) values ('name')", spelled,
+                                 quote),
+            "insert into /* c */ \"Customer\"(\"Name\") values ('name')");
+}
+
+TEST(FlagLiteralsTest, WritesTheFlagsNumbersAsBooleans) {
+  const auto isFlag = [](std::string_view name) { return LowerCase(name) == "flag"; };
+  EXPECT_EQ(internal::FlagLiterals("UPDATE t SET \"Flag\" = 0 WHERE flag<>1 OR t.Flag != 1",
+                                   isFlag),
+            "UPDATE t SET \"Flag\" = FALSE WHERE flag<>TRUE OR t.Flag != TRUE");
+  // Other columns, other numbers, other comparisons and literals stay as they are.
+  for (const char* same : {"Qty = 1", "Flag = 10", "Flag = 1.0", "Flag > 0", "Flag = '1'",
+                           "Flag IS NULL", "x = Flag + 1"}) {
+    EXPECT_EQ(internal::FlagLiterals(same, isFlag), same);
   }
 }
 
