@@ -105,6 +105,11 @@ ServerLink::~ServerLink() {
 }
 
 odbc::Statement& ServerLink::Prepared(const std::string& sql) {
+  // A filter or a condition with its values written in gives a text of its own, which a
+  // routine may make thousands of: past a few hundred kept, the server's prepared
+  // statements are let go and made again as they are used.
+  constexpr std::size_t kMaxPrepared = 256;
+  if (prepared_.size() >= kMaxPrepared && !prepared_.count(sql)) prepared_.clear();
   auto& slot = prepared_[sql];
   if (!slot) {
     auto s = std::make_unique<odbc::Statement>(db_.connection());
@@ -246,7 +251,6 @@ bool ServerLink::ReadRow(const TableInfo& table, std::int64_t rowid, std::vector
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
       row[i] = ReadServerValue(s, static_cast<int>(i) + 1, table.columns[i].kind);
     }
-    stats_internal::AddRead(1);
   }
   s.Reset();
   return found;
@@ -404,7 +408,18 @@ std::int64_t ServerLink::UpdateRow(const TableInfo& table, const std::vector<cha
     s.Reset();
     changes_ += count;
     stats_internal::AddWritten(1);
-    if (captured && count > 0 && ReadRow(table, rowid, after)) {
+    if (captured && count > 0) {
+      // The row as written: the values set, read back as the server holds them, and the
+      // rest as they were; a round trip fewer than reading it again. Should the server
+      // change more of the row (a trigger), undo finds the row otherwise than the journal
+      // says, and reports a conflict instead of writing over it.
+      after = before;
+      for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        if (!assigned[i]) continue;
+        after[i] = values[i].IsNull()
+                       ? Variant()
+                       : ServerValue(JournalCell(values[i]).value, table.columns[i].kind);
+      }
       TellChange(table, ChangeOp::kUpdate, rowid, &before, &after);
     }
     return count;

@@ -41,7 +41,8 @@ class ServerLink {
   // anything wrote since it read.
   std::int64_t Changes() const { return changes_; }
 
-  // A statement prepared once for `sql` and kept, reset and ready to bind.
+  // A statement prepared once for `sql` and kept, reset and ready to bind. Valid until the
+  // next call: the kept statements are let go when they grow too many.
   odbc::Statement& Prepared(const std::string& sql);
 
   // `sql` (in the layer's dialect) as the server must see it: names spelled as the server
