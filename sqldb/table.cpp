@@ -818,6 +818,34 @@ struct Table::Impl final : internal::SessionMember {
     modified = true;
   }
 
+  // The INSERT of the row being inserted into an SQLite table; its rowid.
+  std::int64_t InsertFileRow() {
+    auto found = inserts.find(assigned);
+    if (found == inserts.end()) found = inserts.emplace(assigned, Statement()).first;
+    Statement& s = found->second;
+    if (!s) {
+      std::string names;
+      std::string marks;
+      int n = 0;
+      for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (!assigned[i]) continue;
+        names += (n ? ", " : "") + columns[i].quoted;
+        marks += (n ? ", ?" : "?") + std::to_string(n + 1);
+        ++n;
+      }
+      s = Prepare("INSERT INTO " + quotedTable +
+                  (n ? " (" + names + ") VALUES (" + marks + ")" : " DEFAULT VALUES"));
+    }
+    int n = 0;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      if (assigned[i]) s.Bind(++n, edit[i]);
+    }
+    StopCursor();
+    cursorUsable = false;
+    Write(s);
+    return sqlite3_last_insert_rowid(conn->handle());
+  }
+
   // The UPDATE of the edited row of an SQLite table (only its assigned columns).
   void UpdateFileRow() {
     auto found = updates.find(assigned);
@@ -879,41 +907,10 @@ struct Table::Impl final : internal::SessionMember {
       }
       state = TableState::kBrowse;
       edit.clear();
-    } else if (state == TableState::kInsert && server) {
-      const std::int64_t id =
-          OnServer([&] { return server->InsertRow(serverTable, assigned, edit); });
-      state = TableState::kBrowse;
-      edit.clear();
-      if (Fetch(id, false)) {
-        hasRow = true;
-        detached = true;
-        eof = bof = false;
-      }
     } else if (state == TableState::kInsert) {
-      auto found = inserts.find(assigned);
-      if (found == inserts.end()) found = inserts.emplace(assigned, Statement()).first;
-      Statement& s = found->second;
-      if (!s) {
-        std::string names;
-        std::string marks;
-        int n = 0;
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-          if (!assigned[i]) continue;
-          names += (n ? ", " : "") + columns[i].quoted;
-          marks += (n ? ", ?" : "?") + std::to_string(n + 1);
-          ++n;
-        }
-        s = Prepare("INSERT INTO " + quotedTable +
-                    (n ? " (" + names + ") VALUES (" + marks + ")" : " DEFAULT VALUES"));
-      }
-      int n = 0;
-      for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (assigned[i]) s.Bind(++n, edit[i]);
-      }
-      StopCursor();
-      cursorUsable = false;
-      Write(s);
-      const std::int64_t id = sqlite3_last_insert_rowid(conn->handle());
+      const std::int64_t id =
+          server ? OnServer([&] { return server->InsertRow(serverTable, assigned, edit); })
+                 : InsertFileRow();
       state = TableState::kBrowse;
       edit.clear();
       if (Fetch(id, false)) {
