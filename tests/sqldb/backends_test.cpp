@@ -1,6 +1,6 @@
 // The table and query components behave alike on every backend: an SQLite file opened
 // directly, the same file through SQLite's own ODBC driver, and the suite's PostgreSQL
-// server (data source TALVOR_PG_C, filled as `db copy` fills it). Each test builds the same
+// server (data source TALVOR_PG_D, filled as `db copy` fills it). Each test builds the same
 // rows, points the alias AGYFORMS at its backend and asserts the same values on each.
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ namespace fs = std::filesystem;
 enum class Backend { kFile, kSqliteOdbc, kPostgres };
 
 // No other test of this program uses it, so a test's tables are its own.
-const std::string kPgDsn = "DSN=TALVOR_PG_C";
+const std::string kPgDsn = "DSN=TALVOR_PG_D";
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

@@ -9,14 +9,16 @@
 #
 # STATE is a folder of the build tree that tells the tests where the server is; the tests
 # set ODBCINI=STATE/odbc.ini. Run as root, the server runs as the "postgres" user (initdb and
-# the server refuse root). Databases: talvor_a, talvor_b, talvor_c (data sources TALVOR_PG_A,
-# TALVOR_PG_B, TALVOR_PG_C); the role is "postgres", trusted on the socket.
+# the server refuse root). Databases: talvor_a to talvor_e (data sources TALVOR_PG_A to
+# TALVOR_PG_E); the role is "postgres", trusted on the socket. Each test that leaves tables
+# behind has a database of its own: the components' suite TALVOR_PG_D, the kill loop
+# TALVOR_PG_E, the command-line test TALVOR_PG_C; the others empty theirs first.
 set -euo pipefail
 
 command=${1:?usage: pg_server.sh start|stop STATE}
 state=${2:?usage: pg_server.sh start|stop STATE}
 bindir=${TALVOR_PG_BINDIR:-/usr/lib/postgresql/15/bin}
-databases=(talvor_a talvor_b talvor_c)
+databases=(talvor_a talvor_b talvor_c talvor_d talvor_e)
 port=5432  # only names the socket file; the server listens on no TCP port
 
 as_owner() {
