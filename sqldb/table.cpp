@@ -1178,8 +1178,8 @@ struct Table::Impl final : internal::SessionMember {
   }
 
   // Reads the rows of `walk` around place `at` (ahead of it, or behind it going back) into
-  // the block; false when the block cannot serve `at`.
-  bool ReadBlock(std::size_t at, bool withFilter, bool backward) {
+  // the block.
+  void ReadBlock(std::size_t at, bool withFilter, bool backward) {
     DropBlock();
     blockFrom = backward ? (at + 1 >= kBlockRows ? at + 1 - kBlockRows : 0) : at;
     blockTo = std::min(walk.size(), blockFrom + kBlockRows);
@@ -1207,7 +1207,6 @@ struct Table::Impl final : internal::SessionMember {
     blockFiltered = withFilter;
     blockChanges = server->Changes();
     blockSince = std::chrono::steady_clock::now();
-    return true;
   }
 
   bool BlockServes(std::size_t at, bool withFilter) const {

@@ -1,6 +1,7 @@
 #include "sqldb/internal/server_link.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "shell/text/text.h"
 #include "sqldb/error.h"
@@ -27,6 +28,26 @@ Links& TheLinks() {
 
 // How many rowids one "IN (...)" names.
 constexpr std::size_t kIdsPerRead = 100;
+
+// A savepoint of the dry run's one transaction, so that a statement the server refuses
+// inside it is undone alone instead of spoiling the whole transaction.
+class Savepoint {
+ public:
+  Savepoint(odbc::Connection& connection, std::string name)
+      : s_(connection), name_(std::move(name)) {
+    s_.ExecDirect("SAVEPOINT " + name_);
+  }
+  void Release() { Run("RELEASE SAVEPOINT "); }
+  void RollBack() { Run("ROLLBACK TO SAVEPOINT "); }
+
+ private:
+  void Run(const std::string& verb) {
+    s_.Reset();
+    s_.ExecDirect(verb + name_);
+  }
+  odbc::Statement s_;
+  std::string name_;
+};
 
 CellView ViewOf(const Variant& value, std::string& scratch) {
   CellView view;
@@ -220,24 +241,17 @@ const TableInfo& ServerLink::Table(std::string_view name) {
 
 void ServerLink::Select(const std::string& sql,
                         const std::function<void(odbc::Statement& s)>& read) {
-  const bool guarded = Capturing() && mode_ == CaptureMode::kDryRun;
-  odbc::Statement savepoint(db_.connection());
-  if (guarded) savepoint.ExecDirect("SAVEPOINT talvor_read");
+  std::optional<Savepoint> savepoint;
+  if (Capturing() && mode_ == CaptureMode::kDryRun) savepoint.emplace(db_.connection(), "talvor_read");
   try {
     odbc::Statement s(db_.connection());
     s.ExecDirect(sql);
     read(s);
   } catch (const Error&) {
-    if (guarded) {
-      savepoint.Reset();
-      savepoint.ExecDirect("ROLLBACK TO SAVEPOINT talvor_read");
-    }
+    if (savepoint) savepoint->RollBack();
     throw;
   }
-  if (guarded) {
-    savepoint.Reset();
-    savepoint.ExecDirect("RELEASE SAVEPOINT talvor_read");
-  }
+  if (savepoint) savepoint->Release();
 }
 
 bool ServerLink::ReadRow(const TableInfo& table, std::int64_t rowid, std::vector<Variant>& row) {
@@ -348,11 +362,9 @@ auto ServerLink::Captured(Write&& write) {
   if (!Capturing()) return write();
   odbc::Connection& connection = db_.connection();
   const bool dry = mode_ == CaptureMode::kDryRun;
-  // Inside the dry run's one transaction a failed statement would spoil all of it; a
-  // savepoint lets it be undone alone.
-  odbc::Statement savepoint(connection);
+  std::optional<Savepoint> savepoint;
   if (dry) {
-    savepoint.ExecDirect("SAVEPOINT talvor_write");
+    savepoint.emplace(connection, "talvor_write");
   } else {
     connection.SetAutocommit(false);
   }
@@ -360,8 +372,7 @@ auto ServerLink::Captured(Write&& write) {
     auto result = write();
     sink_->OnStatementEnd(store_, true);
     if (dry) {
-      savepoint.Reset();
-      savepoint.ExecDirect("RELEASE SAVEPOINT talvor_write");
+      savepoint->Release();
     } else {
       sink_->OnCommit(store_);
       connection.Commit();
@@ -372,8 +383,7 @@ auto ServerLink::Captured(Write&& write) {
     sink_->OnStatementEnd(store_, false);
     try {
       if (dry) {
-        savepoint.Reset();
-        savepoint.ExecDirect("ROLLBACK TO SAVEPOINT talvor_write");
+        savepoint->RollBack();
       } else {
         connection.Rollback();
         sink_->OnRollback(store_);
