@@ -590,19 +590,34 @@ std::optional<WriteShape> ShapeOfWrite(std::string_view sql) {
     return std::nullopt;
   }
   shape.table = Unquote(text(name));
+  auto trimmed = [](std::string_view rest) {
+    while (!rest.empty() && (rest.back() == ';' || static_cast<unsigned char>(rest.back()) <= 32)) {
+      rest.remove_suffix(1);
+    }
+    return std::string(rest);
+  };
+  shape.text = trimmed(sql);
+  shape.plain = true;
   int depth = 0;
+  std::size_t whereAt = 0;
   for (std::size_t k = name + 1; k < at.size(); ++k) {
     const Token& t = tokens[at[k]];
     if (t.kind == TokenKind::kPunct && sql[t.begin] == '(') ++depth;
     if (t.kind == TokenKind::kPunct && sql[t.begin] == ')') --depth;
-    if (depth == 0 && word(k, "WHERE")) {
-      std::string_view rest = sql.substr(t.end);
-      while (!rest.empty() && (rest.back() == ';' || static_cast<unsigned char>(rest.back()) <= 32)) {
-        rest.remove_suffix(1);
-      }
-      shape.where = std::string(rest);
-      break;
+    if (depth != 0) continue;
+    if (word(k, "RETURNING") || (shape.keyword != "INSERT" && (word(k, "FROM") ||
+                                                              word(k, "ORDER") || word(k, "LIMIT")))) {
+      shape.plain = false;
     }
+    if (whereAt == 0 && word(k, "WHERE")) {
+      whereAt = k;
+      shape.where = trimmed(sql.substr(t.end));
+    }
+  }
+  if (shape.keyword == "UPDATE" && word(name + 1, "SET")) {
+    const std::size_t from = tokens[at[name + 1]].end;
+    shape.set = whereAt ? std::string(sql.substr(from, tokens[at[whereAt]].begin - from))
+                        : trimmed(sql.substr(from));
   }
   return shape;
 }

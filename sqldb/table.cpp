@@ -79,7 +79,20 @@ struct Table::Impl final : internal::SessionMember {
   std::shared_ptr<internal::ServerLink> server;
   internal::TableInfo serverTable;
   std::string serverFetchAny, serverFetchFiltered;  // their statements' text
-  std::unordered_map<std::string, std::string> serverLocates;
+  // A Locate's statement per shape of its values, with its last answer. A routine often
+  // locates the same row for several rows in a row (the client of each term of a policy):
+  // the answer is given again while nothing wrote through the connection since it was
+  // read, and for no longer than kMaxReadAge, as a block of the walk is.
+  struct ServerLocateShape {
+    std::string sql;
+    std::vector<Variant> cells;  // the values of its last answer; empty: none yet
+    bool found = false;
+    std::int64_t rowid = 0;
+    std::vector<Variant> row;
+    std::int64_t changes = -1;
+    std::chrono::steady_clock::time_point since;
+  };
+  std::unordered_map<std::string, ServerLocateShape> serverLocates;
   // The walk's rows read from a server a block at a time (a round trip per block, not per
   // row), good while nothing wrote through the connection since but this component's posts
   // of the rows it stood on, and for no longer than kMaxReadAge, as a walk's cursor is.
@@ -1316,7 +1329,8 @@ struct Table::Impl final : internal::SessionMember {
       AppendNumber(key, indexes[k]);
       key += cell.IsNull() ? "n," : cell.type() == Variant::Type::kText && cell.Text().empty() ? "e," : "v,";
     }
-    std::string& sql = serverLocates[key];
+    ServerLocateShape& shape = serverLocates[key];
+    std::string& sql = shape.sql;
     if (sql.empty()) {
       sql = "SELECT " + rowidName + ", " + columnList + " FROM " + quotedTable + " WHERE ";
       for (std::size_t k = 0; k < indexes.size(); ++k) {
@@ -1334,27 +1348,43 @@ struct Table::Impl final : internal::SessionMember {
       if (!where.empty()) sql += " AND " + where;
       sql += " ORDER BY " + order + server->db().FirstRowOnly();
     }
-    return OnServer([&] {
-      odbc::Statement& s = server->Prepared(sql);
-      int at = 0;
-      for (std::size_t k = 0; k < cells.size(); ++k) {
-        if (!cells[k].IsNull()) {
-          internal::BindServerValue(s, ++at, cells[k], serverTable.columns[indexes[k]].sqlType);
+    const bool answered = shape.changes == server->Changes() && shape.cells == cells &&
+                          std::chrono::steady_clock::now() - shape.since <= internal::kMaxReadAge;
+    if (!answered) {
+      shape.cells.clear();  // no answer while it is asked again
+      shape.found = OnServer([&] {
+        odbc::Statement& s = server->Prepared(sql);
+        int at = 0;
+        for (std::size_t k = 0; k < cells.size(); ++k) {
+          if (!cells[k].IsNull()) {
+            internal::BindServerValue(s, ++at, cells[k], serverTable.columns[indexes[k]].sqlType);
+          }
         }
-      }
-      s.Execute();
-      const bool found = s.Fetch();
-      if (found) {
-        rowid = RowidAt(s, 1);
-        ServerReadRow(s, 2);
-        stats_internal::AddRead(1);
-        hasRow = true;
-        detached = true;
-        eof = bof = false;
-      }
-      s.Reset();
-      return found;
-    });
+        s.Execute();
+        const bool found = s.Fetch();
+        if (found) {
+          shape.rowid = RowidAt(s, 1);
+          ServerReadRow(s, 2);
+          shape.row = row;
+        }
+        s.Reset();
+        return found;
+      });
+      shape.cells = cells;
+      shape.changes = server->Changes();
+      shape.since = std::chrono::steady_clock::now();
+    } else if (shape.found) {
+      row = shape.row;
+      rowChanges = shape.changes;
+      std::fill(rowBlobs.begin(), rowBlobs.end(), 0);
+    }
+    if (!shape.found) return false;
+    rowid = shape.rowid;
+    stats_internal::AddRead(1);
+    hasRow = true;
+    detached = true;
+    eof = bof = false;
+    return true;
   }
 
   void Reapply() {

@@ -48,7 +48,33 @@ std::optional<double> ParseFloat(const std::string& text) {
   return value;
 }
 
+// The connection `connection` names, with the settings DriverSettings adds for its driver:
+// connected once more when there are some.
+odbc::Connection Connect(const odbc::Environment& env, const std::string& connection) {
+  odbc::Connection first(env, connection);
+  const std::string more = DriverSettings(connection, first.InfoText(SQL_DRIVER_NAME));
+  if (more.empty()) return first;
+  return odbc::Connection(env, connection + more);
+}
+
 }  // namespace
+
+std::string DriverSettings(std::string_view connection, std::string_view driver) {
+  if (!EqualsIgnoringCase(driver.substr(0, 8), "psqlodbc")) return "";
+  // KEY=VALUE pairs split at ';', a value in braces taken whole.
+  std::size_t at = 0;
+  while (at < connection.size()) {
+    const std::size_t equals = connection.find('=', at);
+    if (equals == std::string_view::npos) break;
+    if (EqualsIgnoringCase(Trim(connection.substr(at, equals - at)), "Protocol")) return "";
+    std::size_t end = equals + 1;
+    while (end < connection.size() && connection[end] == ' ') ++end;
+    if (end < connection.size() && connection[end] == '{') end = connection.find('}', end);
+    end = end == std::string_view::npos ? connection.size() : connection.find(';', end);
+    at = end == std::string_view::npos ? connection.size() : end + 1;
+  }
+  return ";Protocol=7.4-0";
+}
 
 Variant ServerValue(std::string text, FieldKind kind) {
   switch (kind) {
@@ -120,10 +146,12 @@ Cell JournalCell(const Variant& value) {
 }
 
 ServerDatabase::ServerDatabase(std::string connectionString)
-    : connectionString_(std::move(connectionString)), connection_(env_, connectionString_) {
+    : connectionString_(std::move(connectionString)), connection_(Connect(env_, connectionString_)) {
   quote_ = connection_.InfoText(SQL_IDENTIFIER_QUOTE_CHAR);
   if (quote_ == " ") quote_.clear();
-  nativeRowid_ = EqualsIgnoringCase(connection_.InfoText(SQL_DBMS_NAME), "SQLite");
+  const std::string dbms = connection_.InfoText(SQL_DBMS_NAME);
+  nativeRowid_ = EqualsIgnoringCase(dbms, "SQLite");
+  writesReturnRows_ = EqualsIgnoringCase(dbms, "PostgreSQL");
   // The standard's form, which servers since SQL:2008 take; SQLite takes only its own.
   limitOne_ = nativeRowid_ ? " LIMIT 1" : " FETCH FIRST 1 ROWS ONLY";
 }
@@ -276,11 +304,12 @@ std::string ServerDatabase::TypeName(std::initializer_list<SQLSMALLINT> types) {
   throw Error(Shown() + " has no column type for these values");
 }
 
-std::string ServerDatabase::ColumnList(const TableInfo& table) const {
+std::string ServerDatabase::ColumnList(const TableInfo& table, std::string_view of) const {
   std::string list;
-  for (const ColumnInfo& c : table.columns) list += (list.empty() ? "" : ", ") + Quote(c.name);
+  for (const ColumnInfo& c : table.columns) {
+    list += (list.empty() ? "" : ", ") + std::string(of) + Quote(c.name);
+  }
   return list;
 }
-
 
 }  // namespace talvor::sqldb::internal

@@ -35,6 +35,14 @@ Cell JournalCell(const Variant& value);
 // Reads column `column` (1-based) of the current row of `s` as a value of `kind`.
 Variant ReadServerValue(const odbc::Statement& s, int column, FieldKind kind);
 
+// What the connection string `connection` gains for the driver `driver` (SQL_DRIVER_NAME):
+// "" or ";KEY=VALUE...". PostgreSQL's driver wraps each statement inside a transaction in a
+// savepoint of its own, a round trip more per write, which the layer's own transactions
+// and savepoints make needless: "Protocol=7.4-0" leaves a failed statement to them (the
+// driver neither rolls back to its savepoint nor the whole transaction), unless the
+// connection string sets a Protocol itself.
+std::string DriverSettings(std::string_view connection, std::string_view driver);
+
 class ServerDatabase {
  public:
   // Connects (odbc::Connection: an Error names the connection string, password hidden).
@@ -57,12 +65,16 @@ class ServerDatabase {
   // kRowIdentityColumn quoted.
   std::string RowidName() const;
   bool NativeRowid() const { return nativeRowid_; }
+  // Whether a write hands back the rows it wrote (RETURNING), and an UPDATE may read the
+  // rows it changes as they were (UPDATE ... FROM a locked read of them): a captured write
+  // is then one statement instead of a read and the write.
+  bool WritesReturnRows() const { return writesReturnRows_; }
   // The columns in whose order the server keeps the table's rows, as ORDER BY terms.
   std::vector<std::string> RowIdentity(const TableInfo& table);
   // The server's name of the first of `types` that it has. Throws Error when none.
   std::string TypeName(std::initializer_list<SQLSMALLINT> types);
-  // The table's columns quoted, joined by ", ".
-  std::string ColumnList(const TableInfo& table) const;
+  // The table's columns quoted, each after `of` (a table's alias and a dot), joined by ", ".
+  std::string ColumnList(const TableInfo& table, std::string_view of = {}) const;
   // What follows a SELECT so that it gives its first row only.
   std::string FirstRowOnly() const { return limitOne_; }
 
@@ -76,6 +88,8 @@ class ServerDatabase {
   // The one server difference the driver cannot be asked about: whether tables have a rowid
   // of their own (SQLite) or get kRowIdentityColumn.
   bool nativeRowid_ = false;
+  // Nor whether its writes return rows: known of PostgreSQL, not assumed of others.
+  bool writesReturnRows_ = false;
 };
 
 }  // namespace talvor::sqldb::internal

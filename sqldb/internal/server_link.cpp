@@ -49,6 +49,15 @@ class Savepoint {
   std::string name_;
 };
 
+// The columns of `table` from the current row of `s`, the first of them at `first`.
+void ReadColumns(const odbc::Statement& s, const TableInfo& table, int first,
+                 std::vector<Variant>& row) {
+  row.resize(table.columns.size());
+  for (std::size_t i = 0; i < table.columns.size(); ++i) {
+    row[i] = ReadServerValue(s, first + static_cast<int>(i), table.columns[i].kind);
+  }
+}
+
 CellView ViewOf(const Variant& value, std::string& scratch) {
   CellView view;
   switch (value.type()) {
@@ -260,12 +269,7 @@ bool ServerLink::ReadRow(const TableInfo& table, std::int64_t rowid, std::vector
   s.BindInteger(1, rowid);
   s.Execute();
   const bool found = s.Fetch();
-  if (found) {
-    row.resize(table.columns.size());
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-      row[i] = ReadServerValue(s, static_cast<int>(i) + 1, table.columns[i].kind);
-    }
-  }
+  if (found) ReadColumns(s, table, 1, row);
   s.Reset();
   return found;
 }
@@ -278,11 +282,7 @@ std::map<std::int64_t, std::vector<Variant>> ServerLink::ReadRows(const TableInf
   std::map<std::int64_t, std::vector<Variant>> rows;
   while (s.Fetch()) {
     const Variant id = ReadServerValue(s, 1, FieldKind::kInteger);
-    std::vector<Variant>& row = rows[id.type() == Variant::Type::kInteger ? id.Integer() : 0];
-    row.resize(table.columns.size());
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-      row[i] = ReadServerValue(s, static_cast<int>(i) + 2, table.columns[i].kind);
-    }
+    ReadColumns(s, table, 2, rows[id.type() == Variant::Type::kInteger ? id.Integer() : 0]);
   }
   return rows;
 }
@@ -320,6 +320,7 @@ void ServerLink::EndCapture() {
   sink_ = nullptr;
   if (mode_ == CaptureMode::kDryRun) {
     db_.connection().Rollback();
+    ++changes_;  // the rows are as they were: what was read inside the run is not
     sink.OnRollback(store_);
     db_.connection().SetAutocommit(true);
     spellingsLoaded_ = false;  // a table made in the run is gone again
@@ -398,15 +399,27 @@ auto ServerLink::Captured(Write&& write) {
 
 std::int64_t ServerLink::UpdateRow(const TableInfo& table, const std::vector<char>& assigned,
                                    const std::vector<Variant>& values, std::int64_t rowid) {
-  std::string sql = "UPDATE " + db_.Quote(table.name) + " SET ";
+  // Captured on a server whose writes return rows, the UPDATE reads the row as it was
+  // from a locked read of it: one statement instead of a read and the write.
+  const bool returning = Capturing() && db_.WritesReturnRows();
+  const std::string quoted = db_.Quote(table.name);
+  const std::string id = db_.RowidName();
+  std::string sql = "UPDATE " + quoted + (returning ? " AS talvor_new" : "") + " SET ";
   int n = 0;
   for (std::size_t i = 0; i < table.columns.size(); ++i) {
     if (assigned[i]) sql += (n++ ? ", " : "") + db_.Quote(table.columns[i].name) + " = ?";
   }
-  sql += " WHERE " + db_.RowidName() + " = ?";
+  if (returning) {
+    sql += " FROM (SELECT " + id + ", " + db_.ColumnList(table) + " FROM " + quoted + " WHERE " +
+           id + " = ? FOR UPDATE) AS talvor_old WHERE talvor_new." + id + " = talvor_old." + id +
+           " RETURNING " + db_.ColumnList(table, "talvor_old.");
+  } else {
+    sql += " WHERE " + id + " = ?";
+  }
   return Captured([&] {
     std::vector<Variant> before, after;
-    const bool captured = Capturing() && ReadRow(table, rowid, before);
+    const bool readFirst = Capturing() && !returning;
+    const bool captured = readFirst ? ReadRow(table, rowid, before) : Capturing();
     odbc::Statement& s = Prepared(sql);
     int at = 0;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
@@ -414,7 +427,15 @@ std::int64_t ServerLink::UpdateRow(const TableInfo& table, const std::vector<cha
     }
     s.BindInteger(at + 1, rowid);
     s.Execute();
-    const std::int64_t count = s.RowCount();
+    std::int64_t count = 0;
+    if (returning) {
+      if (s.Fetch()) {
+        ReadColumns(s, table, 1, before);
+        count = 1;
+      }
+    } else {
+      count = s.RowCount();
+    }
     s.Reset();
     changes_ += count;
     stats_internal::AddWritten(1);
@@ -445,12 +466,15 @@ std::int64_t ServerLink::InsertRow(const TableInfo& table, const std::vector<cha
     marks += marks.empty() ? "?" : ", ?";
   }
   // The new row's rowid comes back with the INSERT (a second statement could see another
-  // connection's row). SQLite's driver hands over no rows of an INSERT, RETURNING or not:
-  // there last_insert_rowid() names the row, which is this connection's own.
+  // connection's row), and when captured the row too, where the server's writes return
+  // rows. SQLite's driver hands over no rows of an INSERT, RETURNING or not: there
+  // last_insert_rowid() names the row, which is this connection's own.
   const bool native = db_.NativeRowid();
-  const std::string sql = "INSERT INTO " + db_.Quote(table.name) +
-                          (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
-                          (native ? "" : " RETURNING " + db_.RowidName());
+  const bool returning = Capturing() && db_.WritesReturnRows();
+  const std::string sql =
+      "INSERT INTO " + db_.Quote(table.name) +
+      (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
+      (native ? "" : " RETURNING " + db_.RowidName() + (returning ? ", " + db_.ColumnList(table) : ""));
   return Captured([&] {
     odbc::Statement& s = Prepared(sql);
     int at = 0;
@@ -464,8 +488,12 @@ std::int64_t ServerLink::InsertRow(const TableInfo& table, const std::vector<cha
       returned = &Prepared("SELECT last_insert_rowid()");
       returned->Execute();
     }
-    const Variant id =
-        returned->Fetch() ? ReadServerValue(*returned, 1, FieldKind::kInteger) : Variant();
+    std::vector<Variant> after;
+    Variant id;
+    if (returned->Fetch()) {
+      id = ReadServerValue(*returned, 1, FieldKind::kInteger);
+      if (returning) ReadColumns(*returned, table, 2, after);
+    }
     returned->Reset();
     if (id.type() != Variant::Type::kInteger) {
       throw Error("table \"" + table.name + "\" of " + Shown() + ": the new row's " +
@@ -473,8 +501,7 @@ std::int64_t ServerLink::InsertRow(const TableInfo& table, const std::vector<cha
     }
     ++changes_;
     stats_internal::AddWritten(1);
-    std::vector<Variant> after;
-    if (Capturing() && ReadRow(table, id.Integer(), after)) {
+    if (Capturing() && (returning || ReadRow(table, id.Integer(), after))) {
       TellChange(table, ChangeOp::kInsert, id.Integer(), nullptr, &after);
     }
     return id.Integer();
@@ -482,15 +509,25 @@ std::int64_t ServerLink::InsertRow(const TableInfo& table, const std::vector<cha
 }
 
 std::int64_t ServerLink::DeleteRow(const TableInfo& table, std::int64_t rowid) {
-  const std::string sql =
-      "DELETE FROM " + db_.Quote(table.name) + " WHERE " + db_.RowidName() + " = ?";
+  const bool returning = Capturing() && db_.WritesReturnRows();
+  const std::string sql = "DELETE FROM " + db_.Quote(table.name) + " WHERE " +
+                          db_.RowidName() + " = ?" +
+                          (returning ? " RETURNING " + db_.ColumnList(table) : "");
   return Captured([&] {
     std::vector<Variant> before;
-    const bool captured = Capturing() && ReadRow(table, rowid, before);
+    const bool captured = Capturing() && (returning || ReadRow(table, rowid, before));
     odbc::Statement& s = Prepared(sql);
     s.BindInteger(1, rowid);
     s.Execute();
-    const std::int64_t count = s.RowCount();
+    std::int64_t count = 0;
+    if (returning) {
+      if (s.Fetch()) {
+        ReadColumns(s, table, 1, before);
+        count = 1;
+      }
+    } else {
+      count = s.RowCount();
+    }
     s.Reset();
     changes_ += count;
     stats_internal::AddWritten(1);
@@ -533,6 +570,10 @@ std::int64_t ServerLink::ExecuteWrite(const std::string& sql) {
     throw Error("table \"" + table.name + "\" of " + Shown() +
                 " has no rowid, so a recorded run cannot keep its rows");
   }
+  if (db_.WritesReturnRows() && shape->plain &&
+      (shape->keyword != "UPDATE" || !shape->set.empty())) {
+    return Captured([&] { return WriteReturningRows(*shape, table); });
+  }
   return Captured([&] {
     if (shape->keyword == "INSERT") {
       std::int64_t highest = 0;
@@ -566,6 +607,56 @@ std::int64_t ServerLink::ExecuteWrite(const std::string& sql) {
     }
     return count;
   });
+}
+
+std::int64_t ServerLink::WriteReturningRows(const WriteShape& shape, const TableInfo& table) {
+  // The statement itself hands back each row it wrote: a DELETE the rows as they were, an
+  // INSERT the rows as written, and an UPDATE both, reading the rows it changes as they
+  // were from a locked read of them under names of their own (so that its assignments
+  // still name the table's columns).
+  const std::string quoted = db_.Quote(table.name);
+  const std::string id = db_.RowidName();
+  const std::size_t n = table.columns.size();
+  std::string sql;
+  if (shape.keyword == "UPDATE") {
+    std::string old = id + " AS talvor_old_id";
+    std::string returned = "talvor_old.talvor_old_id";
+    for (std::size_t i = 0; i < n; ++i) {
+      old += ", " + db_.Quote(table.columns[i].name) + " AS talvor_old_" + std::to_string(i);
+      returned += ", talvor_old.talvor_old_" + std::to_string(i);
+    }
+    sql = "UPDATE " + quoted + " SET " + shape.set + " FROM (SELECT " + old + " FROM " + quoted +
+          (shape.where.empty() ? "" : " WHERE " + shape.where) +
+          " FOR UPDATE) AS talvor_old WHERE " + quoted + "." + id +
+          " = talvor_old.talvor_old_id RETURNING " + returned + ", " +
+          db_.ColumnList(table, quoted + ".");
+  } else {
+    sql = shape.text + " RETURNING " + id + ", " + db_.ColumnList(table);
+  }
+  // Told in rowid order, as SQLite tells a statement's rows.
+  std::map<std::int64_t, std::pair<std::vector<Variant>, std::vector<Variant>>> rows;
+  odbc::Statement s(db_.connection());
+  s.ExecDirect(sql);
+  std::int64_t count = 0;
+  while (s.Fetch()) {
+    ++count;
+    const Variant rowid = ReadServerValue(s, 1, FieldKind::kInteger);
+    auto& [first, second] = rows[rowid.type() == Variant::Type::kInteger ? rowid.Integer() : 0];
+    ReadColumns(s, table, 2, first);
+    if (shape.keyword == "UPDATE") ReadColumns(s, table, 2 + static_cast<int>(n), second);
+  }
+  for (const auto& [key, images] : rows) {
+    const auto& [first, second] = images;
+    if (shape.keyword == "UPDATE") {
+      TellChange(table, ChangeOp::kUpdate, key, &first, &second);
+    } else if (shape.keyword == "DELETE") {
+      TellChange(table, ChangeOp::kDelete, key, &first, nullptr);
+    } else {
+      TellChange(table, ChangeOp::kInsert, key, nullptr, &first);
+    }
+  }
+  changes_ += count;
+  return count;
 }
 
 }  // namespace talvor::sqldb::internal

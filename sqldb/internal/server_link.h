@@ -95,6 +95,9 @@ class ServerLink {
   std::map<std::int64_t, std::vector<Variant>> ReadRowsById(const TableInfo& table,
                                                             const std::vector<std::int64_t>& ids);
   const TableInfo& Table(std::string_view name);
+  // A captured UPDATE, DELETE or INSERT as one statement that returns the rows it wrote
+  // (ServerDatabase::WritesReturnRows); gives the rows it wrote.
+  std::int64_t WriteReturningRows(const WriteShape& shape, const TableInfo& table);
   // Whether SQLite would group such a SELECT by an index of its table (sqltext.h).
   bool GroupsByIndex(const GroupShape& shape);
   void LoadSpellings();

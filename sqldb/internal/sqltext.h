@@ -62,6 +62,13 @@ struct WriteShape {
   std::string keyword;
   std::string table;
   std::string where;
+  // An UPDATE's assignments: what follows its SET up to the WHERE. Empty when the text
+  // does not read UPDATE t SET ... [WHERE ...].
+  std::string set;
+  // The text ends where a RETURNING may follow it (no trailing ';'), and holds none, nor
+  // (an UPDATE or DELETE) a FROM, ORDER BY or LIMIT of its own.
+  std::string text;
+  bool plain = false;
 };
 // The shape of an UPDATE t ..., DELETE FROM t ..., INSERT INTO t ... or DROP TABLE
 // [IF EXISTS] t ...; nullopt for

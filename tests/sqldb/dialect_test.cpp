@@ -141,6 +141,28 @@ TEST(ShapeOfWriteTest, FindsTheTableAndTheCondition) {
   EXPECT_FALSE(internal::ShapeOfWrite("update"));
 }
 
+TEST(ShapeOfWriteTest, AWriteThatCanReturnItsRowsIsPlainAndAnUpdateGivesItsAssignments) {
+  auto shape = internal::ShapeOfWrite(
+      "Update \"Company\" Set X = (select 1 from T where Y = 2), Z = 'where' where A ='01' ;\n");
+  ASSERT_TRUE(shape);
+  EXPECT_TRUE(shape->plain);
+  EXPECT_EQ(shape->set, " X = (select 1 from T where Y = 2), Z = 'where' ");
+  EXPECT_EQ(shape->where, " A ='01'");
+  EXPECT_EQ(shape->text, "Update \"Company\" Set X = (select 1 from T where Y = 2), Z = 'where' where A ='01'");
+  shape = internal::ShapeOfWrite("update T set A = 1;");
+  ASSERT_TRUE(shape);
+  EXPECT_EQ(shape->set, " A = 1");
+  EXPECT_EQ(shape->where, "");
+  // An INSERT may select FROM; an UPDATE or DELETE with a FROM, an order or a limit of
+  // its own, or any write that returns rows already, is not plain.
+  EXPECT_TRUE(internal::ShapeOfWrite("insert into T (a) select b from U where c = 1")->plain);
+  EXPECT_FALSE(internal::ShapeOfWrite("update T set a = U.b from U where U.c = T.c")->plain);
+  EXPECT_FALSE(internal::ShapeOfWrite("delete from T where a = 1 order by b limit 2")->plain);
+  EXPECT_FALSE(internal::ShapeOfWrite("insert into T (a) values (1) returning a")->plain);
+  // No SET where it belongs: nothing to rewrite.
+  EXPECT_EQ(internal::ShapeOfWrite("update T as x set a = 1")->set, "");
+}
+
 TEST(HoldsMoreThanOneStatementTest, OnlyTextAfterASemicolonCounts) {
   EXPECT_FALSE(internal::HoldsMoreThanOneStatement("delete from t where a = ';x'; ;  -- done"));
   EXPECT_TRUE(internal::HoldsMoreThanOneStatement("delete from t; drop table t"));

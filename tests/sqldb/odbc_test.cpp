@@ -8,6 +8,7 @@
 #include "sqldb/database.h"
 #include "sqldb/error.h"
 #include "sqldb/internal/odbc.h"
+#include "sqldb/internal/server.h"
 #include "sqldb/transfer.h"
 #include "sqldb_fixture.h"
 
@@ -197,6 +198,29 @@ TEST_F(OdbcTest, AnUnreachableServerIsNamedWithoutItsPassword) {
   const std::string viaAlias = ErrorText([] { CopyDatabase("AGYFORMS", "LIVE", false); });
   EXPECT_NE(viaAlias.find("PWD=***"), std::string::npos) << viaAlias;
   EXPECT_EQ(viaAlias.find("hunter2"), std::string::npos) << viaAlias;
+}
+
+TEST_F(OdbcTest, ThePostgreSqlDriverLeavesFailedStatementsToTheLayersOwnTransactions) {
+  EXPECT_EQ(internal::DriverSettings("DSN=X", "psqlodbca.so"), ";Protocol=7.4-0");
+  EXPECT_EQ(internal::DriverSettings("DSN=X", "PSQLODBC35W.DLL"), ";Protocol=7.4-0");
+  EXPECT_EQ(internal::DriverSettings("DSN=X; protocol = 7.4-2", "psqlodbcw.so"), "");
+  EXPECT_EQ(internal::DriverSettings("DSN=X;PWD={a;Protocol=1}", "psqlodbca.so"), ";Protocol=7.4-0");
+  EXPECT_EQ(internal::DriverSettings("DSN=X", "libsqlite3odbc.so"), "");
+  // Without the driver's savepoint before each statement, a failed statement ends the
+  // transaction it is in; a connection string that sets a Protocol keeps its own.
+  auto afterAFailure = [](const std::string& connection) {
+    internal::ServerDatabase db(connection);
+    db.connection().SetAutocommit(false);
+    odbc::Statement s(db.connection());
+    EXPECT_NE(ErrorText([&] { s.ExecDirect("SELECT no_such_column FROM no_such_table"); }),
+              "<no error>");
+    s.Reset();
+    const std::string next = ErrorText([&] { s.ExecDirect("SELECT 1"); });
+    db.connection().Rollback();
+    return next;
+  };
+  EXPECT_NE(afterAFailure("DSN=TALVOR_PG_A").find("aborted"), std::string::npos);
+  EXPECT_EQ(afterAFailure("DSN=TALVOR_PG_A;Protocol=7.4-2"), "<no error>");
 }
 
 }  // namespace
