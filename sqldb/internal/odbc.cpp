@@ -153,14 +153,18 @@ void Statement::Prepare(const std::string& sql) {
 
 void Statement::Execute() {
   stats_internal::AddServerStatement();
-  Check(SQLExecute(stmt_), "the statement failed", sql_);
+  const SQLRETURN rc = SQLExecute(stmt_);
+  noData_ = rc == SQL_NO_DATA;
+  Check(rc, "the statement failed", sql_);
 }
 
 void Statement::ExecDirect(const std::string& sql) {
   stats_internal::AddServerStatement();
   sql_ = sql;
-  Check(SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS),
-        "the statement failed", sql_);
+  const SQLRETURN rc =
+      SQLExecDirect(stmt_, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
+  noData_ = rc == SQL_NO_DATA;
+  Check(rc, "the statement failed", sql_);
 }
 
 Statement::Param& Statement::NewParam() {
@@ -203,6 +207,7 @@ void Statement::BindFloat(int index, double value) {
 }
 
 bool Statement::Fetch() {
+  if (noData_) return false;
   const SQLRETURN rc = SQLFetch(stmt_);
   if (rc == SQL_NO_DATA) return false;
   Check(rc, "cannot read a row", sql_);

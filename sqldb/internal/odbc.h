@@ -104,7 +104,8 @@ class Statement {
   void BindText(int index, std::string_view text, SQLSMALLINT sqlType = SQL_VARCHAR);
   void BindInteger(int index, std::int64_t value, SQLSMALLINT sqlType = SQL_BIGINT);
   void BindFloat(int index, double value);
-  // The next row of the result; false at its end.
+  // The next row of the result; false at its end, and when the statement gave none at
+  // all (SQL_NO_DATA: a write that changed no rows, RETURNING or not).
   bool Fetch();
   SQLSMALLINT ColumnCount() const;
   std::string ColumnName(int column) const;
@@ -129,6 +130,7 @@ class Statement {
   Param& NewParam();
   std::vector<std::unique_ptr<Param>> params_;
   std::string sql_;
+  bool noData_ = false;  // the last Execute or ExecDirect gave SQL_NO_DATA
 };
 
 }  // namespace talvor::sqldb::odbc

@@ -711,6 +711,31 @@ TEST_P(BackendsTest, ARecordedRunIsToldEveryRowWithItsImagesAndCommits) {
   EXPECT_EQ(segments, Names(5, "commit end"));
   EXPECT_EQ(std::count(sink.log.begin(), sink.log.end(), "table Sample"), 1);
   EXPECT_EQ(SampleRows(), "A:7|B:50|D:-6");
+
+  // Writes that find no row, and a query's INSERT.
+  RecordingSink more;
+  {
+    CaptureScope capture(more, CaptureMode::kRecord);
+    t.Open();
+    ASSERT_TRUE(t.Locate("Code", {"B"}));
+    EXPECT_EQ(RunQuery("DELETE FROM Sample WHERE Code = 'B'"), 1);
+    t.Edit();
+    t.SetInteger("Qty", 1);
+    const std::string message = ErrorText([&] { t.Post(); });
+    EXPECT_TRUE(Has(message, "the row being edited no longer exists")) << message;
+    t.Cancel();
+    EXPECT_EQ(RunQuery("UPDATE Sample SET Qty = 0 WHERE Code = 'Z'"), 0);
+    EXPECT_EQ(RunQuery("DELETE FROM Sample WHERE Code = 'Z'"), 0);
+    EXPECT_EQ(RunQuery("INSERT INTO Sample (Code, Qty) VALUES ('F', 9)"), 1);
+    t.Close();
+  }
+  const Names changes = more.Changes();
+  ASSERT_EQ(changes.size(), 2u);
+  EXPECT_EQ(changes[0].rfind("D 2>0 T:B T: I:50 F:-0.125 I:0 N: ", 0), 0u) << changes[0];
+  // Its rowid is the backend's to give (SQLite may give a deleted row's again).
+  EXPECT_TRUE(changes[1].rfind("I 0>", 0) == 0 && Has(changes[1], " / T:F N: I:9 N: N: N: N:"))
+      << changes[1];
+  EXPECT_EQ(SampleRows(), "A:7|D:-6|F:9");
 }
 
 TEST_P(BackendsTest, ADryRunLeavesNothingAndAFailedStatementInItSpoilsNothingElse) {
