@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/change.h"
@@ -393,6 +395,40 @@ TEST_P(BackendsTest, LocateFindsExactValuesConvertedToTheColumnType) {
 
   EXPECT_TRUE(Has(ErrorText([&] { t.Locate("Code;Qty", {"A"}); }), "needs 2 values, got 1"));
   EXPECT_TRUE(Has(ErrorText([&] { t.Locate("Cod", {"A"}); }), "no column \"Cod\""));
+}
+
+TEST_P(BackendsTest, ALocateOfTheSameValuesIsAnsweredAgainUntilSomethingWrites) {
+  Table t("tblSample", "AGYFORMS", "Sample");
+  Table other("tblOther", "AGYFORMS", "Sample");
+  t.Open();
+  other.Open();
+  ASSERT_TRUE(t.Locate("Code", {"B"}));
+  const std::int64_t asked = Stats().serverStatements;
+  ASSERT_TRUE(t.Locate("Code", {"B"}));
+  EXPECT_EQ(t.AsInteger("Qty"), 50);
+  EXPECT_FALSE(t.Locate("Code", {"Z"}));
+  EXPECT_FALSE(t.Locate("Code", {"Z"}));
+  EXPECT_EQ(t.AsString("Code"), "B");
+  if (GetParam() != Backend::kFile) {
+    EXPECT_EQ(Stats().serverStatements, asked + 1);
+  }
+  // Its own post, and another component's through the same connection, are read.
+  t.Edit();
+  t.SetInteger("Qty", 51);
+  t.Post();
+  ASSERT_TRUE(t.Locate("Code", {"B"}));
+  EXPECT_EQ(t.AsInteger("Qty"), 51);
+  ASSERT_TRUE(other.Locate("Code", {"B"}));
+  other.Edit();
+  other.SetInteger("Qty", 52);
+  other.Post();
+  ASSERT_TRUE(t.Locate("Code", {"B"}));
+  EXPECT_EQ(t.AsInteger("Qty"), 52);
+  // Another program's write reaches a Locate once the answer is older than 0.2 s.
+  Other("UPDATE \"Sample\" SET \"Qty\" = 53 WHERE \"Code\" = 'B'");
+  std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  ASSERT_TRUE(t.Locate("Code", {"B"}));
+  EXPECT_EQ(t.AsInteger("Qty"), 53);
 }
 
 TEST_P(BackendsTest, TypedReadsOfEveryKindOfValue) {
