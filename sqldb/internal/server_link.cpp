@@ -58,6 +58,16 @@ void ReadColumns(const odbc::Statement& s, const TableInfo& table, int first,
   }
 }
 
+// The rows a write of one row by its rowid changed (0 or 1); one that returns its row
+// (RETURNING) gives it in `row`.
+std::int64_t RowsOfOneRowWrite(odbc::Statement& s, const TableInfo& table, bool returning,
+                               std::vector<Variant>& row) {
+  if (!returning) return s.RowCount();
+  if (!s.Fetch()) return 0;
+  ReadColumns(s, table, 1, row);
+  return 1;
+}
+
 CellView ViewOf(const Variant& value, std::string& scratch) {
   CellView view;
   switch (value.type()) {
@@ -427,15 +437,7 @@ std::int64_t ServerLink::UpdateRow(const TableInfo& table, const std::vector<cha
     }
     s.BindInteger(at + 1, rowid);
     s.Execute();
-    std::int64_t count = 0;
-    if (returning) {
-      if (s.Fetch()) {
-        ReadColumns(s, table, 1, before);
-        count = 1;
-      }
-    } else {
-      count = s.RowCount();
-    }
+    const std::int64_t count = RowsOfOneRowWrite(s, table, returning, before);
     s.Reset();
     changes_ += count;
     stats_internal::AddWritten(1);
@@ -519,15 +521,7 @@ std::int64_t ServerLink::DeleteRow(const TableInfo& table, std::int64_t rowid) {
     odbc::Statement& s = Prepared(sql);
     s.BindInteger(1, rowid);
     s.Execute();
-    std::int64_t count = 0;
-    if (returning) {
-      if (s.Fetch()) {
-        ReadColumns(s, table, 1, before);
-        count = 1;
-      }
-    } else {
-      count = s.RowCount();
-    }
+    const std::int64_t count = RowsOfOneRowWrite(s, table, returning, before);
     s.Reset();
     changes_ += count;
     stats_internal::AddWritten(1);
