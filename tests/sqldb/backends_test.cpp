@@ -21,6 +21,7 @@
 #include "sqldb/stats.h"
 #include "sqldb/table.h"
 #include "sqldb/transfer.h"
+#include "server_sql.h"
 #include "sqldb_fixture.h"
 
 // The drivers keep a few small allocations of their own for the life of the process
@@ -173,12 +174,7 @@ class BackendsTest : public testing::SqldbTest, public ::testing::WithParamInter
     return "odbc:Driver=" TALVOR_SQLITE_ODBC_DRIVER ";Database=" + file_.string();
   }
 
-  static void OnServer(const std::string& sql) {
-    odbc::Environment env;
-    odbc::Connection connection(env, kPgDsn);
-    odbc::Statement s(connection);
-    s.ExecDirect(sql);
-  }
+  static void OnServer(const std::string& sql) { testing::ServerExec(kPgDsn, sql); }
 
   // The name of the row identity in SQL given to the backend directly.
   std::string Rowid() const { return GetParam() == Backend::kPostgres ? "talvor_rowid" : "rowid"; }
@@ -195,16 +191,9 @@ class BackendsTest : public testing::SqldbTest, public ::testing::WithParamInter
   // The first column of every row of `sql`, as text, joined by "|" ("-" for NULL), read
   // through a connection of its own.
   std::string Column(const std::string& sql) const {
+    if (GetParam() == Backend::kPostgres) return testing::ServerColumn(kPgDsn, sql, "-");
     std::string out;
     bool first = true;
-    if (GetParam() == Backend::kPostgres) {
-      odbc::Environment env;
-      odbc::Connection connection(env, kPgDsn);
-      odbc::Statement s(connection);
-      s.ExecDirect(sql);
-      for (; s.Fetch(); first = false) out += (first ? "" : "|") + s.Text(1).value_or("-");
-      return out;
-    }
     sqlite3* handle = nullptr;
     sqlite3_open_v2(file_.string().c_str(), &handle, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* stmt = nullptr;

@@ -10,6 +10,7 @@
 #include "sqldb/internal/odbc.h"
 #include "sqldb/internal/server.h"
 #include "sqldb/transfer.h"
+#include "server_sql.h"
 #include "sqldb_fixture.h"
 
 // The drivers keep a few small allocations of their own for the life of the process
@@ -23,6 +24,8 @@ namespace talvor::sqldb {
 namespace {
 
 using testing::ErrorText;
+using testing::ServerColumn;
+using testing::ServerExec;
 using testing::SqldbTest;
 namespace fs = std::filesystem;
 
@@ -36,26 +39,7 @@ class OdbcTest : public SqldbTest {
     }
   }
 
-  // Runs `sql` on the server database `dsn` as another program would.
-  static void Server(const std::string& dsn, const std::string& sql) {
-    odbc::Environment env;
-    odbc::Connection connection(env, dsn);
-    odbc::Statement s(connection);
-    s.ExecDirect(sql);
-  }
-
-  // The first column of every row of `sql` on the server, joined by "|".
-  static std::string ServerColumn(const std::string& dsn, const std::string& sql) {
-    odbc::Environment env;
-    odbc::Connection connection(env, dsn);
-    odbc::Statement s(connection);
-    s.ExecDirect(sql);
-    std::string out;
-    for (bool first = true; s.Fetch(); first = false) {
-      out += (first ? "" : "|") + s.Text(1).value_or("<null>");
-    }
-    return out;
-  }
+  static void Server(const std::string& dsn, const std::string& sql) { ServerExec(dsn, sql); }
 
   static std::string Rows(const fs::path& db, const std::string& table, const std::string& cells) {
     return Scalar(db, "SELECT group_concat(r, '|') FROM (SELECT " + cells + " AS r FROM \"" +

@@ -11,6 +11,7 @@
 #include "sqldb/capture.h"
 #include "sqldb/internal/odbc.h"
 #include "sqldb/internal/server_restore.h"
+#include "server_sql.h"
 #include "sqldb_fixture.h"
 
 // The drivers keep a few small allocations of their own for the life of the process
@@ -75,26 +76,8 @@ class ServerRestoreTest : public testing::SqldbTest {
            "('A', 1, 0.1, '2026-02-01 10:30:00'), ('B', 2, NULL, NULL), ('C', 3, 2.5, NULL)");
   }
 
-  // Runs `sql` on the server as another program would.
-  static void Server(const std::string& sql) {
-    odbc::Environment env;
-    odbc::Connection connection(env, kDsn);
-    odbc::Statement s(connection);
-    s.ExecDirect(sql);
-  }
-
-  // The first column of every row of `sql`, joined by "|".
-  static std::string Column(const std::string& sql) {
-    odbc::Environment env;
-    odbc::Connection connection(env, kDsn);
-    odbc::Statement s(connection);
-    s.ExecDirect(sql);
-    std::string out;
-    for (bool first = true; s.Fetch(); first = false) {
-      out += (first ? "" : "|") + s.Text(1).value_or("<null>");
-    }
-    return out;
-  }
+  static void Server(const std::string& sql) { testing::ServerExec(kDsn, sql); }
+  static std::string Column(const std::string& sql) { return testing::ServerColumn(kDsn, sql); }
 
   static std::string StockRows() {
     return Column(
