@@ -58,14 +58,35 @@ void ReadColumns(const odbc::Statement& s, const TableInfo& table, int first,
   }
 }
 
-// The rows a write of one row by its rowid changed (0 or 1); one that returns its row
-// (RETURNING) gives it in `row`.
+// The rows a write of one row by its rowid changed (0 or 1); one that returns its rowid
+// and row (RETURNING) gives the row in `row`.
 std::int64_t RowsOfOneRowWrite(odbc::Statement& s, const TableInfo& table, bool returning,
                                std::vector<Variant>& row) {
   if (!returning) return s.RowCount();
   if (!s.Fetch()) return 0;
-  ReadColumns(s, table, 1, row);
+  ReadColumns(s, table, 2, row);
   return 1;
+}
+
+// An UPDATE of `table` that sets `set` on the rows `where` (may be empty) selects and
+// returns, for each, its rowid and its columns as they were, then, when `asWritten`, its
+// columns as written. The rows as they were come from a locked read of them before the
+// write, under names of their own, so that `set` still names the table's columns.
+std::string UpdateReturningRows(const ServerDatabase& db, const TableInfo& table,
+                                std::string_view set, std::string_view where, bool asWritten) {
+  const std::string quoted = db.Quote(table.name);
+  const std::string id = db.RowidName();
+  std::string old = id + " AS talvor_old_id";
+  std::string returned = "talvor_old.talvor_old_id";
+  for (std::size_t i = 0; i < table.columns.size(); ++i) {
+    old += ", " + db.Quote(table.columns[i].name) + " AS talvor_old_" + std::to_string(i);
+    returned += ", talvor_old.talvor_old_" + std::to_string(i);
+  }
+  if (asWritten) returned += ", " + db.ColumnList(table, quoted + ".");
+  return "UPDATE " + quoted + " SET " + std::string(set) + " FROM (SELECT " + old + " FROM " +
+         quoted + (where.empty() ? "" : " WHERE " + std::string(where)) +
+         " FOR UPDATE) AS talvor_old WHERE " + quoted + "." + id +
+         " = talvor_old.talvor_old_id RETURNING " + returned;
 }
 
 CellView ViewOf(const Variant& value, std::string& scratch) {
@@ -412,24 +433,17 @@ std::int64_t ServerLink::UpdateRow(const TableInfo& table, const std::vector<cha
   // Captured on a server whose writes return rows, the UPDATE reads the row as it was
   // from a locked read of it: one statement instead of a read and the write.
   const bool returning = Capturing() && db_.WritesReturnRows();
-  const std::string quoted = db_.Quote(table.name);
   const std::string id = db_.RowidName();
-  std::string sql = "UPDATE " + quoted + (returning ? " AS talvor_new" : "") + " SET ";
-  int n = 0;
+  std::string set;
   for (std::size_t i = 0; i < table.columns.size(); ++i) {
-    if (assigned[i]) sql += (n++ ? ", " : "") + db_.Quote(table.columns[i].name) + " = ?";
+    if (assigned[i]) set += (set.empty() ? "" : ", ") + db_.Quote(table.columns[i].name) + " = ?";
   }
-  if (returning) {
-    sql += " FROM (SELECT " + id + ", " + db_.ColumnList(table) + " FROM " + quoted + " WHERE " +
-           id + " = ? FOR UPDATE) AS talvor_old WHERE talvor_new." + id + " = talvor_old." + id +
-           " RETURNING " + db_.ColumnList(table, "talvor_old.");
-  } else {
-    sql += " WHERE " + id + " = ?";
-  }
+  const std::string sql =
+      returning ? UpdateReturningRows(db_, table, set, id + " = ?", /*asWritten=*/false)
+                : "UPDATE " + db_.Quote(table.name) + " SET " + set + " WHERE " + id + " = ?";
   return Captured([&] {
     std::vector<Variant> before, after;
-    const bool readFirst = Capturing() && !returning;
-    const bool captured = readFirst ? ReadRow(table, rowid, before) : Capturing();
+    const bool captured = Capturing() && (returning || ReadRow(table, rowid, before));
     odbc::Statement& s = Prepared(sql);
     int at = 0;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
@@ -514,7 +528,7 @@ std::int64_t ServerLink::DeleteRow(const TableInfo& table, std::int64_t rowid) {
   const bool returning = Capturing() && db_.WritesReturnRows();
   const std::string sql = "DELETE FROM " + db_.Quote(table.name) + " WHERE " +
                           db_.RowidName() + " = ?" +
-                          (returning ? " RETURNING " + db_.ColumnList(table) : "");
+                          (returning ? " RETURNING " + db_.RowidName() + ", " + db_.ColumnList(table) : "");
   return Captured([&] {
     std::vector<Variant> before;
     const bool captured = Capturing() && (returning || ReadRow(table, rowid, before));
@@ -605,28 +619,12 @@ std::int64_t ServerLink::ExecuteWrite(const std::string& sql) {
 
 std::int64_t ServerLink::WriteReturningRows(const WriteShape& shape, const TableInfo& table) {
   // The statement itself hands back each row it wrote: a DELETE the rows as they were, an
-  // INSERT the rows as written, and an UPDATE both, reading the rows it changes as they
-  // were from a locked read of them under names of their own (so that its assignments
-  // still name the table's columns).
-  const std::string quoted = db_.Quote(table.name);
-  const std::string id = db_.RowidName();
+  // INSERT the rows as written, and an UPDATE both.
   const std::size_t n = table.columns.size();
-  std::string sql;
-  if (shape.keyword == "UPDATE") {
-    std::string old = id + " AS talvor_old_id";
-    std::string returned = "talvor_old.talvor_old_id";
-    for (std::size_t i = 0; i < n; ++i) {
-      old += ", " + db_.Quote(table.columns[i].name) + " AS talvor_old_" + std::to_string(i);
-      returned += ", talvor_old.talvor_old_" + std::to_string(i);
-    }
-    sql = "UPDATE " + quoted + " SET " + shape.set + " FROM (SELECT " + old + " FROM " + quoted +
-          (shape.where.empty() ? "" : " WHERE " + shape.where) +
-          " FOR UPDATE) AS talvor_old WHERE " + quoted + "." + id +
-          " = talvor_old.talvor_old_id RETURNING " + returned + ", " +
-          db_.ColumnList(table, quoted + ".");
-  } else {
-    sql = shape.text + " RETURNING " + id + ", " + db_.ColumnList(table);
-  }
+  const std::string sql =
+      shape.keyword == "UPDATE"
+          ? UpdateReturningRows(db_, table, shape.set, shape.where, /*asWritten=*/true)
+          : shape.text + " RETURNING " + db_.RowidName() + ", " + db_.ColumnList(table);
   // Told in rowid order, as SQLite tells a statement's rows.
   std::map<std::int64_t, std::pair<std::vector<Variant>, std::vector<Variant>>> rows;
   odbc::Statement s(db_.connection());
