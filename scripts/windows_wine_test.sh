@@ -242,6 +242,7 @@ for side in linux windows; do
     elif (cd "$scratch/$side/site" && talvor $side undo "$id") >"$scratch/$side/undo.none" 2>&1 ||
       ! grep -q "changed nothing" "$scratch/$side/undo.none"; then
       fail "$side: undo $id, a run that changed nothing"
+      sed 's/^/    /' "$scratch/$side/undo.none"  # what undo said instead
     else
       cat "$scratch/$side/undo.none" >>"$scratch/$side/undo.out"
     fi
