@@ -112,6 +112,11 @@ same_snapshot() {
 
 # Any Wine start-up noise belongs to the prefix's creation, not to a run.
 "$wine" cmd /c exit >"$scratch/wineprefix.log" 2>&1 || true
+# One server for the whole test. Left to itself, Wine's server exits as soon as its last
+# process has, and a program started in that moment now and then loses its connection
+# ("wine client error: recvmsg: Connection reset by peer") or faults while it ends.
+"$wineserver" -w
+"$wineserver" -p
 
 if [ -n "$suite" ]; then
   if (cd "$scratch" && "$wine" "$suite") >"$scratch/suite.log" 2>&1; then
