@@ -4,9 +4,12 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -139,5 +142,25 @@ std::optional<fs::path> ResolvePath(std::string_view path) {
   }
   return current;
 }
+
+#ifdef _WIN32
+PathStamp StampOf(const fs::path&) { return PathStamp{}; }
+#else
+PathStamp StampOf(const fs::path& path) {
+  PathStamp stamp;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) {
+    stamp.known = errno == ENOENT || errno == ENOTDIR;
+    return stamp;
+  }
+  stamp.known = true;
+  stamp.exists = true;
+  stamp.directory = S_ISDIR(st.st_mode);
+  stamp.size = static_cast<std::uint64_t>(st.st_size);
+  stamp.changedNs =
+      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+  return stamp;
+}
+#endif
 
 }  // namespace talvor::platform

@@ -20,6 +20,7 @@
 // file system itself, as for every program there, and named as the directory spells it.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -37,5 +38,20 @@ std::optional<std::filesystem::path> FindEntry(const std::filesystem::path& dir,
 
 // The last component of `path` (after either separator), as given.
 std::string_view LastComponent(std::string_view path);
+
+// How a file or directory stood when it was looked at, to tell later that it changed: a
+// directory's last change moves when an entry is made, removed or renamed in it.
+struct PathStamp {
+  bool known = false;  // false: it could not be looked at, or not on this system
+  bool exists = false;
+  bool directory = false;
+  std::uint64_t size = 0;
+  std::int64_t changedNs = 0;  // the last change, in nanoseconds since 1970 (UTC)
+  bool operator==(const PathStamp&) const = default;
+};
+
+// One look at `path` (one stat). Not known on Windows, where the directories of some file
+// systems do not keep the time of their last change.
+PathStamp StampOf(const std::filesystem::path& path);
 
 }  // namespace talvor::platform

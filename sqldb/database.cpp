@@ -1,5 +1,7 @@
 #include "sqldb/database.h"
 
+#include <chrono>
+#include <cstdint>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -98,7 +100,10 @@ std::optional<fs::path> FindPathIgnoringCase(std::string_view path) {
   return platform::ResolvePath(path);
 }
 
-DatabaseTarget LocateDatabase(std::string_view name) {
+namespace {
+
+// LocateDatabase; *fromSources says the answer came from the driver manager's data sources.
+DatabaseTarget Locate(std::string_view name, bool* fromSources) {
   std::error_code ec;
   const std::string shownName = HidePasswords(name);
   if (IsOdbcText(name)) return TargetOf(name, "database \"" + shownName + "\"");
@@ -126,6 +131,7 @@ DatabaseTarget LocateDatabase(std::string_view name) {
     if (sources) {
       for (const std::string& source : *sources) {
         if (EqualsIgnoringCase(source, Trim(name))) {
+          *fromSources = true;
           DatabaseTarget target;
           target.connection = "DSN=" + source;
           return target;
@@ -149,6 +155,71 @@ DatabaseTarget LocateDatabase(std::string_view name) {
     }
   }
   throw Error(looked + ")");
+}
+
+}  // namespace
+
+DatabaseTarget LocateDatabase(std::string_view name) {
+  bool fromSources = false;
+  return Locate(name, &fromSources);
+}
+
+bool NameResolution::StillValid(std::string_view name) const {
+  if (!kept_ || name != name_) return false;
+  std::error_code ec;
+  if (fs::current_path(ec) != here_ || ec) return false;
+  for (const Watched& w : watched_) {
+    const platform::PathStamp now = platform::StampOf(w.path);
+    if (w.content ? now != w.stamp
+                  : now.exists != w.stamp.exists || now.directory != w.stamp.directory) {
+      return false;
+    }
+  }
+  return true;
+}
+
+const DatabaseTarget& NameResolution::Locate(std::string_view name) {
+  if (StillValid(name)) return target_;
+  kept_ = false;
+  watched_.clear();
+  existing_.clear();
+  // Looked at before the name is located, so that a change made meanwhile is seen next time.
+  std::error_code ec;
+  here_ = fs::current_path(ec);
+  if (!ec) {
+    watched_.push_back({here_, platform::StampOf(here_)});
+    if (auto aliases = FindEntry(here_, "aliases.cfg")) {
+      watched_.push_back({*aliases, platform::StampOf(*aliases)});
+    }
+  }
+  bool fromSources = false;
+  target_ = sqldb::Locate(name, &fromSources);
+  name_ = std::string(name);
+  if (!target_.IsOdbc()) {
+    const fs::path file = fs::absolute(target_.file, ec);
+    if (file.parent_path() != here_) {
+      watched_.push_back({file.parent_path(), platform::StampOf(file.parent_path())});
+    }
+    watched_.push_back({file, platform::StampOf(file), false});
+    std::error_code fileError;
+    if (fs::is_regular_file(file, fileError)) {
+      existing_ = fs::canonical(file, fileError);
+      if (fileError) existing_ = file;
+    }
+  }
+  // A stamp no older than this may share its clock tick with a change still to come.
+  using std::chrono::nanoseconds;
+  const std::int64_t settled = std::chrono::duration_cast<nanoseconds>(
+                                   std::chrono::system_clock::now().time_since_epoch())
+                                   .count() -
+                               std::int64_t{2'000'000'000};
+  kept_ = !ec && !fromSources;
+  for (const Watched& w : watched_) {
+    if (!w.stamp.known || (w.content && w.stamp.exists && w.stamp.changedNs > settled)) {
+      kept_ = false;
+    }
+  }
+  return target_;
 }
 
 std::optional<DatabaseTarget> FindTargetShownAs(std::string_view shown) {

@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/paths.h"
 
 namespace talvor::sqldb {
 
@@ -34,6 +37,39 @@ struct DatabaseTarget {
 // applies, and an Error naming aliases.cfg and the line number for a malformed line.
 // Never creates anything and never connects.
 DatabaseTarget LocateDatabase(std::string_view name);
+
+// LocateDatabase for a component that opens its database again and again (a query opened
+// for every row of a walk), where locating a name each time would list the working
+// directory and read aliases.cfg each time.
+class NameResolution {
+ public:
+  // LocateDatabase(name), or the answer of the last call for the same name while the
+  // working directory, aliases.cfg, the target file and the folder holding it stand as they
+  // stood then (each looked at once). An answer is given again only when each of them had
+  // last changed two seconds or more before it was found: a change within the tick of a
+  // file system's clock would otherwise go unseen. Never kept: an answer from the driver
+  // manager's data sources, and any answer on Windows (platform::StampOf).
+  const DatabaseTarget& Locate(std::string_view name);
+  // The last answer's file as an existing regular file, symbolic links followed (found with
+  // the answer), or empty when there was no such file or the answer is a server.
+  const std::filesystem::path& ExistingFile() const { return existing_; }
+  const DatabaseTarget& Target() const { return target_; }
+
+ private:
+  struct Watched {
+    std::filesystem::path path;
+    platform::PathStamp stamp;
+    bool content = true;  // false: only that it exists and is a file (a database's own file)
+  };
+  bool StillValid(std::string_view name) const;
+
+  bool kept_ = false;
+  std::string name_;
+  std::filesystem::path here_;  // the working directory
+  DatabaseTarget target_;
+  std::filesystem::path existing_;
+  std::vector<Watched> watched_;
+};
 
 // The target of the first line of aliases.cfg in the working directory that is shown as
 // `shown` (DatabaseTarget::Shown), or nullopt: how a name a journal keeps with its password

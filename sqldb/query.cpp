@@ -23,6 +23,7 @@ using internal::Statement;
 
 struct Query::Impl final : internal::SessionMember {
   std::string name, databaseName, sessionName;
+  NameResolution located;  // of databaseName, kept between opens
   std::vector<std::string> lines;
   const DateFormats* formats = &internal::DefaultDateFormats();
 
@@ -89,12 +90,12 @@ struct Query::Impl final : internal::SessionMember {
     rowCount = -1;
     try {
       session.Attach(sessionName, this);
-      const DatabaseTarget target = LocateDatabase(databaseName);
+      const DatabaseTarget& target = located.Locate(databaseName);
       if (target.IsOdbc()) {
         server = internal::ServerLink::Open(target);
         RunOnServer(TranslateDialect(text));
       } else {
-        conn = internal::Connection::Open(databaseName);
+        conn = internal::Connection::Open(databaseName, located);
         Run(TranslateDialect(text));
       }
     } catch (...) {

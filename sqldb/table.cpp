@@ -68,6 +68,7 @@ const Variant& NullCell() {
 struct Table::Impl final : internal::SessionMember {
   // Settings.
   std::string name, databaseName, sessionName, tableName, indexName, filter;
+  NameResolution located;  // of databaseName, kept between opens
   bool filtered = false;
   const DateFormats* formats = &internal::DefaultDateFormats();
 
@@ -1495,12 +1496,12 @@ void Table::Open() {
   }
   try {
     t.session.Attach(t.sessionName, &t);
-    const DatabaseTarget target = LocateDatabase(t.databaseName);
+    const DatabaseTarget& target = t.located.Locate(t.databaseName);
     if (target.IsOdbc()) {
       t.server = internal::ServerLink::Open(target);
       t.LoadServerSchema();
     } else {
-      t.conn = internal::Connection::Open(t.databaseName);
+      t.conn = internal::Connection::Open(t.databaseName, t.located);
       t.LoadSchema();
     }
     WalkOrder order = t.IndexOrder(t.indexName);

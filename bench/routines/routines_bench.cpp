@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
     if (args[i] == "--clients" && i + 1 < args.size()) {
       clients = std::atoi(args[++i].c_str());
     } else if (args[i] == "--only" && i + 1 < args.size()) {
-      only.insert(args[++i]);
+      while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0) only.insert(args[++i]);
     } else if (args[i] == "--no-limit") {
       limits = false;
     } else if (args[i] == "--server" && i + 1 < args.size()) {

@@ -81,9 +81,13 @@ sqlite::Database OpenDatabaseFile(std::string_view name, const fs::path& resolve
   return db;
 }
 
-std::shared_ptr<Connection> Connection::Open(std::string_view name) {
-  const fs::path resolved = ResolveDatabaseName(name);
-  const fs::path canonical = ExistingDatabaseFile(name, resolved);
+std::shared_ptr<Connection> Connection::Open(std::string_view name,
+                                             const NameResolution& located) {
+  const fs::path& resolved = located.Target().file;
+  const fs::path& canonical = located.ExistingFile();
+  if (canonical.empty()) {
+    throw Error(DescribeDatabase(name, resolved) + ": the file does not exist");
+  }
   const std::string key = canonical.string();
   auto& registry = Registry();
   if (auto it = registry.find(key); it != registry.end()) {

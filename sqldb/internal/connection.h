@@ -18,6 +18,7 @@
 
 #include "platform/change.h"
 #include "platform/sqlite.h"
+#include "sqldb/database.h"
 #include "platform/sqlite_capture.h"
 #include "sqldb/variant.h"
 
@@ -43,10 +44,11 @@ sqlite::Database OpenDatabaseFile(std::string_view name, const std::filesystem::
 
 class Connection {
  public:
-  // The connection to the database that `name` resolves to (ResolveDatabaseName), shared
-  // with every other component that holds it open. Throws Error when the name resolves to
-  // nothing, the file does not exist (it is never created) or is not an SQLite database.
-  static std::shared_ptr<Connection> Open(std::string_view name);
+  // The connection to the SQLite file that `name` stands for, as `located` last found it,
+  // shared with every other component that holds it open. Throws Error naming `name` when
+  // the file does not exist (it is never created) or is not an SQLite database.
+  static std::shared_ptr<Connection> Open(std::string_view name,
+                                          const NameResolution& located);
 
   ~Connection();
   Connection(const Connection&) = delete;

@@ -1,10 +1,13 @@
 #include "sqldb/database.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "sqldb/error.h"
+#include "sqldb/query.h"
 #include "sqldb/table.h"
 #include "sqldb_fixture.h"
 
@@ -190,6 +193,119 @@ TEST_F(ResolveDatabaseNameTest, FindPathIgnoringCase) {
   EXPECT_EQ(FindPathIgnoringCase("."), fs::path("."));
   EXPECT_FALSE(FindPathIgnoringCase("data/none").has_value());
   EXPECT_FALSE(FindPathIgnoringCase("").has_value());
+}
+
+// Every entry of the working directory, and the directory itself, as last changed ten
+// seconds ago: what a site looks like while a routine runs.
+void AgeEverything() {
+  const auto then = fs::file_time_type::clock::now() - std::chrono::seconds(10);
+  for (const auto& entry : fs::recursive_directory_iterator(".")) {
+    fs::last_write_time(entry.path(), then);
+  }
+  fs::last_write_time(".", then);
+}
+
+// Rewrites `path` with bytes of the same length and gives it its old time again: a change
+// no stamp can see, so that an answer given after it must be a kept one.
+void RewriteUnseen(const fs::path& path, const std::string& text) {
+  const auto when = fs::last_write_time(path);
+  ASSERT_EQ(fs::file_size(path), text.size());
+  std::ofstream(path, std::ios::binary) << text;
+  fs::last_write_time(path, when);
+}
+
+TEST_F(ResolveDatabaseNameTest, KeptAnswerIsGivenAgainUntilWhatItCameFromChanges) {
+  WriteFile("aliases.cfg", "AGY=one.db\n");
+  WriteFile("one.db", "");
+  WriteFile("two.db", "");
+  AgeEverything();
+  NameResolution located;
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("one.db"));
+  EXPECT_EQ(located.ExistingFile(), fs::canonical("one.db"));
+
+  RewriteUnseen("aliases.cfg", "AGY=two.db\n");
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("one.db")) << "the answer was not kept";
+  EXPECT_EQ(located.Locate("agy").file, fs::path("two.db")) << "another name is located";
+
+  // aliases.cfg written now.
+  RewriteUnseen("aliases.cfg", "AGY=one.db\n");
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("one.db"));
+  WriteFile("aliases.cfg", "AGY=two.db\n");
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("two.db"));
+
+  // An entry made in the working directory: a folder of the name comes first.
+  AgeEverything();
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("two.db"));
+  fs::create_directory("agy");
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("agy") / "agency.db");
+  EXPECT_TRUE(located.ExistingFile().empty());
+
+  // The database file removed (in a folder of its own, so that only the folder changes).
+  WriteFile("agy/agency.db", "");
+  AgeEverything();
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("agy") / "agency.db");
+  EXPECT_FALSE(located.ExistingFile().empty());
+  fs::remove("agy/agency.db");
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("agy") / "agency.db");
+  EXPECT_TRUE(located.ExistingFile().empty());
+}
+
+TEST_F(ResolveDatabaseNameTest, AnswerIsLocatedAgainInAnotherWorkingDirectory) {
+  fs::create_directories("a");
+  fs::create_directories("b");
+  WriteFile("a/aliases.cfg", "AGY=one.db\n");
+  WriteFile("b/aliases.cfg", "AGY=two.db\n");
+  AgeEverything();
+  // Both folders carry the same times, as a copy that kept them would.
+  fs::last_write_time("b", fs::last_write_time("a"));
+  fs::last_write_time("b/aliases.cfg", fs::last_write_time("a/aliases.cfg"));
+  NameResolution located;
+  fs::current_path("a");
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("one.db"));
+  fs::current_path("../b");
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("two.db"));
+  fs::current_path("..");
+}
+
+TEST_F(ResolveDatabaseNameTest, AnswerFromFilesChangedJustNowIsNotKept) {
+  // Changed within the last two seconds: a change in the same tick of the file system's
+  // clock would leave the same time, so nothing is kept.
+  WriteFile("aliases.cfg", "AGY=one.db\n");
+  WriteFile("one.db", "");
+  WriteFile("two.db", "");
+  NameResolution located;
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("one.db"));
+  RewriteUnseen("aliases.cfg", "AGY=two.db\n");
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("two.db"));
+}
+
+TEST_F(ResolveDatabaseNameTest, QueryOpenedAgainReadsWhereTheAliasNowPoints) {
+  for (const char* file : {"one.db", "two.db"}) {
+    sqlite3* handle = nullptr;
+    ASSERT_EQ(sqlite3_open(file, &handle), SQLITE_OK);
+    sqlite3_close(handle);
+    Exec(file, std::string("CREATE TABLE T (v TEXT); INSERT INTO T VALUES ('") + file + "')");
+  }
+  WriteFile("aliases.cfg", "AGY=one.db\n");
+  AgeEverything();
+  Query query("q", "AGY");
+  query.SqlAdd("select v from T");
+  for (int i = 0; i < 2; ++i) {
+    query.Open();
+    EXPECT_EQ(query.AsString("v"), "one.db");
+    query.Close();
+  }
+  WriteFile("aliases.cfg", "AGY=two.db\n");
+  query.Open();
+  EXPECT_EQ(query.AsString("v"), "two.db");
+  query.Close();
+  // And a database file that went away is said to be missing, not read through the
+  // connection that is still open.
+  AgeEverything();
+  query.Open();
+  query.Close();
+  fs::remove("two.db");
+  EXPECT_NE(testing::ErrorText([&] { query.Open(); }).find("does not exist"), std::string::npos);
 }
 
 }  // namespace
