@@ -80,17 +80,27 @@ struct Table::Impl final : internal::SessionMember {
   std::shared_ptr<internal::ServerLink> server;
   internal::TableInfo serverTable;
   std::string serverFetchAny, serverFetchFiltered;  // their statements' text
-  // A Locate's statement per shape of its values, with its last answer. A routine often
-  // locates the same row for several rows in a row (the client of each term of a policy):
-  // the answer is given again while nothing wrote through the connection since it was
-  // read, and for no longer than kMaxReadAge, as a block of the walk is.
-  struct ServerLocateShape {
-    std::string sql;
-    std::vector<Variant> cells;  // the values of its last answer; empty: none yet
+  // A Locate's last answer for one shape of its values. A routine often locates the same
+  // row for several rows in a row (the client of each term of a policy): the answer is
+  // given again while nothing wrote through the connection since it was read, and on a
+  // file while the read it was read in is still held (Connection::HeldRead: that read would
+  // give it again), on a server for no longer than kMaxReadAge, as a block of the walk is.
+  struct LocateAnswer {
+    std::vector<Variant> cells;  // the values it answered; empty: none kept
     bool found = false;
     std::int64_t rowid = 0;
     std::vector<Variant> row;
+    std::vector<char> rowBlobs;
     std::int64_t changes = -1;
+  };
+  struct FileLocateShape {
+    Statement s;
+    LocateAnswer last;
+    std::uint64_t read = 0;  // the held read it was answered in
+  };
+  struct ServerLocateShape {
+    std::string sql;
+    LocateAnswer last;
     std::chrono::steady_clock::time_point since;
   };
   std::unordered_map<std::string, ServerLocateShape> serverLocates;
@@ -152,7 +162,8 @@ struct Table::Impl final : internal::SessionMember {
 
   Statement fetchAny;
   Statement fetchFiltered;
-  std::unordered_map<std::string, Statement> locates;
+  std::unordered_map<std::string, FileLocateShape> locates;
+  std::string locateFields;  // the fields `locateIndexes` were parsed from
   std::vector<int> locateIndexes;
   std::vector<Variant> locateCells;
   std::string locateKey;
@@ -247,6 +258,8 @@ struct Table::Impl final : internal::SessionMember {
     fetchAny = Statement();
     fetchFiltered = Statement();
     locates.clear();
+    locateIndexes.clear();
+    locateFields.clear();
     updates.clear();
     inserts.clear();
     erase = Statement();
@@ -988,40 +1001,34 @@ struct Table::Impl final : internal::SessionMember {
     CheckBrowse();
     StopCursor();
     cursorUsable = false;
-    // Scratch of the component, reused from call to call: a routine locates once per row.
+    // Scratch of the component, reused from call to call: a routine locates once per row,
+    // mostly on the same fields.
     std::vector<int>& indexes = locateIndexes;
-    indexes.clear();
-    std::string_view rest = fields;
-    while (true) {
-      const std::size_t semi = rest.find(';');
-      const std::string field = Trim(rest.substr(0, semi));
-      if (field.empty()) Fail("empty field name in locate fields \"" + std::string(fields) + "\"");
-      indexes.push_back(ColumnIndex(field));
-      if (semi == std::string_view::npos) break;
-      rest.remove_prefix(semi + 1);
+    if (fields != locateFields || indexes.empty()) {
+      indexes.clear();
+      locateFields.clear();
+      std::string_view rest = fields;
+      while (true) {
+        const std::size_t semi = rest.find(';');
+        const std::string field = Trim(rest.substr(0, semi));
+        if (field.empty()) {
+          Fail("empty field name in locate fields \"" + std::string(fields) + "\"");
+        }
+        indexes.push_back(ColumnIndex(field));
+        if (semi == std::string_view::npos) break;
+        rest.remove_prefix(semi + 1);
+      }
+      locateFields = fields;
     }
     if (values.size() < indexes.size()) {
       Fail("locate on \"" + std::string(fields) + "\" needs " + std::to_string(indexes.size()) +
            " values, got " + std::to_string(values.size()));
     }
-    if (server) return ServerLocate(values);
-    std::vector<Variant>& cells = locateCells;
-    cells.clear();
-    std::string& key = locateKey;
-    key.clear();
-    for (std::size_t k = 0; k < indexes.size(); ++k) {
-      const Column& c = columns[indexes[k]];
-      try {
-        cells.push_back(internal::ToStorage(values[k], c.kind, *formats));
-      } catch (const ConvertFailure&) {
-        return false;
-      }
-      const Variant& cell = cells.back();
-      const bool empty = cell.type() == Variant::Type::kText && cell.Text().empty();
-      AppendNumber(key, indexes[k]);
-      key += cell.IsNull() ? "n," : empty ? "e," : "v,";
-    }
-    Statement& s = locates[key];
+    if (!LocateCells(values)) return false;
+    if (server) return ServerLocate();
+    const std::vector<Variant>& cells = locateCells;
+    FileLocateShape& shape = locates[locateKey];
+    Statement& s = shape.s;
     if (!s) {
       // Each sought column's condition; an empty text matches an empty or a NULL value,
       // two conditions of which the row must meet one.
@@ -1083,20 +1090,71 @@ struct Table::Impl final : internal::SessionMember {
     // A routine locates once per row of another walk: the locate reads inside the read the
     // last one held instead of ending it and starting its own.
     conn->JoinHeldRead(s);
+    LocateAnswer& last = shape.last;
+    const std::uint64_t read = conn->HeldRead();
+    if (read != 0 && read == shape.read && last.changes == conn->Changes() && last.cells == cells) {
+      return TakeAnswer(last, /*rowRead=*/false);
+    }
+    last.cells.clear();  // no answer kept while it is asked again
     for (std::size_t k = 0; k < cells.size(); ++k) {
       if (!cells[k].IsNull()) s.Bind(static_cast<int>(k + 1), cells[k]);
     }
     const int rc = s.Step();
-    if (rc != SQLITE_ROW) {
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
       const std::string error = conn->LastError();
       s.Reset();
-      if (rc == SQLITE_DONE) return false;
       Fail(error);
     }
-    rowid = sqlite3_column_int64(s.get(), 0);
-    ReadRow(s, 1);
-    // Held like a fetch's read: the edit and post that often follow join it.
-    conn->HoldPending(s);
+    last.found = rc == SQLITE_ROW;
+    last.changes = conn->Changes();
+    if (!last.found) {
+      s.Reset();
+    } else {
+      last.rowid = sqlite3_column_int64(s.get(), 0);
+      ReadRow(s, 1);
+      last.row = row;
+      last.rowBlobs = rowBlobs;
+      // Held like a fetch's read: the edit and post that often follow join it.
+      conn->HoldPending(s);
+    }
+    shape.read = conn->HeldRead();
+    if (shape.read != 0) last.cells = cells;
+    return TakeAnswer(last, /*rowRead=*/true);
+  }
+
+  // The values of a Locate (`locateIndexes`' columns) as stored, in `locateCells`, and the
+  // shape of its statement in `locateKey`: which are NULL and which an empty text, each
+  // asked another way. False when a value cannot be stored in its column (no row has it).
+  bool LocateCells(const std::vector<Variant>& values) {
+    std::vector<Variant>& cells = locateCells;
+    cells.resize(locateIndexes.size());
+    std::string& key = locateKey;
+    key.clear();
+    for (std::size_t k = 0; k < locateIndexes.size(); ++k) {
+      const Column& c = columns[locateIndexes[k]];
+      try {
+        cells[k] = internal::ToStorage(values[k], c.kind, *formats);
+      } catch (const ConvertFailure&) {
+        return false;
+      }
+      const Variant& cell = cells[k];
+      AppendNumber(key, locateIndexes[k]);
+      key += cell.IsNull() ? "n," : cell.type() == Variant::Type::kText && cell.Text().empty() ? "e," : "v,";
+    }
+    return true;
+  }
+
+  // Puts the component on the row of a Locate's answer; with `rowRead`, `row` holds it
+  // already. False when the answer found no row.
+  bool TakeAnswer(const LocateAnswer& answer, bool rowRead) {
+    if (!answer.found) return false;
+    if (!rowRead) {
+      row = answer.row;
+      rowBlobs = answer.rowBlobs;
+    }
+    rowid = answer.rowid;
+    rowChanges = answer.changes;
+    stats_internal::AddRead(1);
     hasRow = true;
     detached = true;
     eof = bof = false;
@@ -1314,23 +1372,10 @@ struct Table::Impl final : internal::SessionMember {
     return true;
   }
 
-  bool ServerLocate(const std::vector<Variant>& values) {
+  bool ServerLocate() {
     const std::vector<int>& indexes = locateIndexes;
-    std::vector<Variant>& cells = locateCells;
-    cells.clear();
-    std::string& key = locateKey;
-    key.clear();
-    for (std::size_t k = 0; k < indexes.size(); ++k) {
-      try {
-        cells.push_back(internal::ToStorage(values[k], columns[indexes[k]].kind, *formats));
-      } catch (const ConvertFailure&) {
-        return false;
-      }
-      const Variant& cell = cells.back();
-      AppendNumber(key, indexes[k]);
-      key += cell.IsNull() ? "n," : cell.type() == Variant::Type::kText && cell.Text().empty() ? "e," : "v,";
-    }
-    ServerLocateShape& shape = serverLocates[key];
+    const std::vector<Variant>& cells = locateCells;
+    ServerLocateShape& shape = serverLocates[locateKey];
     std::string& sql = shape.sql;
     if (sql.empty()) {
       sql = "SELECT " + rowidName + ", " + columnList + " FROM " + quotedTable + " WHERE ";
@@ -1349,44 +1394,36 @@ struct Table::Impl final : internal::SessionMember {
       if (!where.empty()) sql += " AND " + where;
       sql += " ORDER BY " + order + server->db().FirstRowOnly();
     }
-    const bool answered = shape.changes == server->Changes() && shape.cells == cells &&
+    LocateAnswer& last = shape.last;
+    const bool answered = last.changes == server->Changes() && last.cells == cells &&
                           std::chrono::steady_clock::now() - shape.since <= internal::kMaxReadAge;
-    if (!answered) {
-      shape.cells.clear();  // no answer while it is asked again
-      shape.found = OnServer([&] {
-        odbc::Statement& s = server->Prepared(sql);
-        int at = 0;
-        for (std::size_t k = 0; k < cells.size(); ++k) {
-          if (!cells[k].IsNull()) {
-            internal::BindServerValue(s, ++at, cells[k], serverTable.columns[indexes[k]].sqlType);
-          }
+    if (answered) return TakeAnswer(last, /*rowRead=*/false);
+    last.cells.clear();  // no answer kept while it is asked again
+    last.found = OnServer([&] {
+      odbc::Statement& s = server->Prepared(sql);
+      int at = 0;
+      for (std::size_t k = 0; k < cells.size(); ++k) {
+        if (!cells[k].IsNull()) {
+          internal::BindServerValue(s, ++at, cells[k], serverTable.columns[indexes[k]].sqlType);
         }
-        s.Execute();
-        const bool found = s.Fetch();
-        if (found) {
-          shape.rowid = RowidAt(s, 1);
-          ServerReadRow(s, 2);
-          shape.row = row;
-        }
-        s.Reset();
-        return found;
-      });
-      shape.cells = cells;
-      shape.changes = server->Changes();
-      shape.since = std::chrono::steady_clock::now();
-    } else if (shape.found) {
-      row = shape.row;
-      rowChanges = shape.changes;
-      std::fill(rowBlobs.begin(), rowBlobs.end(), 0);
-    }
-    if (!shape.found) return false;
-    rowid = shape.rowid;
-    stats_internal::AddRead(1);
-    hasRow = true;
-    detached = true;
-    eof = bof = false;
-    return true;
+      }
+      s.Execute();
+      const bool found = s.Fetch();
+      if (found) {
+        last.rowid = RowidAt(s, 1);
+        ServerReadRow(s, 2);
+        last.row = row;
+        last.rowBlobs = rowBlobs;
+      }
+      s.Reset();
+      return found;
+    });
+    last.cells = cells;
+    last.changes = server->Changes();
+    shape.since = std::chrono::steady_clock::now();
+    return TakeAnswer(last, /*rowRead=*/true);
   }
+
 
   void Reapply() {
     CheckBrowse();

@@ -150,7 +150,10 @@ int Connection::OnWalCommit(void* self, sqlite3*, const char*, int frames) {
 }
 
 void Connection::HoldPending(Statement& s) {
-  if (pending_ == nullptr && !holding_) readSince_ = std::chrono::steady_clock::now();
+  if (pending_ == nullptr && !holding_) {
+    readSince_ = std::chrono::steady_clock::now();
+    ++heldReads_;
+  }
   if (pending_ != &s && pending_ != nullptr) {
     // `s` has stepped inside the read `pending_` held; that read goes on in `s`.
     pending_->Reset();
@@ -176,7 +179,9 @@ void Connection::ReleasePending() {
 
 void Connection::JoinHeldRead(Statement& next) {
   if (!cursors_.empty()) ExpireCursors();
-  if (pending_ == nullptr) return;
+  if (pending_ == nullptr && !holding_) return;
+  // Also when only the schema statement keeps it: a read joined over and over would
+  // otherwise never be let go.
   if (std::chrono::steady_clock::now() - readSince_ > kMaxReadAge) {
     ReleasePending();
     return;
@@ -196,6 +201,12 @@ void Connection::JoinHeldRead(Statement& next) {
   }
   pending_->Reset();
   pending_ = nullptr;
+}
+
+std::uint64_t Connection::HeldRead() const {
+  if (pending_ == nullptr && !holding_) return 0;
+  if (std::chrono::steady_clock::now() - readSince_ > kMaxReadAge) return 0;
+  return heldReads_;
 }
 
 void Connection::AddCursor(Statement& s) {

@@ -69,6 +69,11 @@ class Connection {
   // connection ends the held read first, so a read joined this way sees every write of the
   // process; another process's writes reach it within kMaxReadAge.
   void JoinHeldRead(Statement& next);
+  // The read transaction held now (by HoldPending, or kept by JoinHeldRead), as a number no
+  // other held read of the connection has; 0 when none is held or the one held began more
+  // than kMaxReadAge ago. While it stays the same and nothing wrote through the connection
+  // (Changes()), a read run once more inside it would give what it gave.
+  std::uint64_t HeldRead() const;
   // Walks' cursors (sqldb/table.cpp): statements left stepping between the rows of a walk,
   // each keeping the connection's read transaction open. A cursor is added when it is
   // started and removed (reset) by its walk; ReleaseCursors resets every one, and it is
@@ -122,6 +127,7 @@ class Connection {
   std::unique_ptr<Statement> holder_;  // keeps a joined read open while `next` is reset
   bool holding_ = false;
   std::chrono::steady_clock::time_point readSince_;  // when the held read began
+  std::uint64_t heldReads_ = 0;                       // held reads begun so far
   std::vector<Statement*> cursors_;
   std::chrono::steady_clock::time_point cursorsSince_;  // when the first cursor was added
   std::uint64_t cursorEpoch_ = 0;

@@ -418,6 +418,28 @@ TEST_P(BackendsTest, ALocateOfTheSameValuesIsAnsweredAgainUntilSomethingWrites) 
   std::this_thread::sleep_for(std::chrono::milliseconds(250));
   ASSERT_TRUE(t.Locate("Code", {"B"}));
   EXPECT_EQ(t.AsInteger("Qty"), 53);
+  // An answer given again puts the component back on its row as stored, after a Locate of
+  // another shape moved it and an edit was cancelled; each counts as a row read.
+  ASSERT_TRUE(t.Locate("Qty", {5}));
+  EXPECT_EQ(t.AsString("Code"), "A");
+  t.Edit();
+  t.SetInteger("Qty", 99);
+  t.Cancel();
+  const std::int64_t read = Stats().rowsRead;
+  ASSERT_TRUE(t.Locate("Code", {"B"}));
+  EXPECT_EQ(t.AsInteger("Qty"), 53);
+  EXPECT_EQ(Stats().rowsRead, read + 1);
+  t.Edit();
+  t.SetInteger("Qty", 54);
+  t.Post();
+  EXPECT_EQ(SampleRows(), "A:5|B:54|C:-|D:-7");
+  // So is "no such row", which another program's insert reaches after 0.2 s too.
+  ASSERT_TRUE(t.Locate("Code", {"B"}));
+  EXPECT_FALSE(t.Locate("Code", {"Y"}));
+  Other("INSERT INTO \"Sample\" (\"Code\", \"Qty\") VALUES ('Y', 7)");
+  std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  ASSERT_TRUE(t.Locate("Code", {"Y"}));
+  EXPECT_EQ(t.AsInteger("Qty"), 7);
 }
 
 TEST_P(BackendsTest, TypedReadsOfEveryKindOfValue) {

@@ -837,6 +837,23 @@ TEST_F(TableTest, LocateSeesAnInsertOfAnotherComponentAtOnce) {
   EXPECT_EQ(reader.AsString("Name"), "Renamed");
 }
 
+// A Locate's answer is given again only inside the read it was read in: once that read
+// was let go, another process's write made meanwhile is seen at once.
+TEST_F(TableTest, LocateIsAnsweredAgainOnlyInsideTheReadItWasReadIn) {
+  Table t("tblClients", "AGYFORMS", "Customer");
+  t.Open();
+  ASSERT_TRUE(t.Locate("AgyCode;Number", {"01", "   200"}));
+  EXPECT_EQ(t.AsString("Name"), "Baker");
+  Exec("agency.db", "UPDATE Customer SET Name = 'Baker Two' WHERE Number = '   200'");
+  EXPECT_EQ(t.RecordCount(), 5);  // lets the read go
+  ASSERT_TRUE(t.Locate("Name", {"Carter"}));  // in a read of its own, held
+  ASSERT_TRUE(t.Locate("AgyCode;Number", {"01", "   200"}));
+  EXPECT_EQ(t.AsString("Name"), "Baker Two");
+  Exec("agency.db", "DELETE FROM Customer WHERE Number = '   200'");
+  EXPECT_EQ(t.RecordCount(), 4);
+  EXPECT_FALSE(t.Locate("AgyCode;Number", {"01", "   200"}));
+}
+
 TEST_F(TableTest, IndexChangesWhileOpenAndKeepsTheRow) {
   Exec("agency.db",
        "INSERT INTO Policy (AgyCode, PolNum, PolSeq, SubmissionNumber) VALUES"
