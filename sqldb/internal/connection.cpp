@@ -78,9 +78,13 @@ sqlite::Database OpenDatabaseFile(std::string_view name, const fs::path& resolve
   // and lets readers in other processes go on. Failure (a read-only file) is harmless.
   db.Exec("PRAGMA journal_mode=WAL");
   db.Exec("PRAGMA synchronous=NORMAL");
-  // Checks walk whole tables again and again; SQLite's default 2 MB of pages holds little
-  // of an agency database.
-  db.Exec("PRAGMA cache_size=-131072");
+  // Checks walk whole tables again and again, and SQLite's default 2 MB of pages holds
+  // little of an agency database. The file is read through a memory map of up to 1 GB
+  // instead: a page read again costs no copy. A larger page cache would do for the reads,
+  // but with a post per row SQLite's cache code then took a tenth of the time (Sync Phones
+  // on 100,000 clients: 11.1 s with the default cache, 12-13 s with 128 MB, most of the
+  // difference in one loop of the cache's). Writes still go through the write-ahead log.
+  db.Exec("PRAGMA mmap_size=1073741824");
   return db;
 }
 
