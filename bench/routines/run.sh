@@ -14,7 +14,7 @@ if [ "$backend" = postgres ]; then
   state=$(mktemp -d)
   trap 'bash tests/testing/pg_server.sh stop "$state" > /dev/null; rm -rf "$state"' EXIT
   bash tests/testing/pg_server.sh start "$state" > /dev/null
-  export ODBCINI=$state/odbc.ini
+  export ODBCINI=$state/odbc.ini ODBCSYSINI=$state
   set -- --server TALVOR_PG_A "$@"
 elif [ "$backend" != sqlite ]; then
   echo "run.sh: BACKEND is sqlite or postgres, not $backend" >&2

@@ -4,12 +4,13 @@
 # names its databases as data sources.
 #
 #   pg_server.sh start STATE   initdb, start, create the databases, write STATE/odbc.ini
+#                              and STATE/odbcinst.ini
 #   pg_server.sh stop STATE    stop the server and remove its folder (also after a failed
 #                              or half-done start)
 #
 # STATE is a folder of the build tree that tells the tests where the server is; the tests
-# set ODBCINI=STATE/odbc.ini. Run as root, the server runs as the "postgres" user (initdb and
-# the server refuse root). Databases: talvor_a to talvor_e (data sources TALVOR_PG_A to
+# set ODBCINI=STATE/odbc.ini and ODBCSYSINI=STATE. Run as root, the server runs as the
+# "postgres" user (initdb and the server refuse root). Databases: talvor_a to talvor_e (data sources TALVOR_PG_A to
 # TALVOR_PG_E); the role is "postgres", trusted on the socket. Each test that leaves tables
 # behind has a database of its own: the components' suite TALVOR_PG_D, the kill loop
 # TALVOR_PG_E, the command-line test TALVOR_PG_C; the others empty theirs first.
@@ -37,7 +38,7 @@ stop() {
     as_owner "$bindir/pg_ctl" -D "$cluster/data" -m immediate -w stop >/dev/null 2>&1 || true
   fi
   rm -rf "$cluster"
-  rm -f "$state/cluster" "$state/odbc.ini"
+  rm -f "$state/cluster" "$state/odbc.ini" "$state/odbcinst.ini"
 }
 
 case "$command" in
@@ -81,6 +82,9 @@ ConnSettings = SET client_encoding TO 'SQL_ASCII'
 EOF
       done
     } >"$state/odbc.ini"
+    # Debian's entries for the driver turn on its communication log, a file in /tmp for every
+    # program that connects; the tests set ODBCSYSINI=STATE, so these entries stand instead.
+    printf '[PostgreSQL %s]\nCommLog = 0\nDebug = 0\n\n' ANSI Unicode >"$state/odbcinst.ini"
     echo "pg_server: running in $cluster"
     ;;
   *)
