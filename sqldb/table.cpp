@@ -1005,8 +1005,8 @@ struct Table::Impl final : internal::SessionMember {
     // mostly on the same fields.
     std::vector<int>& indexes = locateIndexes;
     if (fields != locateFields || indexes.empty()) {
-      indexes.clear();
-      locateFields.clear();
+      indexes.clear();  // until the fields are read whole
+      std::vector<int> parsed;
       std::string_view rest = fields;
       while (true) {
         const std::size_t semi = rest.find(';');
@@ -1014,10 +1014,11 @@ struct Table::Impl final : internal::SessionMember {
         if (field.empty()) {
           Fail("empty field name in locate fields \"" + std::string(fields) + "\"");
         }
-        indexes.push_back(ColumnIndex(field));
+        parsed.push_back(ColumnIndex(field));
         if (semi == std::string_view::npos) break;
         rest.remove_prefix(semi + 1);
       }
+      indexes = std::move(parsed);
       locateFields = fields;
     }
     if (values.size() < indexes.size()) {

@@ -815,6 +815,9 @@ TEST_F(TableTest, LocateArgumentErrors) {
   EXPECT_TRUE(Has(ErrorText([&] { t.Locate("AgyCode;Number", {"01"}); }), "needs 2 values, got 1"));
   EXPECT_TRUE(Has(ErrorText([&] { t.Locate("AgyCode;Nmbr", {"01", "1"}); }), "no column \"Nmbr\""));
   EXPECT_TRUE(Has(ErrorText([&] { t.Locate("AgyCode;", {"01", "1"}); }), "empty field name"));
+  // Fields read in part before a failure are not taken for the next Locate's.
+  ASSERT_TRUE(t.Locate("AgyCode;Number", {"01", "   100"}));
+  EXPECT_EQ(t.AsString("Name"), "Adams");
 }
 
 TEST_F(TableTest, LocateSeesAnInsertOfAnotherComponentAtOnce) {
