@@ -1,5 +1,7 @@
 #include "shell/form.h"
 
+#include "sqldb/database.h"
+
 
 namespace talvor {
 
@@ -28,9 +30,15 @@ SiteSettings TForm1::Settings() const {
   return SiteSettings{edtDatapath, edtODBCName, edtAgyCode, edtServerName, edtNewPath, edtPrdCode};
 }
 
-int TForm1::AskYesNo(const std::string& text) { return frontend_->AskYesNo(ShowableText(text)); }
+int TForm1::AskYesNo(const std::string& text) {
+  sqldb::BeforeWaiting();
+  return frontend_->AskYesNo(ShowableText(text));
+}
 
-void TForm1::Notify(const std::string& text) { frontend_->Notify(ShowableText(text)); }
+void TForm1::Notify(const std::string& text) {
+  sqldb::BeforeWaiting();
+  frontend_->Notify(ShowableText(text));
+}
 
 Frontend& TForm1::SetFrontend(Frontend& frontend) {
   Frontend& previous = *frontend_;

@@ -98,4 +98,10 @@ std::optional<std::filesystem::path> FindPathIgnoringCase(std::string_view path)
 // after every run; call it before moving or deleting a database file.
 void CloseIdleConnections();
 
+// A routine is about to wait for a person (a question, a message): each server connection
+// commits the transaction it holds open for its next write (it holds nothing yet), so that
+// a wait of any length holds nothing on a server, nor meets a server's limit on sessions
+// idle in a transaction.
+void BeforeWaiting();
+
 }  // namespace talvor::sqldb

@@ -331,6 +331,8 @@ void CloseIdleConnections() {
   internal::ServerLink::CloseIdle();
 }
 
+void BeforeWaiting() { internal::ServerLink::EndChains(); }
+
 void CaptureDatabases(ChangeSink* sink, CaptureMode mode) {
   internal::CaptureState& capture = internal::TheCapture();
   for (auto& connection : capture.held) connection->EndCapture();

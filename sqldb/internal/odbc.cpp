@@ -123,7 +123,11 @@ void Connection::Rollback() {
   }
 }
 
-Statement::Statement(const Connection& connection) {
+void Connection::StatementFailed() const {
+  if (rollBackOnFailure_) SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+}
+
+Statement::Statement(const Connection& connection) : connection_(&connection) {
   if (!Succeeded(SQLAllocHandle(SQL_HANDLE_STMT, connection.get(), &stmt_))) {
     stmt_ = nullptr;
     throw Error("no statement handle: " + connection.Diagnostics());
@@ -142,7 +146,9 @@ void Statement::Check(SQLRETURN rc, std::string_view what, std::string_view sql)
   if (!sql.empty()) {
     message += " (" + std::string(sql.substr(0, kShown)) + (sql.size() > kShown ? "..." : "") + ")";
   }
-  throw Error(message + ": " + Diagnostics(SQL_HANDLE_STMT, stmt_));
+  message += ": " + Diagnostics(SQL_HANDLE_STMT, stmt_);
+  connection_->StatementFailed();
+  throw Error(message);
 }
 
 void Statement::Prepare(const std::string& sql) {

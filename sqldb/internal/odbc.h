@@ -58,7 +58,8 @@ class Connection {
   // string (password hidden) and the driver's diagnostics when it cannot connect.
   Connection(const Environment& env, const std::string& connectionString);
   ~Connection();
-  Connection(Connection&& other) noexcept : dbc_(std::exchange(other.dbc_, nullptr)) {}
+  Connection(Connection&& other) noexcept
+      : dbc_(std::exchange(other.dbc_, nullptr)), rollBackOnFailure_(other.rollBackOnFailure_) {}
   Connection& operator=(Connection&&) = delete;
   Connection(const Connection&) = delete;
 
@@ -73,19 +74,29 @@ class Connection {
   // Ends the transaction with SQLEndTran. Throws Error with the diagnostics on failure.
   void Commit();
   void Rollback();
+  // With `on`, a statement of this connection that fails rolls the transaction back at
+  // once (its message read first). For a transaction held open between commits with
+  // nothing uncommitted in it: a server may refuse every later statement of a transaction
+  // in which one failed, until it ends.
+  void SetRollBackOnFailure(bool on) { rollBackOnFailure_ = on; }
+  // Told by a statement of this connection that has failed.
+  void StatementFailed() const;
   std::string Diagnostics() const { return odbc::Diagnostics(SQL_HANDLE_DBC, dbc_); }
 
  private:
   SQLHDBC dbc_ = nullptr;
+  bool rollBackOnFailure_ = false;
 };
 
 // A statement handle of a connection. Values are read as text or numbers; NULL is nullopt.
 class Statement {
  public:
-  // Throws Error when the driver cannot give a statement handle.
+  // Throws Error when the driver cannot give a statement handle. The connection outlives
+  // the statement.
   explicit Statement(const Connection& connection);
   ~Statement();
-  Statement(Statement&& other) noexcept : stmt_(std::exchange(other.stmt_, nullptr)) {}
+  Statement(Statement&& other) noexcept
+      : stmt_(std::exchange(other.stmt_, nullptr)), connection_(other.connection_) {}
   Statement& operator=(Statement&&) = delete;
   Statement(const Statement&) = delete;
 
@@ -120,6 +131,7 @@ class Statement {
 
  private:
   SQLHSTMT stmt_ = nullptr;
+  const Connection* connection_ = nullptr;
   // Bound parameter buffers: the driver reads them at Execute, so each keeps its address.
   struct Param {
     std::string bytes;

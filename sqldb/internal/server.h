@@ -69,6 +69,11 @@ class ServerDatabase {
   // rows it changes as they were (UPDATE ... FROM a locked read of them): a captured write
   // is then one statement instead of a read and the write.
   bool WritesReturnRows() const { return writesReturnRows_; }
+  // One statement that commits the transaction and begins the next, read committed (each
+  // statement sees every commit made before it, as outside a transaction); "" where the
+  // server is not known to take two statements in one text. A driver that begins a
+  // transaction itself does so with a round trip of its own before a prepared statement.
+  const std::string& CommitAndBegin() const { return commitAndBegin_; }
   // The columns in whose order the server keeps the table's rows, as ORDER BY terms.
   std::vector<std::string> RowIdentity(const TableInfo& table);
   // The server's name of the first of `types` that it has. Throws Error when none.
@@ -90,6 +95,7 @@ class ServerDatabase {
   bool nativeRowid_ = false;
   // Nor whether its writes return rows: known of PostgreSQL, not assumed of others.
   bool writesReturnRows_ = false;
+  std::string commitAndBegin_;
 };
 
 }  // namespace talvor::sqldb::internal

@@ -155,6 +155,12 @@ void ServerLink::CaptureAll(ChangeSink* sink, CaptureMode mode) {
 
 void ServerLink::CloseIdle() { TheLinks().kept.clear(); }
 
+void ServerLink::EndChains() {
+  for (auto& [key, weak] : TheLinks().open) {
+    if (auto link = weak.lock()) link->EndChain(/*commit=*/true);
+  }
+}
+
 ServerLink::ServerLink(const DatabaseTarget& target) : db_(target.connection) {}
 
 ServerLink::~ServerLink() {
@@ -349,6 +355,7 @@ void ServerLink::EndCapture() {
   if (sink_ == nullptr) return;
   ChangeSink& sink = *sink_;
   sink_ = nullptr;
+  EndChain(/*commit=*/true);
   if (mode_ == CaptureMode::kDryRun) {
     db_.connection().Rollback();
     ++changes_;  // the rows are as they were: what was read inside the run is not
@@ -397,7 +404,7 @@ auto ServerLink::Captured(Write&& write) {
   std::optional<Savepoint> savepoint;
   if (dry) {
     savepoint.emplace(connection, "talvor_write");
-  } else {
+  } else if (!chained_) {
     connection.SetAutocommit(false);
   }
   try {
@@ -407,8 +414,7 @@ auto ServerLink::Captured(Write&& write) {
       savepoint->Release();
     } else {
       sink_->OnCommit(store_);
-      connection.Commit();
-      connection.SetAutocommit(true);
+      Commit();
     }
     return result;
   } catch (const Error&) {
@@ -417,6 +423,7 @@ auto ServerLink::Captured(Write&& write) {
       if (dry) {
         savepoint->RollBack();
       } else {
+        EndChain(/*commit=*/false);
         connection.Rollback();
         sink_->OnRollback(store_);
         connection.SetAutocommit(true);
@@ -425,6 +432,36 @@ auto ServerLink::Captured(Write&& write) {
       // The first failure is the one to report.
     }
     throw;
+  }
+}
+
+void ServerLink::Commit() {
+  odbc::Connection& connection = db_.connection();
+  const std::string& next = db_.CommitAndBegin();
+  if (next.empty()) {
+    connection.Commit();
+    connection.SetAutocommit(true);
+    return;
+  }
+  // The next write's transaction is begun with this one's commit: the reads until then
+  // run in it as they would outside one, and a failed one rolls it back (it holds nothing).
+  if (!chained_) connection.SetRollBackOnFailure(true);
+  chained_ = true;
+  odbc::Statement s(connection);
+  s.ExecDirect(next);
+}
+
+void ServerLink::EndChain(bool commit) {
+  if (!chained_) return;
+  chained_ = false;
+  odbc::Connection& connection = db_.connection();
+  connection.SetRollBackOnFailure(false);
+  if (!commit) return;
+  try {
+    connection.Commit();
+    connection.SetAutocommit(true);
+  } catch (const Error&) {
+    // Nothing was written in it: a server gone by now has nothing to keep.
   }
 }
 

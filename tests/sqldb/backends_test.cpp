@@ -785,6 +785,61 @@ TEST_P(BackendsTest, ARecordedRunIsToldEveryRowWithItsImagesAndCommits) {
   EXPECT_EQ(SampleRows(), "A:7|D:-6|F:9");
 }
 
+TEST_P(BackendsTest, ARecordedRunsWritesAreKeptAtOnceAndARefusedStatementSpoilsNoneAfterIt) {
+  RecordingSink sink;
+  CaptureScope capture(sink, CaptureMode::kRecord);
+  Table t("tblSample", "AGYFORMS", "Sample");
+  t.Open();
+  ASSERT_TRUE(t.Locate("Code", {"A"}));
+  t.Edit();
+  t.SetInteger("Qty", 6);
+  t.Post();
+  // Kept as it is written, and its row is free for another program at once.
+  EXPECT_EQ(SampleRows(), "A:6|B:50|C:-|D:-7");
+  Other("UPDATE \"Sample\" SET \"Note\" = 'other' WHERE \"Code\" = 'A'");
+  EXPECT_TRUE(Has(ErrorText([] { RunQuery("SELECT Nope FROM Sample"); }), "Nope"));
+  // Reads and writes after the refusals run as before it.
+  ASSERT_TRUE(t.Locate("Code", {"B"}));
+  EXPECT_EQ(t.AsInteger("Qty"), 50);
+  t.Edit();
+  t.SetInteger("Qty", 51);
+  t.Post();
+  EXPECT_TRUE(Has(ErrorText([] { RunQuery("UPDATE Sample SET Nope = 1"); }), "Nope"));
+  EXPECT_EQ(SampleRows(), "A:6|B:51|C:-|D:-7");
+  // Another program's commit is seen by the next read, as outside a run.
+  Other("UPDATE \"Sample\" SET \"Qty\" = 40 WHERE \"Code\" = 'D'");
+  EXPECT_EQ(RunQuery("SELECT Code FROM Sample WHERE Qty = 40"), 1);
+  ASSERT_TRUE(t.Locate("Code", {"A"}));
+  EXPECT_EQ(t.AsString("Note"), "other");
+  EXPECT_EQ(RunQuery("UPDATE Sample SET Qty = 41 WHERE Code = 'D'"), 1);
+  EXPECT_EQ(SampleRows(), "A:6|B:51|C:-|D:41");
+  if (GetParam() == Backend::kPostgres) {
+    // Open for the next write between writes, and committed before a wait for a person.
+    const std::string idle = "SELECT count(*) FROM pg_stat_activity WHERE state = "
+                             "'idle in transaction' AND datname = current_database()";
+    EXPECT_EQ(testing::ServerColumn(kPgDsn, idle, "-"), "1");
+    BeforeWaiting();
+    EXPECT_EQ(testing::ServerColumn(kPgDsn, idle, "-"), "0");
+    t.Edit();
+    t.SetInteger("Qty", 5);
+    t.Post();
+    EXPECT_EQ(SampleRows(), "A:5|B:51|C:-|D:41");
+  }
+  t.Close();
+  capture.End();
+  const std::size_t writes = GetParam() == Backend::kPostgres ? 4 : 3;
+  EXPECT_EQ(sink.Changes().size(), writes);
+  EXPECT_EQ(static_cast<std::size_t>(std::count(sink.log.begin(), sink.log.end(), "commit")),
+            writes);
+  // After the run the connection writes for good on its own.
+  t.Open();
+  t.Edit();
+  t.SetInteger("Qty", 7);
+  t.Post();
+  t.Close();
+  EXPECT_EQ(SampleRows(), "A:7|B:51|C:-|D:41");
+}
+
 TEST_P(BackendsTest, ADryRunLeavesNothingAndAFailedStatementInItSpoilsNothingElse) {
   RecordingSink sink;
   {
