@@ -46,6 +46,9 @@ struct TableInfo {
   std::vector<IndexInfo> indexes;  // not the identity's own
   // The table has the rowid column (SQLite's own, or kRowIdentityColumn on a server).
   bool hasRowid = false;
+  // A server's description: its number among the descriptions its connection read (from
+  // 1), which a copy keeps, so that what is made of a description can be kept by it.
+  std::uint64_t described = 0;
 };
 
 // True for a date column whose type holds no time of day ("DATE", not "DATETIME").

@@ -194,6 +194,7 @@ TableInfo ServerDatabase::Describe(const std::string& table) {
   TableInfo info;
   info.name = table;
   info.hasRowid = nativeRowid_;
+  info.described = ++descriptions_;
   {
     odbc::Statement s(connection_);
     s.Check(SQLColumns(s.get(), nullptr, 0, nullptr, 0, Chars(table), SQL_NTS, nullptr, 0),

@@ -96,6 +96,7 @@ class ServerDatabase {
   // Nor whether its writes return rows: known of PostgreSQL, not assumed of others.
   bool writesReturnRows_ = false;
   std::string commitAndBegin_;
+  std::uint64_t descriptions_ = 0;  // TableInfo::described
 };
 
 }  // namespace talvor::sqldb::internal

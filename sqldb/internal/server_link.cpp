@@ -188,6 +188,27 @@ odbc::Statement& ServerLink::Prepared(const std::string& sql) {
   return *slot;
 }
 
+const std::string& ServerLink::WriteText(char op, bool returning, const TableInfo& table,
+                                         const std::vector<char>& assigned,
+                                         const std::function<std::string()>& make) {
+  // Past a few hundred kept (tables described again and again), they are made anew.
+  constexpr std::size_t kMaxTexts = 256;
+  std::string key(1, op);
+  key += returning ? 'r' : '-';
+  key += std::to_string(table.described);
+  key += ':';
+  key.append(assigned.begin(), assigned.end());
+  if (table.described == 0) {
+    // Not one of this connection's descriptions: nothing to keep it by.
+    writeTexts_.erase("");
+    return writeTexts_[""] = make();
+  }
+  auto it = writeTexts_.find(key);
+  if (it != writeTexts_.end()) return it->second;
+  if (writeTexts_.size() >= kMaxTexts) writeTexts_.clear();
+  return writeTexts_.emplace(std::move(key), make()).first->second;
+}
+
 void ServerLink::LoadSpellings() {
   tableSpellings_.clear();
   columnSpellings_.clear();
@@ -200,6 +221,11 @@ void ServerLink::LoadSpellings() {
   while (s.Fetch()) {
     const std::string column = s.Text(4).value_or("");
     columnSpellings_[LowerCase(s.Text(3).value_or(""))].try_emplace(LowerCase(column), column);
+  }
+  // Each column as the first table (in name order) that has it spells it.
+  anyColumnSpellings_.clear();
+  for (const auto& [table, columns] : columnSpellings_) {
+    for (const auto& [key, spelling] : columns) anyColumnSpellings_.try_emplace(key, spelling);
   }
   spellingsLoaded_ = true;
 }
@@ -238,8 +264,8 @@ std::string ServerLink::ForServer(std::string_view text, std::string_view filter
         for (const auto* columns : named) {
           if (auto it = columns->find(key); it != columns->end()) return it->second;
         }
-        for (const auto& [table, columns] : columnSpellings_) {
-          if (auto it = columns.find(key); it != columns.end()) return it->second;
+        if (auto it = anyColumnSpellings_.find(key); it != anyColumnSpellings_.end()) {
+          return it->second;
         }
         return std::nullopt;
       },
@@ -447,8 +473,9 @@ void ServerLink::Commit() {
   // run in it as they would outside one, and a failed one rolls it back (it holds nothing).
   if (!chained_) connection.SetRollBackOnFailure(true);
   chained_ = true;
-  odbc::Statement s(connection);
-  s.ExecDirect(next);
+  if (!commitStatement_) commitStatement_ = std::make_unique<odbc::Statement>(connection);
+  commitStatement_->Reset();
+  commitStatement_->ExecDirect(next);
 }
 
 void ServerLink::EndChain(bool commit) {
@@ -470,14 +497,15 @@ std::int64_t ServerLink::UpdateRow(const TableInfo& table, const std::vector<cha
   // Captured on a server whose writes return rows, the UPDATE reads the row as it was
   // from a locked read of it: one statement instead of a read and the write.
   const bool returning = Capturing() && db_.WritesReturnRows();
-  const std::string id = db_.RowidName();
-  std::string set;
-  for (std::size_t i = 0; i < table.columns.size(); ++i) {
-    if (assigned[i]) set += (set.empty() ? "" : ", ") + db_.Quote(table.columns[i].name) + " = ?";
-  }
-  const std::string sql =
-      returning ? UpdateReturningRows(db_, table, set, id + " = ?", /*asWritten=*/false)
-                : "UPDATE " + db_.Quote(table.name) + " SET " + set + " WHERE " + id + " = ?";
+  const std::string& sql = WriteText('U', returning, table, assigned, [&] {
+    const std::string id = db_.RowidName();
+    std::string set;
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+      if (assigned[i]) set += (set.empty() ? "" : ", ") + db_.Quote(table.columns[i].name) + " = ?";
+    }
+    return returning ? UpdateReturningRows(db_, table, set, id + " = ?", /*asWritten=*/false)
+                     : "UPDATE " + db_.Quote(table.name) + " SET " + set + " WHERE " + id + " = ?";
+  });
   return Captured([&] {
     std::vector<Variant> before, after;
     const bool captured = Capturing() && (returning || ReadRow(table, rowid, before));
@@ -512,22 +540,23 @@ std::int64_t ServerLink::UpdateRow(const TableInfo& table, const std::vector<cha
 
 std::int64_t ServerLink::InsertRow(const TableInfo& table, const std::vector<char>& assigned,
                                    const std::vector<Variant>& values) {
-  std::string names, marks;
-  for (std::size_t i = 0; i < table.columns.size(); ++i) {
-    if (!assigned[i]) continue;
-    names += (names.empty() ? "" : ", ") + db_.Quote(table.columns[i].name);
-    marks += marks.empty() ? "?" : ", ?";
-  }
   // The new row's rowid comes back with the INSERT (a second statement could see another
   // connection's row), and when captured the row too, where the server's writes return
   // rows. SQLite's driver hands over no rows of an INSERT, RETURNING or not: there
   // last_insert_rowid() names the row, which is this connection's own.
   const bool native = db_.NativeRowid();
   const bool returning = Capturing() && db_.WritesReturnRows();
-  const std::string sql =
-      "INSERT INTO " + db_.Quote(table.name) +
-      (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
-      (native ? "" : " RETURNING " + db_.RowidName() + (returning ? ", " + db_.ColumnList(table) : ""));
+  const std::string& sql = WriteText('I', returning, table, assigned, [&] {
+    std::string names, marks;
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+      if (!assigned[i]) continue;
+      names += (names.empty() ? "" : ", ") + db_.Quote(table.columns[i].name);
+      marks += marks.empty() ? "?" : ", ?";
+    }
+    return "INSERT INTO " + db_.Quote(table.name) +
+           (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
+           (native ? "" : " RETURNING " + db_.RowidName() + (returning ? ", " + db_.ColumnList(table) : ""));
+  });
   return Captured([&] {
     odbc::Statement& s = Prepared(sql);
     int at = 0;
@@ -563,9 +592,10 @@ std::int64_t ServerLink::InsertRow(const TableInfo& table, const std::vector<cha
 
 std::int64_t ServerLink::DeleteRow(const TableInfo& table, std::int64_t rowid) {
   const bool returning = Capturing() && db_.WritesReturnRows();
-  const std::string sql = "DELETE FROM " + db_.Quote(table.name) + " WHERE " +
-                          db_.RowidName() + " = ?" +
-                          (returning ? " RETURNING " + db_.RowidName() + ", " + db_.ColumnList(table) : "");
+  const std::string& sql = WriteText('D', returning, table, {}, [&] {
+    return "DELETE FROM " + db_.Quote(table.name) + " WHERE " + db_.RowidName() + " = ?" +
+           (returning ? " RETURNING " + db_.RowidName() + ", " + db_.ColumnList(table) : "");
+  });
   return Captured([&] {
     std::vector<Variant> before;
     const bool captured = Capturing() && (returning || ReadRow(table, rowid, before));

@@ -19,6 +19,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/change.h"
@@ -96,6 +97,11 @@ class ServerLink {
   // Ends a transaction begun for the next write: committed (it holds nothing), or already
   // rolled back.
   void EndChain(bool commit);
+  // The text of a write of one row of `table` (op 'U', 'I' or 'D', the columns `assigned`),
+  // made by `make` once per description of the table. Valid until the next call.
+  const std::string& WriteText(char op, bool returning, const TableInfo& table,
+                               const std::vector<char>& assigned,
+                               const std::function<std::string()>& make);
   void TellTable(const TableInfo& table);
   void TellChange(const TableInfo& table, ChangeOp op, std::int64_t rowid,
                   const std::vector<Variant>* before, const std::vector<Variant>* after);
@@ -115,9 +121,12 @@ class ServerLink {
   ServerDatabase db_;
   std::int64_t changes_ = 0;
   std::map<std::string, std::unique_ptr<odbc::Statement>> prepared_;
+  std::unordered_map<std::string, std::string> writeTexts_;  // WriteText
+  std::unique_ptr<odbc::Statement> commitStatement_;         // Commit's, kept
   // Lower-case names -> as the server spells them: tables, and each table's columns.
   std::map<std::string, std::string> tableSpellings_;
   std::map<std::string, std::map<std::string, std::string>> columnSpellings_;
+  std::unordered_map<std::string, std::string> anyColumnSpellings_;  // of any table
   bool spellingsLoaded_ = false;
   std::map<std::string, TableInfo> tables_;  // by lower-case name, for captured statements
   ChangeSink* sink_ = nullptr;
