@@ -276,4 +276,17 @@ void Statement::Reset() {
   params_.clear();
 }
 
+Statement& PreparedStatements::Get(const std::string& sql) {
+  if (kept_.size() >= limit_ && !kept_.count(sql)) kept_.clear();
+  auto& slot = kept_[sql];
+  if (!slot) {
+    auto s = std::make_unique<Statement>(connection_);
+    s->Prepare(sql);
+    slot = std::move(s);
+  } else {
+    slot->Reset();
+  }
+  return *slot;
+}
+
 }  // namespace talvor::sqldb::odbc

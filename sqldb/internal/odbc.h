@@ -6,7 +6,9 @@
 // (and PASSWORD) value as "***" (HidePasswords), and so is the driver's own text.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -143,6 +145,22 @@ class Statement {
   std::vector<std::unique_ptr<Param>> params_;
   std::string sql_;
   bool noData_ = false;  // the last Execute or ExecDirect gave SQL_NO_DATA
+};
+
+// Statements of one connection prepared once per text and kept. Past `limit` kept they
+// are let go and made again as they are used: a text with its values written in is one
+// of its own, and a routine may make thousands.
+class PreparedStatements {
+ public:
+  explicit PreparedStatements(const Connection& connection, std::size_t limit = 256)
+      : connection_(connection), limit_(limit) {}
+  // The statement of `sql`, reset and ready to bind. Valid until the next call.
+  Statement& Get(const std::string& sql);
+
+ private:
+  const Connection& connection_;
+  std::size_t limit_;
+  std::map<std::string, std::unique_ptr<Statement>> kept_;
 };
 
 }  // namespace talvor::sqldb::odbc

@@ -161,7 +161,8 @@ void ServerLink::EndChains() {
   }
 }
 
-ServerLink::ServerLink(const DatabaseTarget& target) : db_(target.connection) {}
+ServerLink::ServerLink(const DatabaseTarget& target)
+    : db_(target.connection), prepared_(db_.connection()) {}
 
 ServerLink::~ServerLink() {
   try {
@@ -171,22 +172,7 @@ ServerLink::~ServerLink() {
   }
 }
 
-odbc::Statement& ServerLink::Prepared(const std::string& sql) {
-  // A filter or a condition with its values written in gives a text of its own, which a
-  // routine may make thousands of: past a few hundred kept, the server's prepared
-  // statements are let go and made again as they are used.
-  constexpr std::size_t kMaxPrepared = 256;
-  if (prepared_.size() >= kMaxPrepared && !prepared_.count(sql)) prepared_.clear();
-  auto& slot = prepared_[sql];
-  if (!slot) {
-    auto s = std::make_unique<odbc::Statement>(db_.connection());
-    s->Prepare(sql);
-    slot = std::move(s);
-  } else {
-    slot->Reset();
-  }
-  return *slot;
-}
+odbc::Statement& ServerLink::Prepared(const std::string& sql) { return prepared_.Get(sql); }
 
 const std::string& ServerLink::WriteText(char op, bool returning, const TableInfo& table,
                                          const std::vector<char>& assigned,

@@ -120,7 +120,7 @@ class ServerLink {
 
   ServerDatabase db_;
   std::int64_t changes_ = 0;
-  std::map<std::string, std::unique_ptr<odbc::Statement>> prepared_;
+  odbc::PreparedStatements prepared_;
   std::unordered_map<std::string, std::string> writeTexts_;  // WriteText
   std::unique_ptr<odbc::Statement> commitStatement_;         // Commit's, kept
   // Lower-case names -> as the server spells them: tables, and each table's columns.

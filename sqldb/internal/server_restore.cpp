@@ -112,8 +112,7 @@ class ServerRowStore final : public RowStore {
     const std::string sql = "DELETE FROM " + server_.Quote(t.info.name) + " WHERE " + Where(t);
     return Write(table, error, [&] {
       std::optional<Row> before = sink_ ? ReadRow(t, rowid, image) : std::nullopt;
-      odbc::Statement s(server_.connection());
-      s.Prepare(sql);
+      odbc::Statement& s = prepared_.Get(sql);
       BindKey(s, t, 1, rowid, image);
       s.Execute();
       if (before) Tell(t, ChangeOp::kDelete, rowid, 0, &*before, nullptr);
@@ -132,8 +131,7 @@ class ServerRowStore final : public RowStore {
                             Joined(std::vector<std::string>(names.size(), "?"), ", ") + ")";
     return Write(table, error, [&] {
       KnowHighest(t);
-      odbc::Statement s(server_.connection());
-      s.Prepare(sql);
+      odbc::Statement& s = prepared_.Get(sql);
       int at = 1;
       if (t.shape.ByRowid()) s.BindInteger(at++, rowid);
       BindValues(s, t, at, image);
@@ -159,8 +157,7 @@ class ServerRowStore final : public RowStore {
     return Write(table, error, [&] {
       std::optional<Row> before = sink_ ? ReadRow(t, atRowid, atImage) : std::nullopt;
       if (rowid != atRowid) KnowHighest(t);
-      odbc::Statement s(server_.connection());
-      s.Prepare(sql);
+      odbc::Statement& s = prepared_.Get(sql);
       int at = 1;
       if (t.shape.ByRowid()) s.BindInteger(at++, rowid);
       at = BindValues(s, t, at, image);
@@ -320,8 +317,7 @@ class ServerRowStore final : public RowStore {
     std::string sql = "SELECT 1";
     for (const ColumnInfo& c : t.info.columns) sql += ", " + server_.Quote(c.name);
     sql += " FROM " + server_.Quote(t.info.name) + " WHERE " + Where(t);
-    odbc::Statement s(server_.connection());
-    s.Prepare(sql);
+    odbc::Statement& s = prepared_.Get(sql);
     BindKey(s, t, 1, rowid, keyRow);
     s.Execute();
     if (!s.Fetch()) return std::nullopt;
@@ -329,6 +325,7 @@ class ServerRowStore final : public RowStore {
     for (std::size_t i = 0; i < t.info.columns.size(); ++i) {
       row.push_back(JournalCell(ReadServerValue(s, static_cast<int>(i) + 2, t.info.columns[i].kind)));
     }
+    s.Reset();
     return row;
   }
 
@@ -394,6 +391,8 @@ class ServerRowStore final : public RowStore {
   }
 
   ServerDatabase server_;
+  // Each row put back runs the same few statements: prepared once, not once per row.
+  odbc::PreparedStatements prepared_{server_.connection()};
   ChangeSink* sink_ = nullptr;
   int store_ = 0;
   std::map<std::string, Table> tables_;
