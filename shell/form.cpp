@@ -2,7 +2,6 @@
 
 #include "sqldb/database.h"
 
-
 namespace talvor {
 
 StatusLabel& StatusLabel::operator=(std::string text) {

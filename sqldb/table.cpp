@@ -1425,7 +1425,6 @@ struct Table::Impl final : internal::SessionMember {
     return TakeAnswer(last, /*rowRead=*/true);
   }
 
-
   void Reapply() {
     CheckBrowse();
     try {

@@ -331,7 +331,9 @@ void CloseIdleConnections() {
   internal::ServerLink::CloseIdle();
 }
 
-void BeforeWaiting() { internal::ServerLink::EndChains(); }
+void BeforeWaiting() {
+  internal::ServerLink::EndChains();
+}
 
 void CaptureDatabases(ChangeSink* sink, CaptureMode mode) {
   internal::CaptureState& capture = internal::TheCapture();

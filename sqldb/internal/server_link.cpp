@@ -172,7 +172,9 @@ ServerLink::~ServerLink() {
   }
 }
 
-odbc::Statement& ServerLink::Prepared(const std::string& sql) { return prepared_.Get(sql); }
+odbc::Statement& ServerLink::Prepared(const std::string& sql) {
+  return prepared_.Get(sql);
+}
 
 const std::string& ServerLink::WriteText(char op, bool returning, const TableInfo& table,
                                          const std::vector<char>& assigned,
@@ -541,7 +543,9 @@ std::int64_t ServerLink::InsertRow(const TableInfo& table, const std::vector<cha
     }
     return "INSERT INTO " + db_.Quote(table.name) +
            (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + marks + ")") +
-           (native ? "" : " RETURNING " + db_.RowidName() + (returning ? ", " + db_.ColumnList(table) : ""));
+           (native ? ""
+                   : " RETURNING " + db_.RowidName() +
+                         (returning ? ", " + db_.ColumnList(table) : ""));
   });
   return Captured([&] {
     odbc::Statement& s = Prepared(sql);

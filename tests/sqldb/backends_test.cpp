@@ -815,8 +815,9 @@ TEST_P(BackendsTest, ARecordedRunsWritesAreKeptAtOnceAndARefusedStatementSpoilsN
   EXPECT_EQ(SampleRows(), "A:6|B:51|C:-|D:41");
   if (GetParam() == Backend::kPostgres) {
     // Open for the next write between writes, and committed before a wait for a person.
-    const std::string idle = "SELECT count(*) FROM pg_stat_activity WHERE state = "
-                             "'idle in transaction' AND datname = current_database()";
+    const std::string idle =
+        "SELECT count(*) FROM pg_stat_activity WHERE state = "
+        "'idle in transaction' AND datname = current_database()";
     EXPECT_EQ(testing::ServerColumn(kPgDsn, idle, "-"), "1");
     BeforeWaiting();
     EXPECT_EQ(testing::ServerColumn(kPgDsn, idle, "-"), "0");

@@ -10,10 +10,11 @@
 #
 # STATE is a folder of the build tree that tells the tests where the server is; the tests
 # set ODBCINI=STATE/odbc.ini and ODBCSYSINI=STATE. Run as root, the server runs as the
-# "postgres" user (initdb and the server refuse root). Databases: talvor_a to talvor_e (data sources TALVOR_PG_A to
-# TALVOR_PG_E); the role is "postgres", trusted on the socket. Each test that leaves tables
-# behind has a database of its own: the components' suite TALVOR_PG_D, the kill loop
-# TALVOR_PG_E, the command-line test TALVOR_PG_C; the others empty theirs first.
+# "postgres" user (initdb and the server refuse root). Databases: talvor_a to talvor_e
+# (data sources TALVOR_PG_A to TALVOR_PG_E); the role is "postgres", trusted on the socket.
+# Each test that leaves tables behind has a database of its own: the components' suite
+# TALVOR_PG_D, the kill loop TALVOR_PG_E, the command-line test TALVOR_PG_C; the others
+# empty theirs first.
 set -euo pipefail
 
 command=${1:?usage: pg_server.sh start|stop STATE}
