@@ -186,11 +186,8 @@ const std::string& ServerLink::WriteText(char op, bool returning, const TableInf
   key += std::to_string(table.described);
   key += ':';
   key.append(assigned.begin(), assigned.end());
-  if (table.described == 0) {
-    // Not one of this connection's descriptions: nothing to keep it by.
-    writeTexts_.erase("");
-    return writeTexts_[""] = make();
-  }
+  // Not one of this connection's descriptions: nothing to keep it by.
+  if (table.described == 0) return writeTexts_[""] = make();
   auto it = writeTexts_.find(key);
   if (it != writeTexts_.end()) return it->second;
   if (writeTexts_.size() >= kMaxTexts) writeTexts_.clear();
