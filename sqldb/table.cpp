@@ -92,6 +92,7 @@ struct Table::Impl final : internal::SessionMember {
     std::vector<Variant> row;
     std::vector<char> rowBlobs;
     std::int64_t changes = -1;
+    std::string version;  // on a server, the row's version it was read at
   };
   struct FileLocateShape {
     Statement s;
@@ -108,7 +109,11 @@ struct Table::Impl final : internal::SessionMember {
   // row), good while nothing wrote through the connection since but this component's posts
   // of the rows it stood on, and for no longer than kMaxReadAge, as a walk's cursor is.
   static constexpr std::size_t kBlockRows = 100;
-  std::unordered_map<std::int64_t, std::vector<Variant>> block;  // by rowid; absent: gone
+  struct BlockRow {
+    std::vector<Variant> cells;
+    std::string version;  // the server's version of the row as read; "": not known
+  };
+  std::unordered_map<std::int64_t, BlockRow> block;  // by rowid; absent: gone
   std::size_t blockFrom = 0, blockTo = 0;                        // its places in `walk`
   bool blockFiltered = false;
   std::int64_t blockChanges = -1;
@@ -121,6 +126,10 @@ struct Table::Impl final : internal::SessionMember {
   std::vector<Column> columns;
   internal::ColumnsByName byName;
   std::string columnList;  // "c1", "c2", ...
+  // On a server, what a read of rows selects after the rowid: columnList, then the row's
+  // version where the server has one (ServerDatabase::RowVersion).
+  std::string serverColumns;
+  bool serverVersions = false;
   std::string where;       // the filter in parentheses, or "" when none is in force
   std::string order;       // ORDER BY terms of the walk
   std::string sortOrder;   // the same terms, sorted rather than read from an index
@@ -140,6 +149,7 @@ struct Table::Impl final : internal::SessionMember {
   std::vector<Variant> row;
   std::vector<char> rowBlobs;     // per column: `row` holds it as text read from a BLOB
   std::int64_t rowChanges = 0;    // the connection's Changes() when `row` was read
+  std::string rowVersion;         // on a server, the version `row` was read at; "": not known
   bool hasTriggers = false;       // an UPDATE of the table may do more than set its values
   std::vector<Variant> edit;
   std::vector<char> assigned;
@@ -271,6 +281,8 @@ struct Table::Impl final : internal::SessionMember {
     columns.clear();
     indexColumns.clear();
     columnList.clear();
+    serverColumns.clear();
+    rowVersion.clear();
     byName.clear();
     realName.clear();
     hasRow = false;
@@ -678,6 +690,7 @@ struct Table::Impl final : internal::SessionMember {
     eof = bof = true;
     detached = false;
     for (auto& cell : row) cell = Variant();
+    rowVersion.clear();
   }
 
   // Finds the detached current row in a fresh walk; false when it is no longer part of it.
@@ -916,18 +929,24 @@ struct Table::Impl final : internal::SessionMember {
       if (modified && !EditChangesNothing()) {
         if (server) {
           const bool blockHeld = blockChanges == server->Changes();
-          const std::int64_t count =
-              OnServer([&] { return server->UpdateRow(serverTable, assigned, edit, rowid); });
+          const std::int64_t count = OnServer([&] {
+            return server->UpdateRow(serverTable, assigned, edit, rowid, {&row, rowVersion});
+          });
           if (count == 0) Fail("the row being edited no longer exists");
           // A write of this row alone leaves the block's other rows as they were.
           if (blockHeld && count == 1) {
-            if (auto it = block.find(rowid); it != block.end()) it->second = edit;
+            if (auto it = block.find(rowid); it != block.end()) {
+              it->second.cells = edit;
+              it->second.version.clear();
+            }
             blockChanges = server->Changes();
           }
         } else {
           UpdateFileRow();
         }
         row.swap(edit);
+        // The row as set, not as the server holds it: the next post reads it again.
+        rowVersion.clear();
         for (std::size_t i = 0; i < columns.size(); ++i) {
           if (assigned[i]) rowBlobs[i] = 0;
         }
@@ -1155,6 +1174,7 @@ struct Table::Impl final : internal::SessionMember {
     }
     rowid = answer.rowid;
     rowChanges = answer.changes;
+    rowVersion = answer.version;
     stats_internal::AddRead(1);
     hasRow = true;
     detached = true;
@@ -1200,7 +1220,10 @@ struct Table::Impl final : internal::SessionMember {
         indexColumns.back().push_back(it->second);
       }
     }
-    serverFetchAny = "SELECT " + columnList + " FROM " + quotedTable + " WHERE " + rowidName + " = ?";
+    serverVersions = !db.RowVersion().empty();
+    serverColumns = columnList + (serverVersions ? ", " + db.RowVersion() : "");
+    serverFetchAny =
+        "SELECT " + serverColumns + " FROM " + quotedTable + " WHERE " + rowidName + " = ?";
   }
 
   // An index's order on a server: NULL first, as SQLite orders it (servers differ, and
@@ -1237,6 +1260,13 @@ struct Table::Impl final : internal::SessionMember {
       row[i] = internal::ReadServerValue(s, first + static_cast<int>(i), columns[i].kind);
       rowBlobs[i] = 0;
     }
+    rowVersion = ServerVersionAt(s, first + static_cast<int>(columns.size()));
+  }
+
+  // The row's version at column `column` of `s`, when serverColumns selects one.
+  std::string ServerVersionAt(const odbc::Statement& s, int column) const {
+    if (!serverVersions) return {};
+    return s.Text(column).value_or(std::string());
   }
 
   static std::int64_t RowidAt(const odbc::Statement& s, int column) {
@@ -1256,7 +1286,7 @@ struct Table::Impl final : internal::SessionMember {
     DropBlock();
     blockFrom = backward ? (at + 1 >= kBlockRows ? at + 1 - kBlockRows : 0) : at;
     blockTo = std::min(walk.size(), blockFrom + kBlockRows);
-    std::string sql = "SELECT " + rowidName + ", " + columnList + " FROM " + quotedTable +
+    std::string sql = "SELECT " + rowidName + ", " + serverColumns + " FROM " + quotedTable +
                       " WHERE " + rowidName + " IN (";
     for (std::size_t i = blockFrom; i < blockTo; ++i) sql += i == blockFrom ? "?" : ", ?";
     sql += ")";
@@ -1268,11 +1298,12 @@ struct Table::Impl final : internal::SessionMember {
       }
       s.Execute();
       while (s.Fetch()) {
-        std::vector<Variant>& cells = block[RowidAt(s, 1)];
-        cells.resize(columns.size());
+        BlockRow& read = block[RowidAt(s, 1)];
+        read.cells.resize(columns.size());
         for (std::size_t c = 0; c < columns.size(); ++c) {
-          cells[c] = internal::ReadServerValue(s, static_cast<int>(c) + 2, columns[c].kind);
+          read.cells[c] = internal::ReadServerValue(s, static_cast<int>(c) + 2, columns[c].kind);
         }
+        read.version = ServerVersionAt(s, static_cast<int>(columns.size()) + 2);
       }
       s.Reset();
       return 0;
@@ -1295,7 +1326,8 @@ struct Table::Impl final : internal::SessionMember {
       if (!BlockServes(at, withFilter)) ReadBlock(at, withFilter, !hasRow || at < pos);
       auto found = block.find(id);
       if (found == block.end()) return false;
-      row = found->second;
+      row = found->second.cells;
+      rowVersion = found->second.version;
       rowChanges = server->Changes();
       std::fill(rowBlobs.begin(), rowBlobs.end(), 0);
       rowid = id;
@@ -1379,7 +1411,7 @@ struct Table::Impl final : internal::SessionMember {
     ServerLocateShape& shape = serverLocates[locateKey];
     std::string& sql = shape.sql;
     if (sql.empty()) {
-      sql = "SELECT " + rowidName + ", " + columnList + " FROM " + quotedTable + " WHERE ";
+      sql = "SELECT " + rowidName + ", " + serverColumns + " FROM " + quotedTable + " WHERE ";
       for (std::size_t k = 0; k < indexes.size(); ++k) {
         const std::string& c = columns[indexes[k]].quoted;
         const Variant& cell = cells[k];
@@ -1415,6 +1447,7 @@ struct Table::Impl final : internal::SessionMember {
         ServerReadRow(s, 2);
         last.row = row;
         last.rowBlobs = rowBlobs;
+        last.version = rowVersion;
       }
       s.Reset();
       return found;

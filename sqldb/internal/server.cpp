@@ -152,7 +152,10 @@ ServerDatabase::ServerDatabase(std::string connectionString)
   const std::string dbms = connection_.InfoText(SQL_DBMS_NAME);
   nativeRowid_ = EqualsIgnoringCase(dbms, "SQLite");
   writesReturnRows_ = EqualsIgnoringCase(dbms, "PostgreSQL");
-  if (writesReturnRows_) commitAndBegin_ = "COMMIT; BEGIN ISOLATION LEVEL READ COMMITTED";
+  if (writesReturnRows_) {
+    commitAndBegin_ = "COMMIT; BEGIN ISOLATION LEVEL READ COMMITTED";
+    rowVersion_ = "CAST(xmin AS TEXT)";
+  }
   // The standard's form, which servers since SQL:2008 take; SQLite takes only its own.
   limitOne_ = nativeRowid_ ? " LIMIT 1" : " FETCH FIRST 1 ROWS ONLY";
 }

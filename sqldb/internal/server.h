@@ -74,6 +74,13 @@ class ServerDatabase {
   // server is not known to take two statements in one text. A driver that begins a
   // transaction itself does so with a round trip of its own before a prepared statement.
   const std::string& CommitAndBegin() const { return commitAndBegin_; }
+  // An expression, as a SELECT's column or in a WHERE, of the version of a row: text that
+  // the server changes whenever the row is written, and that two committed states of one
+  // row never share. "" where the server is not known to have one. PostgreSQL's xmin is
+  // the transaction that wrote the row: a row read committed and still at that version has
+  // not been written since. (An open transaction may write one row twice under one xmin:
+  // the version says nothing of rows this connection's own open transaction wrote.)
+  const std::string& RowVersion() const { return rowVersion_; }
   // The columns in whose order the server keeps the table's rows, as ORDER BY terms.
   std::vector<std::string> RowIdentity(const TableInfo& table);
   // The server's name of the first of `types` that it has. Throws Error when none.
@@ -96,6 +103,7 @@ class ServerDatabase {
   // Nor whether its writes return rows: known of PostgreSQL, not assumed of others.
   bool writesReturnRows_ = false;
   std::string commitAndBegin_;
+  std::string rowVersion_;
   std::uint64_t descriptions_ = 0;  // TableInfo::described
 };
 

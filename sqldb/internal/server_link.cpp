@@ -478,31 +478,66 @@ void ServerLink::EndChain(bool commit) {
 }
 
 std::int64_t ServerLink::UpdateRow(const TableInfo& table, const std::vector<char>& assigned,
-                                   const std::vector<Variant>& values, std::int64_t rowid) {
+                                   const std::vector<Variant>& values, std::int64_t rowid,
+                                   RowAsRead read) {
   // Captured on a server whose writes return rows, the UPDATE reads the row as it was
   // from a locked read of it: one statement instead of a read and the write.
   const bool returning = Capturing() && db_.WritesReturnRows();
-  const std::string& sql = WriteText('U', returning, table, assigned, [&] {
-    const std::string id = db_.RowidName();
-    std::string set;
-    for (std::size_t i = 0; i < table.columns.size(); ++i) {
-      if (assigned[i]) set += (set.empty() ? "" : ", ") + db_.Quote(table.columns[i].name) + " = ?";
-    }
-    return returning ? UpdateReturningRows(db_, table, set, id + " = ?", /*asWritten=*/false)
-                     : "UPDATE " + db_.Quote(table.name) + " SET " + set + " WHERE " + id + " = ?";
-  });
-  return Captured([&] {
-    std::vector<Variant> before, after;
-    const bool captured = Capturing() && (returning || ReadRow(table, rowid, before));
-    odbc::Statement& s = Prepared(sql);
+  // Recorded, a row still at the version it was read at is as it was read: the UPDATE need
+  // only find it so. Each recorded write commits at once, so no row this connection reads
+  // was written by a transaction still open. A dry run's writes are all of one open
+  // transaction: there the row is read under the lock.
+  const bool versioned = Capturing() && mode_ == CaptureMode::kRecord && read.cells != nullptr &&
+                         read.cells->size() == table.columns.size() && !read.version.empty() &&
+                         !db_.RowVersion().empty();
+  const auto bindValues = [&](odbc::Statement& s) {
     int at = 0;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
       if (assigned[i]) BindServerValue(s, ++at, values[i], table.columns[i].sqlType);
     }
     s.BindInteger(at + 1, rowid);
-    s.Execute();
-    const std::int64_t count = RowsOfOneRowWrite(s, table, returning, before);
-    s.Reset();
+    return at + 1;
+  };
+  const auto setList = [&] {
+    std::string set;
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+      if (assigned[i]) set += (set.empty() ? "" : ", ") + db_.Quote(table.columns[i].name) + " = ?";
+    }
+    return set;
+  };
+  return Captured([&] {
+    std::vector<Variant> before, after;
+    std::int64_t count = 0;
+    bool captured = false;
+    if (versioned) {
+      odbc::Statement& s = Prepared(WriteText('V', false, table, assigned, [&] {
+        return "UPDATE " + db_.Quote(table.name) + " SET " + setList() + " WHERE " +
+               db_.RowidName() + " = ? AND " + db_.RowVersion() + " = ?";
+      }));
+      s.BindText(bindValues(s) + 1, read.version);
+      s.Execute();
+      count = s.RowCount() == 1 ? 1 : 0;
+      s.Reset();
+      if (count == 1) {
+        before = *read.cells;
+        captured = true;
+      }
+    }
+    // Not read, or written since it was read (or gone): read under the lock.
+    if (count == 0) {
+      const std::string& sql = WriteText('U', returning, table, assigned, [&] {
+        const std::string id = db_.RowidName();
+        return returning ? UpdateReturningRows(db_, table, setList(), id + " = ?", /*asWritten=*/false)
+                         : "UPDATE " + db_.Quote(table.name) + " SET " + setList() + " WHERE " +
+                               id + " = ?";
+      });
+      captured = Capturing() && (returning || ReadRow(table, rowid, before));
+      odbc::Statement& s = Prepared(sql);
+      bindValues(s);
+      s.Execute();
+      count = RowsOfOneRowWrite(s, table, returning, before);
+      s.Reset();
+    }
     changes_ += count;
     stats_internal::AddWritten(1);
     if (captured && count > 0) {

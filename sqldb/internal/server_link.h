@@ -29,6 +29,13 @@
 
 namespace talvor::sqldb::internal {
 
+// A row as a component read it from a server, and its version then (the value of
+// ServerDatabase::RowVersion read with it; empty: not known).
+struct RowAsRead {
+  const std::vector<Variant>* cells = nullptr;
+  std::string_view version;
+};
+
 class ServerLink {
  public:
   // The shared connection to the server `target` names (connected when none is open).
@@ -63,9 +70,12 @@ class ServerLink {
 
   // Writes of one row by its rowid. Update and Delete give the rows changed (0 when the row
   // is gone); Insert the new row's rowid. Only the columns marked in `assigned` are set.
-  // Throw Error naming the table and the server's reason when the server refuses.
+  // Throw Error naming the table and the server's reason when the server refuses. Given
+  // the row as read, a recorded update of a row still at that version takes the row as
+  // read for its before-image, rather than reading it again under a lock.
   std::int64_t UpdateRow(const TableInfo& table, const std::vector<char>& assigned,
-                         const std::vector<Variant>& values, std::int64_t rowid);
+                         const std::vector<Variant>& values, std::int64_t rowid,
+                         RowAsRead read = {});
   std::int64_t InsertRow(const TableInfo& table, const std::vector<char>& assigned,
                          const std::vector<Variant>& values);
   std::int64_t DeleteRow(const TableInfo& table, std::int64_t rowid);
@@ -97,8 +107,9 @@ class ServerLink {
   // Ends a transaction begun for the next write: committed (it holds nothing), or already
   // rolled back.
   void EndChain(bool commit);
-  // The text of a write of one row of `table` (op 'U', 'I' or 'D', the columns `assigned`),
-  // made by `make` once per description of the table. Valid until the next call.
+  // The text of a write of one row of `table` (op 'U', 'V' an update of a row at its
+  // version, 'I' or 'D'; the columns `assigned`), made by `make` once per description of
+  // the table. Valid until the next call.
   const std::string& WriteText(char op, bool returning, const TableInfo& table,
                                const std::vector<char>& assigned,
                                const std::function<std::string()>& make);

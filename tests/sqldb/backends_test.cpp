@@ -841,6 +841,61 @@ TEST_P(BackendsTest, ARecordedRunsWritesAreKeptAtOnceAndARefusedStatementSpoilsN
   EXPECT_EQ(SampleRows(), "A:7|B:51|C:-|D:41");
 }
 
+// A post's before-image is the row as it was when written, not as the component read it:
+// another program's write, a query's, or another component's since the read is in it.
+TEST_P(BackendsTest, ARecordedPostTellsTheRowAsItWasWhenWrittenNotAsItWasRead) {
+  RecordingSink sink;
+  CaptureScope capture(sink, CaptureMode::kRecord);
+  Table t("tblSample", "AGYFORMS", "Sample");
+  Table other("tblOther", "AGYFORMS", "Sample");
+  t.Open();
+  other.Open();
+  t.First();  // row A, read with its block
+  Other("UPDATE \"Sample\" SET \"Note\" = 'other' WHERE \"Code\" = 'A'");
+  t.Edit();
+  t.SetInteger("Qty", 6);
+  t.Post();
+  ASSERT_TRUE(t.Locate("Code", {"B"}));
+  EXPECT_EQ(RunQuery("UPDATE Sample SET Note = 'query' WHERE Code = 'B'"), 1);
+  t.Edit();
+  t.SetInteger("Qty", 51);
+  t.Post();
+  ASSERT_TRUE(t.Locate("Code", {"D"}));
+  ASSERT_TRUE(other.Locate("Code", {"D"}));
+  other.Edit();
+  other.SetString("Note", "second");
+  other.Post();
+  t.Edit();
+  t.SetInteger("Qty", -8);
+  t.Post();
+  // Read and not written since: the row as read.
+  ASSERT_TRUE(t.Locate("Code", {"C"}));
+  t.Edit();
+  t.SetInteger("Qty", 3);
+  t.Post();
+  t.Close();
+  other.Close();
+  capture.End();
+  const std::string a = " T:A T:other I:5 F:2.5 I:1 T:2026-02-01 T:2026-02-01 10:30:00";
+  const std::string a2 = " T:A T:other I:6 F:2.5 I:1 T:2026-02-01 T:2026-02-01 10:30:00";
+  const std::string b = " T:B T:query I:50 F:-0.125 I:0 N: T:2026-03-04";
+  const std::string b2 = " T:B T:query I:51 F:-0.125 I:0 N: T:2026-03-04";
+  const std::string d = " T:D T:caf\xe9 I:-7 F:10000000000.5 I:1 T:2000-02-29 T:2000-02-29 23:59:59";
+  const std::string d2 = " T:D T:second I:-7 F:10000000000.5 I:1 T:2000-02-29 T:2000-02-29 23:59:59";
+  const std::string d3 = " T:D T:second I:-8 F:10000000000.5 I:1 T:2000-02-29 T:2000-02-29 23:59:59";
+  const Names changes = sink.Changes();
+  ASSERT_EQ(changes.size(), 6u);
+  EXPECT_EQ(changes[0], "U 1>1" + a + " /" + a2);
+  // (A server shows this date-time's midnight otherwise.)
+  EXPECT_EQ(changes[2].rfind("U 2>2" + b + " ", 0), 0u) << changes[2];
+  EXPECT_TRUE(Has(changes[2], " /" + b2)) << changes[2];
+  EXPECT_EQ(changes[3], "U 4>4" + d + " /" + d2);
+  EXPECT_EQ(changes[4], "U 4>4" + d2 + " /" + d3);
+  EXPECT_EQ(changes[5], "U 3>3 T:C T:    N: N: N: T:1999-12-31 N: / T:C T:    I:3 N: N: T:1999-12-31 N:");
+  EXPECT_EQ(SampleRows(), "A:6|B:51|C:3|D:-8");
+  EXPECT_EQ(Column("SELECT \"Note\" FROM \"Sample\" ORDER BY " + Rowid()), "other|query|   |second");
+}
+
 TEST_P(BackendsTest, ADryRunLeavesNothingAndAFailedStatementInItSpoilsNothingElse) {
   RecordingSink sink;
   {
