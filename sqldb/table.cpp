@@ -113,7 +113,7 @@ struct Table::Impl final : internal::SessionMember {
     std::vector<Variant> cells;
     std::string version;  // the server's version of the row as read; "": not known
   };
-  std::unordered_map<std::int64_t, BlockRow> block;  // by rowid; absent: gone
+  std::unordered_map<std::int64_t, BlockRow> block;              // by rowid; absent: gone
   std::size_t blockFrom = 0, blockTo = 0;                        // its places in `walk`
   bool blockFiltered = false;
   std::int64_t blockChanges = -1;

@@ -527,9 +527,10 @@ std::int64_t ServerLink::UpdateRow(const TableInfo& table, const std::vector<cha
     if (count == 0) {
       const std::string& sql = WriteText('U', returning, table, assigned, [&] {
         const std::string id = db_.RowidName();
-        return returning ? UpdateReturningRows(db_, table, setList(), id + " = ?", /*asWritten=*/false)
-                         : "UPDATE " + db_.Quote(table.name) + " SET " + setList() + " WHERE " +
-                               id + " = ?";
+        return returning
+                   ? UpdateReturningRows(db_, table, setList(), id + " = ?", /*asWritten=*/false)
+                   : "UPDATE " + db_.Quote(table.name) + " SET " + setList() + " WHERE " + id +
+                         " = ?";
       });
       captured = Capturing() && (returning || ReadRow(table, rowid, before));
       odbc::Statement& s = Prepared(sql);

@@ -880,9 +880,12 @@ TEST_P(BackendsTest, ARecordedPostTellsTheRowAsItWasWhenWrittenNotAsItWasRead) {
   const std::string a2 = " T:A T:other I:6 F:2.5 I:1 T:2026-02-01 T:2026-02-01 10:30:00";
   const std::string b = " T:B T:query I:50 F:-0.125 I:0 N: T:2026-03-04";
   const std::string b2 = " T:B T:query I:51 F:-0.125 I:0 N: T:2026-03-04";
-  const std::string d = " T:D T:caf\xe9 I:-7 F:10000000000.5 I:1 T:2000-02-29 T:2000-02-29 23:59:59";
-  const std::string d2 = " T:D T:second I:-7 F:10000000000.5 I:1 T:2000-02-29 T:2000-02-29 23:59:59";
-  const std::string d3 = " T:D T:second I:-8 F:10000000000.5 I:1 T:2000-02-29 T:2000-02-29 23:59:59";
+  const std::string d =
+      " T:D T:caf\xe9 I:-7 F:10000000000.5 I:1 T:2000-02-29 T:2000-02-29 23:59:59";
+  const std::string d2 =
+      " T:D T:second I:-7 F:10000000000.5 I:1 T:2000-02-29 T:2000-02-29 23:59:59";
+  const std::string d3 =
+      " T:D T:second I:-8 F:10000000000.5 I:1 T:2000-02-29 T:2000-02-29 23:59:59";
   const Names changes = sink.Changes();
   ASSERT_EQ(changes.size(), 6u);
   EXPECT_EQ(changes[0], "U 1>1" + a + " /" + a2);
@@ -891,9 +894,11 @@ TEST_P(BackendsTest, ARecordedPostTellsTheRowAsItWasWhenWrittenNotAsItWasRead) {
   EXPECT_TRUE(Has(changes[2], " /" + b2)) << changes[2];
   EXPECT_EQ(changes[3], "U 4>4" + d + " /" + d2);
   EXPECT_EQ(changes[4], "U 4>4" + d2 + " /" + d3);
-  EXPECT_EQ(changes[5], "U 3>3 T:C T:    N: N: N: T:1999-12-31 N: / T:C T:    I:3 N: N: T:1999-12-31 N:");
+  EXPECT_EQ(changes[5],
+            "U 3>3 T:C T:    N: N: N: T:1999-12-31 N: / T:C T:    I:3 N: N: T:1999-12-31 N:");
   EXPECT_EQ(SampleRows(), "A:6|B:51|C:3|D:-8");
-  EXPECT_EQ(Column("SELECT \"Note\" FROM \"Sample\" ORDER BY " + Rowid()), "other|query|   |second");
+  EXPECT_EQ(Column("SELECT \"Note\" FROM \"Sample\" ORDER BY " + Rowid()),
+            "other|query|   |second");
 }
 
 TEST_P(BackendsTest, ADryRunLeavesNothingAndAFailedStatementInItSpoilsNothingElse) {
