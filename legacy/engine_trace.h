@@ -8,8 +8,8 @@
 // destroyed), so a process killed meanwhile leaves a trace cut at an entry boundary or
 // within the last one; the reader stops there.
 //
-// Format (native byte order; only read back on the machine that wrote it): the line
-// kEngineTraceMagic, then entries of
+// Format (platform/call_trace.h; native byte order, only read back on the machine that wrote
+// it): the line kEngineTraceMagic, then entries of
 //   u8 op, i32 handle, i32 key number, i32 status, i32 length given, u32 n, n bytes
 // where the bytes are: for kOpen the file's canonical path on success (else the path as
 // given), for kEqual/kGreater/kLess the key text up to its NUL (the engine pads or cuts
@@ -19,11 +19,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/call_trace.h"
 
 namespace talvor {
 
@@ -62,21 +63,16 @@ class EngineTraceWriter {
   // Creates `path` anew; an empty writer (false) with *error set when it cannot.
   static EngineTraceWriter Create(const std::filesystem::path& path, std::string* error);
   EngineTraceWriter() = default;
-  ~EngineTraceWriter();
-  EngineTraceWriter(EngineTraceWriter&& other) noexcept;
-  EngineTraceWriter& operator=(EngineTraceWriter&& other) noexcept;
-  EngineTraceWriter(const EngineTraceWriter&) = delete;
-  EngineTraceWriter& operator=(const EngineTraceWriter&) = delete;
 
-  explicit operator bool() const { return file_ != nullptr; }
-  void Add(TraceOp op, int handle, int key, int status, int length, std::string_view bytes);
+  explicit operator bool() const { return static_cast<bool>(writer_); }
+  void Add(TraceOp op, int handle, int key, int status, int length, std::string_view bytes) {
+    writer_.Add(static_cast<std::uint8_t>(op), handle, key, status, length, bytes);
+  }
   // Writes what is buffered; the file stays open.
-  void Flush();
+  void Flush() { writer_.Flush(); }
 
  private:
-  void Close();
-  std::FILE* file_ = nullptr;
-  std::vector<char> buffer_;
+  CallTraceWriter writer_;
 };
 
 // Reads a whole trace; false with *error saying what and where when the file cannot be
