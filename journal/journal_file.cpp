@@ -1,7 +1,9 @@
 #include "journal/journal_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 #include <tuple>
@@ -86,17 +88,47 @@ const Store* RunRecord::FindStore(int store_id) const {
   return nullptr;
 }
 
+namespace {
+
+// True when one of the eight bytes of `word` is TAB, LF, CR or backslash: each is found as
+// a zero byte of `word` XOR that byte repeated (the classic test for a zero byte).
+bool HasEscaped(std::uint64_t word) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+  const auto zeroIn = [](std::uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+  return (zeroIn(word ^ (kOnes * '\t')) | zeroIn(word ^ (kOnes * '\n')) |
+          zeroIn(word ^ (kOnes * '\r')) | zeroIn(word ^ (kOnes * '\\'))) != 0;
+}
+
+}  // namespace
+
 void AppendEscaped(std::string& out, std::string_view bytes) {
+  // Most fields hold none of the four bytes: they are passed over eight bytes at a time,
+  // and only a word that holds one is looked at byte by byte.
+  const char* data = bytes.data();
+  const std::size_t size = bytes.size();
   std::size_t from = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c != '\t' && c != '\n' && c != '\r' && c != '\\') continue;
-    out.append(bytes.data() + from, i - from);
-    out += '\\';
-    out += c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : '\\';
-    from = i + 1;
+  std::size_t i = 0;
+  while (i < size) {
+    if (size - i >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, data + i, 8);
+      if (!HasEscaped(word)) {
+        i += 8;
+        continue;
+      }
+    }
+    const std::size_t end = std::min(size, i + 8);
+    for (; i < end; ++i) {
+      const char c = data[i];
+      if (c != '\t' && c != '\n' && c != '\r' && c != '\\') continue;
+      out.append(data + from, i - from);
+      out += '\\';
+      out += c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : '\\';
+      from = i + 1;
+    }
   }
-  out.append(bytes.data() + from, bytes.size() - from);
+  out.append(data + from, size - from);
 }
 
 std::string Escape(std::string_view bytes) {

@@ -1,6 +1,6 @@
 #include "journal/run_journal.h"
 
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 #include <system_error>
 
@@ -33,33 +33,45 @@ std::string ModeName(RunMode mode) {
   return "run";
 }
 
+// A number as printf's %lld writes it, without printf's parsing of a format.
+void AppendInteger(std::string& out, long long value) {
+  char buffer[24];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, end);
+}
+
 // A cell as a change line holds it (FormatCell of the cell, escaped), straight from the
 // view: the journal writes every changed row so.
 void AppendCell(std::string& out, const CellView& v) {
-  char buffer[40];
   switch (v.kind) {
     case Cell::Kind::kNull:
       out += static_cast<char>(Cell::Kind::kNull);
       return;
-    case Cell::Kind::kInteger: {
-      const int n = std::snprintf(buffer, sizeof buffer, "%c%lld",
-                                  static_cast<char>(Cell::Kind::kInteger),
-                                  static_cast<long long>(v.integer));
-      out.append(buffer, static_cast<std::size_t>(n));
+    case Cell::Kind::kInteger:
+      out += static_cast<char>(Cell::Kind::kInteger);
+      AppendInteger(out, static_cast<long long>(v.integer));
       return;
-    }
-    case Cell::Kind::kFloat: {
-      const int n = std::snprintf(buffer, sizeof buffer, "%c%.17g",
-                                  static_cast<char>(Cell::Kind::kFloat), v.real);
-      out.append(buffer, static_cast<std::size_t>(n));
+    case Cell::Kind::kFloat:
+      out += static_cast<char>(Cell::Kind::kFloat);
+      AppendReal(out, v.real);
       return;
-    }
     case Cell::Kind::kText:
     case Cell::Kind::kBlob:
       out += static_cast<char>(v.kind);
       AppendEscaped(out, v.bytes);
       return;
   }
+}
+
+// Moves the lines of `from` to the end of `to`, leaving `from` empty; both keep their room
+// for the next change, so that a change in a run of autocommit writes is copied once.
+void MoveLines(std::string& from, std::string& to) {
+  if (to.empty()) {
+    to.swap(from);
+  } else {
+    to += from;
+  }
+  from.clear();
 }
 
 }  // namespace
@@ -172,7 +184,7 @@ void RunJournal::OnTable(int store, std::string_view table,
 void RunJournal::OnChange(int store, const ChangeView& c) {
   std::string& line = PendingOf(store).running;
   line += "change\t";
-  line += std::to_string(store);
+  AppendInteger(line, store);
   line += '\t';
   AppendEscaped(line, c.table);
   line += '\t';
@@ -180,9 +192,8 @@ void RunJournal::OnChange(int store, const ChangeView& c) {
   for (long long number : {static_cast<long long>(c.oldRowid), static_cast<long long>(c.newRowid),
                            static_cast<long long>(c.before.size()),
                            static_cast<long long>(c.after.size())}) {
-    char buffer[24];
-    const int n = std::snprintf(buffer, sizeof buffer, "\t%lld", number);
-    line.append(buffer, static_cast<std::size_t>(n));
+    line += '\t';
+    AppendInteger(line, number);
   }
   for (const CellView& value : c.before) {
     line += '\t';
@@ -202,8 +213,7 @@ void RunJournal::OnChange(int store, const ChangeView& c) {
 void RunJournal::OnCommit(int store) {
   Pending& pending = PendingOf(store);
   // An autocommit statement commits before it ends: its changes go with the commit.
-  pending.ended += pending.running;
-  pending.running.clear();
+  MoveLines(pending.running, pending.ended);
   if (pending.ended.empty()) return;
   if (!out_.Append(pending.ended) && problem_.empty()) {
     problem_ = "a change could not be written to " + dir_.string();
@@ -219,7 +229,7 @@ void RunJournal::OnRollback(int store) {
 
 void RunJournal::OnStatementEnd(int store, bool kept) {
   Pending& pending = PendingOf(store);
-  if (kept) pending.ended += pending.running;
+  if (kept) MoveLines(pending.running, pending.ended);
   pending.running.clear();
   // In a dry run nothing commits; a statement's changes are written when it has ended well.
   if (mode_ == RunMode::kDryRun) OnCommit(store);

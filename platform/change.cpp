@@ -1,7 +1,7 @@
 #include "platform/change.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
 namespace talvor {
 
@@ -14,18 +14,24 @@ Cell CellOf(const CellView& view) {
     case Cell::Kind::kInteger:
       cell.value = std::to_string(view.integer);
       break;
-    case Cell::Kind::kFloat: {
-      char buffer[40];
-      const int n = std::snprintf(buffer, sizeof buffer, "%.17g", view.real);
-      cell.value.assign(buffer, static_cast<std::size_t>(n));
+    case Cell::Kind::kFloat:
+      AppendReal(cell.value, view.real);
       break;
-    }
     case Cell::Kind::kText:
     case Cell::Kind::kBlob:
       cell.value.assign(view.bytes);
       break;
   }
   return cell;
+}
+
+void AppendReal(std::string& out, double value) {
+  // std::to_chars writes what printf does for this format, without parsing one; the
+  // journal writes a real per changed cell.
+  char buffer[40];
+  const auto [end, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 17);
+  out.append(buffer, end);
 }
 
 bool Probe::Same() const {

@@ -44,6 +44,8 @@ struct CellView {
 
 // The cell a view shows (reals as %.17g).
 Cell CellOf(const CellView& view);
+// Appends `value` as a cell holds it: the text printf's "%.17g" gives in the C locale.
+void AppendReal(std::string& out, double value);
 
 enum class ChangeOp : char { kInsert = 'I', kUpdate = 'U', kDelete = 'D' };
 

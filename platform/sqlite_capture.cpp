@@ -28,7 +28,14 @@ int AuthorizeHook(void* context, int action, const char* arg1, const char*, cons
   return static_cast<Capture*>(context)->OnAuthorize(action, arg1);
 }
 
-bool SameValue(sqlite3_value* a, sqlite3_value* b) {
+// A text or blob value's bytes. In a UTF-8 database a text's stored bytes are its UTF-8
+// bytes, and sqlite3_value_blob hands them over as they are, where sqlite3_value_text would
+// first copy every value read out of a row to end it with a NUL (an allocation per cell).
+const void* BytesOf(sqlite3_value* v, bool utf8) {
+  return utf8 ? sqlite3_value_blob(v) : sqlite3_value_text(v);
+}
+
+bool SameValue(sqlite3_value* a, sqlite3_value* b, bool utf8) {
   const int type = sqlite3_value_type(a);
   if (type != sqlite3_value_type(b)) return false;
   switch (type) {
@@ -41,19 +48,27 @@ bool SameValue(sqlite3_value* a, sqlite3_value* b) {
       const double x = sqlite3_value_double(a), y = sqlite3_value_double(b);
       return std::memcmp(&x, &y, sizeof x) == 0;
     }
-    case SQLITE_TEXT: {
-      const void* x = sqlite3_value_text(a);
-      const void* y = sqlite3_value_text(b);
-      const int n = sqlite3_value_bytes(a);
-      return n == sqlite3_value_bytes(b) && (n == 0 || std::memcmp(x, y, n) == 0);
-    }
     default: {
-      const void* x = sqlite3_value_blob(a);
-      const void* y = sqlite3_value_blob(b);
+      const void* x = type == SQLITE_TEXT ? BytesOf(a, utf8) : sqlite3_value_blob(a);
+      const void* y = type == SQLITE_TEXT ? BytesOf(b, utf8) : sqlite3_value_blob(b);
       const int n = sqlite3_value_bytes(a);
       return n == sqlite3_value_bytes(b) && (n == 0 || std::memcmp(x, y, n) == 0);
     }
   }
+}
+
+// The connection's text encoding is UTF-8 (a database's encoding is fixed when it is
+// created; SQLite's default).
+bool IsUtf8(sqlite3* db) {
+  sqlite3_stmt* stmt = nullptr;
+  bool utf8 = false;
+  if (sqlite3_prepare_v2(db, "PRAGMA encoding", -1, &stmt, nullptr) == SQLITE_OK &&
+      sqlite3_step(stmt) == SQLITE_ROW) {
+    const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+    utf8 = name != nullptr && std::strcmp(name, "UTF-8") == 0;
+  }
+  sqlite3_finalize(stmt);
+  return utf8;
 }
 
 // Frees the copies RecoverAddedColumns made, when the hook returns.
@@ -68,7 +83,7 @@ struct FreeOwned {
 }  // namespace
 
 Capture::Capture(sqlite3* db, ChangeSink& sink, int store, StoreKind kind, CaptureMode mode)
-    : db_(db), sink_(sink), store_(store), kind_(kind), mode_(mode) {
+    : db_(db), sink_(sink), store_(store), kind_(kind), mode_(mode), utf8_(IsUtf8(db)) {
   sqlite3_preupdate_hook(db_, &PreUpdateHook, this);
   sqlite3_commit_hook(db_, &CommitHook, this);
   sqlite3_rollback_hook(db_, &RollbackHook, this);
@@ -154,33 +169,23 @@ void Capture::RecoverAddedColumns(TableInfo& info, const char* table, std::int64
   sqlite3_finalize(stmt);
 }
 
-void Capture::View(const std::vector<sqlite3_value*>& values, std::vector<CellView>& views) {
-  views.resize(values.size());
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    sqlite3_value* v = values[i];
-    CellView& view = views[i];
-    switch (sqlite3_value_type(v)) {
-      case SQLITE_NULL:
-        view = CellView{};
-        break;
-      case SQLITE_INTEGER:
-        view = CellView{Cell::Kind::kInteger, sqlite3_value_int64(v), 0, {}};
-        break;
-      case SQLITE_FLOAT:
-        view = CellView{Cell::Kind::kFloat, 0, sqlite3_value_double(v), {}};
-        break;
-      case SQLITE_TEXT: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
-        const auto size = static_cast<std::size_t>(sqlite3_value_bytes(v));
-        view = CellView{Cell::Kind::kText, 0, 0, {text ? text : "", text ? size : 0}};
-        break;
-      }
-      default: {
-        const auto* blob = static_cast<const char*>(sqlite3_value_blob(v));
-        const auto size = static_cast<std::size_t>(sqlite3_value_bytes(v));
-        view = CellView{Cell::Kind::kBlob, 0, 0, {blob ? blob : "", blob ? size : 0}};
-        break;
-      }
+CellView Capture::ViewOf(sqlite3_value* v) const {
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL:
+      return CellView{};
+    case SQLITE_INTEGER:
+      return CellView{Cell::Kind::kInteger, sqlite3_value_int64(v), 0, {}};
+    case SQLITE_FLOAT:
+      return CellView{Cell::Kind::kFloat, 0, sqlite3_value_double(v), {}};
+    case SQLITE_TEXT: {
+      const auto* text = static_cast<const char*>(BytesOf(v, utf8_));
+      const auto size = static_cast<std::size_t>(sqlite3_value_bytes(v));
+      return CellView{Cell::Kind::kText, 0, 0, {text ? text : "", text ? size : 0}};
+    }
+    default: {
+      const auto* blob = static_cast<const char*>(sqlite3_value_blob(v));
+      const auto size = static_cast<std::size_t>(sqlite3_value_bytes(v));
+      return CellView{Cell::Kind::kBlob, 0, 0, {blob ? blob : "", blob ? size : 0}};
     }
   }
 }
@@ -222,7 +227,7 @@ void Capture::OnPreUpdate(int op, const char* table, std::int64_t key1, std::int
     bool all = key1 == key2;
     for (int i = 0; i < n; ++i) {
       const auto k = static_cast<std::size_t>(i);
-      if (!same_[k]) same_[k] = SameValue(before_[k], after_[k]) ? 1 : 0;
+      if (!same_[k]) same_[k] = SameValue(before_[k], after_[k], utf8_) ? 1 : 0;
       all = all && same_[k];
     }
     if (all) return;
@@ -231,8 +236,13 @@ void Capture::OnPreUpdate(int op, const char* table, std::int64_t key1, std::int
     info.told = true;
     sink_.OnTable(store_, table, info.columns);
   }
-  View(before_, beforeViews_);
-  View(after_, afterViews_);
+  beforeViews_.resize(before_.size());
+  for (std::size_t k = 0; k < before_.size(); ++k) beforeViews_[k] = ViewOf(before_[k]);
+  // A cell that is the before-image's is viewed once.
+  afterViews_.resize(after_.size());
+  for (std::size_t k = 0; k < after_.size(); ++k) {
+    afterViews_[k] = same_[k] ? beforeViews_[k] : ViewOf(after_[k]);
+  }
   ChangeView change;
   change.table = table;
   change.op = op == SQLITE_INSERT   ? ChangeOp::kInsert

@@ -63,13 +63,14 @@ class Capture {
   };
   TableInfo& Info(const char* table);
   void RecoverAddedColumns(TableInfo& info, const char* table, std::int64_t rowid);
-  void View(const std::vector<sqlite3_value*>& values, std::vector<CellView>& views);
+  CellView ViewOf(sqlite3_value* value) const;
 
   sqlite3* db_;
   ChangeSink& sink_;
   int store_;
   StoreKind kind_;
   CaptureMode mode_;
+  bool utf8_;
   bool began_ = false;
   bool finished_ = false;
   std::map<std::string, TableInfo> tables_;

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,39 @@ TEST(JournalFormat, EscapesSeparatorsAndReadsThemBack) {
   for (const EscapeCase& c : cases) {
     EXPECT_EQ(journal::Escape(c.bytes), c.escaped);
     EXPECT_EQ(journal::Unescape(c.escaped), c.bytes);
+  }
+}
+
+// Escaping looks at a field eight bytes at a time: each separator is found at every place
+// of a word, in a word's last bytes and in a field's short tail, next to others too.
+TEST(JournalFormat, EscapesASeparatorAtAnyPlaceOfALongField) {
+  const auto byHand = [](std::string_view bytes) {
+    std::string out;
+    for (char c : bytes) {
+      if (c == '\t' || c == '\n' || c == '\r' || c == '\\') {
+        out += '\\';
+        out += c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : '\\';
+      } else {
+        out += c;
+      }
+    }
+    return out;
+  };
+  // Bytes near the separators' values and high bytes around them, which a faulty word test
+  // could take for one.
+  const std::string kNear = "\x08\x0b\x0c\x0e[]\xdc\x89";
+  for (char separator : {'\t', '\n', '\r', '\\'}) {
+    for (std::size_t length = 1; length <= 27; ++length) {
+      for (std::size_t at = 0; at < length; ++at) {
+        std::string field(length, ' ');
+        for (std::size_t k = 0; k < length; ++k) field[k] = kNear[k % kNear.size()];
+        field[at] = separator;
+        ASSERT_EQ(journal::Escape(field), byHand(field)) << "length " << length << " at " << at;
+        field[length - 1 - at] = '\t';
+        ASSERT_EQ(journal::Escape(field), byHand(field)) << "two, length " << length;
+        EXPECT_EQ(journal::Unescape(journal::Escape(field)), field);
+      }
+    }
   }
 }
 
@@ -218,6 +253,75 @@ TEST(JournalFormat, FileOperationsNotedByARunReadBackAsNoted) {
   EXPECT_EQ(read->events[1].fields,
             (Fields{"copy", "letter.doc", outside.string(), "replaced", "dry-run"}));
   EXPECT_EQ(read->events[2].fields, (Fields{"delete", "old.MKD", "failed: Is a directory"}));
+}
+
+// Change lines are formatted straight from the views the storage layers hand over: every
+// cell must read back as the cell the view shows, and a statement's changes are kept, in
+// order, only when it ended well and once it committed.
+TEST(JournalFormat, ChangesReadBackAsTheirViewsShowThem) {
+  const testing::TempWorkDir site;
+  std::string error;
+  auto run = journal::RunJournal::Start(fs::current_path(), "Sync Phones", "sync-phones",
+                                        journal::RunMode::kRun,
+                                        DateTime{Date{2026, 12, 8}, 10, 0, 0}, {}, &error);
+  ASSERT_TRUE(run) << error;
+  const int store = run->OnStore(StoreKind::kSql, (fs::current_path() / "a.db").string());
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<CellView> cells = {
+      CellView{},
+      CellView{Cell::Kind::kInteger, std::numeric_limits<std::int64_t>::min(), 0, {}},
+      CellView{Cell::Kind::kInteger, std::numeric_limits<std::int64_t>::max(), 0, {}},
+      CellView{Cell::Kind::kInteger, -12, 0, {}},
+      CellView{Cell::Kind::kFloat, 0, 0.1, {}},
+      CellView{Cell::Kind::kFloat, 0, -0.0, {}},
+      CellView{Cell::Kind::kFloat, 0, 1e300, {}},
+      CellView{Cell::Kind::kFloat, 0, 5e-324, {}},
+      CellView{Cell::Kind::kFloat, 0, 123456.789, {}},
+      CellView{Cell::Kind::kFloat, 0, -inf, {}},
+      CellView{Cell::Kind::kText, 0, 0, "a\tlong name\\with\nseparators"},
+      CellView{Cell::Kind::kBlob, 0, 0, std::string_view("\0\r\x01record", 9)},
+  };
+  std::vector<char> same(cells.size(), 0);
+  same[3] = 1;
+  const auto change = [&](std::int64_t rowid) {
+    ChangeView c;
+    c.table = "Customer";
+    c.op = ChangeOp::kUpdate;
+    c.oldRowid = c.newRowid = rowid;
+    c.before = cells;
+    c.after = cells;
+    c.same = same;
+    run->OnChange(store, c);
+  };
+  change(1);
+  run->OnStatementEnd(store, true);
+  change(2);
+  run->OnStatementEnd(store, true);
+  change(3);
+  run->OnStatementEnd(store, false);  // undone: not kept
+  run->OnCommit(store);
+  change(4);  // an autocommit statement: told to commit before it ends
+  run->OnCommit(store);
+  run->OnStatementEnd(store, true);
+  ASSERT_TRUE(run->Finish(true, "")) << run->Problem();
+  const fs::path dir = run->Dir();
+  run.reset();
+
+  const auto read = journal::ReadRun(dir, &error);
+  ASSERT_TRUE(read) << error;
+  EXPECT_TRUE(read->complete) << read->endNote;
+  ASSERT_EQ(read->changes.size(), 3u);
+  journal::Row expected;
+  for (const CellView& v : cells) expected.push_back(CellOf(v));
+  const std::vector<std::int64_t> rowids = {1, 2, 4};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(read->changes[i].oldRowid, rowids[i]);
+    EXPECT_EQ(read->changes[i].before, expected);
+    EXPECT_EQ(read->changes[i].after, expected);
+  }
+  EXPECT_EQ(expected[4].value, "0.10000000000000001");
+  EXPECT_EQ(expected[5].value, "-0");
+  EXPECT_EQ(expected[9].value, "-inf");
 }
 
 struct InsideCase {

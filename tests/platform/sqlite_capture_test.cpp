@@ -181,6 +181,34 @@ TEST_F(CaptureTest, AWriteOfWhatWasThereTellsNothing) {
   }
 }
 
+// Text is told as UTF-8 bytes whatever the database's encoding: a UTF-8 database's bytes as
+// stored, a UTF-16 one's converted; an update of text to the same text tells nothing in both.
+TEST_F(CaptureTest, TextIsToldAsUtf8InADatabaseOfEitherEncoding) {
+  for (const char* encoding : {"UTF-8", "UTF-16le"}) {
+    std::string error;
+    const std::string file = std::string("enc-") + encoding + ".db";
+    Database db = Database::Open(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &error);
+    ASSERT_TRUE(db) << error;
+    ASSERT_EQ(db.Exec(std::string("PRAGMA encoding = '") + encoding +
+                          "'; CREATE TABLE t(b TEXT); "
+                          "INSERT INTO t VALUES('Caf\xc3\xa9 \tx'), ('same')",
+                      &error),
+              SQLITE_OK)
+        << error;
+    RecordingSink sink;
+    Capture capture(db.get(), sink, kStore, StoreKind::kSql, CaptureMode::kRecord);
+    ASSERT_EQ(db.Exec("UPDATE t SET b = 'same' WHERE b = 'same'; "
+                      "UPDATE t SET b = b || '\xc3\xbc' WHERE rowid = 1",
+                      &error),
+              SQLITE_OK)
+        << error;
+    const std::vector<Told> changes = sink.Changes();
+    ASSERT_EQ(changes.size(), 1u) << encoding << ": " << sink.Kinds();
+    EXPECT_EQ(changes[0].before, (Row{Text("Caf\xc3\xa9 \tx")})) << encoding;
+    EXPECT_EQ(changes[0].after, (Row{Text("Caf\xc3\xa9 \tx\xc3\xbc")})) << encoding;
+  }
+}
+
 TEST_F(CaptureTest, SqlitesOwnTablesAndOtherSchemasAreNotTold) {
   Exec("CREATE TABLE s(id INTEGER PRIMARY KEY AUTOINCREMENT, v)");
   Exec("ATTACH ':memory:' AS aux; CREATE TABLE aux.x(a)");
