@@ -115,7 +115,7 @@ struct Query::Impl final : internal::SessionMember {
     conn->ReleasePending();
     std::string error;
     std::string_view tail;
-    Statement s = Statement::Prepare(conn->handle(), sql, error, &tail);
+    Statement s = conn->Prepare(sql, error, &tail);
     if (!s) Fail(error);
     if (!Trim(tail).empty() && Trim(tail) != ";") Fail("the text holds more than one statement");
     internal::ResetOnExit reset(s);

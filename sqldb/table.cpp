@@ -215,7 +215,7 @@ struct Table::Impl final : internal::SessionMember {
 
   Statement Prepare(const std::string& sql) const {
     std::string error;
-    Statement s = Statement::Prepare(conn->handle(), sql, error);
+    Statement s = conn->Prepare(sql, error);
     if (!s) Fail(error + " [" + sql + "]");
     return s;
   }
@@ -339,8 +339,7 @@ struct Table::Impl final : internal::SessionMember {
     }
     std::string error;
     if (rowidName.empty() ||
-        !Statement::Prepare(conn->handle(), "SELECT " + rowidName + " FROM " + quotedTable,
-                            error)) {
+        !conn->Prepare("SELECT " + rowidName + " FROM " + quotedTable, error)) {
       Fail("the table has no rowid column to walk by");
     }
     row.assign(columns.size(), Variant());
@@ -504,9 +503,8 @@ struct Table::Impl final : internal::SessionMember {
     }
     const std::string condition = "(" + TranslateDialect(filter) + "\n)";
     std::string error;
-    if (!Statement::Prepare(conn->handle(),
-                            "SELECT " + rowidName + " FROM " + quotedTable + " WHERE " + condition,
-                            error)) {
+    if (!conn->Prepare("SELECT " + rowidName + " FROM " + quotedTable + " WHERE " + condition,
+                       error)) {
       Fail("the filter \"" + filter + "\" is not valid: " + error);
     }
     where = condition;

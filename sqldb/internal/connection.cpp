@@ -1,5 +1,7 @@
 #include "sqldb/internal/connection.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <system_error>
 #include <vector>
@@ -11,15 +13,43 @@
 #include "sqldb/internal/fields.h"
 #include "sqldb/internal/server_link.h"
 #include "sqldb/internal/server_restore.h"
+#include "sqldb/sql_trace.h"
 
 namespace talvor::sqldb::internal {
 namespace fs = std::filesystem;
 
 namespace {
 
-// Open connections by canonical file path. Entries expire when the last holder lets go.
-std::map<std::string, std::weak_ptr<Connection>>& Registry() {
-  static std::map<std::string, std::weak_ptr<Connection>> registry;
+// Open connections by canonical file path, and the statement trace they share.
+struct ConnectionRegistry {
+  // Entries expire when the last holder lets go.
+  std::map<std::string, std::weak_ptr<Connection>> byPath;
+  // Looked for once, as the first connection opens; each connection holds it too, so a
+  // connection that outlives the registry still writes to an open file.
+  std::shared_ptr<SqlTraceWriter> trace;
+  bool traceLooked = false;
+
+  ~ConnectionRegistry() {
+    // A connection never let go would keep the buffered end of the trace from the file.
+    if (trace) trace->Flush();
+  }
+
+  void LookForTrace() {
+    traceLooked = true;
+    const char* path = std::getenv(kSqlTraceVariable);
+    if (path == nullptr || *path == '\0') return;
+    std::string error;
+    auto writer = std::make_shared<SqlTraceWriter>(SqlTraceWriter::Create(path, &error));
+    if (*writer) {
+      trace = std::move(writer);
+    } else {
+      std::fprintf(stderr, "%s\n", error.c_str());
+    }
+  }
+};
+
+ConnectionRegistry& Registry() {
+  static ConnectionRegistry registry;
   return registry;
 }
 
@@ -96,18 +126,23 @@ std::shared_ptr<Connection> Connection::Open(std::string_view name,
     throw Error(DescribeDatabase(name, resolved) + ": the file does not exist");
   }
   const std::string key = canonical.string();
-  auto& registry = Registry();
-  if (auto it = registry.find(key); it != registry.end()) {
+  ConnectionRegistry& registry = Registry();
+  if (auto it = registry.byPath.find(key); it != registry.byPath.end()) {
     if (auto shared = it->second.lock()) return shared;
-    registry.erase(it);
+    registry.byPath.erase(it);
   }
+  if (!registry.traceLooked) registry.LookForTrace();
 
   sqlite::Database owner = OpenDatabaseFile(name, resolved, canonical);
   sqlite3* db = owner.get();
   std::shared_ptr<Connection> connection(new Connection(std::move(owner), canonical));
+  if (registry.trace) [[unlikely]] {
+    connection->trace_ = registry.trace;
+    connection->traceId_ = registry.trace->Open(key);
+  }
   // Checkpoints are run by AfterWrite, at a moment when no read is held.
   sqlite3_wal_hook(db, &Connection::OnWalCommit, connection.get());
-  registry[key] = connection;
+  registry.byPath[key] = connection;
   Kept()[key] = connection;
   if (CaptureState& capture = TheCapture(); capture.sink != nullptr) {
     connection->StartCapture(*capture.sink, capture.mode);
@@ -120,6 +155,31 @@ Connection::~Connection() {
   ReleasePending();
   ReleaseCursors();
   capture_.reset();
+  holder_.reset();  // finalized before the close the trace tells
+  if (trace_) [[unlikely]] {
+    trace_->Close(traceId_);
+  }
+}
+
+Statement Connection::Prepare(std::string_view sql, std::string& error, std::string_view* tail) {
+  if (trace_) [[unlikely]] {
+    return PrepareTraced(sql, error, tail);
+  }
+  return Statement::Prepare(db_.get(), sql, error, tail);
+}
+
+Statement Connection::PrepareTraced(std::string_view sql, std::string& error,
+                                    std::string_view* tail) {
+  std::string_view rest;
+  Statement s = Statement::Prepare(db_.get(), sql, error, &rest);
+  if (tail != nullptr) *tail = rest;
+  const int code = s ? SQLITE_OK : sqlite3_errcode(db_.get());
+  const int id = trace_->Prepare(traceId_, code, sql.substr(0, sql.size() - rest.size()));
+  if (s) {
+    s.trace_ = trace_;
+    s.traceId_ = id;
+  }
+  return s;
 }
 
 void Connection::StartCapture(ChangeSink& sink, CaptureMode mode) {
@@ -195,8 +255,7 @@ void Connection::JoinHeldRead(Statement& next) {
   // read open meanwhile.
   if (!holder_) {
     std::string error;
-    holder_ = std::make_unique<Statement>(
-        Statement::Prepare(db_.get(), "SELECT rowid FROM sqlite_master", error));
+    holder_ = std::make_unique<Statement>(Prepare("SELECT rowid FROM sqlite_master", error));
   }
   if (*holder_ && holder_->Step() == SQLITE_ROW) {
     holding_ = true;
@@ -243,7 +302,7 @@ int Connection::StepWrite(Statement& s) {
     const bool held = pending_ != nullptr || holding_;
     ReleasePending();
     if (ReleaseCursors() || held) {
-      sqlite3_reset(s.get());  // keeps the bound values for the second run
+      s.ResetKeepingBindings();  // for the second run
       rc = s.Step();
     }
   }
@@ -257,6 +316,9 @@ void Connection::AfterWrite() {
   walFrames_ = 0;
   // A walk's cursor would keep the log from being reused; its walk starts another one.
   ReleaseCursors();
+  if (trace_) [[unlikely]] {
+    trace_->Checkpoint(traceId_);
+  }
   sqlite3_wal_checkpoint_v2(db_.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
@@ -272,6 +334,34 @@ Statement Statement::Prepare(sqlite3* db, std::string_view sql, std::string& err
     return Statement();
   }
   return Statement(std::move(stmt));
+}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+  if (this != &other) {
+    if (trace_) [[unlikely]] {
+      TraceFinalize();
+    }
+    stmt_ = std::move(other.stmt_);
+    trace_ = std::move(other.trace_);
+    traceId_ = other.traceId_;
+  }
+  return *this;
+}
+
+void Statement::TraceFinalize() {
+  trace_->Finalize(traceId_);
+}
+
+void Statement::TraceBindInteger(int index, std::int64_t value) {
+  trace_->BindInteger(traceId_, index, value);
+}
+
+void Statement::TraceStep(int rc) {
+  trace_->Step(traceId_, rc);
+}
+
+void Statement::TraceReset(bool clearBindings) {
+  trace_->Reset(traceId_, clearBindings);
 }
 
 void Statement::Bind(int index, const Variant& value) {
@@ -296,7 +386,31 @@ void Statement::Bind(int index, const Variant& value) {
       const std::string text = StoredDateTime(value.DateTimeValue());
       sqlite3_bind_text64(stmt_.get(), index, text.data(), text.size(), SQLITE_TRANSIENT,
                           SQLITE_UTF8);
-      break;
+      if (trace_) [[unlikely]] {
+        trace_->BindText(traceId_, index, text);
+      }
+      return;
+    }
+  }
+  if (trace_) [[unlikely]] {
+    switch (value.type()) {
+      case Variant::Type::kNull:
+        trace_->BindNull(traceId_, index);
+        break;
+      case Variant::Type::kBoolean:
+        trace_->BindInteger(traceId_, index, value.Boolean() ? 1 : 0);
+        break;
+      case Variant::Type::kInteger:
+        trace_->BindInteger(traceId_, index, value.Integer());
+        break;
+      case Variant::Type::kFloat:
+        trace_->BindFloat(traceId_, index, value.Float());
+        break;
+      case Variant::Type::kText:
+        trace_->BindText(traceId_, index, value.Text());
+        break;
+      case Variant::Type::kDateTime:
+        break;  // told above, with the text it is bound as
     }
   }
 }
@@ -343,7 +457,7 @@ void CaptureDatabases(ChangeSink* sink, CaptureMode mode) {
   capture.mode = mode;
   internal::ServerLink::CaptureAll(sink, mode);
   if (sink == nullptr) return;
-  for (auto& [key, weak] : internal::Registry()) {
+  for (auto& [key, weak] : internal::Registry().byPath) {
     if (auto connection = weak.lock()) {
       connection->StartCapture(*sink, mode);
       capture.held.push_back(std::move(connection));

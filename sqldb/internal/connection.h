@@ -22,6 +22,10 @@
 #include "platform/sqlite_capture.h"
 #include "sqldb/variant.h"
 
+namespace talvor::sqldb {
+class SqlTraceWriter;
+}
+
 namespace talvor::sqldb::internal {
 
 class Statement;
@@ -55,6 +59,9 @@ class Connection {
   Connection& operator=(const Connection&) = delete;
 
   sqlite3* handle() const { return db_.get(); }
+  // Prepares `sql` on this connection, as Statement::Prepare does; the statement's steps,
+  // bindings and resets go to the connection's trace when there is one (sqldb/sql_trace.h).
+  Statement Prepare(std::string_view sql, std::string& error, std::string_view* tail = nullptr);
 
   // A read that has just returned its row may be kept open, so that a write that follows at
   // once (the post of a fetched row) joins its read transaction instead of starting one of
@@ -119,8 +126,11 @@ class Connection {
   Connection(sqlite::Database db, std::filesystem::path path)
       : db_(std::move(db)), path_(std::move(path)) {}
   static int OnWalCommit(void* self, sqlite3*, const char*, int frames);
+  Statement PrepareTraced(std::string_view sql, std::string& error, std::string_view* tail);
 
   sqlite::Database db_;
+  std::shared_ptr<SqlTraceWriter> trace_;     // null unless TALVOR_SQL_TRACE named a file
+  int traceId_ = 0;                           // the connection's number in the trace
   std::unique_ptr<sqlite::Capture> capture_;  // declared after db_: finished before it closes
   std::filesystem::path path_;
   Statement* pending_ = nullptr;
@@ -139,15 +149,23 @@ class Connection {
 inline constexpr std::chrono::milliseconds kMaxReadAge{200};
 
 // A prepared statement; reset after every use so that no read stays open between calls.
+// Those of a connection (Connection::Prepare) are stepped, bound and reset only through
+// here, so that a trace of the connection misses none of it.
 class Statement {
  public:
   Statement() = default;
-  // Prepares `sql`. On failure returns an empty statement and sets `error` to the engine's
-  // message; `tail` receives the text after the first statement.
+  // Prepares `sql`, untraced (bulk loads: Connection::Prepare for a connection's). On
+  // failure returns an empty statement and sets `error` to the engine's message; `tail`
+  // receives the text after the first statement.
   static Statement Prepare(sqlite3* db, std::string_view sql, std::string& error,
                            std::string_view* tail = nullptr);
+  ~Statement() {
+    if (trace_) [[unlikely]] {
+      TraceFinalize();
+    }
+  }
   Statement(Statement&&) noexcept = default;
-  Statement& operator=(Statement&&) noexcept = default;
+  Statement& operator=(Statement&& other) noexcept;
 
   explicit operator bool() const { return static_cast<bool>(stmt_); }
   sqlite3_stmt* get() const { return stmt_.get(); }
@@ -155,20 +173,50 @@ class Statement {
   // Binds a value to the 1-based parameter `index`: booleans as 0/1, date-times as their
   // stored text.
   void Bind(int index, const Variant& value);
-  void BindInt(int index, std::int64_t value) { sqlite3_bind_int64(stmt_.get(), index, value); }
+  void BindInt(int index, std::int64_t value) {
+    sqlite3_bind_int64(stmt_.get(), index, value);
+    if (trace_) [[unlikely]] {
+      TraceBindInteger(index, value);
+    }
+  }
   // SQLITE_ROW, SQLITE_DONE or an error code.
-  int Step() { return sqlite3_step(stmt_.get()); }
+  int Step() {
+    const int rc = sqlite3_step(stmt_.get());
+    if (trace_) [[unlikely]] {
+      TraceStep(rc);
+    }
+    return rc;
+  }
   void Reset() {
     sqlite3_reset(stmt_.get());
     sqlite3_clear_bindings(stmt_.get());
+    if (trace_) [[unlikely]] {
+      TraceReset(true);
+    }
+  }
+  // Resets it for another run of the same bound values.
+  void ResetKeepingBindings() {
+    sqlite3_reset(stmt_.get());
+    if (trace_) [[unlikely]] {
+      TraceReset(false);
+    }
   }
   int ColumnCount() const { return sqlite3_column_count(stmt_.get()); }
   // Column `index` of the current row as a cell (null, integer, float or text).
   void ReadCell(int index, Variant& cell) const;
 
  private:
+  friend class Connection;
   explicit Statement(sqlite::Statement stmt) : stmt_(std::move(stmt)) {}
+  // Only while a trace is written (sqldb/sql_trace.h).
+  void TraceFinalize();
+  void TraceBindInteger(int index, std::int64_t value);
+  void TraceStep(int rc);
+  void TraceReset(bool clearBindings);
+
   sqlite::Statement stmt_;
+  std::shared_ptr<SqlTraceWriter> trace_;  // set only on a traced connection's statement
+  int traceId_ = 0;                        // the statement's number in the trace
 };
 
 // Resets a statement when the scope ends, whatever happened.
