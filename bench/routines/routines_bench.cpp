@@ -1,28 +1,32 @@
 // Times every built routine on a large demo site, each in a process of its own, and prints
 // a table: routine, records read and written through the engine, rows read and written
-// through the components, seconds; then the limit of the routine's engine work and how far
-// the routine is from it.
+// through the components, seconds; then the limit of the routine's accesses (its engine
+// calls and its SQL statements) and how far the routine is from it.
 //
 //   routines_bench SITE [--clients N] [--only SLUG...] [--no-limit] [--server DSN]
 // SITE is created with N clients (default 100000) when it holds no site yet. Routines run
 // in window order on the same site, answering "no" to every question, as an engineer would
 // click them one after another.
 //
-// The limit. Each routine runs with the engine's call trace on (TALVOR_ENGINE_TRACE,
-// legacy/engine_trace.h); afterwards the trace is replayed on bare SQLite
-// (bench/engine/replay.h) on a copy of the site taken just before the routine ran, in a
-// process of its own, and every replayed call must get the status the trace says.
-// `limit` is the replay's seconds: the cost of the routine's record-file accesses
-// themselves. `x-limit` is seconds / limit. The limit covers the engine's calls only; a
-// routine's SQL work has no bare counterpart here, so a routine that makes no engine call
-// shows "-". The routine's seconds include writing the trace (one buffered append per
-// call).
+// The limit. Each routine runs with the engine's call trace (TALVOR_ENGINE_TRACE,
+// legacy/engine_trace.h) and the SQL layer's statement trace (TALVOR_SQL_TRACE,
+// sqldb/sql_trace.h) on; afterwards both are replayed on bare SQLite (bench/engine/replay.h,
+// bench/sqldb/statement_replay.h) on a copy of the site taken just before the routine ran,
+// in a process of its own, and every replayed call and step must get the status the trace
+// says. `limit` is the sum of both replays' seconds: the cost of the routine's accesses
+// themselves, to the record files and to the agency database (a routine that opened no
+// database has no SQL trace, which counts 0 s). `x-limit` is seconds / limit. A routine that
+// made neither engine calls that read or wrote a record nor SQL statements shows "-". The
+// routine's seconds include writing the traces (one buffered append per call or statement
+// operation); the seconds of each replay go to standard error.
 //
 // With --server DSN every routine also runs on a twin of the site whose agency database is
 // the ODBC data source DSN (SITE-server/, made afresh from SITE at the start: its database
 // copied to the server, which the benchmark empties of those tables): `server` is its
 // seconds there, `x-file` server / seconds, and `stmts/row` the statements it sent to the
 // server per row it read or wrote (each statement at least one round trip).
+#include <sqlite3.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +40,7 @@
 #include <vector>
 
 #include "bench/engine/replay.h"
+#include "bench/sqldb/statement_replay.h"
 #include "legacy/engine_trace.h"
 #include "legacy/stats.h"
 #include "tools/demo/demo_site.h"
@@ -45,6 +50,7 @@
 #include "shell/run_protocol.h"
 #include "tests/testing/scripted_frontend.h"
 #include "shell/startup.h"
+#include "sqldb/sql_trace.h"
 #include "sqldb/stats.h"
 #include "sqldb/transfer.h"
 
@@ -73,20 +79,44 @@ int RunOne(const std::string& slug, const fs::path& out) {
   return 0;
 }
 
-// Replays `trace` with the site's paths read under `copy`; writes "seconds calls
-// mismatches" and the first mismatch to `out`.
-int ReplayOne(const fs::path& trace, const fs::path& site, const fs::path& copy,
-              const fs::path& out) {
-  std::vector<TraceEntry> entries;
+// A trace the routine never started (it made no call of that kind) replays in no time.
+bool Traced(const fs::path& trace) {
+  std::error_code ec;
+  return fs::file_size(trace, ec) > 0 && !ec;
+}
+
+// Replays the engine trace and then the SQL trace with the site's paths read under `copy`;
+// writes "engine-seconds engine-calls sql-seconds sql-calls mismatches" and the first
+// mismatch to `out`.
+int ReplayOne(const fs::path& engineTrace, const fs::path& sqlTrace, const fs::path& site,
+              const fs::path& copy, const fs::path& out) {
+  // As both layers set SQLite up in the routine's process, before either replay uses it.
+  sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
   std::string error;
-  bench::ReplayResult r;
-  if (!ReadEngineTrace(trace, &entries, &error) ||
-      !bench::ReplayEngineTrace(entries, site, copy, &r, &error)) {
-    std::cerr << "routines_bench: " << error << "\n";
-    return 2;
+  bench::ReplayResult engine;
+  if (Traced(engineTrace)) {
+    std::vector<TraceEntry> entries;
+    if (!ReadEngineTrace(engineTrace, &entries, &error) ||
+        !bench::ReplayEngineTrace(entries, site, copy, &engine, &error)) {
+      std::cerr << "routines_bench: " << error << "\n";
+      return 2;
+    }
   }
-  std::ofstream(out) << r.seconds << ' ' << r.calls << ' ' << r.mismatches << '\n'
-                     << r.firstMismatch << '\n';
+  bench::StatementReplayResult sql;
+  if (Traced(sqlTrace)) {
+    std::vector<sqldb::SqlTraceEntry> entries;
+    if (!sqldb::ReadSqlTrace(sqlTrace, &entries, &error) ||
+        !bench::ReplaySqlTrace(entries, site, copy, &sql, &error)) {
+      std::cerr << "routines_bench: " << error << "\n";
+      return 2;
+    }
+  }
+  std::ofstream(out) << engine.seconds << ' ' << engine.calls << ' ' << sql.seconds << ' '
+                     << sql.calls << ' ' << engine.mismatches + sql.mismatches << '\n'
+                     << (engine.mismatches != 0 ? "engine " + engine.firstMismatch
+                         : sql.mismatches != 0  ? "SQL " + sql.firstMismatch
+                                                : std::string())
+                     << '\n';
   return 0;
 }
 
@@ -110,8 +140,8 @@ int main(int argc, char** argv) {
   if (args.size() == 3 && args[0] == "--run") {
     return RunOne(args[1], args[2]);
   }
-  if (args.size() == 5 && args[0] == "--replay") {
-    return ReplayOne(args[1], args[2], args[3], args[4]);
+  if (args.size() == 6 && args[0] == "--replay") {
+    return ReplayOne(args[1], args[2], args[3], args[4], args[5]);
   }
   if (args.empty()) {
     std::cerr << "usage: routines_bench SITE [--clients N] [--only SLUG...] [--no-limit]"
@@ -144,13 +174,14 @@ int main(int argc, char** argv) {
               << std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()
               << " s\n";
   }
-  // The engine names files by their canonical paths; the replay maps those.
+  // Both layers name files by their canonical paths; the replays map those.
   site = fs::canonical(site);
   const fs::path self = ExecutablePath();
   const fs::path scratch = fs::temp_directory_path() /
                            ("talvor-routines-bench-" + std::to_string(std::random_device()()));
   const fs::path before = scratch / "site";
   const fs::path trace = scratch / "trace";
+  const fs::path sqlTrace = scratch / "sql-trace";
   fs::create_directories(scratch);
   fs::current_path(site);
   const fs::path twin = site.parent_path() / (site.filename().string() + "-server");
@@ -178,11 +209,13 @@ int main(int argc, char** argv) {
     const fs::path result = site / ".bench-result";
     fs::remove(result);
     fs::remove(trace);
+    fs::remove(sqlTrace);
     std::string command =
         Quote(self.string()) + " --run " + Quote(e->Slug()) + " " + Quote(result.string());
     if (limits) {
       CopySite(site, before);
-      command = std::string(kEngineTraceVariable) + "=" + Quote(trace.string()) + " " + command;
+      command = std::string(kEngineTraceVariable) + "=" + Quote(trace.string()) + " " +
+                sqldb::kSqlTraceVariable + "=" + Quote(sqlTrace.string()) + " " + command;
     }
     if (std::system(command.c_str()) != 0 || !fs::exists(result)) {
       std::printf("%-22s failed to run\n", e->caption);
@@ -197,22 +230,25 @@ int main(int argc, char** argv) {
     if (limits) {
       const fs::path replayed = site / ".bench-replay";
       fs::remove(replayed);
-      const std::string replay = Quote(self.string()) + " --replay " + Quote(trace.string()) +
-                                 " " + Quote(site.string()) + " " + Quote(before.string()) + " " +
-                                 Quote(replayed.string());
-      double limit = 0;
-      long long calls = 0, mismatches = 0;
+      const std::string replay = Quote(self.string()) + " --replay " + Quote(trace.string()) + " " +
+                                 Quote(sqlTrace.string()) + " " + Quote(site.string()) + " " +
+                                 Quote(before.string()) + " " + Quote(replayed.string());
+      double engineLimit = 0, sqlLimit = 0;
+      long long engineCalls = 0, sqlCalls = 0, mismatches = 0;
       if (std::system(replay.c_str()) == 0 && fs::exists(replayed)) {
         std::ifstream r(replayed);
-        r >> limit >> calls >> mismatches;
+        r >> engineLimit >> engineCalls >> sqlLimit >> sqlCalls >> mismatches;
         std::getline(r, mismatch);
         std::getline(r, mismatch);
         fs::remove(replayed);
+        const double limit = engineLimit + sqlLimit;
+        std::fprintf(stderr, "%s: limit %.2f s = engine calls %.2f s (%lld) + SQL %.2f s (%lld)\n",
+                     e->Slug().c_str(), limit, engineLimit, engineCalls, sqlLimit, sqlCalls);
         if (mismatches != 0) {
           limitText = "mismatch";
           mismatch = "  (" + std::to_string(mismatches) + " replayed statuses differ; first: " +
                      mismatch + ")";
-        } else if (calls > 0 && rr + rw > 0) {
+        } else if (limit > 0 && ((engineCalls > 0 && rr + rw > 0) || sqlCalls > 0)) {
           char buffer[32];
           std::snprintf(buffer, sizeof buffer, "%.2f", limit);
           limitText = buffer;
@@ -257,7 +293,9 @@ int main(int argc, char** argv) {
   std::error_code ec;
   fs::remove_all(scratch, ec);
   std::printf("common group total: %.2f s", common);
-  if (limits) std::printf(" (limit of its engine calls %.2f s)", commonLimit);
+  if (limits) {
+    std::printf(" (limit of its accesses, engine calls and SQL statements: %.2f s)", commonLimit);
+  }
   if (!dsn.empty()) {
     std::printf("; on the server %.2f s, %.2f x the file's", commonServer,
                 common > 0 ? commonServer / common : 0.0);
