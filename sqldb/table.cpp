@@ -638,8 +638,7 @@ struct Table::Impl final : internal::SessionMember {
     rowChanges = conn->Changes();
     for (std::size_t i = 0; i < columns.size(); ++i) {
       const int at = first + static_cast<int>(i);
-      s.ReadCell(at, row[i]);
-      rowBlobs[i] = sqlite3_column_type(s.get(), at) == SQLITE_BLOB ? 1 : 0;
+      rowBlobs[i] = s.ReadCell(at, row[i]) ? 1 : 0;
     }
   }
 

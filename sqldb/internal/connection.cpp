@@ -415,22 +415,23 @@ void Statement::Bind(int index, const Variant& value) {
   }
 }
 
-void Statement::ReadCell(int index, Variant& cell) const {
-  switch (sqlite3_column_type(stmt_.get(), index)) {
+bool Statement::ReadCell(int index, Variant& cell) const {
+  const int type = sqlite3_column_type(stmt_.get(), index);
+  switch (type) {
     case SQLITE_NULL:
       cell = Variant();
-      break;
+      return false;
     case SQLITE_INTEGER:
       cell = static_cast<std::int64_t>(sqlite3_column_int64(stmt_.get(), index));
-      break;
+      return false;
     case SQLITE_FLOAT:
       cell = sqlite3_column_double(stmt_.get(), index);
-      break;
+      return false;
     default: {
       const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt_.get(), index));
       const auto size = static_cast<std::size_t>(sqlite3_column_bytes(stmt_.get(), index));
       cell.AssignText(data ? data : "", size);
-      break;
+      return type == SQLITE_BLOB;
     }
   }
 }

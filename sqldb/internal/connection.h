@@ -202,8 +202,9 @@ class Statement {
     }
   }
   int ColumnCount() const { return sqlite3_column_count(stmt_.get()); }
-  // Column `index` of the current row as a cell (null, integer, float or text).
-  void ReadCell(int index, Variant& cell) const;
+  // Column `index` of the current row as a cell (null, integer, float or text); true when
+  // it was stored as a BLOB (its bytes are then the cell's text).
+  bool ReadCell(int index, Variant& cell) const;
 
  private:
   friend class Connection;
