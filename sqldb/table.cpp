@@ -93,6 +93,9 @@ struct Table::Impl final : internal::SessionMember {
     std::vector<char> rowBlobs;
     std::int64_t changes = -1;
     std::string version;  // on a server, the row's version it was read at
+    // On a file, the row is not copied here: it is the component's `row` while rowSerial
+    // is this (a row read since, by any move, ends the answer).
+    std::uint64_t serial = 0;
   };
   struct FileLocateShape {
     Statement s;
@@ -148,6 +151,9 @@ struct Table::Impl final : internal::SessionMember {
   std::int64_t rowid = 0;
   std::vector<Variant> row;
   std::vector<char> rowBlobs;     // per column: `row` holds it as text read from a BLOB
+  // Changes whenever `row` is set anew (RowSetAnew): while it stays the same, `row` still
+  // holds what a file's Locate read into it, and that answer needs no copy of its own.
+  std::uint64_t rowSerial = 0;
   std::int64_t rowChanges = 0;    // the connection's Changes() when `row` was read
   std::string rowVersion;         // on a server, the version `row` was read at; "": not known
   bool hasTriggers = false;       // an UPDATE of the table may do more than set its values
@@ -276,6 +282,7 @@ struct Table::Impl final : internal::SessionMember {
     walk.clear();
     row.clear();
     rowBlobs.clear();
+    RowSetAnew();
     edit.clear();
     assigned.clear();
     columns.clear();
@@ -344,6 +351,7 @@ struct Table::Impl final : internal::SessionMember {
     }
     row.assign(columns.size(), Variant());
     rowBlobs.assign(columns.size(), 0);
+    RowSetAnew();
     {
       Statement s = Prepare(
           "SELECT count(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ?1 "
@@ -633,8 +641,11 @@ struct Table::Impl final : internal::SessionMember {
            ")";
   }
 
+  void RowSetAnew() { ++rowSerial; }
+
   // Reads the row at columns first.. of the stepped statement `s` into `row`.
   void ReadRow(const Statement& s, int first) {
+    RowSetAnew();
     rowChanges = conn->Changes();
     for (std::size_t i = 0; i < columns.size(); ++i) {
       const int at = first + static_cast<int>(i);
@@ -942,6 +953,7 @@ struct Table::Impl final : internal::SessionMember {
           UpdateFileRow();
         }
         row.swap(edit);
+        RowSetAnew();
         // The row as set, not as the server holds it: the next post reads it again.
         rowVersion.clear();
         for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -1109,8 +1121,9 @@ struct Table::Impl final : internal::SessionMember {
     conn->JoinHeldRead(s);
     LocateAnswer& last = shape.last;
     const std::uint64_t read = conn->HeldRead();
-    if (read != 0 && read == shape.read && last.changes == conn->Changes() && last.cells == cells) {
-      return TakeAnswer(last, /*rowRead=*/false);
+    if (read != 0 && read == shape.read && last.changes == conn->Changes() && last.cells == cells &&
+        (!last.found || last.serial == rowSerial)) {
+      return TakeAnswer(last, /*rowRead=*/true);  // `row` holds it still
     }
     last.cells.clear();  // no answer kept while it is asked again
     for (std::size_t k = 0; k < cells.size(); ++k) {
@@ -1129,8 +1142,7 @@ struct Table::Impl final : internal::SessionMember {
     } else {
       last.rowid = sqlite3_column_int64(s.get(), 0);
       ReadRow(s, 1);
-      last.row = row;
-      last.rowBlobs = rowBlobs;
+      last.serial = rowSerial;
       // Held like a fetch's read: the edit and post that often follow join it.
       conn->HoldPending(s);
     }
@@ -1168,6 +1180,7 @@ struct Table::Impl final : internal::SessionMember {
     if (!rowRead) {
       row = answer.row;
       rowBlobs = answer.rowBlobs;
+      RowSetAnew();
     }
     rowid = answer.rowid;
     rowChanges = answer.changes;
@@ -1207,6 +1220,7 @@ struct Table::Impl final : internal::SessionMember {
     }
     row.assign(columns.size(), Variant());
     rowBlobs.assign(columns.size(), 0);
+    RowSetAnew();
     hasTriggers = false;
     indexColumns.clear();
     for (const internal::IndexInfo& index : serverTable.indexes) {
@@ -1252,6 +1266,7 @@ struct Table::Impl final : internal::SessionMember {
   }
 
   void ServerReadRow(const odbc::Statement& s, int first) {
+    RowSetAnew();
     rowChanges = server->Changes();
     for (std::size_t i = 0; i < columns.size(); ++i) {
       row[i] = internal::ReadServerValue(s, first + static_cast<int>(i), columns[i].kind);
@@ -1324,6 +1339,7 @@ struct Table::Impl final : internal::SessionMember {
       auto found = block.find(id);
       if (found == block.end()) return false;
       row = found->second.cells;
+      RowSetAnew();
       rowVersion = found->second.version;
       rowChanges = server->Changes();
       std::fill(rowBlobs.begin(), rowBlobs.end(), 0);

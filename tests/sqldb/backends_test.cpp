@@ -429,6 +429,12 @@ TEST_P(BackendsTest, ALocateOfTheSameValuesIsAnsweredAgainUntilSomethingWrites) 
   ASSERT_TRUE(t.Locate("Code", {"B"}));
   EXPECT_EQ(t.AsInteger("Qty"), 53);
   EXPECT_EQ(Stats().rowsRead, read + 1);
+  // And after the walk moved it on from there.
+  t.Next();
+  EXPECT_EQ(t.AsString("Code"), "C");
+  ASSERT_TRUE(t.Locate("Code", {"B"}));
+  EXPECT_EQ(t.AsString("Code"), "B");
+  EXPECT_EQ(t.AsInteger("Qty"), 53);
   t.Edit();
   t.SetInteger("Qty", 54);
   t.Post();
