@@ -207,15 +207,24 @@ const DatabaseTarget& NameResolution::Locate(std::string_view name) {
       if (fileError) existing_ = file;
     }
   }
-  // A stamp no older than this may share its clock tick with a change still to come.
+  // A stamp may share its clock tick with a change still to come when it is not older than
+  // that tick. A stamp in whole seconds may come from a file system that keeps its times in
+  // whole seconds or in two (FAT): two seconds. One with a fraction comes from one that keeps
+  // finer times (a jiffy of the kernel's clock, 10 ms on exFAT): a tenth of a second. A
+  // routine's first report file changes the working directory, and its queries opened in
+  // the window that follows each locate their database anew.
   using std::chrono::nanoseconds;
-  const std::int64_t settled = std::chrono::duration_cast<nanoseconds>(
-                                   std::chrono::system_clock::now().time_since_epoch())
-                                   .count() -
-                               std::int64_t{2'000'000'000};
+  const std::int64_t now =
+      std::chrono::duration_cast<nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count();
+  const auto settled = [now](std::int64_t changedNs) {
+    constexpr std::int64_t kSecond = 1'000'000'000;
+    const std::int64_t tick = changedNs % kSecond == 0 ? 2 * kSecond : kSecond / 10;
+    return changedNs <= now - tick;
+  };
   kept_ = !ec && !fromSources;
   for (const Watched& w : watched_) {
-    if (!w.stamp.known || (w.content && w.stamp.exists && w.stamp.changedNs > settled)) {
+    if (!w.stamp.known || (w.content && w.stamp.exists && !settled(w.stamp.changedNs))) {
       kept_ = false;
     }
   }

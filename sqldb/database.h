@@ -46,8 +46,9 @@ class NameResolution {
   // LocateDatabase(name), or the answer of the last call for the same name while the
   // working directory, aliases.cfg, the target file and the folder holding it stand as they
   // stood then (each looked at once). An answer is given again only when each of them had
-  // last changed two seconds or more before it was found: a change within the tick of a
-  // file system's clock would otherwise go unseen. Never kept: an answer from the driver
+  // last changed a tick of its file system's clock or more before it was found (two
+  // seconds for a time in whole seconds, a tenth of a second for a finer one): a change
+  // within that tick would otherwise go unseen. Never kept: an answer from the driver
   // manager's data sources, and any answer on Windows (platform::StampOf).
   const DatabaseTarget& Locate(std::string_view name);
   // The last answer's file as an existing regular file, symbolic links followed (found with

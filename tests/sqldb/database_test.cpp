@@ -279,6 +279,42 @@ TEST_F(ResolveDatabaseNameTest, AnswerFromFilesChangedJustNowIsNotKept) {
   EXPECT_EQ(located.Locate("AGY").file, fs::path("two.db"));
 }
 
+// How long "just now" lasts follows the file system's clock: a time with a fraction of a
+// second comes from one that keeps fine times, and half a second is then long ago; a time in
+// whole seconds may come from one that ticks once in two, and a second is not.
+TEST_F(ResolveDatabaseNameTest, AnAnswerIsKeptOnceItsFilesAreATickOfTheirClockOld) {
+  WriteFile("aliases.cfg", "AGY=one.db\n");
+  WriteFile("one.db", "");
+  WriteFile("two.db", "");
+  const auto stampAll = [](fs::file_time_type when) {
+    for (const auto& entry : fs::directory_iterator(".")) fs::last_write_time(entry.path(), when);
+    fs::last_write_time(".", when);
+  };
+  using std::chrono::nanoseconds;
+  const auto now = fs::file_time_type::clock::now();
+  // The whole second at or before half a second ago: between 0.5 and 1.5 seconds ago.
+  const auto wholeSecond =
+      std::chrono::floor<std::chrono::seconds>(now - std::chrono::milliseconds(500));
+  // A fraction of a second past it: at least a third of a second ago.
+  const fs::file_time_type fine = wholeSecond + nanoseconds(123456789);
+  stampAll(fine);
+  if (fs::last_write_time("aliases.cfg") != fine) {
+    GTEST_SKIP() << "this file system keeps no fraction of a second";
+  }
+  NameResolution located;
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("one.db"));
+  RewriteUnseen("aliases.cfg", "AGY=two.db\n");
+  EXPECT_EQ(located.Locate("AGY").file, fs::path("one.db")) << "the answer was not kept";
+
+  // A whole second, less than two seconds ago.
+  RewriteUnseen("aliases.cfg", "AGY=one.db\n");
+  stampAll(wholeSecond);
+  NameResolution again;
+  EXPECT_EQ(again.Locate("AGY").file, fs::path("one.db"));
+  RewriteUnseen("aliases.cfg", "AGY=two.db\n");
+  EXPECT_EQ(again.Locate("AGY").file, fs::path("two.db")) << "the answer was kept";
+}
+
 TEST_F(ResolveDatabaseNameTest, QueryOpenedAgainReadsWhereTheAliasNowPoints) {
   for (const char* file : {"one.db", "two.db"}) {
     sqlite3* handle = nullptr;
