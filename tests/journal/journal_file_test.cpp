@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -229,6 +231,20 @@ TEST(JournalFormat, FileCopyAndDeleteLinesReadBackAsEvents) {
 
 // What the run journal writes for a file copied or deleted is what ReadRun reads back, with
 // paths under the working directory made relative to it.
+// Ends `run` as completed and reads its journal back, which must be complete.
+std::optional<journal::RunRecord> FinishAndReadBack(std::unique_ptr<journal::RunJournal> run) {
+  EXPECT_TRUE(run->Finish(true, "")) << run->Problem();
+  const fs::path dir = run->Dir();
+  run.reset();
+  std::string error;
+  auto read = journal::ReadRun(dir, &error);
+  EXPECT_TRUE(read) << error;
+  if (read) {
+    EXPECT_TRUE(read->complete) << read->endNote;
+  }
+  return read;
+}
+
 TEST(JournalFormat, FileOperationsNotedByARunReadBackAsNoted) {
   const testing::TempWorkDir site;
   const fs::path work = fs::current_path();
@@ -240,13 +256,8 @@ TEST(JournalFormat, FileOperationsNotedByARunReadBackAsNoted) {
   run->NoteFileCopy(work / "letter.doc", work / "data" / "copy.doc", false, "done");
   run->NoteFileCopy("letter.doc", outside, true, "dry-run");
   run->NoteFileDelete(work / "old.MKD", "failed: Is a directory");
-  ASSERT_TRUE(run->Finish(true, "")) << run->Problem();
-  const fs::path dir = run->Dir();
-  run.reset();
-
-  const auto read = journal::ReadRun(dir, &error);
-  ASSERT_TRUE(read) << error;
-  EXPECT_TRUE(read->complete) << read->endNote;
+  const auto read = FinishAndReadBack(std::move(run));
+  ASSERT_TRUE(read);
   using Fields = std::vector<std::string>;
   ASSERT_EQ(read->events.size(), 3u);
   EXPECT_EQ(read->events[0].fields, (Fields{"copy", "letter.doc", "data/copy.doc", "new", "done"}));
@@ -303,13 +314,8 @@ TEST(JournalFormat, ChangesReadBackAsTheirViewsShowThem) {
   change(4);  // an autocommit statement: told to commit before it ends
   run->OnCommit(store);
   run->OnStatementEnd(store, true);
-  ASSERT_TRUE(run->Finish(true, "")) << run->Problem();
-  const fs::path dir = run->Dir();
-  run.reset();
-
-  const auto read = journal::ReadRun(dir, &error);
-  ASSERT_TRUE(read) << error;
-  EXPECT_TRUE(read->complete) << read->endNote;
+  const auto read = FinishAndReadBack(std::move(run));
+  ASSERT_TRUE(read);
   ASSERT_EQ(read->changes.size(), 3u);
   journal::Row expected;
   for (const CellView& v : cells) expected.push_back(CellOf(v));
